@@ -1,0 +1,143 @@
+#pragma once
+// The board database: every table that the board file fills and the writers read.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "board/footprint.h"
+
+namespace tarnwick {
+
+struct GridList {
+    double spacing = 0;
+    std::vector<std::string> items;  // one word each, at most 63 characters
+};
+
+struct WidthMenuItem {
+    double width = 0;
+    double via_pad_width = 0;
+    double via_hole = 0;
+};
+
+// One entry of the options' layer list; the four values are kept modulo 256.
+struct LayerListEntry {
+    std::string name;  // at most 31 characters
+    std::uint8_t color[3] = {0, 0, 0};
+    std::uint8_t visible = 0;
+};
+
+struct CopperLayerInfo {
+    std::uint32_t power_plane = 0;
+    std::uint32_t direction = 0;  // 0 horizontal, 1 vertical
+};
+
+struct BoardOptions {
+    double version = 0;
+    double file_version = 0;
+    std::string project_name;         // at most 63 characters
+    std::string full_library_folder;  // at most 127 characters
+    std::string CAM_folder;
+    std::string ses_file_path;
+    std::uint32_t SMT_connect_copper = 0;
+    double default_glue_width = 0;
+    std::uint32_t dsn_bounds_poly = 0;
+    std::uint32_t dsn_signals_poly = 0;
+    std::uint32_t dsn_flags = 0;
+    std::uint32_t autosave_interval = 0;
+    std::uint32_t import_flags = 0;
+    std::uint32_t units = 0;  // 2 MIL, 1 MM, 0 not given
+    GridList visible_grid;
+    GridList placement_grid;
+    GridList routing_grid;
+    GridList fp_visible_grid;
+    GridList fp_placement_grid;
+    std::uint32_t snap_angle = 0;
+    std::uint32_t fp_snap_angle = 0;
+    double fill_clearance = 0;
+    double mask_clearance = 0;
+    double thermal_width = 0;
+    double min_silkscreen_width = 0;
+    double board_outline_width = 0;
+    double hole_clearance = 0;
+    double pilot_diameter = 0;
+    double annular_ring_for_pins = 0;
+    double annular_ring_for_vias = 0;
+    double shrink_paste_mask = 0;
+    bool shrink_paste_mask_present = false;
+    std::uint32_t cam_flags = 0;
+    std::uint32_t cam_layers = 0;
+    std::uint32_t cam_drill_file = 0;
+    std::uint32_t cam_units = 0;
+    std::uint32_t cam_n_x = 0;
+    std::uint32_t cam_n_y = 0;
+    double cam_space_x = 0;
+    double cam_space_y = 0;
+    std::uint32_t report_options = 0;
+    std::uint32_t drc_check_unrouted = 0;
+    double drc_trace_width = 0;
+    double drc_pad_pad = 0;
+    double drc_pad_trace = 0;
+    double drc_trace_trace = 0;
+    double drc_hole_copper = 0;
+    double drc_annular_ring_pins = 0;
+    double drc_annular_ring_vias = 0;
+    double drc_board_edge_copper = 0;
+    double drc_board_edge_hole = 0;
+    double drc_hole_hole = 0;
+    double drc_copper_copper = 0;
+    double default_trace_width = 0;
+    double default_via_pad_width = 0;
+    double default_via_hole_width = 0;
+    std::uint32_t n_width_menu = 0;
+    std::vector<WidthMenuItem> width_menu;
+    std::uint32_t n_copper_layers = 0;
+    std::vector<LayerListEntry> layer_list;  // n_copper_layers + 12 entries
+    bool long_text_records = false;
+    bool always_write_package = false;
+    bool dsn_keys_present = false;
+    bool cam_step_keys_present = false;
+};
+
+// Pad dimensions of one padstack layer, each at four decimals.
+struct PadstackLayer {
+    double wide = 0;
+    double high = 0;
+    double radius = 0;
+};
+
+struct Padstack {
+    std::string name;  // "DefVia", or "Pad"/"Via" and index + 100
+    std::uint32_t top_shape = 0;
+    std::uint32_t inner_shape = 0;
+    std::uint32_t bottom_shape = 0;
+    std::uint32_t use_count = 0;
+    std::uint32_t bare_hole = 0;
+    std::uint32_t is_via = 0;
+    double hole = 0;
+    PadstackLayer top;
+    PadstackLayer inner;
+    PadstackLayer bottom;
+};
+
+struct DrillTool {
+    std::uint32_t def_count = 0;
+    std::uint32_t used_count = 0;
+    std::uint32_t via_count = 0;
+    double diameter = 0;
+};
+
+struct Board {
+    BoardOptions options;
+    std::vector<CopperLayerInfo> copper_layers;  // top, bottom, inner 1, inner 2, ...
+    std::vector<Padstack> padstacks;             // entry 0 is "DefVia"
+    std::vector<DrillTool> tools;                // entry 0 means no drill, made by the first lookup
+
+    // Outline bounds in inches, set before the board outlines are read.
+    double outline_min_x = 1000000;
+    double outline_min_y = 1000000;
+    double outline_max_x = -1000000;
+    double outline_max_y = -1000000;
+};
+
+}  // namespace tarnwick

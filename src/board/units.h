@@ -1,0 +1,28 @@
+#pragma once
+// Units, angles and layer numbers shared by every reader and writer.
+
+#include <cstdint>
+
+namespace tarnwick {
+
+// Board lengths are inches. The board file stores nanometres (or mils inside some footprints).
+inline constexpr double nm_to_inch = 3.937007874015748e-08;  // 1 / 25 400 000
+inline constexpr double nm_per_inch = 25400000.0;
+inline constexpr double mil_to_inch = 0.001;
+inline constexpr double inch_to_mil = 1000.0;
+
+// The file counts degrees clockwise, the board counter-clockwise; the same unsigned
+// arithmetic converts both ways, so 0 stays 0 and 90 becomes 270.
+inline constexpr std::uint32_t convert_angle(std::uint32_t degrees) { return (360u - degrees) % 360u; }
+
+// Layer numbers: the non-copper layers come first, so top copper is 12, bottom 13 and
+// inner layer k is 13 + k; 0 stands for all copper layers.
+inline constexpr std::uint32_t non_copper_layers = 12;
+inline constexpr std::uint32_t top_copper_layer = 12;
+inline constexpr std::uint32_t bottom_copper_layer = 13;
+inline constexpr std::uint32_t rat_line_layer = 6;
+
+// The layer list of the options holds room for 44 entries, so 32 copper layers at most.
+inline constexpr std::uint32_t max_copper_layers = 32;
+
+}  // namespace tarnwick

@@ -1,0 +1,91 @@
+#include "driver/command_line.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+
+#include "driver/errors.h"
+
+namespace tarnwick {
+
+namespace {
+
+// Our own code for a file name that does not fit its field (the shipped codes leave it free).
+constexpr int file_name_too_long = 219;
+
+void check_name_length(const std::string& name) {
+    if (name.size() > file_name_max) {
+        fatal_error(file_name_too_long,
+                    strformat("File name too long, %u characters at most: \"%s\"",
+                              static_cast<unsigned>(file_name_max), name.c_str()));
+    }
+}
+
+std::string with_default_extension(const std::string& name, const char* extension) {
+    return name.find('.') == std::string::npos ? name + extension : name;
+}
+
+void parse_switch(const char* arg, RunSettings& settings) {
+    const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(arg[1])));
+    const char* rest = arg[1] != '\0' ? arg + 2 : arg + 1;
+    switch (letter) {
+        case 'B':
+            settings.back_annotate = true;
+            return;
+        case 'F': {
+            unsigned mode = 0;
+            if (std::sscanf(rest, "%u", &mode) != 1) mode = 0;
+            if (mode > 3) fatal_error(191, "-F switch: parameter out of range, 0-3 only");
+            settings.fromto_mode = mode;
+            return;
+        }
+        case 'H':
+        case '?':
+            fatal_error(0, "");
+        case 'I':
+            settings.info_only = true;
+            return;
+        case 'U': {
+            unsigned first = 0;
+            unsigned second = 0;
+            const int got = std::sscanf(rest, "%u%*c%u", &first, &second);
+            if (got < 1) fatal_error(203, "-U switch needs at least one parameter");
+            if (first == 0 || (got == 2 && second == 0)) fatal_error(204, "-U switch: Zero (0) not a valid outline");
+            settings.pcb_outline = first;
+            settings.signal_outline = got == 2 ? second : first;
+            return;
+        }
+        case 'V':
+            settings.verbose = true;
+            return;
+        default:
+            fatal_error(217, strformat("Invalid switch \"%s\"", arg));
+    }
+}
+
+}  // namespace
+
+void parse_command_line(int argc, const char* const* argv, RunSettings& settings) {
+    int index = 1;
+    for (; index < argc && argv[index][0] == '-'; ++index) parse_switch(argv[index], settings);
+    if (index >= argc) fatal_error(1, "Too few arguments");
+
+    const std::string typed = argv[index];
+    settings.fpcname = typed;
+
+    if (index + 1 < argc) {
+        settings.specctraname = argv[index + 1];
+    } else {
+        const std::size_t dot = typed.rfind('.');
+        settings.specctraname = dot == std::string::npos ? typed : typed.substr(0, dot);
+    }
+
+    // Refuse names that would not fit once completed: the board name with ".fpc", the
+    // Specctra name with ".dsn" or ".ses", and with -B the "_routed" board name.
+    const std::string board_name = with_default_extension(typed, ".fpc");
+    check_name_length(board_name);
+    check_name_length(with_default_extension(settings.specctraname, ".dsn"));
+    if (settings.back_annotate) check_name_length(board_name + "_routed");
+}
+
+}  // namespace tarnwick

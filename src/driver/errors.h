@@ -1,0 +1,41 @@
+#pragma once
+// The one way to fail: fatal_error throws, and only the run driver catches and reports.
+
+#include <cstdint>
+#include <cstdio>
+#include <stdexcept>
+#include <string>
+
+namespace tarnwick {
+
+struct FatalError {
+    int code;
+    std::string message;
+};
+
+[[noreturn]] void fatal_error(int code, std::string message);
+
+// printf into a std::string; used to fill the messages that carry names and numbers.
+std::string strformat(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// The file names and line counters that the message forms show. The readers keep them current.
+struct Diagnostics {
+    std::string fpc_name;
+    std::uint32_t fpc_line = 0;
+    std::string ses_name;
+    std::uint32_t ses_line = 0;
+};
+
+// All console text goes to standard error; only the verbose listings use standard output.
+inline std::FILE* console() { return stderr; }
+
+void print_usage(std::FILE* out);
+
+// Prints the error in the form its code's range chooses (and the usage text for command-line
+// codes) and returns the process exit status for it.
+int report_fatal(const FatalError& error, const Diagnostics& diagnostics, std::FILE* out);
+
+// The exit status for a code: the code itself up to 255, else its low 8 bits, never 0 for a failure.
+int exit_status_for(int code);
+
+}  // namespace tarnwick

@@ -1,0 +1,57 @@
+#include "driver/run.h"
+
+#include <cstdio>
+#include <ctime>
+
+#include "board/board.h"
+#include "driver/command_line.h"
+#include "driver/errors.h"
+#include "driver/settings.h"
+#include "fpc/load.h"
+
+namespace tarnwick {
+
+namespace {
+
+void print_banner() {
+    std::fprintf(console(), "\n\n   Tarnwick - A FreePCB <--> Freerouter file translator\n");
+    std::fprintf(console(), "%17s", "");
+    std::fprintf(console(), "Ver %1.3lf%c", program_version, release_letter);
+    std::fprintf(console(), "\n\n");
+}
+
+void print_elapsed_time() {
+    std::fprintf(console(), "\n\n\nElapsed time: %1.3lf Sec\n\n",
+                 static_cast<double>(std::clock()) / static_cast<double>(CLOCKS_PER_SEC));
+}
+
+}  // namespace
+
+int run(int argc, const char* const* argv) {
+    Diagnostics diagnostics;
+    try {
+        print_banner();
+        RunSettings settings;
+        parse_command_line(argc, argv, settings);
+
+        Board board;
+        load_fpc_file(board, settings, diagnostics);
+
+        if (settings.info_only) {
+            // The info report joins here.
+        } else if (settings.back_annotate) {
+            // The session import and the routed board file join here.
+        } else {
+            // The design export joins here.
+        }
+        print_elapsed_time();
+        std::fflush(stdout);
+        std::fflush(console());
+        return 0;
+    } catch (const FatalError& error) {
+        std::fflush(stdout);
+        return report_fatal(error, diagnostics, console());
+    }
+}
+
+}  // namespace tarnwick

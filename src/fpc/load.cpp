@@ -1,0 +1,33 @@
+#include "fpc/load.h"
+
+#include <cstdio>
+#include <utility>
+#include <vector>
+
+#include "fpc/options.h"
+#include "fpc/reader.h"
+
+namespace tarnwick {
+
+void load_fpc_file(Board& board, RunSettings& settings, Diagnostics& diagnostics) {
+    if (settings.fpcname.find('.') == std::string::npos) settings.fpcname += ".fpc";
+    diagnostics.fpc_name = settings.fpcname;
+    diagnostics.fpc_line = 0;
+
+    std::vector<char> contents;
+    if (!LineReader::read_file(settings.fpcname, contents)) {
+        fatal_error(13006, strformat("Unable to open %s for input", settings.fpcname.c_str()));
+    }
+    LineReader reader(std::move(contents), diagnostics.fpc_line);
+
+    read_options(reader, board);
+
+    if (settings.pcb_outline == 0) settings.pcb_outline = 1;
+    if (settings.signal_outline == 0) settings.signal_outline = 1;
+    board.outline_min_x = board.outline_min_y = 1000000;
+    board.outline_max_x = board.outline_max_y = -1000000;
+
+    std::fprintf(console(), "\n  File \"%s\" loaded, %u lines read.\n", settings.fpcname.c_str(), reader.line_number());
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "board/board.h"
+#include "driver/errors.h"
+#include "driver/settings.h"
+
+namespace tarnwick {
+
+// Completes the board file's name (".fpc" when it has no "."), reads the file and runs the
+// section readers in their fixed order into `board`. Every failure ends through fatal_error.
+void load_fpc_file(Board& board, RunSettings& settings, Diagnostics& diagnostics);
+
+}  // namespace tarnwick

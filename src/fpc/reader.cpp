@@ -1,0 +1,158 @@
+#include "fpc/reader.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "driver/errors.h"
+
+namespace tarnwick {
+
+const char* const section_headers[8] = {"[options]", "[footprints]", "[board]", "[solder_mask_cutouts]",
+                                        "[parts]",   "[nets]",       "[texts]", "[end]"};
+
+LineReader::LineReader(std::vector<char> contents, std::uint32_t& counter)
+    : text_(std::move(contents)), counter_(counter) {
+    // One pass splits the file into lines and ends each at its first CR or LF, so that every
+    // later read is a plain C string served in place.
+    const std::size_t size = text_.size();
+    line_starts_.reserve(size / 32 + 1);
+    std::size_t start = 0;
+    while (start < size) {
+        line_starts_.push_back(start);
+        std::size_t end = start;
+        while (end < size && text_[end] != '\n') ++end;
+        const std::size_t line_end = end;
+        for (std::size_t i = start; i < line_end; ++i) {
+            if (text_[i] == '\r') {
+                text_[i] = '\0';
+                break;
+            }
+        }
+        if (line_end < size) text_[line_end] = '\0';
+        start = line_end + 1;
+    }
+    text_.push_back('\0');  // ends a last line that has no line feed
+    counter_ = 0;
+}
+
+bool LineReader::read_file(const std::string& name, std::vector<char>& contents) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(name.c_str(), "rb"), &std::fclose);
+    if (!file) return false;
+    contents.clear();
+    char chunk[65536];
+    std::size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) contents.insert(contents.end(), chunk, chunk + got);
+    return !std::ferror(file.get());
+}
+
+const char* LineReader::next_line() {
+    if (pushed_back_) {
+        pushed_back_ = false;
+        return text_.data() + line_starts_[next_ - 1];
+    }
+    if (next_ >= line_starts_.size()) return nullptr;
+    ++counter_;
+    return text_.data() + line_starts_[next_++];
+}
+
+void LineReader::rewind() {
+    next_ = 0;
+    counter_ = 0;
+    pushed_back_ = false;
+}
+
+void LineReader::seek(Mark mark) {
+    next_ = mark.next;
+    counter_ = mark.counter;
+    pushed_back_ = false;
+}
+
+const char* skip_blanks(const char* text) {
+    while (*text == ' ' || *text == '\t') ++text;
+    return text;
+}
+
+bool starts_with(const char* text, const char* prefix) {
+    return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
+}
+
+bool is_other_section_header(const char* line, const char* own) {
+    const char* text = skip_blanks(line);
+    if (*text != '[') return false;
+    for (const char* header : section_headers) {
+        if (header != own && std::strcmp(header, own) != 0 && starts_with(text, header)) return true;
+    }
+    return false;
+}
+
+int extract_quoted(std::string& dest, const char* line, std::size_t size) {
+    const char* open = std::strchr(line, '"');
+    if (open == nullptr) return -1;
+    const char* p = open + 1;
+    std::size_t length = 0;
+    while (*p != '\0' && *p != '"' && length + 1 < size) {
+        ++p;
+        ++length;
+    }
+    dest.assign(open + 1, length);
+    if (*p == '\0') return -1;
+    return static_cast<int>(length);
+}
+
+bool is_blank(const char* line) {
+    for (; *line != '\0'; ++line) {
+        if (*line != ' ' && *line != '\t' && *line != '\r' && *line != '\n') return false;
+    }
+    return true;
+}
+
+std::uint32_t reserved_net_index(const char* name) {
+    static const char* const reserved[4] = {"KEEPOUT_ALL", "KEEPOUT", "KEEPOUT_VIA", "POWER_LAYER"};
+    for (std::uint32_t i = 0; i < 4; ++i) {
+        if (std::strcmp(name, reserved[i]) == 0) return i + 1;
+    }
+    return 0;
+}
+
+const char* text_at(const char* key_start, std::size_t offset) {
+    std::size_t i = 0;
+    while (i < offset && key_start[i] != '\0') ++i;
+    return key_start + i;
+}
+
+bool find_section(LineReader& reader, const char* header, bool verbose) {
+    reader.rewind();
+    while (const char* line = reader.next_line()) {
+        if (starts_with(skip_blanks(line), header)) {
+            if (verbose) std::fprintf(console(), "\nLine %u %s\n", reader.line_number(), header);
+            return true;
+        }
+    }
+    return false;
+}
+
+std::uint32_t count_records(LineReader& reader, const char* own_header, const char* key, bool anywhere,
+                            int eof_code, const char* eof_message) {
+    const LineReader::Mark start = reader.mark();
+    std::uint32_t count = 0;
+    for (;;) {
+        const char* line = reader.next_line();
+        if (line == nullptr) fatal_error(eof_code, eof_message);
+        if (is_other_section_header(line, own_header)) break;
+        if (anywhere ? std::strstr(line, key) != nullptr : starts_with(skip_blanks(line), key)) ++count;
+    }
+    reader.seek(start);
+    return count;
+}
+
+const char* find_record(LineReader& reader, const char* key, int eof_code, const char* eof_message) {
+    for (;;) {
+        const char* line = reader.next_line();
+        if (line == nullptr) fatal_error(eof_code, eof_message);
+        const char* text = skip_blanks(line);
+        if (starts_with(text, key)) return text;
+    }
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,80 @@
+#pragma once
+// Reading the board file: the whole file is held in memory and served line by line, with one
+// line of push-back, a line counter, section search and the counting pass of record sections.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tarnwick {
+
+class LineReader {
+public:
+    // `counter` is the line counter that error messages show; the reader keeps it current.
+    LineReader(std::vector<char> contents, std::uint32_t& counter);
+
+    // Reads the named file whole; false when it cannot be opened or read.
+    static bool read_file(const std::string& name, std::vector<char>& contents);
+
+    // The next line without its line end, or nullptr at end of file. Lines are whole physical
+    // lines, cut at the first carriage return or line feed.
+    const char* next_line();
+    // The next next_line returns the same line again, without counting it twice.
+    void unread_line() { pushed_back_ = next_ > 0; }
+
+    // Back to the start of the file; the counter restarts at 0.
+    void rewind();
+
+    struct Mark {
+        std::size_t next;
+        std::uint32_t counter;
+    };
+    Mark mark() const { return {next_, counter_}; }
+    void seek(Mark mark);
+
+    std::uint32_t line_number() const { return counter_; }
+
+private:
+    std::vector<char> text_;                // the file, each line ended by a NUL in place of its line end
+    std::vector<std::size_t> line_starts_;  // where each physical line starts in text_
+    std::size_t next_ = 0;                  // index of the next line to read
+    std::uint32_t& counter_;
+    bool pushed_back_ = false;
+};
+
+// The section headers of the board file, in file order.
+extern const char* const section_headers[8];
+
+const char* skip_blanks(const char* text);
+bool starts_with(const char* text, const char* prefix);
+// True when the line, after blanks and tabs, begins with a section header other than `own`.
+bool is_other_section_header(const char* line, const char* own);
+
+// Copies the first double-quoted text of the line, at most size - 1 characters, into dest.
+// Returns its length, or -1 when the line has no quote or the closing quote is missing; in the
+// latter case dest still receives what was copied.
+int extract_quoted(std::string& dest, const char* line, std::size_t size);
+bool is_blank(const char* line);
+// 1 "KEEPOUT_ALL", 2 "KEEPOUT", 3 "KEEPOUT_VIA", 4 "POWER_LAYER", else 0.
+std::uint32_t reserved_net_index(const char* name);
+
+// The text `offset` characters after `key_start`, but never beyond the end of the line: the
+// fixed scan offsets of the records would otherwise step past a short line.
+const char* text_at(const char* key_start, std::size_t offset);
+
+// Rewinds and searches the section's header; with `verbose` prints "\nLine %u <header>\n".
+// False at end of file.
+bool find_section(LineReader& reader, const char* header, bool verbose);
+
+// Counting pass of a record section, from just after its header: counts the lines whose text
+// after blanks begins with `key` (or, with `anywhere`, contains it) until another section's
+// header, then returns to where it started. End of file first is fatal_error(eof_code, eof_message).
+std::uint32_t count_records(LineReader& reader, const char* own_header, const char* key, bool anywhere,
+                            int eof_code, const char* eof_message);
+
+// Reading pass: the next line whose text after blanks begins with `key`, as the text after the
+// blanks. End of file first is fatal_error(eof_code, eof_message).
+const char* find_record(LineReader& reader, const char* key, int eof_code, const char* eof_message);
+
+}  // namespace tarnwick

@@ -1,0 +1,106 @@
+#include "driver/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <vector>
+
+#include "test_support.h"
+
+namespace tarnwick {
+namespace {
+
+RunSettings parse(std::initializer_list<const char*> args) {
+    std::vector<const char*> argv{"tarnwick"};
+    argv.insert(argv.end(), args);
+    RunSettings settings;
+    parse_command_line(static_cast<int>(argv.size()), argv.data(), settings);
+    return settings;
+}
+
+FatalError parse_error(std::initializer_list<const char*> args) {
+    return test::expect_fatal([&] { parse(args); });
+}
+
+TEST(CommandLine, SwitchesAreCaseInsensitiveAndOnlyTheLetterCounts) {
+    EXPECT_TRUE(parse({"-b", "board"}).back_annotate);
+    EXPECT_TRUE(parse({"-Bogus", "board"}).back_annotate);
+    RunSettings settings = parse({"-i", "-v", "board"});
+    EXPECT_TRUE(settings.info_only);
+    EXPECT_TRUE(settings.verbose);
+    EXPECT_FALSE(settings.back_annotate);
+
+    FatalError invalid = parse_error({"-x", "board"});
+    EXPECT_EQ(invalid.code, 217);
+    EXPECT_EQ(invalid.message, "Invalid switch \"-x\"");
+    EXPECT_EQ(parse_error({"-", "board"}).message, "Invalid switch \"-\"");
+}
+
+TEST(CommandLine, FromToMode) {
+    EXPECT_EQ(parse({"-F", "board"}).fromto_mode, 0u);
+    EXPECT_EQ(parse({"-Fz", "board"}).fromto_mode, 0u);
+    EXPECT_EQ(parse({"-f3", "board"}).fromto_mode, 3u);
+    FatalError four = parse_error({"-F4", "board"});
+    EXPECT_EQ(four.code, 191);
+    EXPECT_EQ(four.message, "-F switch: parameter out of range, 0-3 only");
+    EXPECT_EQ(parse_error({"-F-1", "board"}).code, 191);  // wraps to a large unsigned value
+}
+
+TEST(CommandLine, OutlineSelection) {
+    auto outlines = [](const char* arg) {
+        RunSettings s = parse({arg, "board"});
+        return std::make_pair(s.pcb_outline, s.signal_outline);
+    };
+    EXPECT_EQ(outlines("-U2"), std::make_pair(2u, 2u));
+    EXPECT_EQ(outlines("-U2,3"), std::make_pair(2u, 3u));
+    EXPECT_EQ(outlines("-u2x3"), std::make_pair(2u, 3u));
+    EXPECT_EQ(outlines("-U2,"), std::make_pair(2u, 2u));
+    EXPECT_EQ(outlines("-U2,,3"), std::make_pair(2u, 2u));
+    EXPECT_EQ(parse({"board"}).pcb_outline, 0u);  // the loader makes it 1
+
+    EXPECT_EQ(parse_error({"-U", "board"}).code, 203);
+    EXPECT_EQ(parse_error({"-U,3", "board"}).message, "-U switch needs at least one parameter");
+    EXPECT_EQ(parse_error({"-U0", "board"}).code, 204);
+    EXPECT_EQ(parse_error({"-U2,0", "board"}).message, "-U switch: Zero (0) not a valid outline");
+}
+
+TEST(CommandLine, SwitchesAreTakenInOrderAndEndAtTheFirstFileName) {
+    EXPECT_EQ(parse_error({"-F7", "-H"}).code, 191);
+    EXPECT_EQ(parse_error({"-x", "-H"}).code, 217);
+    EXPECT_EQ(parse_error({"-H", "-x"}).code, 0);
+    EXPECT_EQ(parse_error({"-V"}).code, 1);
+    EXPECT_EQ(parse_error({}).message, "Too few arguments");
+
+    RunSettings settings = parse({"board", "-I", "extra"});
+    EXPECT_FALSE(settings.info_only);
+    EXPECT_EQ(settings.fpcname, "board");
+    EXPECT_EQ(settings.specctraname, "-I");
+}
+
+TEST(CommandLine, SpecctraNameComesFromTheBoardNameAsTyped) {
+    EXPECT_EQ(parse({"board"}).specctraname, "board");
+    EXPECT_EQ(parse({"board.fpc"}).specctraname, "board");
+    EXPECT_EQ(parse({"my.dir/board"}).specctraname, "my");
+    EXPECT_EQ(parse({"board.fpc", "routed.ses"}).specctraname, "routed.ses");
+    EXPECT_EQ(parse({"board"}).fpcname, "board");  // ".fpc" is the loader's to add
+}
+
+TEST(CommandLine, NamesTooLongForTheirFieldsAreRefused) {
+    const std::string fits(123, 'a');  // 127 with ".fpc"
+    EXPECT_EQ(parse({fits.c_str()}).fpcname, fits);
+    const std::string too_long(124, 'a');
+    FatalError error = parse_error({too_long.c_str()});
+    EXPECT_EQ(error.code, 219);
+    EXPECT_NE(error.message.find(too_long), std::string::npos);
+
+    // The routed name needs room for "_routed" as well, but only when it is made.
+    const std::string board = std::string(117, 'b') + ".fpc";  // 121 characters
+    EXPECT_EQ(parse({board.c_str()}).fpcname, board);
+    EXPECT_EQ(parse_error({"-B", board.c_str()}).code, 219);
+
+    const std::string long_second(130, 's');
+    EXPECT_EQ(parse_error({"board", long_second.c_str()}).code, 219);
+}
+
+}  // namespace
+}  // namespace tarnwick

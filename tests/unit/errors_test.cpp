@@ -1,0 +1,78 @@
+#include "driver/errors.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+namespace tarnwick {
+namespace {
+
+std::string printed(int code, const std::string& message, const Diagnostics& diagnostics, int* status) {
+    char* buffer = nullptr;
+    std::size_t size = 0;
+    std::FILE* out = open_memstream(&buffer, &size);
+    *status = report_fatal(FatalError{code, message}, diagnostics, out);
+    std::fclose(out);
+    std::string text(buffer, size);
+    std::free(buffer);
+    return text;
+}
+
+std::string usage_text() {
+    char* buffer = nullptr;
+    std::size_t size = 0;
+    std::FILE* out = open_memstream(&buffer, &size);
+    print_usage(out);
+    std::fclose(out);
+    std::string text(buffer, size);
+    std::free(buffer);
+    return text;
+}
+
+TEST(Errors, MessageFormChosenByCodeRange) {
+    Diagnostics diagnostics{"board.fpc", 7, "board.ses", 42};
+    int status = -1;
+
+    EXPECT_EQ(printed(0, "", diagnostics, &status), usage_text());
+    EXPECT_EQ(status, 0);
+
+    EXPECT_EQ(printed(1, "Too few arguments", diagnostics, &status),
+              "\nError 001: Too few arguments\n" + usage_text());
+    EXPECT_EQ(status, 1);
+
+    EXPECT_EQ(printed(11209, "not enough copper layers, 2 or more needed for autorouting", diagnostics, &status),
+              "\n(board.fpc - 7) Error 11209: not enough copper layers, 2 or more needed for autorouting\n");
+    EXPECT_NE(status, 0);
+
+    EXPECT_EQ(printed(30449, "x", diagnostics, &status), "\n(board.ses - 42) Error 30449: x\n");
+    EXPECT_EQ(printed(40163, "y", diagnostics, &status), "\nError 40163: y\n");
+    EXPECT_EQ(printed(20043, "z", diagnostics, &status), "\nError 20043: z\n");
+}
+
+TEST(Errors, ExitStatusKeepsLowBitsButNeverZero) {
+    EXPECT_EQ(exit_status_for(0), 0);
+    EXPECT_EQ(exit_status_for(217), 217);
+    EXPECT_EQ(exit_status_for(255), 255);
+    EXPECT_EQ(exit_status_for(13006), 13006 & 0xFF);
+    EXPECT_EQ(exit_status_for(256), 1);
+    EXPECT_EQ(exit_status_for(12800), 1);  // low 8 bits are 0
+}
+
+TEST(Errors, UsageTextStartsWithAnEmptyLineAndEndsWithTheCaseNote) {
+    const std::string usage = usage_text();
+    EXPECT_EQ(usage.rfind("\nusage:\n\n  Tarnwick [<switches>] fpcname[.ext] [[specctraname[.ext]]]\n", 0), 0u);
+    EXPECT_NE(usage.find("        -Un1[,n2] Boundry oUtline Poly select: n1 = pcb & signal [n2 = signal]\n"),
+              std::string::npos);
+    const std::string last = "    Switches are not case sensitive\n";
+    EXPECT_EQ(usage.substr(usage.size() - last.size()), last);
+}
+
+TEST(Errors, StrformatFillsLongTexts) {
+    const std::string name(500, 'n');
+    EXPECT_EQ(strformat("Unable to open %s for input", name.c_str()), "Unable to open " + name + " for input");
+    EXPECT_EQ(strformat("%s%u", "Pad", 125u), "Pad125");
+}
+
+}  // namespace
+}  // namespace tarnwick

@@ -1,0 +1,124 @@
+#include "fpc/reader.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "test_support.h"
+
+namespace tarnwick {
+namespace {
+
+using test::reader_for;
+
+TEST(LineReader, ServesWholeLinesWithoutLineEndsAndCountsThem) {
+    std::uint32_t counter = 99;
+    const std::string long_line(200, 'x');
+    LineReader reader = reader_for("first\r\n\tsecond\n" + long_line + "\nlast", counter);
+    EXPECT_EQ(counter, 0u);
+    EXPECT_STREQ(reader.next_line(), "first");
+    EXPECT_STREQ(reader.next_line(), "\tsecond");
+    EXPECT_EQ(reader.next_line(), long_line);  // one line, however long
+    EXPECT_EQ(counter, 3u);
+    EXPECT_STREQ(reader.next_line(), "last");
+    EXPECT_EQ(reader.next_line(), nullptr);
+    EXPECT_EQ(counter, 4u);
+}
+
+TEST(LineReader, PushBackReturnsTheSameLineWithoutCountingIt) {
+    std::uint32_t counter = 0;
+    LineReader reader = reader_for("a\nb\n", counter);
+    reader.unread_line();  // nothing read yet: nothing to give back
+    EXPECT_STREQ(reader.next_line(), "a");
+    reader.unread_line();
+    EXPECT_EQ(counter, 1u);
+    EXPECT_STREQ(reader.next_line(), "a");
+    EXPECT_EQ(counter, 1u);
+    EXPECT_STREQ(reader.next_line(), "b");
+    EXPECT_EQ(counter, 2u);
+}
+
+TEST(LineReader, CarriageReturnCutsTheLineAndEmptyLinesCount) {
+    std::uint32_t counter = 0;
+    LineReader reader = reader_for("a\rtail\n\n\r\n", counter);
+    EXPECT_STREQ(reader.next_line(), "a");
+    EXPECT_STREQ(reader.next_line(), "");
+    EXPECT_STREQ(reader.next_line(), "");
+    EXPECT_EQ(reader.next_line(), nullptr);
+    EXPECT_EQ(counter, 3u);
+}
+
+TEST(SectionSearch, FindsIndentedHeadersFromTheTopAndCountsRecords) {
+    std::uint32_t counter = 0;
+    LineReader reader = reader_for(
+        "[options]\n"
+        "[texts]\n"
+        "text: \"a\"\n"
+        "\t[parts] and more\n"
+        "part: R1\n"
+        "  pos: 1\n"
+        "   part: R2\n"
+        "[texts]\n"
+        "[end]\n",
+        counter);
+    ASSERT_TRUE(find_section(reader, "[parts]", false));
+    EXPECT_EQ(counter, 4u);
+    EXPECT_EQ(count_records(reader, "[parts]", "part:", false, 1, "eof"), 2u);
+    EXPECT_EQ(counter, 4u);  // back where the count started
+    EXPECT_STREQ(find_record(reader, "part:", 2, "eof"), "part: R1");
+    EXPECT_STREQ(find_record(reader, "part:", 2, "eof"), "part: R2");
+    EXPECT_EQ(counter, 7u);
+
+    // Every search starts at the top, so an earlier section is found too.
+    ASSERT_TRUE(find_section(reader, "[texts]", false));
+    EXPECT_EQ(counter, 2u);
+    EXPECT_FALSE(find_section(reader, "[board]", false));
+}
+
+TEST(SectionSearch, EndOfFileDuringCountingOrSearchingIsTheSectionsError) {
+    std::uint32_t counter = 0;
+    LineReader reader = reader_for("[board]\noutline: 4 0\n  corner: 1\n", counter);
+    ASSERT_TRUE(find_section(reader, "[board]", false));
+    FatalError counting = test::expect_fatal(
+        [&] { count_records(reader, "[board]", "outline:", true, 11465, "premature EOF in board outlines Pass 1"); });
+    EXPECT_EQ(counting.code, 11465);
+    EXPECT_EQ(counter, 3u);
+
+    ASSERT_TRUE(find_section(reader, "[board]", false));
+    FatalError searching = test::expect_fatal([&] { find_record(reader, "sm_cutout:", 11659, "premature EOF"); });
+    EXPECT_EQ(searching.code, 11659);
+}
+
+TEST(QuotedText, ExtractsTheFirstQuotedTextWithinItsSize) {
+    std::string text = "unchanged";
+    EXPECT_EQ(extract_quoted(text, "name: \"abc\" rest", 128), 3);
+    EXPECT_EQ(text, "abc");
+    EXPECT_EQ(extract_quoted(text, "name: \"\"", 128), 0);
+    EXPECT_EQ(text, "");
+    text = "unchanged";
+    EXPECT_EQ(extract_quoted(text, "name: none", 128), -1);
+    EXPECT_EQ(text, "unchanged");
+    EXPECT_EQ(extract_quoted(text, "name: \"open", 128), -1);
+    EXPECT_EQ(extract_quoted(text, "name: \"abcdef\"", 4), 3);
+    EXPECT_EQ(text, "abc");
+}
+
+TEST(SmallHelpers, BlankLinesReservedNamesAndBoundedOffsets) {
+    EXPECT_TRUE(is_blank(""));
+    EXPECT_TRUE(is_blank(" \t\r\n"));
+    EXPECT_FALSE(is_blank("  x"));
+
+    EXPECT_EQ(reserved_net_index("KEEPOUT_ALL"), 1u);
+    EXPECT_EQ(reserved_net_index("KEEPOUT"), 2u);
+    EXPECT_EQ(reserved_net_index("KEEPOUT_VIA"), 3u);
+    EXPECT_EQ(reserved_net_index("POWER_LAYER"), 4u);
+    EXPECT_EQ(reserved_net_index("keepout"), 0u);
+    EXPECT_EQ(reserved_net_index("GND"), 0u);
+
+    const char* line = "dsn_flags:";
+    EXPECT_STREQ(text_at(line, 12), "");  // never past the end of a short line
+    EXPECT_STREQ(text_at("version: 1.344", 9), "1.344");
+}
+
+}  // namespace
+}  // namespace tarnwick
