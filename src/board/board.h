@@ -6,6 +6,10 @@
 #include <vector>
 
 #include "board/footprint.h"
+#include "board/net.h"
+#include "board/outline.h"
+#include "board/part.h"
+#include "board/text.h"
 
 namespace tarnwick {
 
@@ -127,11 +131,49 @@ struct DrillTool {
     double diameter = 0;
 };
 
+// Counts the section readers keep for the info report.
+struct BoardStats {
+    std::uint32_t footprints = 0;
+    std::uint32_t footprint_pins = 0;
+    std::uint32_t footprint_texts = 0;
+    std::uint32_t footprint_text_characters = 0;
+    std::uint32_t outlines = 0;
+    std::uint32_t outline_corners = 0;
+    std::uint32_t sm_cutouts = 0;
+    std::uint32_t sm_cutout_corners = 0;
+    std::uint32_t parts = 0;
+    std::uint32_t nets = 0;
+    std::uint32_t net_pins = 0;
+    std::uint32_t connects = 0;
+    std::uint32_t areas = 0;
+    std::uint32_t ratline_segments = 0;
+    std::uint32_t texts = 0;
+    std::uint32_t source_lines = 0;
+};
+
 struct Board {
     BoardOptions options;
     std::vector<CopperLayerInfo> copper_layers;  // top, bottom, inner 1, inner 2, ...
     std::vector<Padstack> padstacks;             // entry 0 is "DefVia"
     std::vector<DrillTool> tools;                // entry 0 means no drill, made by the first lookup
+    BoardStats stats;
+
+    // Footprints with their pins and graphics.
+    std::vector<Footprint> footprints;
+
+    // Board outlines and solder-mask cutouts.
+    std::vector<BoardOutline> outlines;
+    std::vector<SmCutout> sm_cutouts;
+
+    // Parts and their pins.
+    std::vector<Part> parts;
+
+    // Nets, classes, areas and keepouts.
+    std::vector<Net> nets;
+    std::vector<NetClass> net_classes;
+
+    // Free texts.
+    std::vector<BoardText> texts;
 
     // Outline bounds in inches, set before the board outlines are read.
     double outline_min_x = 1000000;

@@ -51,4 +51,6 @@ struct FootprintPin {
     PadSpec bottom_paste;
 };
 
+struct Footprint {};
+
 }  // namespace tarnwick

@@ -4,8 +4,13 @@
 #include <utility>
 #include <vector>
 
+#include "fpc/footprints.h"
+#include "fpc/nets.h"
 #include "fpc/options.h"
+#include "fpc/outlines.h"
+#include "fpc/parts.h"
 #include "fpc/reader.h"
+#include "fpc/texts.h"
 
 namespace tarnwick {
 
@@ -21,11 +26,20 @@ void load_fpc_file(Board& board, RunSettings& settings, Diagnostics& diagnostics
     LineReader reader(std::move(contents), diagnostics.fpc_line);
 
     read_options(reader, board);
+    read_footprints(reader, board, settings);
 
     if (settings.pcb_outline == 0) settings.pcb_outline = 1;
     if (settings.signal_outline == 0) settings.signal_outline = 1;
     board.outline_min_x = board.outline_min_y = 1000000;
     board.outline_max_x = board.outline_max_y = -1000000;
+
+    read_board_outlines(reader, board, settings);
+    read_sm_cutouts(reader, board, settings);
+    read_parts(reader, board, settings);
+    read_nets(reader, board, settings);
+    read_texts(reader, board, settings);
+
+    board.stats.source_lines = reader.line_number();
 
     std::fprintf(console(), "\n  File \"%s\" loaded, %u lines read.\n", settings.fpcname.c_str(), reader.line_number());
 }

@@ -1,0 +1,12 @@
+#pragma once
+// Board outlines and solder-mask cutouts.
+
+#include <cstdint>
+#include <vector>
+
+namespace tarnwick {
+
+struct BoardOutline {};
+struct SmCutout {};
+
+}  // namespace tarnwick

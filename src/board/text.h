@@ -1,0 +1,11 @@
+#pragma once
+// Free texts of the board.
+
+#include <cstdint>
+#include <string>
+
+namespace tarnwick {
+
+struct BoardText {};
+
+}  // namespace tarnwick

@@ -1,0 +1,11 @@
+#pragma once
+
+#include "board/board.h"
+#include "driver/settings.h"
+#include "fpc/reader.h"
+
+namespace tarnwick {
+
+void read_nets(LineReader& reader, Board& board, const RunSettings& settings);
+
+}  // namespace tarnwick

@@ -1,0 +1,7 @@
+#include "fpc/parts.h"
+
+namespace tarnwick {
+
+void read_parts(LineReader&, Board&, const RunSettings&) {}
+
+}  // namespace tarnwick

@@ -1,0 +1,7 @@
+#include "fpc/texts.h"
+
+namespace tarnwick {
+
+void read_texts(LineReader&, Board&, const RunSettings&) {}
+
+}  // namespace tarnwick
