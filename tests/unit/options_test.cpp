@@ -119,8 +119,9 @@ TEST(Options, FixedScanOffsetsDecideWhatIsRead) {
     board = load_options("snap_angle: 45\nsnap_angle: 90\nunits: mil\n[end]\n");
     EXPECT_EQ(board.options.snap_angle, 90u);
     EXPECT_EQ(board.options.units, 0u);
-    // The key "netlist_import_flags:" is not "import_flags:".
+    // Both spellings of the import flags key are read.
     EXPECT_EQ(load_options("import_flags: 7\n[end]\n").options.import_flags, 7u);
+    EXPECT_EQ(load_options("netlist_import_flags: 903\n[end]\n").options.import_flags, 903u);
 }
 
 TEST(Options, GridListsTakeTheLinesUpToOneWithoutAColon) {
