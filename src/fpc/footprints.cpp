@@ -51,12 +51,12 @@ enum class PadLayer { Top, Inner, Bottom };
 
 struct PadRecord {
     const char* key;
-    bool copper;                                  // top, inner or bottom pad: six values, checks
+    bool copper;  // a top, inner or bottom pad: up to six values and the size checks
     PadSpec FootprintPin::*pad;
-    PadLayer layer;                               // for copper pads
+    PadLayer layer;
     std::uint32_t seen_flag;
-    int code;                                     // too few values
-    const char* message;                          // for the mask and paste records
+    int code;             // too few values
+    const char* message;  // too few values, for the mask and paste records
 };
 
 const PadRecord pad_records[] = {
@@ -130,7 +130,8 @@ void read_copper_pad(const PadRecord& record, const char* values, const Footprin
     }
     if (record.layer == PadLayer::Inner) pin.no_inner_pad = pad.shape == pad_shape_none ? 1 : 0;
 
-    // Bottom pads of unknown shape pass here as they always have; the later writers report them.
+    // A bottom pad of unknown shape is kept so that the board file is written back as read; the
+    // design export refuses it and the info report shows its number.
     if (pad.shape > pad_shape_octagon && record.layer != PadLayer::Bottom) {
         const bool top = record.layer == PadLayer::Top;
         fatal_error(top ? 15733 : 15798,

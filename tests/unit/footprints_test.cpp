@@ -79,7 +79,6 @@ TEST(Footprints, LengthScaleFollowsTheUnitsLineAndAnglesTurnCounterClockwise) {
     EXPECT_DOUBLE_EQ(mils.pins[0].x, 0.05);
     EXPECT_DOUBLE_EQ(mils.pins[0].y, -0.025);
     EXPECT_DOUBLE_EQ(mils.pins[0].hole, 0.03);
-    EXPECT_DOUBLE_EQ(mils.pins[0].top_pad.width, 0.06);
     EXPECT_EQ(mils.pins[0].angle, 270u);
     EXPECT_EQ(mils.pins[1].angle, 0u);
 
@@ -364,7 +363,7 @@ TEST(FootprintsCorpus, RealBoardsLoadTheirFootprintsOutlinesAndTexts) {
     EXPECT_EQ(boards, 13);
 }
 
-TEST(FootprintsCorpus, ARealFootprintInMilsAndOneInNanometres) {
+TEST(FootprintsCorpus, ARealFootprintInMils) {
     const std::filesystem::path file = std::filesystem::path(TARNWICK_CORPUS) / "fpc" / "ppmscope_USBToSerial.fpc";
     if (!std::filesystem::exists(file)) GTEST_SKIP() << "no corpus file " << file;
     std::vector<char> contents;
@@ -374,15 +373,6 @@ TEST(FootprintsCorpus, ARealFootprintInMilsAndOneInNanometres) {
     Board board;
     read_options(reader, board);
     read_footprints(reader, board, RunSettings{});
-
-    const Footprint& resistor = board.footprints[0];
-    EXPECT_EQ(resistor.name, "R1206");
-    EXPECT_EQ(resistor.author, "Ivex");
-    EXPECT_DOUBLE_EQ(resistor.pins[1].x, 2800000 * nm_to_inch);
-    EXPECT_DOUBLE_EQ(resistor.sel_rect[2], 4103200 * nm_to_inch);
-    ASSERT_EQ(resistor.polylines.size(), 1u);
-    EXPECT_EQ(resistor.polylines[0].closed, 1u);
-    EXPECT_EQ(resistor.polylines[0].corner_count, 3u);
 
     const Footprint* sip = nullptr;
     for (const Footprint& fp : board.footprints) {
@@ -395,8 +385,6 @@ TEST(FootprintsCorpus, ARealFootprintInMilsAndOneInNanometres) {
     EXPECT_DOUBLE_EQ(sip->pins[0].hole, 0.04);
     EXPECT_EQ(sip->pins[0].top_pad.shape, pad_shape_square);
     EXPECT_EQ(sip->pins[0].no_inner_pad, 1u);
-    EXPECT_DOUBLE_EQ(sip->ref_text[0], 0.05);
-    EXPECT_DOUBLE_EQ(sip->ref_text[1], 0.007);
 }
 
 }  // namespace

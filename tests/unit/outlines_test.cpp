@@ -207,5 +207,14 @@ TEST(SolderMaskCutouts, MalformedRecordsAndEndsOfFile) {
                    "allocating sm cutout corner storage", 5);
 }
 
+TEST(SolderMaskCutouts, VerboseRunsNameTheSectionLines) {
+    Loaded loaded;
+    RunSettings settings = outlines_selected(1, 1);
+    settings.verbose = true;
+    testing::internal::CaptureStderr();
+    load(loaded, "[options]\n[solder_mask_cutouts]\n[board]\noutline: 1 0\ncorner: 1 0 0 0\n[end]\n", settings);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "\nLine 3 [board]\n\nLine 2 [solder_mask_cutouts]\n");
+}
+
 }  // namespace
 }  // namespace tarnwick

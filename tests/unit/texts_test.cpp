@@ -65,7 +65,12 @@ TEST(BoardTexts, SevenNumbersKeepTheShortFormEightSwitchToTheLongOne) {
 
 TEST(BoardTexts, EmptySectionLoadsNothing) {
     Loaded loaded;
-    load(loaded, "[options]\n[texts]\n[end]\n");
+    RunSettings verbose;
+    verbose.verbose = true;
+    testing::internal::CaptureStderr();
+    LineReader reader = reader_for("[options]\n[texts]\n[end]\n", loaded.line);
+    read_texts(reader, loaded.board, verbose);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "\nLine 2 [texts]\n");
     EXPECT_TRUE(loaded.board.texts.empty());
     EXPECT_EQ(loaded.line, 2u);  // the header's line, which the loader reports as lines read
 }
