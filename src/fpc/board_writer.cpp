@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "board/units.h"
+#include "fpc/footprint_writer.h"
 
 namespace tarnwick {
 
@@ -103,6 +104,43 @@ void write_options(std::FILE* out, const BoardOptions& o) {
     }
 }
 
+void write_corners(std::FILE* out, const std::vector<OutlineCorner>& corners) {
+    std::uint32_t number = 1;
+    for (const OutlineCorner& corner : corners) {
+        std::fprintf(out, "  corner: %u %s ", number++, format_length(corner.x * nm_per_inch).c_str());
+        std::fprintf(out, "%s %u\n", format_length(corner.y * nm_per_inch).c_str(), corner.style);
+    }
+}
+
+// Board outlines and solder-mask cutouts. A short outline is written with all its announced
+// corners, those the file lacked at (0, 0), so that its line count matches its corner count.
+void write_outlines(std::FILE* out, const Board& board) {
+    std::fprintf(out, "\n[board]\n");
+    for (std::size_t i = 0; i < board.outlines.size(); ++i) {
+        const BoardOutline& outline = board.outlines[i];
+        std::fprintf(out, "\noutline: %u %u\n", static_cast<unsigned>(outline.corners.size()),
+                     static_cast<unsigned>(i));
+        write_corners(out, outline.corners);
+    }
+    std::fprintf(out, "\n[solder_mask_cutouts]\n");
+    for (const SmCutout& cutout : board.sm_cutouts) {
+        std::fprintf(out, "\nsm_cutout: %u %u %u\n", static_cast<unsigned>(cutout.corners.size()),
+                     cutout.second_value, cutout.third_value);
+        write_corners(out, cutout.corners);
+    }
+}
+
+void write_texts(std::FILE* out, const Board& board) {
+    std::fprintf(out, "\n[texts]\n\n");
+    for (const BoardText& text : board.texts) {
+        std::fprintf(out, "text: \"%s\" %d %d %u %u %u %u %u", text.text.c_str(), signed_rounded_length(text.x),
+                     signed_rounded_length(text.y), text.third, convert_angle(text.angle), text.fifth,
+                     rounded_length(text.sixth), rounded_length(text.seventh));
+        if (board.options.long_text_records) std::fprintf(out, " %u", text.eighth);
+        std::fprintf(out, "\n\n");
+    }
+}
+
 }  // namespace
 
 std::string format_length(double value) {
@@ -126,6 +164,11 @@ std::int32_t signed_rounded_length(double inches) {
 void write_fpc_sections(std::FILE* out, const Board& board, bool listing) {
     (void)listing;
     write_options(out, board.options);
+    write_footprints(out, board);
+    write_outlines(out, board);
+    std::fprintf(out, "\n\n[parts]\n");
+    std::fprintf(out, "\n[nets]\n");
+    write_texts(out, board);
     std::fprintf(out, "[end]\n");
 }
 

@@ -65,6 +65,35 @@ void write_padstacks(std::FILE* out, const Board& board) {
     }
 }
 
+// The width of the name column: the longest footprint name, at least 9 characters.
+int footprint_name_width(const Board& board) {
+    std::size_t width = 9;
+    for (const Footprint& footprint : board.footprints) width = std::max(width, footprint.name.size());
+    return static_cast<int>(width);
+}
+
+// Per footprint: its pins per drill tool and per padstack. Each table was sized when the
+// footprint was read and ends at its first -1, so later tools and padstacks are not in it.
+void write_footprint_list(std::FILE* out, const Board& board, int name_width) {
+    std::fprintf(out, "\n\nFootprint List:\n  %*s   Pins  Used   Tools (Count)  [Padstacks (Count)]\n", name_width,
+                 "Name");
+    for (const Footprint& footprint : board.footprints) {
+        std::fprintf(out, "\n  %*s  %4u  %4u   ", name_width, footprint.name.c_str(), footprint.pin_count,
+                     footprint.part_count);
+        for (std::size_t t = 1; t < board.tools.size() && t < footprint.tool_counts.size(); ++t) {
+            const std::int32_t count = footprint.tool_counts[t];
+            if (count == -1) break;
+            if (count > 0) std::fprintf(out, "%u(%u)  ", static_cast<unsigned>(t), static_cast<unsigned>(count));
+        }
+        // Padstack 0 is the default via; a padstack's number in the list is its index + 1.
+        for (std::size_t p = 1; p < board.padstacks.size() && p < footprint.padstack_counts.size(); ++p) {
+            const std::int32_t count = footprint.padstack_counts[p];
+            if (count == -1) break;
+            if (count > 0) std::fprintf(out, "[%u(%u)]  ", static_cast<unsigned>(p + 1), static_cast<unsigned>(count));
+        }
+    }
+}
+
 void write_drills(std::FILE* out, const Board& board) {
     std::fprintf(out, "\n\n\nDrill List:\nTool    Dia      Def  Vias  Used\n");
     std::uint32_t total = 0;
@@ -82,6 +111,8 @@ void write_drills(std::FILE* out, const Board& board) {
 void write_info_report(std::FILE* out, const Board& board, const RunSettings& settings) {
     write_statistics(out, board, settings);
     write_padstacks(out, board);
+    const int name_width = footprint_name_width(board);
+    write_footprint_list(out, board, name_width);
     write_drills(out, board);
 }
 
