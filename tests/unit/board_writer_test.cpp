@@ -22,15 +22,20 @@
 namespace tarnwick {
 namespace {
 
+// The writer's text; the stream is released also when the writer stops with an error.
 std::string written(const Board& board, bool listing) {
-    char* buffer = nullptr;
-    std::size_t size = 0;
-    std::FILE* out = open_memstream(&buffer, &size);
-    write_fpc_sections(out, board, listing);
-    std::fclose(out);
-    std::string text(buffer, size);
-    std::free(buffer);
-    return text;
+    struct Memory {
+        char* buffer = nullptr;
+        std::size_t size = 0;
+        std::FILE* out = open_memstream(&buffer, &size);
+        ~Memory() {
+            if (out != nullptr) std::fclose(out);
+            std::free(buffer);
+        }
+    } memory;
+    write_fpc_sections(memory.out, board, listing);
+    std::fflush(memory.out);
+    return std::string(memory.buffer, memory.size);
 }
 
 Board options_from(const std::string& text) {
