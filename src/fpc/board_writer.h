@@ -24,7 +24,8 @@ std::int32_t signed_rounded_length(double inches);
 void write_fpc_sections(std::FILE* out, const Board& board, bool listing);
 
 // Names the output "<fpcname before its last '.'><suffix><extension>", writes it, reports it on
-// the console, and makes the new name the one that later board-file errors show.
+// the console, and makes the new name the one that later board-file errors show. A file that
+// cannot be opened is error 20043; one that cannot be written whole, 20044.
 void write_routed_fpc_file(const Board& board, RunSettings& settings, Diagnostics& diagnostics, const char* suffix);
 
 }  // namespace tarnwick

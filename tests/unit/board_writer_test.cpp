@@ -277,5 +277,23 @@ TEST(BoardWriter, RoutedFileNameAndUnwritablePath) {
     fs::remove_all(dir);
 }
 
+TEST(BoardWriter, RoutedFileThatCannotBeWrittenWholeIsAnError) {
+    namespace fs = std::filesystem;
+    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full to fill";
+    const fs::path dir = fs::temp_directory_path() / ("tarnwick_full_" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    // The routed name leads to a device that takes no data.
+    fs::create_symlink("/dev/full", dir / "board_routed.fpc");
+    Board board = options_from("version: 1.344\n[end]\n");
+    RunSettings settings;
+    Diagnostics diagnostics;
+    settings.fpcname = (dir / "board.fpc").string();
+    const FatalError error =
+        test::expect_fatal([&] { write_routed_fpc_file(board, settings, diagnostics, "_routed"); });
+    EXPECT_EQ(error.code, 20044);
+    EXPECT_EQ(error.message, "error writing " + (dir / "board_routed.fpc").string());
+    fs::remove_all(dir);
+}
+
 }  // namespace
 }  // namespace tarnwick
