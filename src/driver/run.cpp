@@ -7,7 +7,9 @@
 #include "driver/command_line.h"
 #include "driver/errors.h"
 #include "driver/settings.h"
+#include "fpc/board_writer.h"
 #include "fpc/load.h"
+#include "report/info_report.h"
 
 namespace tarnwick {
 
@@ -38,7 +40,8 @@ int run(int argc, const char* const* argv) {
         load_fpc_file(board, settings, diagnostics);
 
         if (settings.info_only) {
-            // The info report joins here.
+            if (settings.verbose) write_fpc_sections(stdout, board, true);
+            write_info_report(console(), board, settings);
         } else if (settings.back_annotate) {
             // The session import and the routed board file join here.
         } else {

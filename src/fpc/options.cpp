@@ -57,6 +57,8 @@ const OptionKey option_keys[] = {
     number("dsn_flags:", 12, &O::dsn_flags, &O::dsn_keys_present),
     number("autosave_interval:", 18, &O::autosave_interval),
     number("import_flags:", 13, &O::import_flags),
+    // The key the editor (and our own writer) writes; reading it too keeps the value on a round trip.
+    number("netlist_import_flags:", 22, &O::import_flags),
     special("units: MIL", 0, Kind::UnitsMil),
     special("units: MM", 0, Kind::UnitsMm),
     grid("visible_grid", &O::visible_grid),

@@ -1,0 +1,30 @@
+#pragma once
+// Writing the board database back as a board file: the "_routed" file of a back-annotation,
+// and the listing of an info run with -V.
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "board/board.h"
+#include "driver/errors.h"
+#include "driver/settings.h"
+
+namespace tarnwick {
+
+// The length text of the board file: "%6.6lf" without trailing zeros or a trailing point,
+// and never "-0".
+std::string format_length(double value);
+
+// Board lengths in nanometres, rounded as the board file stores them.
+std::uint32_t rounded_length(double inches);
+std::int32_t signed_rounded_length(double inches);
+
+// Writes every section and "[end]". With `listing` the reserved nets are written too.
+void write_fpc_sections(std::FILE* out, const Board& board, bool listing);
+
+// Names the output "<fpcname before its last '.'><suffix><extension>", writes it, reports it on
+// the console, and makes the new name the one that later board-file errors show.
+void write_routed_fpc_file(const Board& board, RunSettings& settings, Diagnostics& diagnostics, const char* suffix);
+
+}  // namespace tarnwick

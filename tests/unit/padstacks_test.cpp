@@ -1,0 +1,180 @@
+#include "fpc/padstacks.h"
+
+#include <gtest/gtest.h>
+
+#include "board/precision.h"
+
+namespace tarnwick {
+namespace {
+
+Board board_with_default_via() {
+    Board board;
+    Padstack via;
+    via.name = "DefVia";
+    via.top_shape = via.inner_shape = via.bottom_shape = pad_shape_circle;
+    via.top.wide = via.inner.wide = via.bottom.wide = 0.028;
+    via.hole = 0.012;
+    via.is_via = 1;
+    board.padstacks.push_back(via);
+    board.options.annular_ring_for_pins = 0.008;
+    board.options.annular_ring_for_vias = 0.006;
+    return board;
+}
+
+PadSpec pad(std::uint32_t shape, double width, double length1 = 0, double length2 = 0, double radius = 0) {
+    return PadSpec{shape, width, length1, length2, radius};
+}
+
+FootprintPin through_hole(double hole, PadSpec top, PadSpec inner, PadSpec bottom) {
+    FootprintPin pin;
+    pin.hole = hole;
+    pin.top_pad = top;
+    pin.inner_pad = inner;
+    pin.bottom_pad = bottom;
+    return pin;
+}
+
+FootprintPin smd(PadSpec top, PadSpec bottom = {}) { return through_hole(0, top, {}, bottom); }
+
+TEST(Precision, FourDecimalsAsTheTextGivesThem) {
+    EXPECT_EQ(to_precision(0.060049, 4), 0.06);
+    EXPECT_EQ(to_precision(0.06006, 4), 0.0601);
+    EXPECT_TRUE(same_at_precision(0.06, 0.060049, 4));
+    EXPECT_FALSE(same_at_precision(0.06, 0.06006, 4));
+    EXPECT_EQ(to_precision(-0.00001, 4), -0.0);
+}
+
+TEST(Padstacks, PadsThatAgreeAtFourDecimalsShareOneEntry) {
+    Board board = board_with_default_via();
+    FootprintPin a = through_hole(0.035, pad(1, 0.06), pad(1, 0.06), pad(1, 0.06));
+    FootprintPin b = through_hole(0.035, pad(1, 0.060049), pad(1, 0.060049), pad(1, 0.060049));
+    FootprintPin c = through_hole(0.035, pad(1, 0.06006), pad(1, 0.06006), pad(1, 0.06006));
+    EXPECT_EQ(resolve_padstack(board, a), 1u);
+    EXPECT_EQ(resolve_padstack(board, b), 1u);
+    EXPECT_EQ(resolve_padstack(board, c), 2u);
+    EXPECT_EQ(board.padstacks[1].name, "Pad101");
+    EXPECT_EQ(board.padstacks[1].use_count, 2u);
+    EXPECT_EQ(board.padstacks[2].name, "Pad102");
+    EXPECT_EQ(board.padstacks[2].top.wide, 0.0601);
+    EXPECT_EQ(b.padstack, 1u);
+
+    // All three share one drill: two tools in all, the empty entry 0 and this one.
+    ASSERT_EQ(board.tools.size(), 2u);
+    EXPECT_EQ(board.tools[1].def_count, 3u);
+    EXPECT_EQ(board.tools[1].used_count, 0u);
+    EXPECT_EQ(board.tools[1].diameter, 0.035);
+    EXPECT_EQ(c.tool, 1u);
+}
+
+TEST(Padstacks, PinsAndViasNeverShareAndNamesCountFrom101) {
+    Board board = board_with_default_via();
+    FootprintPin pin = through_hole(0.03, pad(1, 0.05), pad(1, 0.05), pad(1, 0.05));
+    FootprintPin via = pin;
+    via.is_via = 1;
+    EXPECT_EQ(resolve_padstack(board, pin), 1u);
+    EXPECT_EQ(resolve_padstack(board, via), 2u);
+    EXPECT_EQ(board.padstacks[2].name, "Via102");
+    EXPECT_EQ(board.tools[1].def_count, 1u);  // the pin defines the drill
+    EXPECT_EQ(board.tools[1].used_count, 1u);  // the via uses it
+    EXPECT_EQ(board.tools[1].via_count, 1u);
+
+    for (int i = 0; i < 22; ++i) {
+        FootprintPin next = smd(pad(2, 0.01 + 0.001 * i));
+        resolve_padstack(board, next);
+    }
+    EXPECT_EQ(board.padstacks[24].name, "Pad124");
+    FootprintPin twenty_fifth = smd(pad(2, 0.5));
+    EXPECT_EQ(resolve_padstack(board, twenty_fifth), 25u);
+    EXPECT_EQ(board.padstacks[25].name, "Pad125");
+}
+
+TEST(Padstacks, SurfaceMountPinsCompareOnlyTheirOuterPad) {
+    Board board = board_with_default_via();
+    // Same top pad, different bottom sizes of the same shape: one entry, the first pin's sizes.
+    FootprintPin first = smd(pad(3, 0.02, 0.03, 0.03), pad(3, 0.02, 0.03, 0.03));
+    FootprintPin second = smd(pad(3, 0.02, 0.03, 0.03), pad(3, 0.04, 0.05, 0.05));
+    EXPECT_EQ(resolve_padstack(board, first), 1u);
+    EXPECT_EQ(resolve_padstack(board, second), 1u);
+    EXPECT_EQ(board.padstacks[1].bottom.wide, 0.06);
+    EXPECT_EQ(board.padstacks[1].top.wide, 0.06);
+    EXPECT_EQ(board.padstacks[1].top.high, 0.02);
+    EXPECT_EQ(board.tools.size(), 1u);  // no hole, no tool, but the table exists
+    EXPECT_EQ(first.tool, 0u);
+
+    // Rounded rectangles compare their corner radius; rectangles and ovals do not.
+    FootprintPin round_a = smd(pad(4, 0.02, 0.01, 0.01, 0.002));
+    FootprintPin round_b = smd(pad(4, 0.02, 0.01, 0.01, 0.003));
+    FootprintPin rect_a = smd(pad(3, 0.07, 0.01, 0.01, 0.002));
+    FootprintPin rect_b = smd(pad(3, 0.07, 0.01, 0.01, 0.009));
+    EXPECT_EQ(resolve_padstack(board, round_a), 2u);
+    EXPECT_EQ(resolve_padstack(board, round_b), 3u);
+    EXPECT_EQ(resolve_padstack(board, rect_a), 4u);
+    EXPECT_EQ(resolve_padstack(board, rect_b), 4u);
+    EXPECT_EQ(board.padstacks[4].top.radius, 0.002);  // kept from the first pin
+
+    // A bottom-only pad is compared on the bottom; a pin with no copper at all shares nothing.
+    FootprintPin bottom_a = smd(pad(0, 0), pad(1, 0.03));
+    FootprintPin bottom_b = smd(pad(0, 0), pad(1, 0.03));
+    EXPECT_EQ(resolve_padstack(board, bottom_a), 5u);
+    EXPECT_EQ(resolve_padstack(board, bottom_b), 5u);
+    FootprintPin bare_a = smd(pad(0, 0));
+    FootprintPin bare_b = smd(pad(0, 0));
+    EXPECT_EQ(resolve_padstack(board, bare_a), 6u);
+    EXPECT_EQ(resolve_padstack(board, bare_b), 7u);
+}
+
+TEST(Padstacks, MissingInnerPadBecomesACircleFromTheAnnularRing) {
+    Board board = board_with_default_via();
+    FootprintPin a = through_hole(0.04, pad(2, 0.07), pad(0, 0), pad(2, 0.07));
+    a.no_inner_pad = 1;
+    FootprintPin b = a;
+    EXPECT_EQ(resolve_padstack(board, a), 1u);
+    const Padstack& entry = board.padstacks[1];
+    EXPECT_EQ(entry.inner_shape, pad_shape_circle);
+    EXPECT_EQ(entry.inner.wide, 0.056);  // 0.04 + 2 x 0.008
+    EXPECT_EQ(entry.inner.high, 0.056);
+    EXPECT_EQ(resolve_padstack(board, b), 1u);
+
+    // A pin with a real circular inner pad of another size is not the same padstack.
+    FootprintPin c = through_hole(0.04, pad(2, 0.07), pad(1, 0.06), pad(2, 0.07));
+    EXPECT_EQ(resolve_padstack(board, c), 2u);
+}
+
+TEST(Padstacks, BareHolesAndVias) {
+    Board board = board_with_default_via();
+    FootprintPin hole = through_hole(0.125, pad(0, 0), pad(0, 0), pad(0, 0));
+    EXPECT_EQ(resolve_padstack(board, hole), 1u);
+    EXPECT_EQ(hole.bare_hole, 1u);
+    EXPECT_EQ(board.padstacks[1].bare_hole, 1u);
+
+    // A via always gets an inner pad like its top pad, and is never a bare hole.
+    FootprintPin via;
+    via.is_via = 1;
+    via.hole = 0.012;
+    via.top_pad = pad(1, 0.028);
+    via.bottom_pad = pad(1, 0.028);
+    via.tool = no_tool_lookup;  // a net's default via: no drill tool is counted
+    const std::size_t tools_before = board.tools.size();
+    const DrillTool first_tool = board.tools[1];
+    // DefVia has no height, so a via with a real pad does not match it.
+    EXPECT_EQ(resolve_padstack(board, via), 2u);
+    EXPECT_EQ(via.inner_pad.shape, pad_shape_circle);
+    EXPECT_EQ(via.inner_pad.width, 0.028);
+    EXPECT_EQ(via.tool, no_tool_lookup);
+    EXPECT_EQ(board.tools.size(), tools_before);
+    EXPECT_EQ(board.tools[1].def_count, first_tool.def_count);
+
+    // A trace via of the same size shares the padstack and counts its drill.
+    FootprintPin trace_via = via;
+    trace_via.tool = 0;
+    trace_via.inner_pad = {};
+    EXPECT_EQ(resolve_padstack(board, trace_via), 2u);
+    EXPECT_EQ(board.padstacks[2].use_count, 2u);
+    ASSERT_EQ(board.tools.size(), tools_before + 1);
+    EXPECT_EQ(board.tools.back().used_count, 1u);
+    EXPECT_EQ(board.tools.back().via_count, 1u);
+    EXPECT_EQ(board.tools.back().def_count, 0u);
+}
+
+}  // namespace
+}  // namespace tarnwick
