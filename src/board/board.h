@@ -166,6 +166,9 @@ struct Board {
     // Board outlines and solder-mask cutouts.
     std::vector<BoardOutline> outlines;
     std::vector<SmCutout> sm_cutouts;
+    // The outline numbers (from 1) of the PCB boundary and the signal boundary, as selected.
+    std::uint32_t pcb_outline = 0;
+    std::uint32_t signal_outline = 0;
 
     // Parts and their pins.
     std::vector<Part> parts;

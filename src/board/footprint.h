@@ -1,8 +1,10 @@
 #pragma once
-// Footprint pins and their pad geometry.
+// Footprints: their pins with the pad geometry, their graphics and texts.
 
+#include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace tarnwick {
 
@@ -51,6 +53,97 @@ struct FootprintPin {
     PadSpec bottom_paste;
 };
 
-struct Footprint {};
+// A free text of a footprint, written back unchanged.
+struct FootprintText {
+    std::string text;  // at most 255 characters
+    double first = 0;
+    double second = 0;
+    double third = 0;
+    std::uint32_t angle = 0;  // counter-clockwise
+    double fifth = 0;
+    std::uint32_t sixth = 0;
+    std::uint32_t seventh = 0;
+};
+
+// A corner of an outline polyline; a non-zero style draws the side that ends here as an arc.
+struct PolylineCorner {
+    double x = 0;
+    double y = 0;
+    std::uint32_t style = 0;
+};
+
+struct FootprintPolyline {
+    double width = 0;
+    double x = 0;  // start point
+    double y = 0;
+    std::vector<PolylineCorner> corners;  // one per next_corner record, corner_count of them
+    std::uint32_t closed = 0;             // 1 when the polyline ends with close_polyline
+    std::uint32_t corner_count = 0;
+    std::uint32_t close_style = 0;  // 0 when open
+};
+
+struct Adhesive {
+    std::uint32_t first = 0;
+    double second = 0;
+    double third = 0;
+    double fourth = 0;
+};
+
+// Built by the parts reader for the drilled pins of a footprint.
+struct CircleKeepout;
+
+// Footprint units as the units: record gives them; 0 before one is read.
+inline constexpr std::uint32_t footprint_units_nm = 1;
+inline constexpr std::uint32_t footprint_units_mil = 2;
+
+// Bits of graphics_flags: which optional graphics records were seen.
+inline constexpr std::uint32_t graphics_centroid = 0x1;
+inline constexpr std::uint32_t graphics_centroid_angle = 0x2;
+inline constexpr std::uint32_t graphics_value_text = 0x4;
+
+// Bits of FootprintPin::pad_flags: which pad records were seen, for writing them back.
+inline constexpr std::uint32_t pad_option_given = 0x001;  // top, bottom or inner pad had its option
+inline constexpr std::uint32_t pad_top_mask_seen = 0x002;
+inline constexpr std::uint32_t pad_bottom_mask_seen = 0x004;
+inline constexpr std::uint32_t pad_top_paste_seen = 0x008;
+inline constexpr std::uint32_t pad_bottom_paste_seen = 0x010;
+inline constexpr std::uint32_t pad_inner_option_given = 0x020;
+inline constexpr std::uint32_t pad_top_pad_seen = 0x040;
+inline constexpr std::uint32_t pad_inner_pad_seen = 0x080;
+inline constexpr std::uint32_t pad_bottom_pad_seen = 0x100;
+
+struct Footprint {
+    std::string name;         // at most 127 characters
+    std::string author;       // at most 255 characters
+    std::string source;       // at most 255 characters
+    std::string description;  // at most 255 characters
+    std::uint32_t units = 0;
+    std::uint32_t ref_text_angle = 0;
+    std::uint32_t value_text_angle = 0;
+    std::uint32_t centroid_angle = 0;  // as read, not converted
+    std::uint32_t text_count = 0;
+    std::uint32_t polyline_count = 0;
+    std::uint32_t pin_count = 0;
+    std::uint32_t has_bare_hole_pin = 0;  // 1 when a pin is a hole without any copper pad
+    std::uint32_t part_count = 0;         // parts using this footprint, counted by the parts reader
+    std::uint32_t adhesive_count = 0;
+    std::uint32_t keepout_count = 0;  // filled by the parts reader
+    std::uint32_t graphics_flags = 0;
+    std::uint32_t centroid_type = 0;
+    std::array<double, 4> sel_rect{};    // min x, min y, max x, max y
+    std::array<double, 4> ref_text{};    // the record's first, fifth, second and third number
+    std::array<double, 4> value_text{};  // laid out like ref_text
+    double centroid_x = 0;
+    double centroid_y = 0;
+    // Pins per drill tool and per padstack, sized by the tables as they stood after this
+    // footprint; each ends at its first -1 (two for the tools, one for the padstacks).
+    std::vector<std::int32_t> tool_counts;
+    std::vector<std::int32_t> padstack_counts;
+    std::vector<FootprintText> texts;
+    std::vector<FootprintPolyline> polylines;
+    std::vector<FootprintPin> pins;  // in file order, pin_count of them
+    std::vector<CircleKeepout> keepouts;
+    std::vector<Adhesive> adhesives;
+};
 
 }  // namespace tarnwick

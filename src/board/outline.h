@@ -6,7 +6,27 @@
 
 namespace tarnwick {
 
-struct BoardOutline {};
-struct SmCutout {};
+// A corner of an outline or cutout; style is that of the side running to the next corner
+// (the last corner's side closes the polygon): 0 straight, else an arc.
+struct OutlineCorner {
+    double x = 0;
+    double y = 0;
+    std::uint32_t style = 0;
+};
+
+// Outlines are numbered from 1 in file order. A short outline keeps its announced corner count,
+// the missing corners left at (0, 0).
+struct BoardOutline {
+    std::uint32_t corner_count = 0;
+    std::vector<OutlineCorner> corners;
+};
+
+// Only written back: the two values after the corner count are kept as read.
+struct SmCutout {
+    std::uint32_t corner_count = 0;
+    std::uint32_t second_value = 0;
+    std::uint32_t third_value = 0;
+    std::vector<OutlineCorner> corners;
+};
 
 }  // namespace tarnwick

@@ -1,4 +1,5 @@
 #pragma once
+// The footprint library of the board file: footprints with their pins, pads and graphics.
 
 #include "board/board.h"
 #include "driver/settings.h"
@@ -6,6 +7,12 @@
 
 namespace tarnwick {
 
+// Reads the whole "[footprints]" section into board.footprints, resolving every pin to a shared
+// padstack and drill tool. The options must have been read (padstack 0 exists).
 void read_footprints(LineReader& reader, Board& board, const RunSettings& settings);
+
+// Reads one footprint from its name: line up to the empty line that ends it. Returns that line,
+// or nullptr at end of file.
+const char* parse_footprint(LineReader& reader, Board& board, Footprint& footprint);
 
 }  // namespace tarnwick

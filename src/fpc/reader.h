@@ -34,6 +34,8 @@ public:
     void seek(Mark mark);
 
     std::uint32_t line_number() const { return counter_; }
+    // Physical lines in the file: a bound for counts announced by records.
+    std::size_t line_count() const { return line_starts_.size(); }
 
 private:
     std::vector<char> text_;                // the file, each line ended by a NUL in place of its line end

@@ -1,4 +1,5 @@
 #pragma once
+// The free texts of the board.
 
 #include "board/board.h"
 #include "driver/settings.h"
@@ -6,6 +7,8 @@
 
 namespace tarnwick {
 
+// Reads "[texts]". A text record with an eighth number switches the board to eight-number text
+// records when it is written back.
 void read_texts(LineReader& reader, Board& board, const RunSettings& settings);
 
 }  // namespace tarnwick
