@@ -321,16 +321,19 @@ TEST(Nets, FromToWarningsFollowTheMode) {
               "\n\n WARNING! 1 net may have missing FROMTO record(s) due to net visibility.\n"
               "          Verify router rat-lines and pins for net completeness\n");
 
-    SectionRun all;
-    all.settings.fromto_mode = 3;
-    all.run(read_nets, "[nets]\n" + net_with_rat_lines("H1", 2, 0, 0) + net_with_rat_lines("H2", 5, 3, 0) +
-                           net_with_rat_lines("SHOWN", 2, 0, 1) + "[end]\n");
-    EXPECT_EQ(all.console,
-              "\n net \"H1\" may have missing FROMTO record(s)!"
-              "\n net \"H2\" may have missing FROMTO record(s)!"
-              "\n\n WARNING! 2 nets may have missing FROMTO record(s) due to net visibility.\n"
-              "          Verify router rat-lines and pins for net completeness\n");
-    EXPECT_EQ(all.board.fromto_warned_nets, 2u);
+    for (const std::uint32_t mode : {2u, 3u}) {
+        SectionRun hidden;
+        hidden.settings.fromto_mode = mode;
+        hidden.run(read_nets, "[nets]\n" + net_with_rat_lines("H1", 2, 0, 0) + net_with_rat_lines("H2", 5, 3, 0) +
+                                  net_with_rat_lines("SHOWN", 2, 0, 1) + "[end]\n");
+        EXPECT_EQ(hidden.console,
+                  "\n net \"H1\" may have missing FROMTO record(s)!"
+                  "\n net \"H2\" may have missing FROMTO record(s)!"
+                  "\n\n WARNING! 2 nets may have missing FROMTO record(s) due to net visibility.\n"
+                  "          Verify router rat-lines and pins for net completeness\n")
+            << mode;
+        EXPECT_EQ(hidden.board.fromto_warned_nets, 2u);
+    }
 }
 
 TEST(Nets, MalformedRecordsStopWithTheirCodeAndLine) {
