@@ -32,8 +32,10 @@ struct LayerListEntry {
 };
 
 struct CopperLayerInfo {
-    std::uint32_t power_plane = 0;
+    std::uint32_t is_plane = 0;   // a POWER_LAYER area lies on the layer
     std::uint32_t direction = 0;  // 0 horizontal, 1 vertical
+    std::uint32_t net_count = 0;
+    std::vector<LayerNet> layer_nets;  // nets with traces or areas here, in the order first met
 };
 
 struct BoardOptions {
@@ -173,7 +175,9 @@ struct Board {
 
     // Nets, classes, areas and keepouts.
     std::vector<Net> nets;
-    std::vector<NetClass> net_classes;
+    std::vector<NetClass> net_classes;     // entry 0 is the default class
+    std::vector<PolyKeepout> poly_keepouts;
+    std::uint32_t fromto_warned_nets = 0;  // nets that got the missing-FROMTO warning
 
     // Free texts.
     std::vector<BoardText> texts;

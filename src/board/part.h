@@ -7,7 +7,44 @@
 
 namespace tarnwick {
 
-struct Part {};
+// A footprint pin placed on the board by its part's position, side and rotation.
+struct PartPin {
+    std::string name;           // the footprint pin's name
+    std::int32_t net = -1;      // net whose pin list names this pin, else -1
+    std::int32_t net_pin = -1;  // its place in that net's pin list; 0 when there is no net
+    std::uint32_t layer = 0;    // 0 drilled (all layers), 12 top or 13 bottom copper
+    std::uint32_t tool = 0;     // drill tool of the footprint pin
+    double x = 0;
+    double y = 0;
+};
+
+struct Part {
+    std::string ref;      // reference designator, at most 127 characters
+    std::string package;  // at most 127 characters
+    std::string value;    // at most 127 characters
+    std::string shape;    // footprint name, at most 127 characters
+    std::uint32_t ref_text_angle = 0;  // counter-clockwise
+    std::uint32_t value_angle = 0;     // counter-clockwise
+    std::uint32_t side = 0;            // 0 top ("front"), 1 bottom ("back")
+    std::uint32_t rotation = 0;        // counter-clockwise; pins are placed only at 0, 90, 180, 270
+    std::uint32_t locked = 0;
+    std::uint32_t has_bare_hole_pin = 0;
+    std::uint32_t pin_count = 0;
+    std::uint32_t footprint = 0;  // index into the footprint table
+    std::uint32_t ref_text_sixth = 0;
+    std::uint32_t value_sixth = 0;
+    double ref_text_first = 0;
+    double ref_text_second = 0;
+    double ref_text_fourth = 0;
+    double ref_text_fifth = 0;
+    double value_first = 0;
+    double value_second = 0;
+    double value_fourth = 0;
+    double value_fifth = 0;
+    double x = 0;
+    double y = 0;
+    std::vector<PartPin> pins;
+};
 
 // A keepout around a drilled pin, in footprint coordinates. Layer 0 is every copper layer,
 // 12 top, 13 bottom, 12 + k inner layer k - 1.

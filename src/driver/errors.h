@@ -13,6 +13,9 @@ struct FatalError {
     std::string message;
 };
 
+// Our own code for memory exhausted anywhere (plain message form).
+inline constexpr int out_of_memory = 70001;
+
 [[noreturn]] void fatal_error(int code, std::string message);
 
 // printf into a std::string; used to fill the messages that carry names and numbers.

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <ctime>
+#include <new>
 
 #include "board/board.h"
 #include "driver/command_line.h"
@@ -54,6 +55,10 @@ int run(int argc, const char* const* argv) {
     } catch (const FatalError& error) {
         std::fflush(stdout);
         return report_fatal(error, diagnostics, console());
+    } catch (const std::bad_alloc&) {
+        // Tables grow as the file is read; a board too large for memory still ends with a message.
+        std::fflush(stdout);
+        return report_fatal(FatalError{out_of_memory, "out of memory"}, diagnostics, console());
     }
 }
 

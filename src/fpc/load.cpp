@@ -37,6 +37,9 @@ void load_fpc_file(Board& board, RunSettings& settings, Diagnostics& diagnostics
     read_sm_cutouts(reader, board, settings);
     read_parts(reader, board, settings);
     read_nets(reader, board, settings);
+    // The parts section placed the pins before the nets were known; placing them again gives
+    // every part pin its net and every net pin its position and layer.
+    build_part_pins(board);
     read_texts(reader, board, settings);
 
     board.stats.source_lines = reader.line_number();

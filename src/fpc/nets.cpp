@@ -1,7 +1,249 @@
 #include "fpc/nets.h"
 
+#include <cstdio>
+#include <cstring>
+
+#include "board/units.h"
+#include "driver/errors.h"
+#include "fpc/areas.h"
+#include "fpc/padstacks.h"
+
 namespace tarnwick {
 
-void read_nets(LineReader&, Board&, const RunSettings&) {}
+namespace {
+
+bool is_section_header(const char* text) {
+    for (const char* header : section_headers) {
+        if (starts_with(text, header)) return true;
+    }
+    return false;
+}
+
+// A via as a pin record: circles of the pad width on top and bottom, no inner pad of its own.
+FootprintPin via_pin(double pad_width, double hole, std::uint32_t tool) {
+    FootprintPin pin;
+    pin.top_pad.shape = pad_shape_circle;
+    pin.top_pad.width = pad_width;
+    pin.inner_pad.shape = pad_shape_none;
+    pin.inner_pad.width = pad_width;
+    pin.no_inner_pad = 1;
+    pin.bottom_pad.shape = pad_shape_circle;
+    pin.bottom_pad.width = pad_width;
+    pin.hole = hole;
+    pin.is_via = 1;
+    pin.tool = tool;
+    return pin;
+}
+
+// The text after `key` of the next line, which must be such a record.
+const char* next_record(LineReader& reader, const char* key, int eof_code, const char* eof_message, int key_code,
+                        const char* key_message) {
+    const char* line = reader.next_line();
+    if (line == nullptr) fatal_error(eof_code, eof_message);
+    const char* text = skip_blanks(line);
+    if (!starts_with(text, key)) fatal_error(key_code, key_message);
+    return text + std::strlen(key);
+}
+
+void read_net_header(const char* text, Board& board, Net& net) {
+    if (extract_quoted(net.name, text, 128) < 1) fatal_error(12472, "bad net name");
+    net.reserved = reserved_net_index(net.name.c_str());
+    const char* numbers = std::strrchr(text, '"') + 1;
+    if (std::sscanf(numbers, "%u %u %u %lf %lf %lf %u", &net.pin_count, &net.connect_count, &net.area_count,
+                    &net.trace_width, &net.via_pad_width, &net.via_hole, &net.visible) < 7) {
+        fatal_error(12485, "bad net: record");
+    }
+    net.trace_width *= nm_to_inch;
+    net.via_pad_width *= nm_to_inch;
+    net.via_hole *= nm_to_inch;
+
+    if (net.via_pad_width > 0) {
+        FootprintPin pin = via_pin(net.via_pad_width, net.via_hole, no_tool_lookup);
+        net.via_padstack = resolve_padstack(board, pin);
+    }
+}
+
+void read_net_pins(LineReader& reader, Net& net) {
+    for (std::uint32_t i = 0; i < net.pin_count; ++i) {
+        const char* values = next_record(reader, "pin:", 12523, "premature EOF reading net pins", 12530,
+                                         "missing net pin record");
+        char pin_ref[128];
+        if (std::sscanf(values, "%*u %127s", pin_ref) != 1) fatal_error(12537, "bad net pin: record");
+        NetPin pin;
+        pin.pin_ref = pin_ref;
+        net.pins.push_back(std::move(pin));
+    }
+}
+
+void read_vertex(LineReader& reader, Board& board, Net& net, std::uint32_t arriving_layer, Vertex& vertex) {
+    const char* values = next_record(reader, "vtx:", 12586, "premature EOF reading net trace vtx", 12593,
+                                     "missing net trace vtx record");
+    if (std::sscanf(values, "%*u %lf %lf %u %u %lf %lf %u", &vertex.x, &vertex.y, &vertex.layer, &vertex.flag,
+                    &vertex.via_pad_width, &vertex.via_hole, &vertex.tee_id) < 7) {
+        fatal_error(12602, "bad trace vtx: record");
+    }
+    vertex.x *= nm_to_inch;
+    vertex.y *= nm_to_inch;
+    vertex.via_pad_width *= nm_to_inch;
+    vertex.via_hole *= nm_to_inch;
+    if (vertex.tee_id != 0) add_tee(net, vertex.tee_id, arriving_layer, vertex.x, vertex.y);
+    if (vertex.via_pad_width != 0) add_via(board, net, vertex.via_pad_width, vertex.via_hole, vertex.x, vertex.y);
+}
+
+void read_segment(LineReader& reader, Board& board, std::uint32_t net_index, Vertex& vertex) {
+    const char* values = next_record(reader, "seg:", 12625, "premature EOF reading net trace seg", 12632,
+                                     "missing net trace seg record");
+    if (std::sscanf(values, "%*u %u %lf %u %u", &vertex.seg_layer, &vertex.seg_width, &vertex.seg_value3,
+                    &vertex.seg_value4) < 4) {
+        fatal_error(12640, "bad trace seg: record");
+    }
+    vertex.seg_width *= nm_to_inch;
+    if (vertex.seg_layer == rat_line_layer) ++board.stats.ratline_segments;
+    if (vertex.seg_layer >= non_copper_layers) {
+        // A copper layer the board does not have: the router could not be given the segment.
+        const auto copper_layers = static_cast<std::uint32_t>(board.copper_layers.size());
+        if (vertex.seg_layer - non_copper_layers >= copper_layers) {
+            fatal_error(12642, strformat("bad trace seg: layer %u, the board has %u copper layers", vertex.seg_layer,
+                                         copper_layers));
+        }
+        note_layer_net(board, vertex.seg_layer - non_copper_layers, net_index, false);
+    }
+}
+
+void read_connect(LineReader& reader, Board& board, std::uint32_t net_index, Connect& connect) {
+    Net& net = board.nets[net_index];
+    const char* values = next_record(reader, "connect:", 12557, "premature EOF reading net traces", 12564,
+                                     "missing net connect: record");
+    if (std::sscanf(values, "%*u %u %d %u %u", &connect.start_pin, &connect.end_pin, &connect.segment_count,
+                    &connect.locked) < 4) {
+        fatal_error(12572, "bad net connect: record");
+    }
+    if (connect.locked != 0) ++net.locked_connects;
+
+    // The segment count comes from the file: the vertices grow as their lines are read.
+    std::uint32_t layer = 0;  // layer of the segment arriving at the vertex being read
+    for (std::uint64_t i = 0; i <= connect.segment_count; ++i) {
+        connect.vertices.emplace_back();
+        read_vertex(reader, board, net, layer, connect.vertices.back());
+        if (i < connect.segment_count) {
+            read_segment(reader, board, net_index, connect.vertices.back());
+            layer = connect.vertices.back().seg_layer;
+        }
+    }
+
+    const auto start = static_cast<std::int32_t>(connect.start_pin);
+    if (start >= 0 && connect.end_pin >= 0 && connect.segment_count == 1 && layer == rat_line_layer) {
+        // The design-file writer names both pins of a rat-line: they must exist.
+        const auto pins = static_cast<std::int64_t>(net.pins.size());
+        if (start >= pins || connect.end_pin >= pins) {
+            fatal_error(12574, strformat("net connect: rat-line pin %d of %u pins",
+                                         start >= pins ? start : connect.end_pin, net.pin_count));
+        }
+        connect.is_ratline = 1;
+        ++net.ratline_connects;
+    }
+}
+
+void check_fromto(Board& board, Net& net, std::uint32_t mode) {
+    if (!(mode == 1 || (mode >= 2 && net.visible == 0))) return;
+    // A net without pins has no rat-lines to miss.
+    if (net.pin_count == 0 || net.ratline_connects + 1 >= net.pin_count) return;
+    net.fromto_warned = 1;
+    ++board.fromto_warned_nets;
+    std::fprintf(console(), "\n net \"%s\" may have missing FROMTO record(s)!", net.name.c_str());
+}
+
+void read_net(LineReader& reader, Board& board, std::uint32_t net_index, const RunSettings& settings) {
+    const char* text;
+    for (;;) {
+        const char* line = reader.next_line();
+        if (line == nullptr) fatal_error(12453, "premature EOF loading FPC nets");
+        text = skip_blanks(line);
+        if (starts_with(text, "net:") || is_section_header(text)) break;
+    }
+    Net& net = board.nets[net_index];
+    read_net_header(text, board, net);
+    if (net.reserved == 0 && (net.via_padstack != 0 || net.trace_width > 0)) add_net_to_class(board, net_index);
+
+    board.stats.net_pins += net.pin_count;
+    read_net_pins(reader, net);
+
+    if (net.connect_count != 0) {
+        board.stats.connects += net.connect_count;
+        for (std::uint32_t i = 0; i < net.connect_count; ++i) {
+            Connect connect;
+            read_connect(reader, board, net_index, connect);
+            net.connects.push_back(std::move(connect));
+        }
+    }
+
+    check_fromto(board, net, settings.fromto_mode);
+    if (net.area_count != 0) read_net_areas(reader, board, net_index);
+}
+
+}  // namespace
+
+void add_net_to_class(Board& board, std::uint32_t net_index) {
+    Net& net = board.nets[net_index];
+    for (std::uint32_t i = 0; i < board.net_classes.size(); ++i) {
+        NetClass& net_class = board.net_classes[i];
+        if (net_class.trace_width == net.trace_width && net_class.via_padstack == net.via_padstack) {
+            net_class.nets.push_back(net_index);
+            ++net_class.net_count;
+            net.net_class = i;
+            return;
+        }
+    }
+    NetClass net_class;
+    net_class.trace_width = net.trace_width;
+    net_class.via_pad_width = net.via_pad_width;
+    net_class.via_hole = net.via_hole;
+    net_class.via_padstack = net.via_padstack;
+    net_class.net_count = 1;
+    net_class.nets.push_back(net_index);
+    board.net_classes.push_back(std::move(net_class));
+    net.net_class = static_cast<std::uint32_t>(board.net_classes.size() - 1);
+}
+
+void add_tee(Net& net, std::uint32_t id, std::uint32_t layer, double x, double y) {
+    for (const Tee& tee : net.tees) {
+        if (tee.id != id) continue;
+        if (tee.x != x) fatal_error(12134, "Tee X value changed");
+        if (tee.y != y) fatal_error(12139, "Tee Y value changed");
+        return;
+    }
+    net.tees.push_back({id, layer, x, y});
+    net.tee_count = static_cast<std::uint32_t>(net.tees.size());
+}
+
+void add_via(Board& board, Net& net, double pad_width, double hole, double x, double y) {
+    FootprintPin pin = via_pin(pad_width, hole, 0);
+    const std::uint32_t padstack = resolve_padstack(board, pin);
+    net.vias.push_back({x, y, pad_width, hole, padstack});
+    net.via_count = static_cast<std::uint32_t>(net.vias.size());
+}
+
+void read_nets(LineReader& reader, Board& board, const RunSettings& settings) {
+    board.net_classes.assign(1, NetClass{});
+    board.fromto_warned_nets = 0;
+
+    if (!find_section(reader, "[nets]", settings.verbose)) fatal_error(12391, "premature EOF looking for FPC nets");
+    const std::uint32_t count =
+        count_records(reader, "[nets]", "net:", false, 12416, "premature EOF in nets Pass 1");
+    board.nets.assign(count, Net{});
+    board.stats.nets = count;
+
+    for (std::uint32_t i = 0; i < count; ++i) read_net(reader, board, i, settings);
+
+    finish_copper_layers(board);
+
+    const std::uint32_t warned = board.fromto_warned_nets;
+    if (settings.fromto_mode >= 2 && warned != 0) {
+        std::fprintf(console(),
+                     "\n\n WARNING! %d net%s may have missing FROMTO record(s) due to net visibility.\n"
+                     "          Verify router rat-lines and pins for net completeness\n",
+                     static_cast<int>(warned), warned == 1 ? "" : "s");
+    }
+}
 
 }  // namespace tarnwick

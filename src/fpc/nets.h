@@ -1,4 +1,7 @@
 #pragma once
+// The nets section: nets with their pins, traces, vias, tees and areas, and the net classes.
+
+#include <cstdint>
 
 #include "board/board.h"
 #include "driver/settings.h"
@@ -7,5 +10,15 @@
 namespace tarnwick {
 
 void read_nets(LineReader& reader, Board& board, const RunSettings& settings);
+
+// Puts an ordinary net into the class of its trace width and default via, making the class
+// when it is new.
+void add_net_to_class(Board& board, std::uint32_t net_index);
+
+// Records a tee met at a trace vertex; the same id met again must lie at the same position.
+void add_tee(Net& net, std::uint32_t id, std::uint32_t layer, double x, double y);
+
+// Records a via met at a trace vertex, resolving its padstack and counting its drill.
+void add_via(Board& board, Net& net, double pad_width, double hole, double x, double y);
 
 }  // namespace tarnwick

@@ -1,7 +1,247 @@
 #include "fpc/parts.h"
 
+#include <cstdio>
+#include <string>
+#include <unordered_map>
+#include <utility>
+
+#include "board/units.h"
+#include "driver/errors.h"
+
 namespace tarnwick {
 
-void read_parts(LineReader&, Board&, const RunSettings&) {}
+namespace {
+
+constexpr std::size_t text_size = 128;  // part texts hold at most 127 characters
+
+// The first footprint of the name, or -1.
+std::int64_t find_footprint(const Board& board, const std::string& name) {
+    for (std::size_t i = 0; i < board.footprints.size(); ++i) {
+        if (board.footprints[i].name == name) return static_cast<std::int64_t>(i);
+    }
+    return -1;
+}
+
+// "ref_text:" and the numbers after the quoted text of "value:" share one layout: two lengths,
+// an angle, two lengths and a flag that is 1 when the line leaves it out.
+bool read_text_placement(const char* values, double& first, double& second, std::uint32_t& angle, double& fourth,
+                         double& fifth, std::uint32_t& sixth) {
+    sixth = 1;
+    if (std::sscanf(values, "%lf %lf %u %lf %lf %u", &first, &second, &angle, &fourth, &fifth, &sixth) < 5) {
+        return false;
+    }
+    first *= nm_to_inch;
+    second *= nm_to_inch;
+    fourth *= nm_to_inch;
+    fifth *= nm_to_inch;
+    angle = convert_angle(angle);
+    return true;
+}
+
+void read_part_record(const char* text, const Board& board, Part& part) {
+    if (starts_with(text, "ref_text:")) {
+        if (!read_text_placement(text + 9, part.ref_text_first, part.ref_text_second, part.ref_text_angle,
+                                 part.ref_text_fourth, part.ref_text_fifth, part.ref_text_sixth)) {
+            fatal_error(11940, "bad parts ref_text: record");
+        }
+    } else if (starts_with(text, "package:")) {
+        if (extract_quoted(part.package, text, text_size) < 0) fatal_error(11958, "bad parts package: record");
+    } else if (starts_with(text, "shape:")) {
+        if (extract_quoted(part.shape, text, text_size) < 1) fatal_error(11970, "bad parts shape: record");
+        if (find_footprint(board, part.shape) < 0) {
+            fatal_error(11981,
+                        strformat("Part \"%s\" uses unknown footprint \"%s\"", part.ref.c_str(), part.shape.c_str()));
+        }
+    } else if (starts_with(text, "pos:")) {
+        if (std::sscanf(text + 4, "%lf %lf %u %u %u", &part.x, &part.y, &part.side, &part.rotation, &part.locked) != 5) {
+            fatal_error(11994, "bad parts pos: record");
+        }
+        part.x *= nm_to_inch;
+        part.y *= nm_to_inch;
+        part.rotation = convert_angle(part.rotation);
+    } else if (starts_with(text, "value:")) {
+        const int length = extract_quoted(part.value, text, text_size);
+        if (length < 0) fatal_error(12010, "bad part value string, too long");
+        // The numbers follow the closing quote when one blank separates the key from the text.
+        if (!read_text_placement(text_at(text, static_cast<std::size_t>(length) + 9), part.value_first,
+                                 part.value_second, part.value_angle, part.value_fourth, part.value_fifth,
+                                 part.value_sixth)) {
+            fatal_error(12020, "bad parts value: record");
+        }
+    }
+}
+
+void read_part(LineReader& reader, Board& board, Part& part) {
+    const char* header = find_record(reader, "part:", 11906, "premature EOF reading parts header Pass 2");
+    char ref[text_size];
+    if (std::sscanf(header + 5, "%127s", ref) != 1) fatal_error(11913, "bad part: record");
+    part.ref = ref;
+
+    for (;;) {
+        const char* line = reader.next_line();
+        if (line == nullptr) fatal_error(12037, "premature EOF reading parts record 1, Pass 2");
+        if (is_blank(line)) break;
+        const char* text = skip_blanks(line);
+        if (starts_with(text, "part:")) {
+            reader.unread_line();
+            break;
+        }
+        read_part_record(text, board, part);
+    }
+
+    const std::int64_t footprint = find_footprint(board, part.shape);
+    if (footprint >= 0) {
+        Footprint& bound = board.footprints[static_cast<std::size_t>(footprint)];
+        ++bound.part_count;
+        part.footprint = static_cast<std::uint32_t>(footprint);
+        part.has_bare_hole_pin = bound.has_bare_hole_pin;
+    } else if (board.footprints.empty()) {
+        // Without a shape a part takes the first footprint's pins; with none there is nothing to take.
+        fatal_error(11982, strformat("Part \"%s\" has no shape: record and the board has no footprints",
+                                     part.ref.c_str()));
+    }
+}
+
+void add_keepout(Footprint& footprint, std::int32_t layer, double diameter, const FootprintPin& pin) {
+    footprint.keepouts.push_back({layer, diameter, pin.x, pin.y});
+}
+
+// Where the net pins named "<ref>.<pin>" are: the first net, in table order, whose pin list
+// holds the name, and its place there. Built once per placement run, so that placing every
+// pin stays linear.
+using NetPinIndex = std::unordered_map<std::string, std::pair<std::uint32_t, std::uint32_t>>;
+
+NetPinIndex index_net_pins(const Board& board) {
+    NetPinIndex index;
+    for (std::uint32_t n = 0; n < board.nets.size(); ++n) {
+        const std::vector<NetPin>& pins = board.nets[n].pins;
+        for (std::uint32_t p = 0; p < pins.size(); ++p) index.emplace(pins[p].pin_ref, std::make_pair(n, p));
+    }
+    return index;
+}
+
+void place_pin(const Part& part, const Footprint& footprint, const FootprintPin& pin, PartPin& placed) {
+    placed.name = pin.name;
+    const double px = part.side == 1 ? -pin.x : pin.x;  // the bottom side mirrors the footprint
+    const double py = pin.y;
+    switch (part.rotation) {
+        case 0:
+            placed.x = part.x + px;
+            placed.y = part.y + py;
+            break;
+        case 90:
+            placed.x = part.x - py;
+            placed.y = part.y + px;
+            break;
+        case 180:
+            placed.x = part.x - px;
+            placed.y = part.y - py;
+            break;
+        case 270:
+            placed.x = part.x + py;
+            placed.y = part.y - px;
+            break;
+        default:
+            fatal_error(10669, strformat("%s: bad rotation angle (%u)", part.ref.c_str(), part.rotation));
+    }
+
+    if (pin.hole != 0) {
+        placed.layer = 0;
+    } else if (pin.top_pad.shape != pad_shape_none) {
+        placed.layer = part.side == 0 ? top_copper_layer : bottom_copper_layer;
+    } else if (pin.bottom_pad.shape != pad_shape_none) {
+        placed.layer = part.side == 0 ? bottom_copper_layer : top_copper_layer;
+    } else {
+        fatal_error(10681, strformat("Footprint: %s  Pin: %s  smd padstack invalid", footprint.name.c_str(),
+                                     pin.name.c_str()));
+    }
+    placed.tool = pin.tool;
+}
+
+// The hole counts of the drill tools hold one hole per placed pin: a pin placed again gives
+// back its old hole first.
+void count_holes(Board& board, const std::vector<PartPin>& pins, bool add) {
+    for (const PartPin& pin : pins) {
+        if (pin.tool >= board.tools.size()) continue;
+        std::uint32_t& used = board.tools[pin.tool].used_count;
+        if (add) {
+            ++used;
+        } else if (used > 0) {
+            --used;
+        }
+    }
+}
+
+}  // namespace
+
+void read_parts(LineReader& reader, Board& board, const RunSettings& settings) {
+    if (!find_section(reader, "[parts]", settings.verbose)) fatal_error(11854, "premature EOF looking for FPC parts");
+    const std::uint32_t count =
+        count_records(reader, "[parts]", "part:", false, 11878, "premature EOF in parts Pass 1");
+    board.parts.assign(count, Part{});
+    board.stats.parts = count;
+    for (Part& part : board.parts) read_part(reader, board, part);
+
+    build_circular_keepouts(board);
+    build_part_pins(board);
+}
+
+void build_circular_keepouts(Board& board) {
+    const std::uint32_t copper_layers = board.options.n_copper_layers;
+    const double clearance = 2 * (board.options.drc_hole_copper - board.options.drc_copper_copper);
+    for (Footprint& footprint : board.footprints) {
+        footprint.keepouts.clear();
+        for (const FootprintPin& pin : footprint.pins) {
+            if (pin.hole == 0) continue;
+            const double diameter = pin.hole + clearance;
+            const bool top = pin.top_pad.shape != pad_shape_none;
+            const bool inner = pin.inner_pad.shape != pad_shape_none;
+            const bool bottom = pin.bottom_pad.shape != pad_shape_none;
+            if (!top && !inner && !bottom) {
+                add_keepout(footprint, 0, diameter, pin);
+                continue;
+            }
+            if (!top) add_keepout(footprint, top_copper_layer, diameter, pin);
+            if (copper_layers > 1 && !bottom) add_keepout(footprint, bottom_copper_layer, diameter, pin);
+            if (copper_layers > 2 && !inner && pin.no_inner_pad == 0) {
+                for (std::uint32_t k = 2; k < copper_layers; ++k) {
+                    add_keepout(footprint, static_cast<std::int32_t>(top_copper_layer + k), diameter, pin);
+                }
+            }
+        }
+        footprint.keepout_count = static_cast<std::uint32_t>(footprint.keepouts.size());
+    }
+}
+
+void build_part_pins(Board& board) {
+    const NetPinIndex net_pins = index_net_pins(board);
+    for (Part& part : board.parts) {
+        count_holes(board, part.pins, false);
+        part.pins.clear();
+        if (part.footprint >= board.footprints.size()) continue;  // only a board without footprints
+        const Footprint& footprint = board.footprints[part.footprint];
+        part.pin_count = footprint.pin_count;
+        part.pins.resize(footprint.pins.size());
+        for (std::size_t i = 0; i < footprint.pins.size(); ++i) {
+            PartPin& placed = part.pins[i];
+            place_pin(part, footprint, footprint.pins[i], placed);
+
+            const auto found = net_pins.find(part.ref + "." + placed.name);
+            if (found == net_pins.end()) {
+                placed.net = -1;
+                placed.net_pin = 0;
+            } else {
+                const auto [net, pin] = found->second;
+                NetPin& net_pin = board.nets[net].pins[pin];
+                net_pin.x = placed.x;
+                net_pin.y = placed.y;
+                net_pin.layer = placed.layer;
+                placed.net = static_cast<std::int32_t>(net);
+                placed.net_pin = static_cast<std::int32_t>(pin);
+            }
+        }
+        count_holes(board, part.pins, true);
+    }
+}
 
 }  // namespace tarnwick

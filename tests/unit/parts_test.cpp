@@ -1,0 +1,291 @@
+#include "fpc/parts.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "fpc/nets.h"
+#include "section_support.h"
+
+namespace tarnwick {
+namespace {
+
+using test::expect_section_error;
+using test::SectionRun;
+
+FootprintPin footprint_pin(const char* name, double x, double y, double hole, std::uint32_t top, std::uint32_t inner,
+                           std::uint32_t bottom, std::uint32_t tool) {
+    FootprintPin pin;
+    pin.name = name;
+    pin.x = x;
+    pin.y = y;
+    pin.hole = hole;
+    pin.top_pad.shape = top;
+    pin.top_pad.width = top != 0 ? 0.06 : 0;
+    pin.inner_pad.shape = inner;
+    pin.bottom_pad.shape = bottom;
+    pin.tool = tool;
+    return pin;
+}
+
+// A board with footprint "SOT" (surface pins: "1" at (0.1, 0) with a top pad, "2" at
+// (0, 0.1) with only a bottom pad) and footprint "DIP" (drilled: "1" with pads on every
+// layer, "2" a bare hole), and the drill tools they define.
+SectionRun run_with_footprints(std::uint32_t copper_layers = 2) {
+    SectionRun run(copper_layers);
+    Footprint sot;
+    sot.name = "SOT";
+    sot.pins = {footprint_pin("1", 0.1, 0, 0, 2, 0, 0, 0), footprint_pin("2", 0, 0.1, 0, 0, 0, 2, 0)};
+    sot.pin_count = 2;
+    Footprint dip;
+    dip.name = "DIP";
+    dip.pins = {footprint_pin("1", 0, 0, 0.03, 1, 1, 1, 1), footprint_pin("2", 0.3, 0, 0.125, 0, 0, 0, 2)};
+    dip.pin_count = 2;
+    dip.has_bare_hole_pin = 1;
+    run.board.footprints = {sot, dip};
+    run.board.tools.resize(3);
+    run.board.tools[1].diameter = 0.03;
+    run.board.tools[1].def_count = 1;
+    run.board.tools[2].diameter = 0.125;
+    run.board.tools[2].def_count = 1;
+    return run;
+}
+
+// A part at (1, 2) inches with the given footprint, side and file angle.
+std::string part(const std::string& ref, const std::string& shape, unsigned side, unsigned angle) {
+    return "part: " + ref + "\n  shape: \"" + shape + "\"\n  pos: 25400000 50800000 " + std::to_string(side) + " " +
+           std::to_string(angle) + " 0\n\n";
+}
+
+void expect_at(const PartPin& pin, double x, double y) {
+    EXPECT_NEAR(pin.x, x, 1e-12) << pin.name;
+    EXPECT_NEAR(pin.y, y, 1e-12) << pin.name;
+}
+
+TEST(Parts, ReadsEveryRecordOfAPart) {
+    SectionRun run = run_with_footprints();
+    run.run(read_parts,
+            "[parts]\n"
+            "\n"
+            "part: U1\n"
+            "  ref_text: 1270000 177800 90 -3048000 762000\n"
+            "  package: \"SOT-23\"\n"
+            "  value: \"BC847\" 508000 101600 270 249940 -1011820 0\n"
+            "  shape: \"SOT\"\n"
+            "  pos: 25400000 -50800000 1 90 1\n"
+            "\n"
+            "part: R2\n"
+            "  ref_text: 1270000 177800 0 0 0 0\n"
+            "  package: \"\"\n"
+            "  value: \"10k\" 508000 101600 0 0 0\n"
+            "  shape: \"DIP\"\n"
+            "  unknown_record: 1 2 3\n"
+            "  pos: 0 0 0 0 0\n"
+            "\n"
+            "[nets]\n");
+    ASSERT_EQ(run.board.parts.size(), 2u);
+    EXPECT_EQ(run.board.stats.parts, 2u);
+    const Part& u1 = run.board.parts[0];
+    EXPECT_EQ(u1.ref, "U1");
+    EXPECT_EQ(u1.package, "SOT-23");
+    EXPECT_EQ(u1.value, "BC847");
+    EXPECT_EQ(u1.shape, "SOT");
+    EXPECT_DOUBLE_EQ(u1.ref_text_first, 0.05);
+    EXPECT_DOUBLE_EQ(u1.ref_text_second, 0.007);
+    EXPECT_EQ(u1.ref_text_angle, 270u);
+    EXPECT_DOUBLE_EQ(u1.ref_text_fourth, -0.12);
+    EXPECT_DOUBLE_EQ(u1.ref_text_fifth, 0.03);
+    EXPECT_EQ(u1.ref_text_sixth, 1u);  // not given
+    EXPECT_DOUBLE_EQ(u1.value_first, 0.02);
+    EXPECT_EQ(u1.value_angle, 90u);
+    EXPECT_EQ(u1.value_sixth, 0u);
+    EXPECT_DOUBLE_EQ(u1.x, 1.0);
+    EXPECT_DOUBLE_EQ(u1.y, -2.0);
+    EXPECT_EQ(u1.side, 1u);
+    EXPECT_EQ(u1.rotation, 270u);
+    EXPECT_EQ(u1.locked, 1u);
+    EXPECT_EQ(u1.footprint, 0u);
+    EXPECT_EQ(u1.has_bare_hole_pin, 0u);
+    EXPECT_EQ(u1.pin_count, 2u);
+
+    const Part& r2 = run.board.parts[1];
+    EXPECT_EQ(r2.package, "");
+    EXPECT_EQ(r2.ref_text_sixth, 0u);
+    EXPECT_EQ(r2.value_sixth, 1u);
+    EXPECT_EQ(r2.footprint, 1u);
+    EXPECT_EQ(r2.has_bare_hole_pin, 1u);
+    EXPECT_EQ(run.board.footprints[0].part_count, 1u);
+    EXPECT_EQ(run.board.footprints[1].part_count, 1u);
+    // Loading the parts alone knows no nets yet.
+    for (const Part& p : run.board.parts) {
+        for (const PartPin& pin : p.pins) EXPECT_EQ(pin.net, -1);
+    }
+}
+
+TEST(Parts, PinsArePlacedBySideAndRotation) {
+    SectionRun run = run_with_footprints();
+    run.run(read_parts, "[parts]\n" + part("A", "SOT", 0, 90) + part("B", "SOT", 1, 90) + part("C", "SOT", 0, 270) +
+                            part("D", "SOT", 0, 180) + part("E", "SOT", 0, 0) + part("F", "SOT", 1, 0) + "[nets]\n");
+    const std::vector<Part>& parts = run.board.parts;
+    EXPECT_EQ(parts[0].rotation, 270u);
+    expect_at(parts[0].pins[0], 1, 1.9);  // file angle 90 turns clockwise
+    expect_at(parts[1].pins[0], 1, 2.1);  // the bottom side mirrors first
+    expect_at(parts[2].pins[0], 1, 2.1);
+    expect_at(parts[3].pins[0], 0.9, 2);
+    expect_at(parts[4].pins[0], 1.1, 2);
+    expect_at(parts[5].pins[0], 0.9, 2);
+    // Pin 2 at (0, 0.1): mirroring leaves it, rotation moves it.
+    expect_at(parts[0].pins[1], 1.1, 2);
+    expect_at(parts[2].pins[1], 0.9, 2);
+    expect_at(parts[3].pins[1], 1, 1.9);
+
+    SectionRun odd = run_with_footprints();
+    expect_section_error(odd, read_parts, "[parts]\n" + part("U7", "SOT", 0, 45) + "[nets]\n", 10669,
+                         "U7: bad rotation angle (315)", 5);
+}
+
+TEST(Parts, SurfacePinsTakeTheLayerOfTheirPadOnTheirSide) {
+    SectionRun run = run_with_footprints();
+    run.run(read_parts, "[parts]\n" + part("T", "SOT", 0, 0) + part("B", "SOT", 1, 0) + part("H", "DIP", 1, 0) +
+                            "[nets]\n");
+    const std::vector<Part>& parts = run.board.parts;
+    EXPECT_EQ(parts[0].pins[0].layer, 12u);  // top pad, top side
+    EXPECT_EQ(parts[0].pins[1].layer, 13u);  // bottom pad only, top side
+    EXPECT_EQ(parts[1].pins[0].layer, 13u);
+    EXPECT_EQ(parts[1].pins[1].layer, 12u);  // bottom pad only, bottom side: top copper
+    EXPECT_EQ(parts[2].pins[0].layer, 0u);   // drilled pins are on every layer
+    EXPECT_EQ(parts[2].pins[1].layer, 0u);
+    EXPECT_EQ(parts[2].pins[0].tool, 1u);
+    EXPECT_EQ(parts[2].pins[1].tool, 2u);
+
+    SectionRun bare = run_with_footprints();
+    bare.board.footprints[0].pins[1].bottom_pad.shape = 0;
+    expect_section_error(bare, read_parts, "[parts]\n" + part("T", "SOT", 0, 0) + "[nets]\n", 10681,
+                         "Footprint: SOT  Pin: 2  smd padstack invalid", 5);
+}
+
+TEST(Parts, CircularKeepoutsGuardDrilledPinsOnLayersWithoutPads) {
+    SectionRun run = run_with_footprints(4);
+    Footprint& dip = run.board.footprints[1];
+    dip.pins.push_back(footprint_pin("3", 0.6, 0, 0.04, 0, 1, 1, 3));   // no top pad
+    dip.pins.push_back(footprint_pin("4", 0.9, 0, 0.04, 1, 0, 1, 3));   // no inner pad
+    dip.pins.push_back(footprint_pin("5", 1.2, 0, 0.04, 1, 0, 1, 3));   // inner pad left out on purpose
+    dip.pins.back().no_inner_pad = 1;
+    dip.pin_count = 5;
+    run.board.tools.push_back(DrillTool{3, 0, 0, 0.04});
+    run.run(read_parts, "[parts]\n[nets]\n");  // footprints get keepouts whether parts use them or not
+
+    EXPECT_TRUE(run.board.footprints[0].keepouts.empty());
+    const std::vector<CircleKeepout>& keepouts = dip.keepouts;
+    ASSERT_EQ(keepouts.size(), 4u);
+    ASSERT_EQ(dip.keepout_count, 4u);
+    EXPECT_EQ(keepouts[0].layer, 0);  // the bare hole
+    EXPECT_DOUBLE_EQ(keepouts[0].diameter, 0.125 + 2 * (0.015 - 0.01));
+    EXPECT_DOUBLE_EQ(keepouts[0].x, 0.3);
+    EXPECT_EQ(keepouts[1].layer, 12);
+    EXPECT_DOUBLE_EQ(keepouts[1].x, 0.6);
+    EXPECT_EQ(keepouts[2].layer, 14);  // both inner layers of the four
+    EXPECT_EQ(keepouts[3].layer, 15);
+    EXPECT_DOUBLE_EQ(keepouts[3].x, 0.9);
+
+    // On two layers a drilled pin without inner pad needs no keepout.
+    SectionRun two = run_with_footprints(2);
+    two.board.footprints[1].pins[0].inner_pad.shape = 0;
+    two.board.footprints[1].pins[0].bottom_pad.shape = 0;
+    two.run(read_parts, "[parts]\n[nets]\n");
+    ASSERT_EQ(two.board.footprints[1].keepouts.size(), 2u);
+    EXPECT_EQ(two.board.footprints[1].keepouts[0].layer, 13);
+    EXPECT_EQ(two.board.footprints[1].keepouts[1].layer, 0);
+}
+
+TEST(Parts, PlacingAgainFindsTheNetsAndKeepsOneHolePerPin) {
+    SectionRun run = run_with_footprints();
+    run.run(read_parts, "[parts]\n" + part("U1", "DIP", 0, 0) + part("U2", "DIP", 0, 0) + "[nets]\n");
+    EXPECT_EQ(run.board.tools[1].used_count, 2u);
+    EXPECT_EQ(run.board.tools[2].used_count, 2u);
+
+    run.run(read_nets,
+            "[nets]\n"
+            "net: \"A\" 2 0 0 0 0 0 1\n"
+            "  pin: 1 U9.1\n"
+            "  pin: 2 U2.1\n"
+            "net: \"B\" 2 0 0 0 0 0 1\n"
+            "  pin: 1 U1.1\n"
+            "  pin: 2 U2.1\n"  // a pin listed twice belongs to the first net
+            "[end]\n");
+    run.board.parts[1].x = 3;
+    run.board.parts[1].side = 1;
+    build_part_pins(run.board);
+
+    const Part& u1 = run.board.parts[0];
+    const Part& u2 = run.board.parts[1];
+    EXPECT_EQ(u1.pins[0].net, 1);
+    EXPECT_EQ(u1.pins[0].net_pin, 0);
+    EXPECT_EQ(u2.pins[0].net, 0);
+    EXPECT_EQ(u2.pins[0].net_pin, 1);
+    EXPECT_EQ(u2.pins[1].net, -1);
+    EXPECT_EQ(u2.pins[1].net_pin, 0);
+    const Net& a = run.board.nets[0];
+    EXPECT_DOUBLE_EQ(a.pins[1].x, 3);  // the net pin follows its moved part
+    EXPECT_DOUBLE_EQ(a.pins[1].y, 2);
+    EXPECT_EQ(a.pins[1].layer, 0u);
+    EXPECT_DOUBLE_EQ(u2.pins[1].x, 2.7);
+    EXPECT_EQ(run.board.nets[1].pins[1].x, 0.0);  // the second listing is not bound
+    EXPECT_DOUBLE_EQ(run.board.nets[1].pins[0].x, 1);
+    // Placing again does not count the holes twice.
+    EXPECT_EQ(run.board.tools[1].used_count, 2u);
+    EXPECT_EQ(run.board.tools[2].used_count, 2u);
+}
+
+TEST(Parts, PartWithoutShapeTakesTheFirstFootprintUnlessThereIsNone) {
+    SectionRun run = run_with_footprints();
+    run.run(read_parts, "[parts]\npart: X1\n  pos: 0 0 0 0 0\n\n[nets]\n");
+    EXPECT_EQ(run.board.parts[0].footprint, 0u);
+    EXPECT_EQ(run.board.parts[0].pins.size(), 2u);
+    EXPECT_EQ(run.board.footprints[0].part_count, 0u);  // not counted as a use
+
+    SectionRun empty;
+    expect_section_error(empty, read_parts, "[parts]\npart: X1\n  pos: 0 0 0 0 0\n\n[nets]\n", 11982,
+                         "Part \"X1\" has no shape: record and the board has no footprints", 4);
+}
+
+TEST(Parts, LastPartReadsOnUntilABlankLine) {
+    // A header straight after the last part is an unknown record of it.
+    SectionRun run = run_with_footprints();
+    run.run(read_parts, "[parts]\npart: X1\n  shape: \"SOT\"\n[nets]\n  pos: 25400000 0 0 0 0\n\n");
+    EXPECT_DOUBLE_EQ(run.board.parts[0].x, 1);
+
+    SectionRun eof = run_with_footprints();
+    expect_section_error(eof, read_parts, "[parts]\npart: X1\n  shape: \"SOT\"\n[nets]\nnet: \"N\" 0 0 0 0 0 0 1\n", 12037,
+                         "premature EOF reading parts record 1, Pass 2", 5);
+}
+
+TEST(Parts, MalformedRecordsStopWithTheirCodeAndLine) {
+    struct Case {
+        std::string text;
+        int code;
+        std::string message;
+        std::uint32_t line;
+    };
+    const Case cases[] = {
+        {"[options]\n[nets]\n", 11854, "premature EOF looking for FPC parts", 2},
+        {"[parts]\npart: X1\n", 11878, "premature EOF in parts Pass 1", 2},
+        {"[parts]\npart:\n\n[nets]\n", 11913, "bad part: record", 2},
+        {"[parts]\npart: X1\n  ref_text: 1 2 3 4\n\n[nets]\n", 11940, "bad parts ref_text: record", 3},
+        {"[parts]\npart: X1\n  package: SOT\n\n[nets]\n", 11958, "bad parts package: record", 3},
+        {"[parts]\npart: X1\n  shape: \n\n[nets]\n", 11970, "bad parts shape: record", 3},
+        {"[parts]\npart: X1\n  shape: \"\"\n\n[nets]\n", 11970, "bad parts shape: record", 3},
+        {"[parts]\npart: X1\n  shape: \"sot\"\n\n[nets]\n", 11981, "Part \"X1\" uses unknown footprint \"sot\"", 3},
+        {"[parts]\npart: X1\n  pos: 0 0 0 0\n\n[nets]\n", 11994, "bad parts pos: record", 3},
+        {"[parts]\npart: X1\n  value: \"10k 1 2 3 4 5\n\n[nets]\n", 12010, "bad part value string, too long", 3},
+        {"[parts]\npart: X1\n  value:  \"10k\" 1 2 3 4 5\n\n[nets]\n", 12020, "bad parts value: record", 3},
+        {"[parts]\npart: X1\n  value: \"10k\" 1 2 3 4\n\n[nets]\n", 12020, "bad parts value: record", 3},
+    };
+    for (const Case& c : cases) {
+        SectionRun run = run_with_footprints();
+        expect_section_error(run, read_parts, c.text, c.code, c.message, c.line);
+    }
+}
+
+}  // namespace
+}  // namespace tarnwick
