@@ -17,6 +17,9 @@ std::int64_t to_int64(double value) {
     return static_cast<std::int64_t>(value);
 }
 
+// A length in nanometres as format_length writes it.
+std::string nm_text(double inches) { return format_length(inches * nm_per_inch); }
+
 void write_grid(std::FILE* out, const char* leading, const char* family, const GridList& grid) {
     std::fprintf(out, "%s%s_spacing: %1.6lf\n", leading, family, grid.spacing * nm_per_inch);
     for (const std::string& item : grid.items) std::fprintf(out, "  %s_item: %s\n", family, item.c_str());
@@ -107,8 +110,8 @@ void write_options(std::FILE* out, const BoardOptions& o) {
 void write_corners(std::FILE* out, const std::vector<OutlineCorner>& corners) {
     std::uint32_t number = 1;
     for (const OutlineCorner& corner : corners) {
-        std::fprintf(out, "  corner: %u %s ", number++, format_length(corner.x * nm_per_inch).c_str());
-        std::fprintf(out, "%s %u\n", format_length(corner.y * nm_per_inch).c_str(), corner.style);
+        std::fprintf(out, "  corner: %u %s ", number++, nm_text(corner.x).c_str());
+        std::fprintf(out, "%s %u\n", nm_text(corner.y).c_str(), corner.style);
     }
 }
 
@@ -127,6 +130,84 @@ void write_outlines(std::FILE* out, const Board& board) {
         std::fprintf(out, "\nsm_cutout: %u %u %u\n", static_cast<unsigned>(cutout.corners.size()),
                      cutout.second_value, cutout.third_value);
         write_corners(out, cutout.corners);
+    }
+}
+
+void write_parts(std::FILE* out, const Board& board) {
+    const BoardOptions& o = board.options;
+    const bool long_records = o.version > 1.3431;
+    std::fprintf(out, "\n\n[parts]\n");
+    for (const Part& part : board.parts) {
+        std::fprintf(out, "\npart: %s\n  ref_text: %s ", part.ref.c_str(), nm_text(part.ref_text_first).c_str());
+        std::fprintf(out, "%s %u ", nm_text(part.ref_text_second).c_str(), convert_angle(part.ref_text_angle));
+        std::fprintf(out, "%s ", nm_text(part.ref_text_fourth).c_str());
+        std::fprintf(out, "%s", nm_text(part.ref_text_fifth).c_str());
+        if (long_records) {
+            std::fprintf(out, " %u\n", part.ref_text_sixth);
+        } else {
+            std::fprintf(out, "\n");
+        }
+        if (o.always_write_package || !part.package.empty()) {
+            std::fprintf(out, "  package: \"%s\"\n", part.package.c_str());
+        }
+        if (long_records && !part.value.empty()) {
+            std::fprintf(out, "  value: \"%s\" %s %s %u %s %s %u\n", part.value.c_str(),
+                         nm_text(part.value_first).c_str(), nm_text(part.value_second).c_str(),
+                         convert_angle(part.value_angle), nm_text(part.value_fourth).c_str(),
+                         nm_text(part.value_fifth).c_str(), part.value_sixth);
+        }
+        // A part read without a shape: line is written without one: an empty shape could not be
+        // read back.
+        if (!part.shape.empty()) std::fprintf(out, "  shape: \"%s\"\n", part.shape.c_str());
+        std::fprintf(out, "  pos: %s ", nm_text(part.x).c_str());
+        std::fprintf(out, "%s %u %u %u\n", nm_text(part.y).c_str(), part.side, convert_angle(part.rotation),
+                     part.locked);
+    }
+}
+
+void write_connect(std::FILE* out, std::uint32_t number, const Connect& connect) {
+    // The counts written are those of the records written, so that the file reads back.
+    const std::size_t segments = connect.vertices.empty() ? 0 : connect.vertices.size() - 1;
+    std::fprintf(out, "  connect: %u %d %d %u %u\n", number, static_cast<std::int32_t>(connect.start_pin),
+                 connect.end_pin, static_cast<unsigned>(segments), connect.locked);
+    for (std::size_t v = 0; v < connect.vertices.size(); ++v) {
+        const Vertex& vertex = connect.vertices[v];
+        const unsigned vertex_number = static_cast<unsigned>(v + 1);
+        std::fprintf(out, "    vtx: %u %d %d %u %u %u %u %u\n", vertex_number, signed_rounded_length(vertex.x),
+                     signed_rounded_length(vertex.y), vertex.layer, vertex.flag, rounded_length(vertex.via_pad_width),
+                     rounded_length(vertex.via_hole), vertex.tee_id);
+        if (v < segments) {
+            std::fprintf(out, "    seg: %u %u %u %u %u\n", vertex_number, vertex.seg_layer,
+                         rounded_length(vertex.seg_width), vertex.seg_value3, vertex.seg_value4);
+        }
+    }
+}
+
+void write_area(std::FILE* out, std::uint32_t number, const Area& area) {
+    std::fprintf(out, "  area: %u %u %u %u\n", number, static_cast<unsigned>(area.corners.size()), area.layer,
+                 area.third_value);
+    std::uint32_t corner_number = 1;
+    for (const AreaCorner& corner : area.corners) {
+        std::fprintf(out, "    corner: %u %d %d %u %u\n", corner_number++, signed_rounded_length(corner.x),
+                     signed_rounded_length(corner.y), corner.style, corner.end_contour);
+    }
+}
+
+// The reserved nets (keepouts and power planes) are written only to the listing.
+void write_nets(std::FILE* out, const Board& board, bool listing) {
+    std::fprintf(out, "\n[nets]\n");
+    for (const Net& net : board.nets) {
+        if (net.reserved != 0 && !listing) continue;
+        std::fprintf(out, "\nnet: \"%s\" %u %u %u %u %u %u %u\n", net.name.c_str(),
+                     static_cast<unsigned>(net.pins.size()), static_cast<unsigned>(net.connects.size()),
+                     static_cast<unsigned>(net.areas.size()), rounded_length(net.trace_width),
+                     rounded_length(net.via_pad_width), rounded_length(net.via_hole), net.visible);
+        std::uint32_t number = 1;
+        for (const NetPin& pin : net.pins) std::fprintf(out, "  pin: %u %s\n", number++, pin.pin_ref.c_str());
+        number = 1;
+        for (const Connect& connect : net.connects) write_connect(out, number++, connect);
+        number = 1;
+        for (const Area& area : net.areas) write_area(out, number++, area);
     }
 }
 
@@ -162,12 +243,11 @@ std::int32_t signed_rounded_length(double inches) {
 }
 
 void write_fpc_sections(std::FILE* out, const Board& board, bool listing) {
-    (void)listing;
     write_options(out, board.options);
     write_footprints(out, board);
     write_outlines(out, board);
-    std::fprintf(out, "\n\n[parts]\n");
-    std::fprintf(out, "\n[nets]\n");
+    write_parts(out, board);
+    write_nets(out, board, listing);
     write_texts(out, board);
     std::fprintf(out, "[end]\n");
 }

@@ -65,6 +65,52 @@ void write_padstacks(std::FILE* out, const Board& board) {
     }
 }
 
+// Four quoted names to a line.
+void write_class_member(std::FILE* out, const Net& net, std::uint32_t& count) {
+    if (count % 4 == 0) std::fprintf(out, "\n    ");
+    std::fprintf(out, "\"%s\" ", net.name.c_str());
+    ++count;
+}
+
+void write_net_classes(std::FILE* out, const Board& board) {
+    std::fprintf(out, "\n\n\nNet Class List:");
+    for (std::size_t i = 0; i < board.net_classes.size(); ++i) {
+        const NetClass& net_class = board.net_classes[i];
+        std::uint32_t count = 0;
+        if (i == 0) {
+            // The default class keeps no member list: its nets are the ordinary nets left in it.
+            std::fprintf(out, "\n\nClass default");
+            for (const Net& net : board.nets) {
+                if (net.reserved == 0 && net.net_class == 0) write_class_member(out, net, count);
+            }
+            std::fprintf(out, "\n  Trace Width: %1.4lf", board.options.default_trace_width);
+            if (!board.padstacks.empty()) {
+                const Padstack& via = board.padstacks[0];
+                std::fprintf(out, "\n          Via: %s  (Pad: %1.4lf  Drill: %1.4lf)", via.name.c_str(), via.top.wide,
+                             via.hole);
+            }
+            continue;
+        }
+        std::fprintf(out, "\n\nClass C%u", static_cast<unsigned>(i));
+        for (const std::uint32_t member : net_class.nets) {
+            if (member < board.nets.size()) write_class_member(out, board.nets[member], count);
+        }
+        std::fprintf(out, "\n  Trace Width: ");
+        if (net_class.trace_width == 0) {
+            std::fprintf(out, "default");
+        } else {
+            std::fprintf(out, "%1.4lf", net_class.trace_width);
+        }
+        std::fprintf(out, "\n          Via: ");
+        if (net_class.via_pad_width == 0 || net_class.via_padstack >= board.padstacks.size()) {
+            std::fprintf(out, "default");
+        } else {
+            std::fprintf(out, "%s  (Pad: %1.4lf  Drill: %1.4lf)", board.padstacks[net_class.via_padstack].name.c_str(),
+                         net_class.via_pad_width, net_class.via_hole);
+        }
+    }
+}
+
 // The width of the name column: the longest footprint name, at least 9 characters.
 int footprint_name_width(const Board& board) {
     std::size_t width = 9;
@@ -94,6 +140,27 @@ void write_footprint_list(std::FILE* out, const Board& board, int name_width) {
     }
 }
 
+const char* footprint_name(const Board& board, const Part& part) {
+    return part.footprint < board.footprints.size() ? board.footprints[part.footprint].name.c_str() : "";
+}
+
+void write_parts(std::FILE* out, const Board& board, int name_width) {
+    std::size_t ref_width = 7, value_width = 5;
+    for (const Part& part : board.parts) {
+        ref_width = std::max(ref_width, part.ref.size());
+        value_width = std::max(value_width, part.value.size());
+    }
+    const int r = static_cast<int>(ref_width);
+    const int v = static_cast<int>(value_width);
+    std::fprintf(out, "\n\n\nParts List:\n  %*s  %*s  %*s        X         Y  Side  Angle\n", r, "Ref Des",
+                 name_width, "Footprint", v, "Value");
+    for (const Part& part : board.parts) {
+        std::fprintf(out, "\n  %*s  %*s  %*s  %8.3lf  %8.3lf  %3s  %3u", r, part.ref.c_str(), name_width,
+                     footprint_name(board, part), v, part.value.c_str(), part.x, part.y,
+                     part.side == 1 ? "Bot" : "Top", part.rotation);
+    }
+}
+
 void write_drills(std::FILE* out, const Board& board) {
     std::fprintf(out, "\n\n\nDrill List:\nTool    Dia      Def  Vias  Used\n");
     std::uint32_t total = 0;
@@ -111,8 +178,10 @@ void write_drills(std::FILE* out, const Board& board) {
 void write_info_report(std::FILE* out, const Board& board, const RunSettings& settings) {
     write_statistics(out, board, settings);
     write_padstacks(out, board);
+    write_net_classes(out, board);
     const int name_width = footprint_name_width(board);
     write_footprint_list(out, board, name_width);
+    write_parts(out, board, name_width);
     write_drills(out, board);
 }
 
