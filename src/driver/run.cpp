@@ -8,6 +8,7 @@
 #include "driver/command_line.h"
 #include "driver/errors.h"
 #include "driver/settings.h"
+#include "dsn/design_file.h"
 #include "fpc/board_writer.h"
 #include "fpc/load.h"
 #include "report/info_report.h"
@@ -46,7 +47,7 @@ int run(int argc, const char* const* argv) {
         } else if (settings.back_annotate) {
             // The session import and the routed board file join here.
         } else {
-            // The design export joins here.
+            if (write_design_file(board, settings) != 0) fatal_error(266, "Unable to create DSN file");
         }
         print_elapsed_time();
         std::fflush(stdout);

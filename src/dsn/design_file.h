@@ -1,0 +1,66 @@
+#pragma once
+// The design file: its name, the stream, the indentation that every record line carries, the
+// header, and the run of sections that makes the whole file.
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "board/board.h"
+#include "driver/settings.h"
+
+namespace tarnwick {
+
+// The open design file and its nesting depth. Every record line is written as a line feed, the
+// indentation and the record text; opening a record deepens the indentation for its children
+// and closing it brings the ")" back to the opening line's depth.
+class DesignFile {
+public:
+    // Takes ownership of the stream; it is closed on destruction, so an error that unwinds the
+    // run still leaves the file on disk as far as it was written.
+    explicit DesignFile(std::FILE* stream);
+
+    std::FILE* stream() const { return stream_.get(); }
+    // Four blanks per level.
+    const char* indent_string() const { return indent_string_.c_str(); }
+
+    // Moves the level by delta (+1 opened, -1 about to close, 0 query), kept within 0..64,
+    // rebuilds the indentation and returns the new level.
+    int adjust_indent(int delta);
+
+    // "\n<indent><text>" and one level deeper.
+    void open_record(const char* text);
+    // One level back, then ")" alone on its line.
+    void close_record();
+    // The writers' own balance check: ends the run with `code` unless the level is `expected`.
+    void expect_level(int expected, int code, const char* message);
+
+    // Flushes and closes the stream; false when anything written could not be stored.
+    bool close();
+
+private:
+    struct Closer {
+        void operator()(std::FILE* stream) const { std::fclose(stream); }
+    };
+    std::unique_ptr<std::FILE, Closer> stream_;
+    int indent_level_ = 0;
+    std::string indent_string_;
+};
+
+inline constexpr int max_indent_level = 64;
+
+// The design file's name: the Specctra name with ".dsn" appended when it holds no ".".
+std::string design_file_name(const std::string& specctraname);
+
+// Names, checks and opens the design file ("wt"). Refuses a name that is the board file's own
+// (40163) and a file that cannot be opened (41480).
+DesignFile open_design_file(const RunSettings& settings);
+
+void write_dsn_header(DesignFile& file, const Board& board);
+
+// Writes the header and the sections structure, placement, library, network and wiring, then
+// reports the file on the console. Returns 0, or non-zero when the file could not be stored
+// completely; the errors found in the board data end the run through fatal_error.
+int write_design_file(const Board& board, const RunSettings& settings);
+
+}  // namespace tarnwick

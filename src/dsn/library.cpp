@@ -1,0 +1,273 @@
+#include "dsn/library.h"
+
+#include <cmath>
+#include <string>
+
+#include "driver/errors.h"
+#include "dsn/structure.h"
+
+namespace tarnwick {
+
+namespace {
+
+// 1 / cos 22.5 degrees: the octagon's corners lie outside the circle of its width.
+constexpr double octagon_corner_factor = 1.082392200292394;
+
+void open_polygon_shape(DesignFile& file, const char* layer) {
+    file.open_record("(shape");
+    std::fprintf(file.stream(), "\n%s(polygon %s 0", file.indent_string(), layer);
+    file.adjust_indent(+1);
+}
+
+void close_polygon_shape(DesignFile& file) {
+    file.close_record();
+    file.close_record();
+}
+
+}  // namespace
+
+void write_corner_arc(DesignFile& file, double cx, double cy, double r, double a0, double a1) {
+    const double tangent = r * std::tan(5.0 * deg_to_rad);
+    const double radius = std::sqrt(tangent * tangent + r * r);
+    for (double angle = a0 + 5; angle < a1; angle += 10) {
+        const double radians = angle * deg_to_rad;
+        std::fprintf(file.stream(), "\n%s%1.2lf  %1.2lf", file.indent_string(),
+                     (cx + radius * std::cos(radians)) * 1000.0, (cy + radius * std::sin(radians)) * 1000.0);
+    }
+}
+
+void write_padstack_shape(DesignFile& file, const Padstack& padstack, std::uint32_t selector) {
+    const PadstackLayer* dimensions = &padstack.top;
+    std::uint32_t shape = padstack.top_shape;
+    std::string layer;
+    if (selector == shape_on_all_layers) {
+        layer = "signal";
+    } else if (selector == shape_on_top) {
+        layer = "Top";
+    } else if (selector == shape_on_bottom) {
+        dimensions = &padstack.bottom;
+        shape = padstack.bottom_shape;
+        layer = "Bottom";
+    } else {
+        dimensions = &padstack.inner;
+        shape = padstack.inner_shape;
+        layer = strformat("Inner_%u", selector - 2);
+    }
+    const double w = dimensions->wide;
+    const double h = dimensions->high;
+    const double r = dimensions->radius;
+    std::FILE* out = file.stream();
+    const char* l = layer.c_str();
+
+    switch (shape) {
+        case pad_shape_circle:
+            std::fprintf(out, "\n%s(shape (circle %s %1.2lf))", file.indent_string(), l, w * 1000.0);
+            return;
+        case pad_shape_square:
+        case pad_shape_rectangle:
+            std::fprintf(out, "\n%s(shape (rect %s %1.2lf %1.2lf %1.2lf %1.2lf))", file.indent_string(), l,
+                         -w / 2 * 1000.0, -h / 2 * 1000.0, w / 2 * 1000.0, h / 2 * 1000.0);
+            return;
+        case pad_shape_rounded_rectangle:
+            open_polygon_shape(file, l);
+            write_corner_arc(file, w / 2 - r, -h / 2 + r, r, 270, 360);
+            write_corner_arc(file, w / 2 - r, h / 2 - r, r, 0, 90);
+            write_corner_arc(file, -w / 2 + r, h / 2 - r, r, 90, 180);
+            write_corner_arc(file, -w / 2 + r, -h / 2 + r, r, 180, 270);
+            close_polygon_shape(file);
+            return;
+        case pad_shape_oval:
+            open_polygon_shape(file, l);
+            if (w < h) {
+                write_corner_arc(file, 0, h / 2 - w / 2, w / 2, 0, 180);
+                write_corner_arc(file, 0, -h / 2 + w / 2, w / 2, 180, 360);
+            } else {
+                write_corner_arc(file, w / 2 - h / 2, 0, h / 2, -90, 90);
+                write_corner_arc(file, -w / 2 + h / 2, 0, h / 2, 90, 270);
+            }
+            close_polygon_shape(file);
+            return;
+        case pad_shape_octagon: {
+            open_polygon_shape(file, l);
+            const double radius = w / 2 * octagon_corner_factor;
+            for (double angle = 22.5; angle < 360; angle += 45) {
+                const double radians = angle * deg_to_rad;
+                std::fprintf(out, "\n%s%1.2lf %1.2lf", file.indent_string(), radius * std::cos(radians) * 1000.0,
+                             radius * std::sin(radians) * 1000.0);
+            }
+            close_polygon_shape(file);
+            return;
+        }
+        default:
+            fatal_error(40760, strformat("invalid %s pad shape in %s", l, padstack.name.c_str()));
+    }
+}
+
+namespace {
+
+// The dimensions a shape uses, compared exactly: they were rounded alike when the padstack
+// was made.
+bool same_pad(std::uint32_t shape, const PadstackLayer& a, const PadstackLayer& b) {
+    switch (shape) {
+        case pad_shape_circle:
+        case pad_shape_octagon:
+            return a.wide == b.wide;
+        case pad_shape_square:
+        case pad_shape_rectangle:
+        case pad_shape_oval:
+            return a.wide == b.wide && a.high == b.high;
+        case pad_shape_rounded_rectangle:
+            return a.wide == b.wide && a.high == b.high && a.radius == b.radius;
+        default:
+            return true;
+    }
+}
+
+bool same_on_all_layers(const Padstack& padstack, std::uint32_t copper_layers) {
+    const std::uint32_t shape = padstack.top_shape;
+    if (shape != padstack.bottom_shape || !same_pad(shape, padstack.top, padstack.bottom)) return false;
+    if (copper_layers >= 3 && (shape != padstack.inner_shape || !same_pad(shape, padstack.top, padstack.inner))) {
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void write_padstack(DesignFile& file, const Padstack& padstack, std::uint32_t copper_layers) {
+    std::fprintf(file.stream(), "\n%s(padstack %s", file.indent_string(), padstack.name.c_str());
+    file.adjust_indent(+1);
+    if (padstack.hole == 0) {
+        write_padstack_shape(file, padstack, padstack.top_shape != pad_shape_none ? shape_on_top : shape_on_bottom);
+    } else if (same_on_all_layers(padstack, copper_layers)) {
+        write_padstack_shape(file, padstack, shape_on_all_layers);
+    } else {
+        if (padstack.top_shape != pad_shape_none) write_padstack_shape(file, padstack, shape_on_top);
+        if (padstack.inner_shape != pad_shape_none && copper_layers > 2) {
+            for (std::uint32_t k = shape_on_first_inner; k <= copper_layers; ++k) {
+                write_padstack_shape(file, padstack, k);
+            }
+        }
+        if (padstack.bottom_shape != pad_shape_none) write_padstack_shape(file, padstack, shape_on_bottom);
+    }
+    file.close_record();
+}
+
+namespace {
+
+bool has_pad(const FootprintPin& pin) {
+    return pin.top_pad.shape != pad_shape_none || pin.inner_pad.shape != pad_shape_none ||
+           pin.bottom_pad.shape != pad_shape_none;
+}
+
+void write_image_pins(DesignFile& file, const Board& board, const Footprint& footprint) {
+    for (const FootprintPin& pin : footprint.pins) {
+        // A pin without any pad is only a hole: it appears as a keepout and a hole outline.
+        if (!has_pad(pin)) continue;
+        const char* padstack = pin.padstack < board.padstacks.size() ? board.padstacks[pin.padstack].name.c_str() : "";
+        std::fprintf(file.stream(), "\n%s(pin %s (rotate %u) \"%s\" %1.2lf %1.2lf)", file.indent_string(), padstack,
+                     pin.angle, pin.name.c_str(), pin.x * 1000.0, pin.y * 1000.0);
+    }
+}
+
+void write_image_keepouts(DesignFile& file, const Footprint& footprint) {
+    std::FILE* out = file.stream();
+    for (const CircleKeepout& keepout : footprint.keepouts) {
+        const double d = keepout.diameter * 1000.0;
+        const double x = keepout.x * 1000.0;
+        const double y = keepout.y * 1000.0;
+        if (keepout.layer == 0) {
+            std::fprintf(out, "\n%s(keepout (circle signal %1.2lf %1.2lf %1.2lf))", file.indent_string(), d, x, y);
+        } else if (keepout.layer == 12) {
+            std::fprintf(out, "\n%s(keepout (circle Top %1.2lf %1.2lf %1.2lf))", file.indent_string(), d, x, y);
+        } else if (keepout.layer == 13) {
+            std::fprintf(out, "\n%s(keepout (circle Bottom %1.2lf %1.2lf %1.2lf))", file.indent_string(), d, x, y);
+        } else if (keepout.layer > 13) {
+            std::fprintf(out, "\n%s(keepout (circle Inner_%d %1.2lf %1.2lf %1.2lf))", file.indent_string(),
+                         keepout.layer - 13, d, x, y);
+        }
+    }
+}
+
+// An arc edge of a footprint outline; one that cannot be drawn stays straight and is named on
+// the console.
+void write_outline_arc(DesignFile& file, const Footprint& footprint, const FootprintPolyline& polyline,
+                       std::uint32_t number, std::uint32_t segment, double x1, double y1, double x2, double y2,
+                       std::uint32_t style) {
+    if (write_arc_points(file, x1, y1, x2, y2, style) == 0) {
+        std::fprintf(console(), "\"%s\" poly%s %u segment %u style = %u\n", footprint.name.c_str(),
+                     polyline.closed != 0 ? "gon" : "line", number, segment, style);
+    }
+}
+
+void write_image_outlines(DesignFile& file, const Footprint& footprint) {
+    std::FILE* out = file.stream();
+    file.open_record("(outline");
+    std::fprintf(out, "\n%s(rect signal %1.2lf %1.2lf %1.2lf %1.2lf)", file.indent_string(),
+                 footprint.sel_rect[0] * 1000.0, footprint.sel_rect[1] * 1000.0, footprint.sel_rect[2] * 1000.0,
+                 footprint.sel_rect[3] * 1000.0);
+    file.close_record();
+
+    std::uint32_t number = 0;
+    for (const FootprintPolyline& polyline : footprint.polylines) {
+        ++number;
+        file.open_record("(outline");
+        file.open_record(polyline.closed != 0 ? "(polygon signal 0" : "(path signal 0");
+        std::fprintf(out, "\n%s%1.2lf  %1.2lf", file.indent_string(), polyline.x * 1000.0, polyline.y * 1000.0);
+        double x = polyline.x;
+        double y = polyline.y;
+        const auto corners = static_cast<std::uint32_t>(polyline.corners.size());
+        for (std::uint32_t k = 1; k <= corners; ++k) {
+            const PolylineCorner& corner = polyline.corners[k - 1];
+            if (corner.style != 0)
+                write_outline_arc(file, footprint, polyline, number, k, x, y, corner.x, corner.y, corner.style);
+            std::fprintf(out, "\n%s%1.2lf  %1.2lf", file.indent_string(), corner.x * 1000.0, corner.y * 1000.0);
+            x = corner.x;
+            y = corner.y;
+        }
+        if (polyline.closed != 0 && polyline.close_style != 0) {
+            write_outline_arc(file, footprint, polyline, number, corners + 1, x, y, polyline.x, polyline.y,
+                              polyline.close_style);
+        }
+        file.close_record();
+        file.close_record();
+    }
+
+    for (const FootprintPin& pin : footprint.pins) {
+        if (pin.hole <= 0) continue;
+        file.open_record("(outline");
+        std::fprintf(out, "\n%s(circle  signal %1.2lf %1.2lf %1.2lf)", file.indent_string(), pin.hole * 1000.0,
+                     pin.x * 1000.0, pin.y * 1000.0);
+        file.close_record();
+    }
+}
+
+void write_image(DesignFile& file, const Board& board, const Footprint& footprint) {
+    std::fprintf(file.stream(), "\n%s(image \"%s\"", file.indent_string(), footprint.name.c_str());
+    file.adjust_indent(+1);
+    std::fprintf(file.stream(), "\n%s(side front)", file.indent_string());
+    write_image_pins(file, board, footprint);
+    write_image_keepouts(file, footprint);
+    write_image_outlines(file, footprint);
+    file.close_record();
+}
+
+}  // namespace
+
+void write_library(DesignFile& file, const Board& board) {
+    file.expect_level(1, 40779, "library start indent level");
+    file.open_record("(library");
+    for (const Footprint& footprint : board.footprints) write_image(file, board, footprint);
+    const auto copper_layers = static_cast<std::uint32_t>(board.copper_layers.size());
+    for (const Padstack& padstack : board.padstacks) {
+        const bool has_copper = padstack.top_shape != pad_shape_none || padstack.inner_shape != pad_shape_none ||
+                                padstack.bottom_shape != pad_shape_none;
+        // A bare hole's padstack is never named by a pin (the hole becomes a keepout); its
+        // stand-in inner ring would otherwise be written as a pad of no shape.
+        if (has_copper && padstack.bare_hole == 0) write_padstack(file, padstack, copper_layers);
+    }
+    file.close_record();
+    file.expect_level(1, 41079, "library end indent level");
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,186 @@
+#include "dsn/network.h"
+
+#include "driver/errors.h"
+
+namespace tarnwick {
+
+namespace {
+
+// A node "<ref>.<pin>" splits at its first "."; the pin name may hold further dots.
+bool split_node(const std::string& node, std::string& ref, std::string& pin) {
+    const std::size_t dot = node.find('.');
+    if (dot == std::string::npos) return false;
+    ref = node.substr(0, dot);
+    pin = node.substr(dot + 1);
+    return true;
+}
+
+void write_pins(DesignFile& file, const NodeIndex& index, const Net& net) {
+    file.open_record("(pins");
+    std::string ref;
+    std::string pin;
+    for (const NetPin& node : net.pins) {
+        if (!split_node(node.pin_ref, ref, pin)) fatal_error(41168, "bad net node");
+        if (check_net_node(index, ref, pin, net)) {
+            std::fprintf(file.stream(), "\n%s\"%s\"-\"%s\"", file.indent_string(), ref.c_str(), pin.c_str());
+        }
+    }
+    file.close_record();
+}
+
+// The unrouted pin-to-pin rat-lines of a net as from-to requests, as far as the -F mode asks.
+void write_fromtos(DesignFile& file, const NodeIndex& index, const Net& net, std::uint32_t mode) {
+    if (mode != 3 && !((mode == 1 || mode == 2) && net.locked_connects > 0)) return;
+    std::string start_ref;
+    std::string start_pin;
+    std::string end_ref;
+    std::string end_pin;
+    for (const Connect& connect : net.connects) {
+        if (connect.is_ratline == 0) continue;
+        if (mode == 1 && connect.locked == 0) continue;
+        // A rat-line's ends were checked against the pin list when the net was read.
+        const auto end = static_cast<std::uint32_t>(connect.end_pin);
+        if (connect.start_pin >= net.pins.size() || end >= net.pins.size()) continue;
+        if (!split_node(net.pins[connect.start_pin].pin_ref, start_ref, start_pin)) fatal_error(41188, "bad net node");
+        if (!split_node(net.pins[end].pin_ref, end_ref, end_pin)) fatal_error(41195, "bad net node");
+        const bool start_has_copper = check_net_node(index, start_ref, start_pin, net);
+        const bool end_has_copper = check_net_node(index, end_ref, end_pin, net);
+        if (!start_has_copper || !end_has_copper) continue;
+        std::fprintf(file.stream(), "\n%s(fromto \"%s\"-\"%s\" \"%s\"-\"%s\")", file.indent_string(), start_ref.c_str(),
+                     start_pin.c_str(), end_ref.c_str(), end_pin.c_str());
+    }
+}
+
+void write_net(DesignFile& file, const NodeIndex& index, const Net& net, std::uint32_t mode) {
+    std::fprintf(file.stream(), "\n%s(net \"%s\"", file.indent_string(), net.name.c_str());
+    if (net.pins.empty()) {
+        std::fprintf(file.stream(), "\n%s)", file.indent_string());
+        return;
+    }
+    file.adjust_indent(+1);
+    write_pins(file, index, net);
+    write_fromtos(file, index, net, mode);
+    file.close_record();
+}
+
+void write_vias_and_rules(DesignFile& file, const Board& board) {
+    std::FILE* out = file.stream();
+    for (const Padstack& padstack : board.padstacks) {
+        if (padstack.is_via != 0) {
+            std::fprintf(out, "\n%s(via %s %s via)", file.indent_string(), padstack.name.c_str(),
+                         padstack.name.c_str());
+        }
+    }
+    std::fprintf(out, "\n%s(via_rule default %s)", file.indent_string(), board.padstacks.at(0).name.c_str());
+    for (std::size_t i = 1; i < board.padstacks.size(); ++i) {
+        const Padstack& padstack = board.padstacks[i];
+        if (padstack.is_via != 0) {
+            std::fprintf(out, "\n%s(via_rule %s %s)", file.indent_string(), padstack.name.c_str(),
+                         padstack.name.c_str());
+        }
+    }
+}
+
+// Net names four to a line, each followed by two blanks.
+class ClassMembers {
+public:
+    explicit ClassMembers(DesignFile& file) : file_(file) {}
+    void add(const Net& net) {
+        if (count_++ % 4 == 0) std::fprintf(file_.stream(), "\n%s", file_.indent_string());
+        std::fprintf(file_.stream(), "\"%s\"  ", net.name.c_str());
+    }
+
+private:
+    DesignFile& file_;
+    std::uint32_t count_ = 0;
+};
+
+void write_classes(DesignFile& file, const Board& board) {
+    std::FILE* out = file.stream();
+    file.open_record("(class default");
+    ClassMembers defaults(file);
+    for (const Net& net : board.nets) {
+        if (net.reserved == 0 && net.net_class == 0) defaults.add(net);
+    }
+    std::fprintf(out, "\n%s(clearance_class default)\n%s(via_rule default)", file.indent_string(),
+                 file.indent_string());
+    file.close_record();
+
+    for (std::size_t i = 1; i < board.net_classes.size(); ++i) {
+        const NetClass& net_class = board.net_classes[i];
+        std::fprintf(out, "\n%s(class C%u", file.indent_string(), static_cast<unsigned>(i));
+        file.adjust_indent(+1);
+        ClassMembers members(file);
+        for (std::uint32_t index : net_class.nets) {
+            if (index < board.nets.size()) members.add(board.nets[index]);
+        }
+        std::fprintf(out, "\n%s(clearance_class default)", file.indent_string());
+        const std::uint32_t via = net_class.via_padstack;
+        const char* via_name = via != 0 && via < board.padstacks.size() ? board.padstacks[via].name.c_str() : "default";
+        std::fprintf(out, "\n%s(via_rule %s)", file.indent_string(), via_name);
+        std::fprintf(out, "\n%s(rule (width %1.2lf))", file.indent_string(), net_class.trace_width * 1000.0);
+        file.close_record();
+    }
+}
+
+}  // namespace
+
+NodeIndex::NodeIndex(const Board& board) : board_(board), pins_(board.footprints.size()) {
+    for (const Part& part : board.parts) parts_.emplace(part.ref, &part);
+    for (std::size_t i = 0; i < board.footprints.size(); ++i) {
+        const Footprint& footprint = board.footprints[i];
+        footprints_.emplace(footprint.name, i);
+        for (const FootprintPin& pin : footprint.pins) pins_[i].emplace(pin.name, &pin);
+    }
+}
+
+const Part* NodeIndex::part(std::string_view ref) const {
+    const auto found = parts_.find(ref);
+    return found == parts_.end() ? nullptr : found->second;
+}
+
+const Footprint* NodeIndex::footprint(std::string_view name) const {
+    const auto found = footprints_.find(name);
+    return found == footprints_.end() ? nullptr : &board_.footprints[found->second];
+}
+
+const FootprintPin* NodeIndex::pin(const Footprint& footprint, std::string_view name) const {
+    const auto& pins = pins_[static_cast<std::size_t>(&footprint - board_.footprints.data())];
+    const auto found = pins.find(name);
+    return found == pins.end() ? nullptr : found->second;
+}
+
+bool check_net_node(const NodeIndex& index, const std::string& ref, const std::string& pin, const Net& net) {
+    const Part* part = index.part(ref);
+    if (part == nullptr) {
+        fatal_error(41103, strformat("Net \"%s\" has unknown RefDes in node \"%s.%s\"", net.name.c_str(), ref.c_str(),
+                                     pin.c_str()));
+    }
+    const Footprint* footprint = index.footprint(part->shape);
+    if (footprint == nullptr) {
+        fatal_error(41116, strformat("Part \"%s\" has unknown footprint: \"%s\"", ref.c_str(), part->shape.c_str()));
+    }
+    const FootprintPin* found = index.pin(*footprint, pin);
+    if (found != nullptr) {
+        // Only a pin with a pad is a pin of the image; a bare hole is no node the router could find.
+        return found->top_pad.shape != pad_shape_none || found->inner_pad.shape != pad_shape_none ||
+               found->bottom_pad.shape != pad_shape_none;
+    }
+    fatal_error(41128, strformat("Net \"%s\" node \"%s.%s\" refers to an unknown pin in footprint \"%s\"",
+                                 net.name.c_str(), ref.c_str(), pin.c_str(), footprint->name.c_str()));
+}
+
+void write_network(DesignFile& file, const Board& board, const RunSettings& settings) {
+    file.expect_level(1, 41148, "network start indent level");
+    file.open_record("(network");
+    const NodeIndex index(board);
+    for (const Net& net : board.nets) {
+        if (net.reserved == 0) write_net(file, index, net, settings.fromto_mode);
+    }
+    write_vias_and_rules(file, board);
+    write_classes(file, board);
+    file.close_record();
+    file.expect_level(1, 41270, "network end indent level");
+}
+
+}  // namespace tarnwick

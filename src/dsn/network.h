@@ -1,0 +1,37 @@
+#pragma once
+// The network section: nets with their pins and from-to requests, vias, via rules and classes.
+
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "board/board.h"
+#include "driver/settings.h"
+#include "dsn/design_file.h"
+
+namespace tarnwick {
+
+// Parts by reference, footprints by name and their pins by name, each the first of its name, so
+// that every node is found without walking the tables.
+class NodeIndex {
+public:
+    explicit NodeIndex(const Board& board);
+    const Part* part(std::string_view ref) const;
+    const Footprint* footprint(std::string_view name) const;
+    const FootprintPin* pin(const Footprint& footprint, std::string_view name) const;
+
+private:
+    const Board& board_;
+    std::unordered_map<std::string_view, const Part*> parts_;
+    std::unordered_map<std::string_view, std::size_t> footprints_;
+    std::vector<std::unordered_map<std::string_view, const FootprintPin*>> pins_;
+};
+
+// True when the node names a pin with copper, false for a bare hole (left out of the net, as it
+// is no pin of the part's image). An unknown part, footprint or pin ends the run.
+bool check_net_node(const NodeIndex& index, const std::string& ref, const std::string& pin, const Net& net);
+
+void write_network(DesignFile& file, const Board& board, const RunSettings& settings);
+
+}  // namespace tarnwick

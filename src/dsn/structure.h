@@ -1,0 +1,75 @@
+#pragma once
+// The structure section (boundaries, layers, vias, rules, planes, keepouts) and the services the
+// other sections share with it: arc flattening, layer names and polygons with windows.
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "board/board.h"
+#include "driver/settings.h"
+#include "dsn/design_file.h"
+
+namespace tarnwick {
+
+// Writes the points strictly between two corners joined by a quarter-ellipse arc (style 1
+// clockwise, 2 counter-clockwise), one "x  y" line each in mils. Returns 1 when it wrote them,
+// 0 when the edge stays straight (corners level or plumb, or an unknown style, which is also
+// reported on the console).
+int write_arc_points(DesignFile& file, double x1, double y1, double x2, double y2, std::uint32_t style);
+
+// The board layer of the i-th of n copper layers in design-file order: top, inner 1 .. inner
+// n-2, bottom.
+std::uint32_t dsn_layer_index_to_layer(std::uint32_t i, std::uint32_t n);
+
+// "Top", "Bottom", "Inner_<k>" for the copper layers, "" below them.
+std::string layer_name(std::uint32_t layer);
+
+// Writes a corner list as a polygon on `layer_text`, each further contour as a window holding
+// a polygon on the same layer. Corners carry x, y, style (of the edge to the next corner) and
+// end_contour (set on a contour's last corner).
+template <typename Corners>
+void write_polygon_with_windows(DesignFile& file, const Corners& corners, const char* layer_text) {
+    const std::size_t count = corners.size();
+    std::size_t i = 0;
+    // One contour from corners[i]; leaves i on its last corner, or at count.
+    auto walk_contour = [&]() {
+        const std::size_t start = i;
+        for (; i < count; ++i) {
+            const auto& corner = corners[i];
+            std::fprintf(file.stream(), "\n%s%1.2lf  %1.2lf", file.indent_string(), corner.x * 1000.0,
+                         corner.y * 1000.0);
+            const bool ends_contour = corner.end_contour != 0;
+            if (corner.style != 0) {
+                const auto& next = ends_contour || i + 1 == count ? corners[start] : corners[i + 1];
+                write_arc_points(file, corner.x, corner.y, next.x, next.y, corner.style);
+            }
+            if (ends_contour && i != count - 1) return;
+        }
+    };
+    auto open_polygon = [&]() {
+        std::fprintf(file.stream(), "\n%s(polygon %s 0", file.indent_string(), layer_text);
+        file.adjust_indent(+1);
+    };
+
+    if (count == 0) {
+        open_polygon();
+        file.close_record();
+        return;
+    }
+    open_polygon();
+    walk_contour();
+    file.close_record();
+    while (i < count) {
+        file.open_record("(window");
+        open_polygon();
+        ++i;
+        walk_contour();
+        file.close_record();
+        file.close_record();
+    }
+}
+
+void write_structure(DesignFile& file, const Board& board, const RunSettings& settings);
+
+}  // namespace tarnwick

@@ -1,0 +1,56 @@
+#pragma once
+// A design file written into memory, for the tests of the section writers.
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "dsn/design_file.h"
+
+namespace tarnwick::test {
+
+struct MemoryDesignFile {
+    char* buffer = nullptr;
+    std::size_t size = 0;
+    DesignFile file;
+
+    // `level` is where the writer under test expects to start.
+    explicit MemoryDesignFile(int level = 0) : file(open_memstream(&buffer, &size)) { file.adjust_indent(level); }
+    ~MemoryDesignFile() {
+        file.close();
+        std::free(buffer);
+    }
+    MemoryDesignFile(const MemoryDesignFile&) = delete;
+    MemoryDesignFile& operator=(const MemoryDesignFile&) = delete;
+
+    std::string text() {
+        std::fflush(file.stream());
+        return std::string(buffer, size);
+    }
+};
+
+// Empty when every "(" of the design file has its ")" and the file ends with ")" at level 0
+// without a final line feed; otherwise what is wrong. Brackets inside quoted names do not
+// count; the string_quote record names the quote character itself.
+inline std::string balance_fault(const std::string& text) {
+    int depth = 0;
+    bool quoted = false;
+    const std::string quote_record = "(string_quote \")";
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (!quoted && text.compare(i, quote_record.size(), quote_record) == 0) {
+            i += quote_record.size() - 1;
+            continue;
+        }
+        const char c = text[i];
+        if (c == '"') quoted = !quoted;
+        if (quoted) continue;
+        if (c == '(') ++depth;
+        if (c == ')' && --depth < 0) return "unopened \")\" at offset " + std::to_string(i);
+    }
+    if (quoted) return "unclosed quote";
+    if (depth != 0) return std::to_string(depth) + " records left open";
+    if (text.size() < 2 || text.compare(text.size() - 2, 2, "\n)") != 0) return "does not end with \")\" alone";
+    return "";
+}
+
+}  // namespace tarnwick::test

@@ -1,0 +1,278 @@
+#include "dsn/library.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "design_file_support.h"
+#include "test_support.h"
+
+namespace tarnwick {
+namespace {
+
+std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        const std::size_t text = line.find_first_not_of(' ');
+        if (text != std::string::npos) lines.push_back(line.substr(text));
+    }
+    return lines;
+}
+
+PadstackLayer pad(double wide, double high, double radius = 0) { return {wide, high, radius}; }
+
+Padstack through_hole(const char* name, std::uint32_t shape, PadstackLayer layer) {
+    Padstack padstack;
+    padstack.name = name;
+    padstack.top_shape = padstack.inner_shape = padstack.bottom_shape = shape;
+    padstack.top = padstack.inner = padstack.bottom = layer;
+    padstack.hole = 0.035;
+    return padstack;
+}
+
+std::string padstack_text(const Padstack& padstack, std::uint32_t copper_layers) {
+    test::MemoryDesignFile memory(2);
+    write_padstack(memory.file, padstack, copper_layers);
+    EXPECT_EQ(memory.file.adjust_indent(0), 2);
+    return memory.text();
+}
+
+TEST(PadstackRecords, PadAlikeOnAllLayersIsOneSignalShape) {
+    const Padstack padstack = through_hole("Pad101", pad_shape_circle, pad(0.06, 0.06));
+    EXPECT_EQ(padstack_text(padstack, 2),
+              "\n        (padstack Pad101\n            (shape (circle signal 60.00))\n        )");
+    EXPECT_EQ(padstack_text(padstack, 4),
+              "\n        (padstack Pad101\n            (shape (circle signal 60.00))\n        )");
+}
+
+TEST(PadstackRecords, DifferentPadsGetOneShapePerLayerTopInnerBottom) {
+    Padstack padstack = through_hole("Pad102", pad_shape_circle, pad(0.06, 0.06));
+    padstack.bottom = pad(0.07, 0.07);
+    EXPECT_EQ(padstack_text(padstack, 2),
+              "\n        (padstack Pad102"
+              "\n            (shape (circle Top 60.00))"
+              "\n            (shape (circle Bottom 70.00))"
+              "\n        )");
+    padstack.inner = pad(0.05, 0.05);
+    EXPECT_EQ(padstack_text(padstack, 4),
+              "\n        (padstack Pad102"
+              "\n            (shape (circle Top 60.00))"
+              "\n            (shape (circle Inner_1 50.00))"
+              "\n            (shape (circle Inner_2 50.00))"
+              "\n            (shape (circle Bottom 70.00))"
+              "\n        )");
+}
+
+TEST(PadstackRecords, InnerPadCountsOnlyFromThreeLayersOn) {
+    // Top and bottom alike, inner different: one shape on two layers, three shapes on three.
+    Padstack padstack = through_hole("Pad103", pad_shape_rectangle, pad(0.08, 0.04));
+    padstack.inner_shape = pad_shape_circle;
+    padstack.inner = pad(0.05, 0.05);
+    EXPECT_EQ(lines_of(padstack_text(padstack, 2)).size(), 3u);
+    EXPECT_EQ(lines_of(padstack_text(padstack, 3)),
+              (std::vector<std::string>{"(padstack Pad103", "(shape (rect Top -40.00 -20.00 40.00 20.00))",
+                                        "(shape (circle Inner_1 50.00))",
+                                        "(shape (rect Bottom -40.00 -20.00 40.00 20.00))", ")"}));
+    // A rounded rectangle differing only in its corner radius is not alike.
+    Padstack rounded = through_hole("Pad104", pad_shape_rounded_rectangle, pad(0.08, 0.04, 0.01));
+    rounded.bottom.radius = 0.005;
+    const std::string text = padstack_text(rounded, 2);
+    EXPECT_NE(text.find("(polygon Top 0"), std::string::npos);
+    EXPECT_NE(text.find("(polygon Bottom 0"), std::string::npos);
+}
+
+TEST(PadstackRecords, SurfacePadIsOneShapeOnItsSide) {
+    Padstack padstack;
+    padstack.name = "Pad105";
+    padstack.top_shape = pad_shape_rectangle;
+    padstack.top = pad(0.08, 0.04);
+    EXPECT_EQ(padstack_text(padstack, 2),
+              "\n        (padstack Pad105\n            (shape (rect Top -40.00 -20.00 40.00 20.00))\n        )");
+    Padstack bottom;
+    bottom.name = "Pad106";
+    bottom.bottom_shape = pad_shape_square;
+    bottom.bottom = pad(0.05, 0.05);
+    EXPECT_EQ(padstack_text(bottom, 2),
+              "\n        (padstack Pad106\n            (shape (rect Bottom -25.00 -25.00 25.00 25.00))\n        )");
+}
+
+TEST(PadstackRecords, OvalIsTwoSemicirclesOfEighteenPointsOutsideTheTrueArc) {
+    Padstack padstack;
+    padstack.name = "Pad107";
+    padstack.top_shape = pad_shape_oval;
+    padstack.top = pad(0.1, 0.05);
+    const std::vector<std::string> lines = lines_of(padstack_text(padstack, 2));
+    ASSERT_EQ(lines.size(), 3u + 36u + 3u);
+    EXPECT_EQ(lines[1], "(shape");
+    EXPECT_EQ(lines[2], "(polygon Top 0");
+    EXPECT_EQ(lines[3], "27.19  -25.00");    // -85 degrees around (25, 0)
+    EXPECT_EQ(lines[20], "27.19  25.00");    // 85 degrees
+    EXPECT_EQ(lines[21], "-27.19  25.00");   // 95 degrees around (-25, 0)
+    EXPECT_EQ(lines[38], "-27.19  -25.00");  // 265 degrees
+
+    // Standing upright, the semicircles sit above and below.
+    padstack.top = pad(0.05, 0.1);
+    const std::vector<std::string> upright = lines_of(padstack_text(padstack, 2));
+    ASSERT_EQ(upright.size(), 42u);
+    EXPECT_EQ(upright[3], "25.00  27.19");  // 5 degrees around (0, 25)
+}
+
+TEST(PadstackRecords, RoundedRectangleHasNinePointsPerCorner) {
+    Padstack padstack;
+    padstack.name = "Pad108";
+    padstack.top_shape = pad_shape_rounded_rectangle;
+    padstack.top = pad(0.08, 0.04, 0.01);
+    const std::vector<std::string> lines = lines_of(padstack_text(padstack, 2));
+    ASSERT_EQ(lines.size(), 3u + 36u + 3u);
+    EXPECT_EQ(lines[3], "30.87  -20.00");    // 275 degrees around (30, -10)
+    EXPECT_EQ(lines[38], "-30.87  -20.00");  // 265 degrees around (-30, -10)
+}
+
+TEST(PadstackRecords, OctagonIsEightPointsWithOneBlank) {
+    Padstack padstack = through_hole("Pad109", pad_shape_octagon, pad(0.06, 0.06));
+    const std::vector<std::string> lines = lines_of(padstack_text(padstack, 2));
+    ASSERT_EQ(lines.size(), 3u + 8u + 3u);
+    EXPECT_EQ(lines[2], "(polygon signal 0");
+    EXPECT_EQ(lines[3], "30.00 12.43");
+    EXPECT_EQ(lines[4], "12.43 30.00");
+    EXPECT_EQ(lines[10], "30.00 -12.43");
+}
+
+TEST(PadstackRecords, ShapeWithoutCopperOnAWrittenLayerEndsTheRun) {
+    Padstack padstack;
+    padstack.name = "Pad103";
+    padstack.inner_shape = pad_shape_circle;  // surface pad with an inner shape only
+    test::MemoryDesignFile memory(2);
+    FatalError error = test::expect_fatal([&] { write_padstack(memory.file, padstack, 2); });
+    EXPECT_EQ(error.code, 40760);
+    EXPECT_EQ(error.message, "invalid Bottom pad shape in Pad103");
+
+    Padstack odd = through_hole("Pad110", 7, pad(0.06, 0.06));
+    error = test::expect_fatal([&] { write_padstack(memory.file, odd, 2); });
+    EXPECT_EQ(error.code, 40760);
+    EXPECT_EQ(error.message, "invalid signal pad shape in Pad110");
+}
+
+FootprintPin footprint_pin(const char* name, double x, double y, std::uint32_t angle, std::uint32_t shape, double hole,
+                           std::uint32_t padstack) {
+    FootprintPin pin;
+    pin.name = name;
+    pin.x = x;
+    pin.y = y;
+    pin.angle = angle;
+    pin.top_pad.shape = shape;
+    pin.bottom_pad.shape = shape;
+    pin.hole = hole;
+    pin.padstack = padstack;
+    return pin;
+}
+
+std::string library_of(const Board& board) {
+    test::MemoryDesignFile memory(1);
+    write_library(memory.file, board);
+    EXPECT_EQ(memory.file.adjust_indent(0), 1);
+    return memory.text();
+}
+
+TEST(Library, ImagePinsKeepoutsSelectionOutlinesAndHoles) {
+    Board board;
+    const Padstack round = through_hole("Pad101", pad_shape_circle, pad(0.06, 0.06));
+    board.padstacks = {round, round};
+    board.padstacks[0].name = "DefVia";
+    board.padstacks[0].is_via = 1;
+
+    Footprint footprint;
+    footprint.name = "CONN";
+    footprint.sel_rect = {-0.1, -0.05, 0.2, 0.05};
+    footprint.pins = {footprint_pin("1", 0, 0, 270, pad_shape_circle, 0.035, 1),
+                      footprint_pin("MH", 0.15, 0, 0, pad_shape_none, 0.125, 0)};
+    footprint.keepouts = {{0, 0.155, 0.15, 0}, {12, 0.065, 0, 0}, {13, 0.065, 0, 0}, {15, 0.065, 0, 0}};
+    FootprintPolyline open_line;
+    open_line.x = -0.1;
+    open_line.y = 0;
+    open_line.corners = {{0, 0.1, 2}, {0.1, 0.1, 0}};
+    open_line.corner_count = 2;
+    footprint.polylines.push_back(open_line);
+    board.footprints.push_back(footprint);
+    Footprint unused;
+    unused.name = "EMPTY";
+    board.footprints.push_back(unused);
+
+    const std::string text = library_of(board);
+    const std::string image =
+        "\n    (library"
+        "\n        (image \"CONN\""
+        "\n            (side front)"
+        "\n            (pin Pad101 (rotate 270) \"1\" 0.00 0.00)"
+        "\n            (keepout (circle signal 155.00 150.00 0.00))"
+        "\n            (keepout (circle Top 65.00 0.00 0.00))"
+        "\n            (keepout (circle Bottom 65.00 0.00 0.00))"
+        "\n            (keepout (circle Inner_2 65.00 0.00 0.00))"
+        "\n            (outline"
+        "\n                (rect signal -100.00 -50.00 200.00 50.00)"
+        "\n            )"
+        "\n            (outline"
+        "\n                (path signal 0"
+        "\n                    -100.00  0.00";
+    EXPECT_EQ(text.rfind(image, 0), 0u) << text;
+    const std::string tail =
+        "\n                    0.00  100.00"
+        "\n                    100.00  100.00"
+        "\n                )"
+        "\n            )"
+        "\n            (outline"
+        "\n                (circle  signal 35.00 0.00 0.00)"
+        "\n            )"
+        "\n            (outline"
+        "\n                (circle  signal 125.00 150.00 0.00)"
+        "\n            )"
+        "\n        )"
+        "\n        (image \"EMPTY\""
+        "\n            (side front)"
+        "\n            (outline"
+        "\n                (rect signal 0.00 0.00 0.00 0.00)"
+        "\n            )"
+        "\n        )"
+        "\n        (padstack DefVia";
+    EXPECT_NE(text.find(tail), std::string::npos) << text;
+    // 17 arc points between the first point and the first corner.
+    const std::size_t from = text.find("-100.00  0.00");
+    const std::size_t to = text.find("0.00  100.00", from);
+    EXPECT_EQ(lines_of(text.substr(from, to - from)).size(), 1u + 17u);
+}
+
+TEST(Library, WritesPadstacksWithCopperAndLeavesBareHolesOut) {
+    Board board;
+    board.options.n_copper_layers = 2;
+    board.copper_layers.assign(2, CopperLayerInfo{});
+    Padstack via = through_hole("DefVia", pad_shape_circle, pad(0.05, 0));
+    via.is_via = 1;
+    board.padstacks.push_back(via);
+    // A mounting hole whose missing inner pad stands in as a ring: no pin names it.
+    Padstack hole;
+    hole.name = "Pad101";
+    hole.inner_shape = pad_shape_circle;
+    hole.inner = pad(0.15, 0.15);
+    hole.hole = 0.125;
+    hole.bare_hole = 1;
+    board.padstacks.push_back(hole);
+    Padstack empty;
+    empty.name = "Pad102";  // a surface pin without any pad
+    board.padstacks.push_back(empty);
+    board.padstacks.push_back(through_hole("Pad103", pad_shape_square, pad(0.06, 0.06)));
+
+    test::MemoryDesignFile memory(1);
+    write_library(memory.file, board);
+    EXPECT_EQ(memory.text(),
+              "\n    (library"
+              "\n        (padstack DefVia\n            (shape (circle signal 50.00))\n        )"
+              "\n        (padstack Pad103\n            (shape (rect signal -30.00 -30.00 30.00 30.00))\n        )"
+              "\n    )");
+}
+
+}  // namespace
+}  // namespace tarnwick

@@ -1,0 +1,186 @@
+#include "dsn/network.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "design_file_support.h"
+#include "test_support.h"
+
+namespace tarnwick {
+namespace {
+
+FootprintPin pin_named(const char* name, std::uint32_t top_shape) {
+    FootprintPin pin;
+    pin.name = name;
+    pin.top_pad.shape = top_shape;
+    pin.bottom_pad.shape = top_shape;
+    pin.hole = 0.035;
+    return pin;
+}
+
+// Parts U1 (DIP8: pins 1..8), R3 and C5 (two pins), H1 (a bare mounting hole whose file names
+// its missing inner pad), U10 (a pin named "A.1"), X1 (a footprint the board lacks).
+Board board_with_parts() {
+    Board board;
+    Padstack via;
+    via.name = "DefVia";
+    via.is_via = 1;
+    board.padstacks.push_back(via);
+    Footprint dip;
+    dip.name = "DIP8";
+    for (const char* name : {"1", "2", "3", "4", "5", "6", "7", "8"}) dip.pins.push_back(pin_named(name, 1));
+    board.footprints.push_back(dip);
+    Footprint two;
+    two.name = "TWO";
+    two.pins = {pin_named("1", 1), pin_named("2", 2)};
+    board.footprints.push_back(two);
+    Footprint hole;
+    hole.name = "HOLE";
+    hole.pins = {pin_named("1", 0)};
+    hole.pins[0].no_inner_pad = 1;
+    board.footprints.push_back(hole);
+    Footprint bga;
+    bga.name = "BGA";
+    bga.pins = {pin_named("A.1", 1)};
+    board.footprints.push_back(bga);
+    for (auto [ref, shape] : {std::pair<const char*, const char*>{"U1", "DIP8"},
+                              {"R3", "TWO"},
+                              {"C5", "TWO"},
+                              {"H1", "HOLE"},
+                              {"U10", "BGA"},
+                              {"X1", "MISSING"}}) {
+        Part part;
+        part.ref = ref;
+        part.shape = shape;
+        board.parts.push_back(part);
+    }
+    board.net_classes.resize(1);
+    return board;
+}
+
+Net net_named(const char* name, std::vector<const char*> pins) {
+    Net net;
+    net.name = name;
+    for (const char* pin : pins) net.pins.push_back(NetPin{pin});
+    net.pin_count = static_cast<std::uint32_t>(net.pins.size());
+    return net;
+}
+
+Connect ratline(std::uint32_t start, std::int32_t end, std::uint32_t locked) {
+    Connect connect;
+    connect.start_pin = start;
+    connect.end_pin = end;
+    connect.segment_count = 1;
+    connect.is_ratline = 1;
+    connect.locked = locked;
+    return connect;
+}
+
+std::string network_of(const Board& board, std::uint32_t mode = 0) {
+    RunSettings settings;
+    settings.fromto_mode = mode;
+    test::MemoryDesignFile memory(1);
+    write_network(memory.file, board, settings);
+    EXPECT_EQ(memory.file.adjust_indent(0), 1);
+    return memory.text();
+}
+
+TEST(Network, NetsViasRulesAndClasses) {
+    Board board = board_with_parts();
+    Padstack via;
+    via.name = "Via101";
+    via.is_via = 1;
+    board.padstacks.push_back(via);
+    Net vcc = net_named("VCC", {"U1.1", "R3.2", "C5.1"});
+    vcc.connects.push_back(ratline(0, 1, 0));
+    vcc.net_class = 1;
+    board.nets.push_back(vcc);
+    for (const char* name : {"GND", "N1", "N2", "N3", "N4"}) board.nets.push_back(net_named(name, {}));
+    NetClass c1;
+    c1.trace_width = 0.012;
+    c1.via_padstack = 1;
+    c1.nets = {0};
+    board.net_classes.push_back(c1);
+
+    EXPECT_EQ(network_of(board, 3),
+              "\n    (network"
+              "\n        (net \"VCC\""
+              "\n            (pins"
+              "\n                \"U1\"-\"1\""
+              "\n                \"R3\"-\"2\""
+              "\n                \"C5\"-\"1\""
+              "\n            )"
+              "\n            (fromto \"U1\"-\"1\" \"R3\"-\"2\")"
+              "\n        )"
+              "\n        (net \"GND\"\n        )"
+              "\n        (net \"N1\"\n        )"
+              "\n        (net \"N2\"\n        )"
+              "\n        (net \"N3\"\n        )"
+              "\n        (net \"N4\"\n        )"
+              "\n        (via DefVia DefVia via)"
+              "\n        (via Via101 Via101 via)"
+              "\n        (via_rule default DefVia)"
+              "\n        (via_rule Via101 Via101)"
+              "\n        (class default"
+              "\n            \"GND\"  \"N1\"  \"N2\"  \"N3\"  "
+              "\n            \"N4\"  "
+              "\n            (clearance_class default)"
+              "\n            (via_rule default)"
+              "\n        )"
+              "\n        (class C1"
+              "\n            \"VCC\"  "
+              "\n            (clearance_class default)"
+              "\n            (via_rule Via101)"
+              "\n            (rule (width 12.00))"
+              "\n        )"
+              "\n    )");
+}
+
+TEST(Network, PinNameKeepsEverythingAfterTheFirstDot) {
+    Board board = board_with_parts();
+    board.nets.push_back(net_named("BUS", {"U10.A.1"}));
+    EXPECT_NE(network_of(board).find("\n                \"U10\"-\"A.1\"\n"), std::string::npos);
+}
+
+TEST(Network, BareHoleIsNoNodeAndNoFromToEnd) {
+    // The mounting hole is no pin of its image, so the router is never sent a node it cannot find,
+    // even when the file names its missing inner pad.
+    Board board = board_with_parts();
+    Net gnd = net_named("GND", {"U1.4", "H1.1", "C5.2"});
+    gnd.connects = {ratline(0, 1, 1), ratline(0, 2, 1)};
+    gnd.locked_connects = 2;
+    board.nets.push_back(gnd);
+    const std::string text = network_of(board, 1);
+    EXPECT_NE(text.find("(pins\n                \"U1\"-\"4\"\n                \"C5\"-\"2\"\n            )"
+                        "\n            (fromto \"U1\"-\"4\" \"C5\"-\"2\")\n        )"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(text.find("H1"), std::string::npos);
+}
+
+TEST(Network, UnknownNodesEndTheRunWithTheirOwnMessages) {
+    struct Bad {
+        std::vector<const char*> pins;
+        int code;
+        const char* message;
+    };
+    const Bad cases[] = {
+        {{"U1.1", "Q7.2"}, 41103, "Net \"S\" has unknown RefDes in node \"Q7.2\""},
+        {{"X1.1"}, 41116, "Part \"X1\" has unknown footprint: \"MISSING\""},
+        {{"R3.9"}, 41128, "Net \"S\" node \"R3.9\" refers to an unknown pin in footprint \"TWO\""},
+        {{"r3.1"}, 41103, "Net \"S\" has unknown RefDes in node \"r3.1\""},
+        {{"U1"}, 41168, "bad net node"},
+    };
+    for (const Bad& bad : cases) {
+        Board board = board_with_parts();
+        board.nets.push_back(net_named("S", bad.pins));
+        const FatalError error = test::expect_fatal([&] { network_of(board); });
+        EXPECT_EQ(error.code, bad.code);
+        EXPECT_EQ(error.message, bad.message);
+    }
+}
+
+}  // namespace
+}  // namespace tarnwick

@@ -1,0 +1,70 @@
+#include "dsn/placement.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "design_file_support.h"
+
+namespace tarnwick {
+namespace {
+
+Footprint footprint_named(const char* name, std::uint32_t parts) {
+    Footprint footprint;
+    footprint.name = name;
+    footprint.part_count = parts;
+    return footprint;
+}
+
+Part part_at(const char* ref, const char* shape, double x, double y, std::uint32_t side, std::uint32_t rotation,
+             std::uint32_t locked) {
+    Part part;
+    part.ref = ref;
+    part.shape = shape;
+    part.x = x;
+    part.y = y;
+    part.side = side;
+    part.rotation = rotation;
+    part.locked = locked;
+    return part;
+}
+
+std::string placement_of(const Board& board) {
+    test::MemoryDesignFile memory(1);
+    write_placement(memory.file, board);
+    EXPECT_EQ(memory.file.adjust_indent(0), 1);
+    return memory.text();
+}
+
+TEST(Placement, FootprintOrderThenPartOrderAndCaseSensitiveNames) {
+    Board board;
+    board.footprints.push_back(footprint_named("r0805", 1));
+    board.footprints.push_back(footprint_named("UNUSED", 0));
+    board.footprints.push_back(footprint_named("R0805", 2));
+    board.parts.push_back(part_at("R9", "R0805", 0, 0, 0, 0, 0));
+    board.parts.push_back(part_at("R2", "r0805", 0, 0, 0, 0, 1));  // locked on the top side
+    board.parts.push_back(part_at("R1", "R0805", 0.1, 0, 0, 270, 0));
+    EXPECT_EQ(placement_of(board),
+              "\n    (placement"
+              "\n        (place_control"
+              "\n            (flip_style mirror_first)"
+              "\n        )"
+              "\n        (component \"r0805\""
+              "\n            (place \"R2\" 0.00 0.00 front 0"
+              "\n                (lock_type position)"
+              "\n            )"
+              "\n        )"
+              "\n        (component \"R0805\""
+              "\n            (place \"R9\" 0.00 0.00 front 0)"
+              "\n            (place \"R1\" 100.00 0.00 front 270)"
+              "\n        )"
+              "\n    )");
+}
+
+TEST(Placement, BoardWithoutPartsHasOnlyThePlaceControl) {
+    EXPECT_EQ(placement_of(Board{}),
+              "\n    (placement\n        (place_control\n            (flip_style mirror_first)\n        )\n    )");
+}
+
+}  // namespace
+}  // namespace tarnwick

@@ -1,0 +1,123 @@
+#include "dsn/wiring.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "board/units.h"
+#include "design_file_support.h"
+
+namespace tarnwick {
+namespace {
+
+struct Point {
+    double x;
+    double y;
+    std::uint32_t layer;  // of the segment leaving the point; unused on the last one
+    double width;
+};
+
+Connect trace(std::vector<Point> points) {
+    Connect connect;
+    connect.segment_count = static_cast<std::uint32_t>(points.size() - 1);
+    for (const Point& point : points) {
+        Vertex vertex;
+        vertex.x = point.x;
+        vertex.y = point.y;
+        vertex.seg_layer = point.layer;
+        vertex.seg_width = point.width;
+        connect.vertices.push_back(vertex);
+    }
+    connect.vertices.back().seg_layer = 0;
+    connect.vertices.back().seg_width = 0;
+    return connect;
+}
+
+Board board_with_vias() {
+    Board board;
+    Padstack def;
+    def.name = "DefVia";
+    def.is_via = 1;
+    board.padstacks.push_back(def);
+    Padstack via;
+    via.name = "Via101";
+    via.is_via = 1;
+    board.padstacks.push_back(via);
+    return board;
+}
+
+std::string wiring_of(const Board& board) {
+    test::MemoryDesignFile memory(1);
+    write_wiring(memory.file, board);
+    EXPECT_EQ(memory.file.adjust_indent(0), 0);
+    return memory.text();
+}
+
+TEST(Wiring, WidthChangeOnOneLayerSplitsTheWireAtTheSharedVertex) {
+    Board board = board_with_vias();
+    Net net;
+    net.name = "N";
+    net.connects.push_back(trace({{0, 0, 14, 0.01}, {0.1, 0, 14, 0.02}, {0.2, 0, 14, 0.02}, {0.3, 0, 0, 0}}));
+    net.connects.push_back(trace({{0, 0, rat_line_layer, 0}, {1, 1, 0, 0}}));  // unrouted: no wire
+    net.connects.push_back(trace({{0, 0, 12, 0.01}, {0.1, 0, 12, 0.01}, {0.2, 0, 12, 0.01}, {0.3, 0, 0, 0}}));
+    board.nets.push_back(net);
+    const std::string text = wiring_of(board);
+    EXPECT_NE(text.find("(path Inner_1 10.00\n                0.00  0.00\n                100.00  0.00\n            )"),
+              std::string::npos);
+    EXPECT_NE(text.find("(path Inner_1 20.00\n                100.00  0.00\n                200.00  0.00"
+                        "\n                300.00  0.00\n            )"),
+              std::string::npos);
+    EXPECT_NE(text.find("(path Top 10.00\n                0.00  0.00\n                100.00  0.00"
+                        "\n                200.00  0.00\n                300.00  0.00\n            )"),
+              std::string::npos);
+    std::size_t wires = 0;
+    for (std::size_t at = text.find("(wire\n"); at != std::string::npos; at = text.find("(wire\n", at + 1)) ++wires;
+    EXPECT_EQ(wires, 3u);
+}
+
+TEST(Wiring, AreasOffThePlanesAreFixedWiresAndReservedNetsAreSkipped) {
+    Board board = board_with_vias();
+    Net gnd;
+    gnd.name = "GND";
+    Area pour;
+    pour.layer = 13;
+    pour.corners = {{0, 0, 0, 0}, {1, 0, 0, 0}, {1, 1, 0, 1}, {0.2, 0.2, 0, 0}, {0.4, 0.2, 0, 0}, {0.4, 0.4, 0, 1}};
+    gnd.areas.push_back(pour);
+    Area plane = pour;
+    plane.layer = 14;
+    plane.on_plane = 1;  // written as a plane in the structure instead
+    gnd.areas.push_back(plane);
+    board.nets.push_back(gnd);
+
+    Net keepout;
+    keepout.name = "KEEPOUT";
+    keepout.reserved = 2;
+    keepout.areas.push_back(pour);
+    keepout.connects.push_back(trace({{0, 0, 12, 0.01}, {1, 0, 0, 0}}));
+    keepout.vias.push_back(Via{0, 0, 0.05, 0.028, 0});
+    board.nets.push_back(keepout);
+
+    EXPECT_EQ(
+        wiring_of(board),
+        "\n    (wiring"
+        "\n        (wire"
+        "\n            (polygon Bottom 0"
+        "\n                0.00  0.00\n                1000.00  0.00\n                1000.00  1000.00"
+        "\n            )"
+        "\n            (window"
+        "\n                (polygon Bottom 0"
+        "\n                    200.00  200.00\n                    400.00  200.00\n                    400.00  400.00"
+        "\n                )"
+        "\n            )"
+        "\n            (net \"GND\")"
+        "\n            (type fix)"
+        "\n        )"
+        "\n    )"
+        "\n)");
+}
+
+TEST(Wiring, BoardWithoutNets) { EXPECT_EQ(wiring_of(board_with_vias()), "\n    (wiring\n    )\n)"); }
+
+}  // namespace
+}  // namespace tarnwick
