@@ -5,10 +5,15 @@
 #include <cstdio>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace tarnwick {
 
-struct FatalError {
+// A std::exception, so that a test framework that meets one unexpectedly can name it.
+struct FatalError : std::exception {
+    FatalError(int error_code, std::string error_message) : code(error_code), message(std::move(error_message)) {}
+    const char* what() const noexcept override { return message.c_str(); }
+
     int code;
     std::string message;
 };
