@@ -26,6 +26,11 @@ inline constexpr std::uint32_t pad_shape_rounded_rectangle = 4;
 inline constexpr std::uint32_t pad_shape_oval = 5;
 inline constexpr std::uint32_t pad_shape_octagon = 6;
 
+// Circles, squares and octagons have one size, their width; the other shapes a width and a length.
+inline constexpr bool is_square_like(std::uint32_t shape) {
+    return shape == pad_shape_circle || shape == pad_shape_square || shape == pad_shape_octagon;
+}
+
 // No drill tool lookup for this pin (a net's default via).
 inline constexpr std::uint32_t no_tool_lookup = 0xFFFFFFFFu;
 

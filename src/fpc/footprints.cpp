@@ -71,10 +71,6 @@ const PadRecord pad_records[] = {
      "bad fp bottom_pm record"},
 };
 
-bool is_square_like(std::uint32_t shape) {
-    return shape == pad_shape_circle || shape == pad_shape_square || shape == pad_shape_octagon;
-}
-
 // The zero-size check of a surface-mount copper pad; shape 0 and unknown shapes pass.
 void check_smt_pad_size(const Footprint& footprint, const FootprintPin& pin, const PadSpec& pad, PadLayer layer) {
     const bool top = layer == PadLayer::Top;

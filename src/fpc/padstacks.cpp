@@ -10,9 +10,6 @@ namespace {
 bool same(double a, double b) { return same_at_precision(a, b, padstack_precision); }
 double rounded(double value) { return to_precision(value, padstack_precision); }
 
-bool is_square_like(std::uint32_t shape) {
-    return shape == pad_shape_circle || shape == pad_shape_square || shape == pad_shape_octagon;
-}
 
 bool layer_matches(const PadSpec& pad, const PadstackLayer& layer) {
     if (is_square_like(pad.shape)) return same(pad.width, layer.wide) && same(pad.width, layer.high);
