@@ -31,10 +31,7 @@ void load(Loaded& loaded, const std::string& body) {
 
 void expect_failure(const std::string& body, int code, const std::string& message, std::uint32_t line) {
     Loaded loaded;
-    const FatalError error = expect_fatal([&] { load(loaded, body); });
-    EXPECT_EQ(error.code, code) << error.message;
-    EXPECT_EQ(error.message, message);
-    EXPECT_EQ(loaded.line, line) << message;
+    test::expect_error_at([&] { load(loaded, body); }, loaded.line, code, message, line);
 }
 
 TEST(FootprintGraphics, PlacementRecordsAreScaledAndLaidOutForWritingBack) {

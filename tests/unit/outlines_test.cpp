@@ -33,10 +33,7 @@ void load(Loaded& loaded, const std::string& text, const RunSettings& settings =
 void expect_failure(const std::string& text, const RunSettings& settings, int code, const std::string& message,
                     std::uint32_t line) {
     Loaded loaded;
-    const FatalError error = expect_fatal([&] { load(loaded, text, settings); });
-    EXPECT_EQ(error.code, code) << error.message;
-    EXPECT_EQ(error.message, message);
-    EXPECT_EQ(loaded.line, line) << message;
+    test::expect_error_at([&] { load(loaded, text, settings); }, loaded.line, code, message, line);
 }
 
 // A 2 x 1 inch board and a smaller outline inside it, then an empty cutouts section.

@@ -63,10 +63,7 @@ struct SectionRun {
 template <typename Reader>
 void expect_section_error(SectionRun& run, Reader read, const std::string& text, int code, const std::string& message,
                           std::uint32_t line) {
-    const FatalError error = expect_fatal([&] { run.run(read, text); });
-    EXPECT_EQ(error.code, code) << message;
-    EXPECT_EQ(error.message, message);
-    EXPECT_EQ(run.line, line) << message;
+    expect_error_at([&] { run.run(read, text); }, run.line, code, message, line);
 }
 
 }  // namespace tarnwick::test

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "driver/errors.h"
@@ -26,6 +27,16 @@ FatalError expect_fatal(Action&& action) {
     }
     ADD_FAILURE() << "expected a fatal error";
     return FatalError{-1, ""};
+}
+
+// Runs `action`, which must fail with this code and message while `counter` reads `line`.
+template <typename Action>
+void expect_error_at(Action&& action, const std::uint32_t& counter, int code, const std::string& message,
+                     std::uint32_t line) {
+    const FatalError error = expect_fatal(std::forward<Action>(action));
+    EXPECT_EQ(error.code, code) << error.message;
+    EXPECT_EQ(error.message, message);
+    EXPECT_EQ(counter, line) << message;
 }
 
 }  // namespace tarnwick::test

@@ -25,10 +25,7 @@ void load(Loaded& loaded, const std::string& text) {
 
 void expect_failure(const std::string& text, int code, const std::string& message, std::uint32_t line) {
     Loaded loaded;
-    const FatalError error = expect_fatal([&] { load(loaded, text); });
-    EXPECT_EQ(error.code, code) << error.message;
-    EXPECT_EQ(error.message, message);
-    EXPECT_EQ(loaded.line, line) << message;
+    test::expect_error_at([&] { load(loaded, text); }, loaded.line, code, message, line);
 }
 
 TEST(BoardTexts, SevenNumbersKeepTheShortFormEightSwitchToTheLongOne) {
