@@ -45,7 +45,8 @@ int run(int argc, const char* const* argv) {
             if (settings.verbose) write_fpc_sections(stdout, board, true);
             write_info_report(console(), board, settings);
         } else if (settings.back_annotate) {
-            // The session import and the routed board file join here.
+            // Until the session import exists, say so rather than end as if a routed board were written.
+            fatal_error(back_annotation_unavailable, "back-annotation (-B) is not available in this version");
         } else {
             if (write_design_file(board, settings) != 0) fatal_error(266, "Unable to create DSN file");
         }
