@@ -1,6 +1,8 @@
 #pragma once
 // A design file written into memory, for the tests of the section writers.
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -28,6 +30,15 @@ struct MemoryDesignFile {
         return std::string(buffer, size);
     }
 };
+
+// What a section writer writes from level 1, checking that it comes back to level 1.
+template <typename Write>
+std::string section_text(Write&& write) {
+    MemoryDesignFile memory(1);
+    write(memory.file);
+    EXPECT_EQ(memory.file.adjust_indent(0), 1);
+    return memory.text();
+}
 
 // Empty when every "(" of the design file has its ")" and the file ends with ")" at level 0
 // without a final line feed; otherwise what is wrong. Brackets inside quoted names do not

@@ -172,10 +172,7 @@ FootprintPin footprint_pin(const char* name, double x, double y, std::uint32_t a
 }
 
 std::string library_of(const Board& board) {
-    test::MemoryDesignFile memory(1);
-    write_library(memory.file, board);
-    EXPECT_EQ(memory.file.adjust_indent(0), 1);
-    return memory.text();
+    return test::section_text([&](DesignFile& file) { write_library(file, board); });
 }
 
 TEST(Library, ImagePinsKeepoutsSelectionOutlinesAndHoles) {

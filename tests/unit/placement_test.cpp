@@ -30,10 +30,7 @@ Part part_at(const char* ref, const char* shape, double x, double y, std::uint32
 }
 
 std::string placement_of(const Board& board) {
-    test::MemoryDesignFile memory(1);
-    write_placement(memory.file, board);
-    EXPECT_EQ(memory.file.adjust_indent(0), 1);
-    return memory.text();
+    return test::section_text([&](DesignFile& file) { write_placement(file, board); });
 }
 
 TEST(Placement, FootprintOrderThenPartOrderAndCaseSensitiveNames) {
