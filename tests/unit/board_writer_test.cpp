@@ -19,20 +19,10 @@
 namespace tarnwick {
 namespace {
 
-// The writer's text; the stream is released also when the writer stops with an error.
 std::string written(const Board& board, bool listing) {
-    struct Memory {
-        char* buffer = nullptr;
-        std::size_t size = 0;
-        std::FILE* out = open_memstream(&buffer, &size);
-        ~Memory() {
-            if (out != nullptr) std::fclose(out);
-            std::free(buffer);
-        }
-    } memory;
+    test::MemoryStream memory;
     write_fpc_sections(memory.out, board, listing);
-    std::fflush(memory.out);
-    return std::string(memory.buffer, memory.size);
+    return memory.text();
 }
 
 Board options_from(const std::string& text) {

@@ -5,29 +5,21 @@
 #include <cstdio>
 #include <string>
 
+#include "test_support.h"
+
 namespace tarnwick {
 namespace {
 
 std::string printed(int code, const std::string& message, const Diagnostics& diagnostics, int* status) {
-    char* buffer = nullptr;
-    std::size_t size = 0;
-    std::FILE* out = open_memstream(&buffer, &size);
-    *status = report_fatal(FatalError{code, message}, diagnostics, out);
-    std::fclose(out);
-    std::string text(buffer, size);
-    std::free(buffer);
-    return text;
+    test::MemoryStream memory;
+    *status = report_fatal(FatalError{code, message}, diagnostics, memory.out);
+    return memory.text();
 }
 
 std::string usage_text() {
-    char* buffer = nullptr;
-    std::size_t size = 0;
-    std::FILE* out = open_memstream(&buffer, &size);
-    print_usage(out);
-    std::fclose(out);
-    std::string text(buffer, size);
-    std::free(buffer);
-    return text;
+    test::MemoryStream memory;
+    print_usage(memory.out);
+    return memory.text();
 }
 
 TEST(Errors, MessageFormChosenByCodeRange) {

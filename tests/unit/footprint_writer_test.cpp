@@ -26,23 +26,8 @@ Board load_footprints(const std::string& footprints) {
     return board;
 }
 
-// What the writer wrote, also when it stopped with an error part of the way.
-struct Captured {
-    char* buffer = nullptr;
-    std::size_t size = 0;
-    std::FILE* out = open_memstream(&buffer, &size);
-    ~Captured() {
-        if (out != nullptr) std::fclose(out);
-        std::free(buffer);
-    }
-    std::string text() {
-        std::fflush(out);
-        return std::string(buffer, size);
-    }
-};
-
 std::string written(const Board& board) {
-    Captured captured;
+    test::MemoryStream captured;
     write_footprints(captured.out, board);
     return captured.text();
 }
@@ -141,7 +126,7 @@ TEST(FootprintWriter, SurfacePinWithoutCopperStopsTheWriter) {
     const Board board = load_footprints(
         "name: \"OK\"\n  units: NM\n  n_pins: 0\n\n"
         "name: \"Target\"\n  units: NM\n  n_pins: 1\n    pin: \"1\" 0 0 0 0\n\n");
-    Captured captured;
+    test::MemoryStream captured;
     const FatalError error = expect_fatal([&] { write_footprints(captured.out, board); });
     EXPECT_EQ(error.code, 16167);
     EXPECT_EQ(error.message, "Footprint Target: SMT pin 1 has no copper");

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,6 +14,25 @@
 #include "fpc/reader.h"
 
 namespace tarnwick::test {
+
+// A stream writing into memory; what was written is kept also when the writer stopped with an error.
+struct MemoryStream {
+    char* buffer = nullptr;
+    std::size_t size = 0;
+    std::FILE* out = open_memstream(&buffer, &size);
+
+    MemoryStream() = default;
+    MemoryStream(const MemoryStream&) = delete;
+    MemoryStream& operator=(const MemoryStream&) = delete;
+    ~MemoryStream() {
+        if (out != nullptr) std::fclose(out);
+        std::free(buffer);
+    }
+    std::string text() {
+        std::fflush(out);
+        return std::string(buffer, size);
+    }
+};
 
 inline LineReader reader_for(const std::string& text, std::uint32_t& counter) {
     return LineReader(std::vector<char>(text.begin(), text.end()), counter);
