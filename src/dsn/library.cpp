@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string>
 
+#include "board/units.h"
 #include "driver/errors.h"
 #include "dsn/structure.h"
 
@@ -32,7 +33,7 @@ void write_corner_arc(DesignFile& file, double cx, double cy, double r, double a
     for (double angle = a0 + 5; angle < a1; angle += 10) {
         const double radians = angle * deg_to_rad;
         std::fprintf(file.stream(), "\n%s%1.2lf  %1.2lf", file.indent_string(),
-                     (cx + radius * std::cos(radians)) * 1000.0, (cy + radius * std::sin(radians)) * 1000.0);
+                     (cx + radius * std::cos(radians)) * inch_to_mil, (cy + radius * std::sin(radians)) * inch_to_mil);
     }
 }
 
@@ -61,12 +62,12 @@ void write_padstack_shape(DesignFile& file, const Padstack& padstack, std::uint3
 
     switch (shape) {
         case pad_shape_circle:
-            std::fprintf(out, "\n%s(shape (circle %s %1.2lf))", file.indent_string(), l, w * 1000.0);
+            std::fprintf(out, "\n%s(shape (circle %s %1.2lf))", file.indent_string(), l, w * inch_to_mil);
             return;
         case pad_shape_square:
         case pad_shape_rectangle:
             std::fprintf(out, "\n%s(shape (rect %s %1.2lf %1.2lf %1.2lf %1.2lf))", file.indent_string(), l,
-                         -w / 2 * 1000.0, -h / 2 * 1000.0, w / 2 * 1000.0, h / 2 * 1000.0);
+                         -w / 2 * inch_to_mil, -h / 2 * inch_to_mil, w / 2 * inch_to_mil, h / 2 * inch_to_mil);
             return;
         case pad_shape_rounded_rectangle:
             open_polygon_shape(file, l);
@@ -92,8 +93,8 @@ void write_padstack_shape(DesignFile& file, const Padstack& padstack, std::uint3
             const double radius = w / 2 * octagon_corner_factor;
             for (double angle = 22.5; angle < 360; angle += 45) {
                 const double radians = angle * deg_to_rad;
-                std::fprintf(out, "\n%s%1.2lf %1.2lf", file.indent_string(), radius * std::cos(radians) * 1000.0,
-                             radius * std::sin(radians) * 1000.0);
+                std::fprintf(out, "\n%s%1.2lf %1.2lf", file.indent_string(), radius * std::cos(radians) * inch_to_mil,
+                             radius * std::sin(radians) * inch_to_mil);
             }
             close_polygon_shape(file);
             return;
@@ -166,16 +167,16 @@ void write_image_pins(DesignFile& file, const Board& board, const Footprint& foo
         if (!has_pad(pin)) continue;
         const char* padstack = pin.padstack < board.padstacks.size() ? board.padstacks[pin.padstack].name.c_str() : "";
         std::fprintf(file.stream(), "\n%s(pin %s (rotate %u) \"%s\" %1.2lf %1.2lf)", file.indent_string(), padstack,
-                     pin.angle, pin.name.c_str(), pin.x * 1000.0, pin.y * 1000.0);
+                     pin.angle, pin.name.c_str(), pin.x * inch_to_mil, pin.y * inch_to_mil);
     }
 }
 
 void write_image_keepouts(DesignFile& file, const Footprint& footprint) {
     std::FILE* out = file.stream();
     for (const CircleKeepout& keepout : footprint.keepouts) {
-        const double d = keepout.diameter * 1000.0;
-        const double x = keepout.x * 1000.0;
-        const double y = keepout.y * 1000.0;
+        const double d = keepout.diameter * inch_to_mil;
+        const double x = keepout.x * inch_to_mil;
+        const double y = keepout.y * inch_to_mil;
         if (keepout.layer == 0) {
             std::fprintf(out, "\n%s(keepout (circle signal %1.2lf %1.2lf %1.2lf))", file.indent_string(), d, x, y);
         } else if (keepout.layer == 12) {
@@ -204,8 +205,8 @@ void write_image_outlines(DesignFile& file, const Footprint& footprint) {
     std::FILE* out = file.stream();
     file.open_record("(outline");
     std::fprintf(out, "\n%s(rect signal %1.2lf %1.2lf %1.2lf %1.2lf)", file.indent_string(),
-                 footprint.sel_rect[0] * 1000.0, footprint.sel_rect[1] * 1000.0, footprint.sel_rect[2] * 1000.0,
-                 footprint.sel_rect[3] * 1000.0);
+                 footprint.sel_rect[0] * inch_to_mil, footprint.sel_rect[1] * inch_to_mil, footprint.sel_rect[2] * inch_to_mil,
+                 footprint.sel_rect[3] * inch_to_mil);
     file.close_record();
 
     std::uint32_t number = 0;
@@ -213,7 +214,7 @@ void write_image_outlines(DesignFile& file, const Footprint& footprint) {
         ++number;
         file.open_record("(outline");
         file.open_record(polyline.closed != 0 ? "(polygon signal 0" : "(path signal 0");
-        std::fprintf(out, "\n%s%1.2lf  %1.2lf", file.indent_string(), polyline.x * 1000.0, polyline.y * 1000.0);
+        std::fprintf(out, "\n%s%1.2lf  %1.2lf", file.indent_string(), polyline.x * inch_to_mil, polyline.y * inch_to_mil);
         double x = polyline.x;
         double y = polyline.y;
         const auto corners = static_cast<std::uint32_t>(polyline.corners.size());
@@ -221,7 +222,7 @@ void write_image_outlines(DesignFile& file, const Footprint& footprint) {
             const PolylineCorner& corner = polyline.corners[k - 1];
             if (corner.style != 0)
                 write_outline_arc(file, footprint, polyline, number, k, x, y, corner.x, corner.y, corner.style);
-            std::fprintf(out, "\n%s%1.2lf  %1.2lf", file.indent_string(), corner.x * 1000.0, corner.y * 1000.0);
+            std::fprintf(out, "\n%s%1.2lf  %1.2lf", file.indent_string(), corner.x * inch_to_mil, corner.y * inch_to_mil);
             x = corner.x;
             y = corner.y;
         }
@@ -236,8 +237,8 @@ void write_image_outlines(DesignFile& file, const Footprint& footprint) {
     for (const FootprintPin& pin : footprint.pins) {
         if (pin.hole <= 0) continue;
         file.open_record("(outline");
-        std::fprintf(out, "\n%s(circle  signal %1.2lf %1.2lf %1.2lf)", file.indent_string(), pin.hole * 1000.0,
-                     pin.x * 1000.0, pin.y * 1000.0);
+        std::fprintf(out, "\n%s(circle  signal %1.2lf %1.2lf %1.2lf)", file.indent_string(), pin.hole * inch_to_mil,
+                     pin.x * inch_to_mil, pin.y * inch_to_mil);
         file.close_record();
     }
 }

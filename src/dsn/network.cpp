@@ -1,5 +1,6 @@
 #include "dsn/network.h"
 
+#include "board/units.h"
 #include "driver/errors.h"
 
 namespace tarnwick {
@@ -118,7 +119,7 @@ void write_classes(DesignFile& file, const Board& board) {
         const std::uint32_t via = net_class.via_padstack;
         const char* via_name = via != 0 && via < board.padstacks.size() ? board.padstacks[via].name.c_str() : "default";
         std::fprintf(out, "\n%s(via_rule %s)", file.indent_string(), via_name);
-        std::fprintf(out, "\n%s(rule (width %1.2lf))", file.indent_string(), net_class.trace_width * 1000.0);
+        std::fprintf(out, "\n%s(rule (width %1.2lf))", file.indent_string(), net_class.trace_width * inch_to_mil);
         file.close_record();
     }
 }

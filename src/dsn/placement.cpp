@@ -4,6 +4,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "board/units.h"
 #include "driver/errors.h"
 
 namespace tarnwick {
@@ -12,7 +13,7 @@ namespace {
 
 void write_place(DesignFile& file, const Part& part) {
     std::fprintf(file.stream(), "\n%s(place \"%s\" %1.2lf %1.2lf %s %u", file.indent_string(), part.ref.c_str(),
-                 part.x * 1000.0, part.y * 1000.0, part.side != 0 ? "back" : "front", part.rotation);
+                 part.x * inch_to_mil, part.y * inch_to_mil, part.side != 0 ? "back" : "front", part.rotation);
     if (part.locked != 0) {
         // A part glued in the editor stays where it is.
         file.adjust_indent(+1);

@@ -43,7 +43,7 @@ int write_arc_points(DesignFile& file, double x1, double y1, double x2, double y
         const double radians = angle * deg_to_rad;
         const double x = cx + rx * std::cos(radians);
         const double y = cy + ry * std::sin(radians);
-        std::fprintf(file.stream(), "\n%s%1.2lf  %1.2lf", file.indent_string(), x * 1000.0, y * 1000.0);
+        std::fprintf(file.stream(), "\n%s%1.2lf  %1.2lf", file.indent_string(), x * inch_to_mil, y * inch_to_mil);
     }
     return 1;
 }
@@ -66,8 +66,8 @@ namespace {
 void write_boundary(DesignFile& file, const Board& board, const RunSettings& settings) {
     std::FILE* out = file.stream();
     file.open_record("(boundary");
-    std::fprintf(out, "\n%s(rect pcb %1.2lf %1.2lf %1.2lf %1.2lf)", file.indent_string(), board.outline_min_x * 1000.0,
-                 board.outline_min_y * 1000.0, board.outline_max_x * 1000.0, board.outline_max_y * 1000.0);
+    std::fprintf(out, "\n%s(rect pcb %1.2lf %1.2lf %1.2lf %1.2lf)", file.indent_string(), board.outline_min_x * inch_to_mil,
+                 board.outline_min_y * inch_to_mil, board.outline_max_x * inch_to_mil, board.outline_max_y * inch_to_mil);
     file.adjust_indent(-1);
     std::fprintf(out, "\n%s)\n%s(boundary", file.indent_string(), file.indent_string());
     file.adjust_indent(+1);
@@ -79,7 +79,7 @@ void write_boundary(DesignFile& file, const Board& board, const RunSettings& set
         const std::vector<OutlineCorner>& corners = board.outlines[index].corners;
         for (std::size_t i = 0; i < corners.size(); ++i) {
             const OutlineCorner& corner = corners[i];
-            std::fprintf(out, "\n%s%1.2lf  %1.2lf", file.indent_string(), corner.x * 1000.0, corner.y * 1000.0);
+            std::fprintf(out, "\n%s%1.2lf  %1.2lf", file.indent_string(), corner.x * inch_to_mil, corner.y * inch_to_mil);
             if (corner.style != 0) {
                 const OutlineCorner& next = corners[i + 1 < corners.size() ? i + 1 : 0];
                 write_arc_points(file, corner.x, corner.y, next.x, next.y, corner.style);

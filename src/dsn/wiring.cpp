@@ -18,11 +18,11 @@ void write_stretch(DesignFile& file, const Net& net, const Connect& connection, 
     std::FILE* out = file.stream();
     file.open_record("(wire");
     std::fprintf(out, "\n%s(path %s %2.2lf", file.indent_string(), layer_name(start.seg_layer).c_str(),
-                 start.seg_width * 1000.0);
+                 start.seg_width * inch_to_mil);
     file.adjust_indent(+1);
     for (std::size_t i = first; i <= last + 1; ++i) {
         const Vertex& vertex = connection.vertices[i];
-        std::fprintf(out, "\n%s%1.2lf  %1.2lf", file.indent_string(), vertex.x * 1000.0, vertex.y * 1000.0);
+        std::fprintf(out, "\n%s%1.2lf  %1.2lf", file.indent_string(), vertex.x * inch_to_mil, vertex.y * inch_to_mil);
     }
     file.close_record();
     std::fprintf(out, "\n%s(net \"%s\")", file.indent_string(), net.name.c_str());
@@ -40,8 +40,8 @@ void write_area_wire(DesignFile& file, const Net& net, const Area& area) {
 
 void write_via(DesignFile& file, const Board& board, const Net& net, const Via& via) {
     const char* padstack = via.padstack < board.padstacks.size() ? board.padstacks[via.padstack].name.c_str() : "";
-    std::fprintf(file.stream(), "\n%s(via %s %1.2lf %1.2lf", file.indent_string(), padstack, via.x * 1000.0,
-                 via.y * 1000.0);
+    std::fprintf(file.stream(), "\n%s(via %s %1.2lf %1.2lf", file.indent_string(), padstack, via.x * inch_to_mil,
+                 via.y * inch_to_mil);
     file.adjust_indent(+1);
     std::fprintf(file.stream(), "\n%s(net \"%s\")\n%s(type protect)", file.indent_string(), net.name.c_str(),
                  file.indent_string());
