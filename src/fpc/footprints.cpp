@@ -16,8 +16,6 @@ namespace {
 constexpr std::size_t name_size = 128;  // names hold at most 127 characters
 constexpr std::size_t text_size = 256;  // author, source, description: at most 255
 
-bool is_section_header(const char* line) { return is_other_section_header(line, ""); }
-
 // The length scale of the footprint being read; 0 until its units: record.
 struct FootprintScale {
     double scale = 0;

@@ -12,13 +12,6 @@ namespace tarnwick {
 
 namespace {
 
-bool is_section_header(const char* text) {
-    for (const char* header : section_headers) {
-        if (starts_with(text, header)) return true;
-    }
-    return false;
-}
-
 // A via as a pin record: circles of the pad width on top and bottom, no inner pad of its own.
 FootprintPin via_pin(double pad_width, double hole, std::uint32_t tool) {
     FootprintPin pin;

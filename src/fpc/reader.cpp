@@ -81,10 +81,12 @@ bool is_other_section_header(const char* line, const char* own) {
     const char* text = skip_blanks(line);
     if (*text != '[') return false;
     for (const char* header : section_headers) {
-        if (header != own && std::strcmp(header, own) != 0 && starts_with(text, header)) return true;
+        if (std::strcmp(header, own) != 0 && starts_with(text, header)) return true;
     }
     return false;
 }
+
+bool is_section_header(const char* line) { return is_other_section_header(line, ""); }
 
 int extract_quoted(std::string& dest, const char* line, std::size_t size) {
     const char* open = std::strchr(line, '"');

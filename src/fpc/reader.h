@@ -52,6 +52,8 @@ const char* skip_blanks(const char* text);
 bool starts_with(const char* text, const char* prefix);
 // True when the line, after blanks and tabs, begins with a section header other than `own`.
 bool is_other_section_header(const char* line, const char* own);
+// True when the line, after blanks and tabs, begins with any section header.
+bool is_section_header(const char* line);
 
 // Copies the first double-quoted text of the line, at most size - 1 characters, into dest.
 // Returns its length, or -1 when the line has no quote or the closing quote is missing; in the
