@@ -23,22 +23,17 @@ struct AreaLineErrors {
 
 // Reads an "area:" line into the area's counts; the codes tell the first reading from the second.
 void read_area_line(LineReader& reader, Area& area, const AreaLineErrors& errors) {
-    const char* line = reader.next_line();
-    if (line == nullptr) fatal_error(errors.eof_code, "premature EOF reading net areas");
-    const char* text = skip_blanks(line);
-    if (!starts_with(text, "area:")) fatal_error(errors.key_code, "missing net area record");
-    if (std::sscanf(text + 5, "%*u %u %u %u", &area.corner_count, &area.layer, &area.third_value) < 3) {
+    const char* values = next_record(reader, "area:", errors.eof_code, "premature EOF reading net areas",
+                                     errors.key_code, "missing net area record");
+    if (std::sscanf(values, "%*u %u %u %u", &area.corner_count, &area.layer, &area.third_value) < 3) {
         fatal_error(errors.scan_code, "bad net area: record");
     }
 }
 
 // The text after "corner:" of the next line, which must be a corner line.
 const char* next_corner_values(LineReader& reader, int eof_code, int key_code) {
-    const char* line = reader.next_line();
-    if (line == nullptr) fatal_error(eof_code, "premature EOF reading net area corner");
-    const char* text = skip_blanks(line);
-    if (!starts_with(text, "corner:")) fatal_error(key_code, "missing net area corner record");
-    return text + 7;
+    return next_record(reader, "corner:", eof_code, "premature EOF reading net area corner", key_code,
+                       "missing net area corner record");
 }
 
 // Counting pass over the area's corners: how many contours they form. Corners after the last

@@ -28,16 +28,6 @@ FootprintPin via_pin(double pad_width, double hole, std::uint32_t tool) {
     return pin;
 }
 
-// The text after `key` of the next line, which must be such a record.
-const char* next_record(LineReader& reader, const char* key, int eof_code, const char* eof_message, int key_code,
-                        const char* key_message) {
-    const char* line = reader.next_line();
-    if (line == nullptr) fatal_error(eof_code, eof_message);
-    const char* text = skip_blanks(line);
-    if (!starts_with(text, key)) fatal_error(key_code, key_message);
-    return text + std::strlen(key);
-}
-
 void read_net_header(const char* text, Board& board, Net& net) {
     if (extract_quoted(net.name, text, 128) < 1) fatal_error(12472, "bad net name");
     net.reserved = reserved_net_index(net.name.c_str());

@@ -157,4 +157,13 @@ const char* find_record(LineReader& reader, const char* key, int eof_code, const
     }
 }
 
+const char* next_record(LineReader& reader, const char* key, int eof_code, const char* eof_message, int key_code,
+                        const char* key_message) {
+    const char* line = reader.next_line();
+    if (line == nullptr) fatal_error(eof_code, eof_message);
+    const char* text = skip_blanks(line);
+    if (!starts_with(text, key)) fatal_error(key_code, key_message);
+    return text + std::strlen(key);
+}
+
 }  // namespace tarnwick

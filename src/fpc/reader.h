@@ -81,4 +81,9 @@ std::uint32_t count_records(LineReader& reader, const char* own_header, const ch
 // blanks. End of file first is fatal_error(eof_code, eof_message).
 const char* find_record(LineReader& reader, const char* key, int eof_code, const char* eof_message);
 
+// The text after `key` of the very next line, which must be such a record: end of file is
+// fatal_error(eof_code, eof_message), any other line fatal_error(key_code, key_message).
+const char* next_record(LineReader& reader, const char* key, int eof_code, const char* eof_message, int key_code,
+                        const char* key_message);
+
 }  // namespace tarnwick
