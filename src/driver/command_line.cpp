@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "driver/errors.h"
+#include "core/errors.h"
 
 namespace tarnwick {
 

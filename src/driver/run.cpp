@@ -5,9 +5,10 @@
 #include <new>
 
 #include "board/board.h"
+#include "core/errors.h"
+#include "core/settings.h"
 #include "driver/command_line.h"
-#include "driver/errors.h"
-#include "driver/settings.h"
+#include "driver/error_report.h"
 #include "dsn/design_file.h"
 #include "fpc/board_writer.h"
 #include "fpc/load.h"

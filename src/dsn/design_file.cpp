@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "driver/errors.h"
+#include "core/errors.h"
 #include "dsn/library.h"
 #include "dsn/network.h"
 #include "dsn/placement.h"

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "board/board.h"
-#include "driver/settings.h"
+#include "core/settings.h"
 
 namespace tarnwick {
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "board/units.h"
-#include "driver/errors.h"
+#include "core/errors.h"
 #include "dsn/structure.h"
 
 namespace tarnwick {

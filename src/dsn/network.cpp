@@ -1,7 +1,7 @@
 #include "dsn/network.h"
 
 #include "board/units.h"
-#include "driver/errors.h"
+#include "core/errors.h"
 
 namespace tarnwick {
 

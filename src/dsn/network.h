@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "board/board.h"
-#include "driver/settings.h"
+#include "core/settings.h"
 #include "dsn/design_file.h"
 
 namespace tarnwick {

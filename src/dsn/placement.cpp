@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "board/units.h"
-#include "driver/errors.h"
+#include "core/errors.h"
 
 namespace tarnwick {
 

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "board/units.h"
-#include "driver/errors.h"
+#include "core/errors.h"
 
 namespace tarnwick {
 

@@ -8,7 +8,7 @@
 
 #include "board/board.h"
 #include "board/units.h"
-#include "driver/settings.h"
+#include "core/settings.h"
 #include "dsn/design_file.h"
 
 namespace tarnwick {

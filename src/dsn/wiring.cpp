@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "board/units.h"
-#include "driver/errors.h"
+#include "core/errors.h"
 #include "dsn/structure.h"
 
 namespace tarnwick {

@@ -4,8 +4,8 @@
 #include <cstdio>
 
 #include "board/units.h"
-#include "driver/errors.h"
-#include "driver/settings.h"
+#include "core/errors.h"
+#include "core/settings.h"
 
 namespace tarnwick {
 

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "board/units.h"
-#include "driver/errors.h"
+#include "core/errors.h"
 #include "fpc/board_writer.h"
 
 namespace tarnwick {

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "board/units.h"
-#include "driver/errors.h"
+#include "core/errors.h"
 #include "fpc/footprint_graphics.h"
 #include "fpc/padstacks.h"
 

@@ -2,7 +2,7 @@
 // The footprint library of the board file: footprints with their pins, pads and graphics.
 
 #include "board/board.h"
-#include "driver/settings.h"
+#include "core/settings.h"
 #include "fpc/reader.h"
 
 namespace tarnwick {

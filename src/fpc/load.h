@@ -1,8 +1,8 @@
 #pragma once
 
 #include "board/board.h"
-#include "driver/errors.h"
-#include "driver/settings.h"
+#include "core/errors.h"
+#include "core/settings.h"
 
 namespace tarnwick {
 

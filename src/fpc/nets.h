@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "board/board.h"
-#include "driver/settings.h"
+#include "core/settings.h"
 #include "fpc/reader.h"
 
 namespace tarnwick {

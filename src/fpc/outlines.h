@@ -2,7 +2,7 @@
 // Board outlines (the PCB and signal boundaries chosen by -U) and solder-mask cutouts.
 
 #include "board/board.h"
-#include "driver/settings.h"
+#include "core/settings.h"
 #include "fpc/reader.h"
 
 namespace tarnwick {

@@ -1,7 +1,7 @@
 #include "fpc/padstacks.h"
 
 #include "board/precision.h"
-#include "driver/errors.h"
+#include "core/errors.h"
 
 namespace tarnwick {
 

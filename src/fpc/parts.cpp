@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "board/units.h"
-#include "driver/errors.h"
+#include "core/errors.h"
 
 namespace tarnwick {
 

@@ -3,7 +3,7 @@
 // keepouts of drilled pins and the part pins placed on the board.
 
 #include "board/board.h"
-#include "driver/settings.h"
+#include "core/settings.h"
 #include "fpc/reader.h"
 
 namespace tarnwick {

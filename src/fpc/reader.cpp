@@ -4,7 +4,7 @@
 #include <cstring>
 #include <memory>
 
-#include "driver/errors.h"
+#include "core/errors.h"
 
 namespace tarnwick {
 

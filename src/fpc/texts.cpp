@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "board/units.h"
-#include "driver/errors.h"
+#include "core/errors.h"
 
 namespace tarnwick {
 

@@ -2,7 +2,7 @@
 // The free texts of the board.
 
 #include "board/board.h"
-#include "driver/settings.h"
+#include "core/settings.h"
 #include "fpc/reader.h"
 
 namespace tarnwick {

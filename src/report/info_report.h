@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "board/board.h"
-#include "driver/settings.h"
+#include "core/settings.h"
 
 namespace tarnwick {
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "core/errors.h"
 #include "design_file_support.h"
-#include "driver/errors.h"
 #include "dsn/design_file.h"
 #include "fpc/load.h"
 

@@ -1,4 +1,4 @@
-#include "driver/errors.h"
+#include "driver/error_report.h"
 
 #include <gtest/gtest.h>
 

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "board/board.h"
-#include "driver/errors.h"
-#include "driver/settings.h"
+#include "core/errors.h"
+#include "core/settings.h"
 
 namespace tarnwick {
 namespace {

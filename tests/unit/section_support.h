@@ -9,7 +9,7 @@
 #include <string>
 
 #include "board/board.h"
-#include "driver/settings.h"
+#include "core/settings.h"
 #include "test_support.h"
 
 namespace tarnwick::test {

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "driver/errors.h"
+#include "core/errors.h"
 #include "fpc/reader.h"
 
 namespace tarnwick::test {

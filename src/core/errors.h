@@ -39,13 +39,4 @@ struct Diagnostics {
 // All console text goes to standard error; only the verbose listings use standard output.
 inline std::FILE* console() { return stderr; }
 
-void print_usage(std::FILE* out);
-
-// Prints the error in the form its code's range chooses (and the usage text for command-line
-// codes) and returns the process exit status for it.
-int report_fatal(const FatalError& error, const Diagnostics& diagnostics, std::FILE* out);
-
-// The exit status for a code: the code itself up to 255, else its low 8 bits, never 0 for a failure.
-int exit_status_for(int code);
-
 }  // namespace tarnwick
