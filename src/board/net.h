@@ -2,6 +2,7 @@
 // Nets with their pins, traces, vias, tees and copper areas; net classes; poly keepouts and the
 // per-layer net lists.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@ struct NetPin {
     double x = 0;
     double y = 0;
     std::uint32_t layer = 0;  // 0 drilled (all layers), 12 top, 13 bottom
+    std::uint32_t path_ends = 0;  // ends of the router's paths found on the pin
 };
 
 // One vertex of a trace. The segment that leaves vertex i towards vertex i + 1 is stored in
@@ -42,12 +44,22 @@ struct Connect {
     std::vector<Vertex> vertices;  // segment_count + 1
 };
 
+// Copper layers a via can join: top, bottom and 30 inner layers.
+inline constexpr std::size_t via_layer_slots = 32;
+
 struct Via {
     double x = 0;
     double y = 0;
     double pad_width = 0;
     double hole = 0;
     std::uint32_t padstack = 0;
+    // What the session importer learns of a router's via:
+    std::int32_t tee = -1;  // index of the via's tee in its net, once a path end reaches it
+    std::uint32_t source_line = 0;  // session line of the via record
+    std::uint32_t path_ends = 0;
+    std::uint32_t layer_path_ends[via_layer_slots] = {};  // path ends per copper layer (layer - 12)
+    std::uint32_t shared_layer = 0;  // two path ends on one layer meet at the via
+    std::uint32_t written = 0;       // a vertex of the rebuilt traces carries it
 };
 
 struct Tee {
@@ -55,6 +67,10 @@ struct Tee {
     std::uint32_t layer = 0;  // layer of the segment arriving where the tee was first met
     double x = 0;
     double y = 0;
+    // What the session importer learns of a junction it makes:
+    std::int32_t index = 0;       // position in the net's tees
+    std::int32_t via = -1;        // the via it was made at, else -1
+    std::uint32_t path_ends = 0;  // path ends joined at it
 };
 
 struct AreaCorner {

@@ -44,6 +44,7 @@ struct Part {
     double x = 0;
     double y = 0;
     std::vector<PartPin> pins;
+    std::uint32_t moved = 0;  // the router's last place record changed the part
 };
 
 // A keepout around a drilled pin, in footprint coordinates. Layer 0 is every copper layer,

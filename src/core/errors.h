@@ -20,8 +20,8 @@ struct FatalError : std::exception {
 
 // Our own code for memory exhausted anywhere (plain message form).
 inline constexpr int out_of_memory = 70001;
-// Our own code for -B while the session import is not built (plain message form).
-inline constexpr int back_annotation_unavailable = 50001;
+// Our own code for a routed board that would replace the board or the session file (plain form).
+inline constexpr int routed_name_is_input = 20045;
 
 [[noreturn]] void fatal_error(int code, std::string message);
 

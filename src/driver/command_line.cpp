@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "core/errors.h"
+#include "core/file_names.h"
 
 namespace tarnwick {
 
@@ -19,10 +20,6 @@ void check_name_length(const std::string& name) {
                     strformat("File name too long, %u characters at most: \"%s\"",
                               static_cast<unsigned>(file_name_max), name.c_str()));
     }
-}
-
-std::string with_default_extension(const std::string& name, const char* extension) {
-    return name.find('.') == std::string::npos ? name + extension : name;
 }
 
 void parse_switch(const char* arg, RunSettings& settings) {
@@ -76,8 +73,9 @@ void parse_command_line(int argc, const char* const* argv, RunSettings& settings
     if (index + 1 < argc) {
         settings.specctraname = argv[index + 1];
     } else {
-        const std::size_t dot = typed.rfind('.');
-        settings.specctraname = dot == std::string::npos ? typed : typed.substr(0, dot);
+        // A name made from the board's always gets the job's extension: "board-v1.2.fpc" gives
+        // "board-v1.2.dsn", never an extensionless "board-v1.2".
+        settings.specctraname = without_extension(typed) + (settings.back_annotate ? ".ses" : ".dsn");
     }
 
     // Refuse names that would not fit once completed: the board name with ".fpc", the

@@ -2,10 +2,13 @@
 
 #include <cstdio>
 #include <ctime>
+#include <memory>
+#include <string>
 #include <new>
 
 #include "board/board.h"
 #include "core/errors.h"
+#include "core/file_names.h"
 #include "core/settings.h"
 #include "driver/command_line.h"
 #include "driver/error_report.h"
@@ -13,6 +16,9 @@
 #include "fpc/board_writer.h"
 #include "fpc/load.h"
 #include "report/info_report.h"
+#include "session/load_session.h"
+#include "session/session_reader.h"
+#include "session/trace_rebuild.h"
 
 namespace tarnwick {
 
@@ -28,6 +34,19 @@ void print_banner() {
 void print_elapsed_time() {
     std::fprintf(console(), "\n\n\nElapsed time: %1.3lf Sec\n\n",
                  static_cast<double>(std::clock()) / static_cast<double>(CLOCKS_PER_SEC));
+}
+
+constexpr const char* routed_suffix = "_routed";
+
+// The routed board must never replace an input, whatever spelling names it.
+void check_routed_name(const RunSettings& settings) {
+    const std::string routed = routed_file_name(settings.fpcname, routed_suffix);
+    const std::string session = session_file_name(settings.specctraname);
+    if (same_file(routed, settings.fpcname) || same_file(routed, session)) {
+        fatal_error(routed_name_is_input,
+                    strformat("routed board file %s would replace an input file; name the session file otherwise",
+                              routed.c_str()));
+    }
 }
 
 }  // namespace
@@ -46,8 +65,10 @@ int run(int argc, const char* const* argv) {
             if (settings.verbose) write_fpc_sections(stdout, board, true);
             write_info_report(console(), board, settings);
         } else if (settings.back_annotate) {
-            // Until the session import exists, say so rather than end as if a routed board were written.
-            fatal_error(back_annotation_unavailable, "back-annotation (-B) is not available in this version");
+            check_routed_name(settings);
+            const std::unique_ptr<Session> session = load_session(board, settings, diagnostics);
+            board.nets = build_routed_nets(*session, board);
+            write_routed_fpc_file(board, settings, diagnostics, routed_suffix);
         } else {
             if (write_design_file(board, settings) != 0) fatal_error(266, "Unable to create DSN file");
         }

@@ -1,9 +1,7 @@
 #include "dsn/design_file.h"
 
-#include <filesystem>
-#include <system_error>
-
 #include "core/errors.h"
+#include "core/file_names.h"
 #include "dsn/library.h"
 #include "dsn/network.h"
 #include "dsn/placement.h"
@@ -49,24 +47,13 @@ bool DesignFile::close() {
 }
 
 std::string design_file_name(const std::string& specctraname) {
-    return specctraname.find('.') == std::string::npos ? specctraname + ".dsn" : specctraname;
+    return with_default_extension(specctraname, ".dsn");
 }
-
-namespace {
-
-// The same file under another spelling (./board.fpc, a link) would be overwritten just as
-// surely as under the same name.
-bool names_board_file(const std::string& name, const std::string& fpcname) {
-    if (name == fpcname) return true;
-    std::error_code error;
-    return std::filesystem::equivalent(name, fpcname, error) && !error;
-}
-
-}  // namespace
 
 DesignFile open_design_file(const RunSettings& settings) {
     const std::string name = design_file_name(settings.specctraname);
-    if (names_board_file(name, settings.fpcname)) {
+    // The same file under another spelling would be overwritten just as surely.
+    if (same_file(name, settings.fpcname)) {
         fatal_error(40163, "Design (.DSN) file name matches FreePCB (.FPC) file name, restart without file extensions");
     }
     std::FILE* stream = std::fopen(name.c_str(), "wt");

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "board/units.h"
+#include "core/file_names.h"
 #include "fpc/footprint_writer.h"
 
 namespace tarnwick {
@@ -252,11 +253,13 @@ void write_fpc_sections(std::FILE* out, const Board& board, bool listing) {
     std::fprintf(out, "[end]\n");
 }
 
+std::string routed_file_name(const std::string& fpcname, const char* suffix) {
+    const std::string stem = without_extension(fpcname);
+    return stem + suffix + fpcname.substr(stem.size());
+}
+
 void write_routed_fpc_file(const Board& board, RunSettings& settings, Diagnostics& diagnostics, const char* suffix) {
-    const std::size_t dot = settings.fpcname.rfind('.');
-    const std::string extension = dot == std::string::npos ? std::string() : settings.fpcname.substr(dot);
-    const std::string stem = dot == std::string::npos ? settings.fpcname : settings.fpcname.substr(0, dot);
-    settings.fpcname = stem + suffix + extension;
+    settings.fpcname = routed_file_name(settings.fpcname, suffix);
     diagnostics.fpc_name = settings.fpcname;
 
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(settings.fpcname.c_str(), "w"), &std::fclose);

@@ -23,6 +23,9 @@ std::int32_t signed_rounded_length(double inches);
 // Writes every section and "[end]". With `listing` the reserved nets are written too.
 void write_fpc_sections(std::FILE* out, const Board& board, bool listing);
 
+// "<fpcname before its extension><suffix><extension>".
+std::string routed_file_name(const std::string& fpcname, const char* suffix);
+
 // Names the output "<fpcname before its last '.'><suffix><extension>", writes it, reports it on
 // the console, and makes the new name the one that later board-file errors show. A file that
 // cannot be opened is error 20043; one that cannot be written whole, 20044.

@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/file_names.h"
 #include "fpc/footprints.h"
 #include "fpc/nets.h"
 #include "fpc/options.h"
@@ -15,7 +16,7 @@
 namespace tarnwick {
 
 void load_fpc_file(Board& board, RunSettings& settings, Diagnostics& diagnostics) {
-    if (settings.fpcname.find('.') == std::string::npos) settings.fpcname += ".fpc";
+    settings.fpcname = with_default_extension(settings.fpcname, ".fpc");
     diagnostics.fpc_name = settings.fpcname;
     diagnostics.fpc_line = 0;
 

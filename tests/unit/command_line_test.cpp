@@ -77,11 +77,16 @@ TEST(CommandLine, SwitchesAreTakenInOrderAndEndAtTheFirstFileName) {
     EXPECT_EQ(settings.specctraname, "-I");
 }
 
-TEST(CommandLine, SpecctraNameComesFromTheBoardNameAsTyped) {
-    EXPECT_EQ(parse({"board"}).specctraname, "board");
-    EXPECT_EQ(parse({"board.fpc"}).specctraname, "board");
-    EXPECT_EQ(parse({"my.dir/board"}).specctraname, "my");
+TEST(CommandLine, SpecctraNameComesFromTheBoardNameAsTypedWithTheJobsExtension) {
+    EXPECT_EQ(parse({"board"}).specctraname, "board.dsn");
+    EXPECT_EQ(parse({"board.fpc"}).specctraname, "board.dsn");
+    EXPECT_EQ(parse({"-B", "board.fpc"}).specctraname, "board.ses");
+    // Only the last path component holds an extension, and a dotted name keeps its dots.
+    EXPECT_EQ(parse({"my.dir/board"}).specctraname, "my.dir/board.dsn");
+    EXPECT_EQ(parse({"-B", "board-v1.2.fpc"}).specctraname, "board-v1.2.ses");
+    EXPECT_EQ(parse({"board-v1.2.fpc"}).specctraname, "board-v1.2.dsn");
     EXPECT_EQ(parse({"board.fpc", "routed.ses"}).specctraname, "routed.ses");
+    EXPECT_EQ(parse({"board.fpc", "routed"}).specctraname, "routed");  // completed where it is used
     EXPECT_EQ(parse({"board"}).fpcname, "board");  // ".fpc" is the loader's to add
 }
 

@@ -125,7 +125,7 @@ TEST(DesignFile, CloseReportsWhatCouldNotBeStored) {
 TEST(DesignFile, NameGetsDsnOnlyWhenItHoldsNoDot) {
     EXPECT_EQ(design_file_name("board"), "board.dsn");
     EXPECT_EQ(design_file_name("out.txt"), "out.txt");
-    EXPECT_EQ(design_file_name("my.dir/board"), "my.dir/board");
+    EXPECT_EQ(design_file_name("my.dir/board"), "my.dir/board.dsn");
 }
 
 class DesignFileOnDisk : public ::testing::Test {

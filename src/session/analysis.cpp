@@ -1,0 +1,277 @@
+#include "session/analysis.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+#include "board/units.h"
+#include "core/errors.h"
+#include "session/connection_sets.h"
+#include "session/point_grid.h"
+#include "session/routes.h"
+#include "session/session_report.h"
+
+namespace tarnwick {
+
+namespace {
+
+bool inside(const PathPoint& a, double x, double y, double tolerance) {
+    return std::fabs(a.x - x) <= tolerance && std::fabs(a.y - y) <= tolerance;
+}
+
+bool near(const PathPoint& a, const PathPoint& b, double tolerance) {
+    return std::fabs(a.x - b.x) < tolerance && std::fabs(a.y - b.y) < tolerance;
+}
+
+void remeasure(const Session& session, WirePath& path) { measure_path(path, 2 * session.session_scale); }
+
+// The codes of one pairing of path ends, for the three ways a join can be refused.
+struct JoinErrors {
+    int tee_code;
+    const char* tee_message;
+    int via3_code;
+    const char* via3_message;
+    int via4_code;
+    const char* via4_message;
+};
+
+constexpr JoinErrors start_start{31764, "start/start TEE mismatch", 31780, "start/start VIA mismatch 3",
+                                 31792, "start/start VIA mismatch 4"};
+constexpr JoinErrors start_end{31823, "start/end TEE mismatch", 31839, "start/end VIA mismatch 3",
+                               31851, "start/end VIA mismatch 4"};
+constexpr JoinErrors end_start{31886, "end/start TEE mismatch", 31902, "end/start VIA mismatch 3",
+                               31914, "end/start VIA mismatch 4"};
+constexpr JoinErrors end_end{31944, "end/end TEE mismatch", 31960, "end/end VIA mismatch 3",
+                             31975, "end/end VIA mismatch 4"};
+
+// Joins L's end (tee field a, via va, at `point`) with K's end (tee field b, via vb).
+void join_ends(Session& session, NetWire& wire, std::int32_t& a, std::int32_t va, std::int32_t& b, std::int32_t vb,
+               const PathPoint& point, std::uint32_t layer, const JoinErrors& errors) {
+    if (a < 0 && b < 0) {
+        Tee& tee = make_tee(session, wire, point.x, point.y, layer);
+        tee.path_ends = 2;
+        a = b = tee.index;
+    } else if (a >= 0 && b >= 0) {
+        if (a != b) fatal_error(errors.tee_code, errors.tee_message);
+    } else if (a < 0) {
+        a = b;
+        ++wire.tees[static_cast<std::size_t>(b)].path_ends;
+        if (vb >= 0) {
+            ++wire.vias[static_cast<std::size_t>(vb)].path_ends;
+            fatal_error(errors.via4_code, errors.via4_message);
+        }
+    } else {
+        b = a;
+        ++wire.tees[static_cast<std::size_t>(a)].path_ends;
+        if (va >= 0) {
+            ++wire.vias[static_cast<std::size_t>(va)].path_ends;
+            fatal_error(errors.via3_code, errors.via3_message);
+        }
+    }
+}
+
+// Counts a path end found on a net pin.
+void count_pin_end(Session& session, NetWire& wire, NetPin& pin) {
+    ++pin.path_ends;
+    ++wire.pin_connects_to_go;
+    if (pin.path_ends == 1) ++session.stats.pins_connected;
+    if (pin.path_ends == 2) ++session.stats.pins_multi;
+}
+
+// Gives the path end the via `v`: counts it on the via, makes the via's tee when it is the
+// first end there, and snaps the end onto the via.
+void attach_via(Session& session, NetWire& wire, WirePath& path, int end, std::int32_t v) {
+    Via& via = wire.vias[static_cast<std::size_t>(v)];
+    (end == 0 ? path.start_via : path.end_via) = v;
+    ++via.path_ends;
+    const std::size_t slot = path.layer - top_copper_layer;
+    if (slot < via_layer_slots && ++via.layer_path_ends[slot] > 1) via.shared_layer = 1;
+    if (via.path_ends == 1) {
+        Tee& tee = make_tee(session, wire, via.x, via.y, 0);
+        tee.path_ends = 1;
+        tee.via = v;
+        via.tee = tee.index;
+        ++session.stats.via_tees_made;
+    } else {
+        ++wire.tees[static_cast<std::size_t>(via.tee)].path_ends;
+    }
+    (end == 0 ? path.start_tee : path.end_tee) = via.tee;
+    snap_end(session, path, end, PathPoint{via.x, via.y});
+}
+
+}  // namespace
+
+Tee& make_tee(Session& session, NetWire& wire, double x, double y, std::uint32_t layer) {
+    Tee& tee = wire.tees.emplace_back();
+    tee.id = session.next_tee_id++;
+    tee.index = static_cast<std::int32_t>(wire.tees.size() - 1);
+    tee.layer = layer;
+    tee.x = x;
+    tee.y = y;
+    ++session.stats.tees_made;
+    return tee;
+}
+
+bool snap_end(Session& session, WirePath& path, int end, const PathPoint& point) {
+    PathPoint& own = end == 0 ? path.points.front() : path.points.back();
+    if (own.x == point.x && own.y == point.y) return false;
+    own = point;
+    path.moved_ends |= end == 0 ? 1u : 2u;
+    ++session.stats.fixups;
+    return true;
+}
+
+void locate_pins(Session& session, NetWire& wire, Net& net) {
+    for (WirePath& path : wire.paths) {
+        path.start_pin = path.end_pin = -1;
+        path.reversed = false;
+        const double tolerance = 4 * session.session_scale + path.width / 2;
+        for (std::size_t n = 0; n < net.pins.size(); ++n) {
+            NetPin& pin = net.pins[n];
+            if (path.layer != pin.layer && pin.layer != 0) continue;
+            const PathPoint at{pin.x, pin.y};
+            int end = -1;
+            if (inside(path.points.front(), pin.x, pin.y, tolerance)) {
+                end = 0;
+                path.start_pin = static_cast<std::int32_t>(n);
+            } else if (inside(path.points.back(), pin.x, pin.y, tolerance)) {
+                end = 1;
+                path.end_pin = static_cast<std::int32_t>(n);
+            }
+            if (end < 0) continue;
+            count_pin_end(session, wire, pin);
+            if (snap_end(session, path, end, at)) ++session.stats.fixups_at_pins;
+        }
+        if (path.start_pin < 0 && path.end_pin >= 0) path.reversed = true;
+        if (path.start_pin >= 0 && path.end_pin >= 0) ++session.stats.pin_to_pin;
+        remeasure(session, path);
+    }
+}
+
+void locate_vias(Session& session, NetWire& wire) {
+    const double tolerance = 4 * session.session_scale;
+    for (WirePath& path : wire.paths) {
+        path.start_via = path.end_via = path.start_tee = path.end_tee = -1;
+        for (std::size_t v = 0; v < wire.vias.size(); ++v) {
+            const Via& via = wire.vias[v];
+            if (inside(path.points.front(), via.x, via.y, tolerance)) {
+                attach_via(session, wire, path, 0, static_cast<std::int32_t>(v));
+            } else if (inside(path.points.back(), via.x, via.y, tolerance)) {
+                attach_via(session, wire, path, 1, static_cast<std::int32_t>(v));
+            }
+        }
+        if ((!path.reversed && path.start_pin >= 0 && path.end_via >= 0) ||
+            (path.reversed && path.end_pin >= 0 && path.start_via >= 0)) {
+            ++session.stats.pin_to_via;
+        } else if (path.start_via >= 0 && path.end_via >= 0) {
+            ++session.stats.via_to_via;
+        }
+        remeasure(session, path);
+    }
+}
+
+void locate_tees(Session& session, NetWire& wire) {
+    const double tolerance = 4 * session.session_scale;
+    std::vector<WirePath>& paths = wire.paths;
+    // Every path end, as path * 2 + end.
+    PointGrid grid(tolerance);
+    for (std::uint32_t i = 0; i < paths.size(); ++i) {
+        grid.insert(2 * i, paths[i].points.front().x, paths[i].points.front().y);
+        grid.insert(2 * i + 1, paths[i].points.back().x, paths[i].points.back().y);
+    }
+    // K's end moves onto L's point; the grid follows it.
+    auto snap = [&](std::uint32_t k, int end, const PathPoint& point) {
+        WirePath& path = paths[k];
+        const PathPoint from = end == 0 ? path.points.front() : path.points.back();
+        if (snap_end(session, path, end, point)) {
+            grid.move(2 * k + static_cast<std::uint32_t>(end), from.x, from.y, point.x, point.y);
+        }
+    };
+    auto gather = [&](const PathPoint& point, std::vector<std::uint32_t>& found) {
+        grid.visit_near(point.x, point.y, [&](std::uint32_t entry) { found.push_back(entry / 2); });
+    };
+
+    std::vector<std::uint32_t> candidates;
+    for (std::uint32_t l = 0; l < paths.size(); ++l) {
+        // Only paths with an end near one of L's ends can meet it; they are taken in path order,
+        // as a comparison with every other path would take them.
+        candidates.clear();
+        if (paths[l].start_pin < 0) gather(paths[l].points.front(), candidates);
+        if (paths[l].end_pin < 0) gather(paths[l].points.back(), candidates);
+        std::sort(candidates.begin(), candidates.end());
+        candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+
+        for (const std::uint32_t k : candidates) {
+            if (k == l) continue;
+            WirePath& L = paths[l];
+            WirePath& K = paths[k];
+            const bool same_layer = L.layer == K.layer;
+            if (L.start_pin < 0) {
+                const PathPoint f = L.points.front();
+                if (K.start_pin < 0 && (L.start_via >= 0 || K.start_via >= 0 || same_layer) &&
+                    near(f, K.points.front(), tolerance)) {
+                    snap(k, 0, f);
+                    join_ends(session, wire, L.start_tee, L.start_via, K.start_tee, K.start_via, f, L.layer,
+                              start_start);
+                } else if (K.end_pin < 0 && (L.start_via >= 0 || K.end_via >= 0 || same_layer) &&
+                           near(f, K.points.back(), tolerance)) {
+                    snap(k, 1, f);
+                    join_ends(session, wire, L.start_tee, L.start_via, K.end_tee, K.end_via, f, L.layer, start_end);
+                }
+            }
+            if (L.end_pin < 0) {
+                const PathPoint e = L.points.back();
+                if (K.start_pin < 0 && (L.end_via >= 0 || K.start_via >= 0 || same_layer) &&
+                    near(e, K.points.front(), tolerance)) {
+                    snap(k, 0, e);
+                    join_ends(session, wire, L.end_tee, L.end_via, K.start_tee, K.start_via, e, L.layer, end_start);
+                } else if (K.end_pin < 0 && (L.end_via >= 0 || K.end_via >= 0 || same_layer) &&
+                           near(e, K.points.back(), tolerance)) {
+                    snap(k, 1, e);
+                    join_ends(session, wire, L.end_tee, L.end_via, K.end_tee, K.end_via, e, L.layer, end_end);
+                }
+            }
+        }
+        remeasure(session, paths[l]);
+    }
+
+    for (const WirePath& p : paths) {
+        if ((!p.reversed && p.start_pin >= 0 && p.end_tee >= 0 && p.end_via < 0) ||
+            (p.reversed && p.end_pin >= 0 && p.start_tee >= 0 && p.start_via < 0)) {
+            ++session.stats.pin_to_tee;
+        }
+        if ((p.start_via >= 0 && p.end_tee >= 0 && p.end_via < 0) ||
+            (p.end_via >= 0 && p.start_tee >= 0 && p.start_via < 0)) {
+            ++session.stats.via_to_tee;
+        }
+        if (p.start_via < 0 && p.start_tee >= 0 && p.end_via < 0 && p.end_tee >= 0) ++session.stats.tee_to_tee;
+    }
+}
+
+void analyse_routes(Session& session, Board& board, const RunSettings& settings) {
+    auto report = [&](const char* title, bool with_traces) {
+        if (settings.verbose) write_session_report(stdout, title, with_traces, session, board);
+    };
+    auto dot = [] { std::fprintf(console(), "."); };
+
+    for (NetWire& wire : session.wire_list) {
+        locate_pins(session, wire, board.nets[static_cast<std::size_t>(wire.net_index)]);
+    }
+    report("Analysis Pass 1: Locate Start/End Pins", false);
+    dot();
+    session.stats.via_tees_made = session.stats.via_to_via = session.stats.pin_to_via = 0;
+    for (NetWire& wire : session.wire_list) locate_vias(session, wire);
+    report("Analysis Pass 2: Locate Start/End Vias", false);
+    dot();
+    session.stats.pin_to_tee = session.stats.via_to_tee = session.stats.tee_to_tee = 0;
+    for (NetWire& wire : session.wire_list) locate_tees(session, wire);
+    report("Analysis Pass 3: Locate Start/End Tees", false);
+    dot();
+    for (NetWire& wire : session.wire_list) build_connection_sets(wire);
+    dot();
+    report("Analysis Pass 4: Build Connection Sets", true);
+    std::fprintf(console(), " Done\n");
+}
+
+}  // namespace tarnwick

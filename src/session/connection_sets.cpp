@@ -1,0 +1,144 @@
+#include "session/connection_sets.h"
+
+#include <vector>
+
+#include "core/errors.h"
+
+namespace tarnwick {
+
+namespace {
+
+// What lies at the end a path is walked to, or from.
+struct PathEnd {
+    std::int32_t pin;
+    std::int32_t via;
+    std::int32_t tee;
+};
+
+PathEnd far_end(const WirePath& path) {
+    return path.reversed ? PathEnd{path.start_pin, path.start_via, path.start_tee}
+                         : PathEnd{path.end_pin, path.end_via, path.end_tee};
+}
+
+bool has_pin(const WirePath& path) { return path.start_pin >= 0 || path.end_pin >= 0; }
+bool has_via(const WirePath& path) { return path.start_via >= 0 || path.end_via >= 0; }
+bool has_tee(const WirePath& path) { return path.start_tee >= 0 || path.end_tee >= 0; }
+
+void start_set(NetWire& wire, std::size_t i) {
+    ConnectionSet& set = wire.connection_sets[wire.trace_count];
+    set.path_count = 1;
+    set.first_path = static_cast<std::int32_t>(i);
+    set.path_list[0] = static_cast<std::int32_t>(i);
+    wire.paths[i].used = true;
+}
+
+}  // namespace
+
+int follow_chain(NetWire& wire, std::int32_t tee, std::int32_t via, std::uint32_t layer, std::uint32_t depth) {
+    ConnectionSet& set = wire.connection_sets[wire.trace_count];
+    // A loop, not a recursion: a chain may be as long as the net has paths.
+    std::vector<std::size_t> taken;
+    int result = 0;
+    for (;;) {
+        if (depth > wire.paths.size()) fatal_error(30688, "path following recursion overflow");
+        const bool via_open = via >= 0 && wire.vias[static_cast<std::size_t>(via)].path_ends > 1;
+        const bool tee_open = tee >= 0 && wire.tees[static_cast<std::size_t>(tee)].path_ends > 1;
+        std::size_t found = wire.paths.size();
+        int test = 0;
+        for (std::size_t i = 0; i < wire.paths.size() && test == 0; ++i) {
+            const WirePath& p = wire.paths[i];
+            if (p.used || p.following) continue;
+            if (via_open && p.start_via == via) {
+                test = 1;
+            } else if (via_open && p.end_via == via) {
+                test = 2;
+            } else if (tee_open && p.start_tee == tee && p.layer == layer) {
+                test = 3;
+            } else if (tee_open && p.end_tee == tee && p.layer == layer) {
+                test = 4;
+            }
+            if (test != 0) found = i;
+        }
+        if (test == 0) {
+            result = 0;
+            break;
+        }
+        WirePath& path = wire.paths[found];
+        set.path_list[depth] = static_cast<std::int32_t>(found);
+        path.reversed = test == 2 || test == 4;
+        taken.push_back(found);
+        const PathEnd far = far_end(path);
+        if (far.pin >= 0) {
+            --wire.pin_connects_to_go;
+            result = 1;
+            break;
+        }
+        const bool open = test == 2 ? far.via < 0 && (far.tee < 0 || path.layer != layer)
+                                    : far.via < 0 && far.tee < 0;
+        if (open) {
+            result = 8;
+            break;
+        }
+        path.following = true;
+        tee = far.tee;
+        via = far.via;
+        layer = path.layer;
+        ++depth;
+    }
+    for (const std::size_t i : taken) {
+        wire.paths[i].used = true;
+        ++set.path_count;
+    }
+    return result;
+}
+
+void build_connection_sets(NetWire& wire) {
+    const std::size_t n = wire.paths.size();
+    wire.connection_sets.assign(n + 1, ConnectionSet{});
+    wire.trace_count = 0;
+    bool any_left = true;
+    while (any_left && wire.trace_count <= n) {
+        any_left = false;
+        bool started_any = false;
+        for (std::size_t i = 0; i < n && wire.trace_count <= n; ++i) {
+            WirePath& path = wire.paths[i];
+            if (path.used) continue;
+            any_left = true;
+            ConnectionSet& set = wire.connection_sets[wire.trace_count];
+            if (set.path_list.empty()) set.path_list.assign(n + 1, -1);
+
+            const PathEnd far = far_end(path);
+            const bool pins_to_go = wire.pin_connects_to_go != 0;
+            bool started = true;
+            if (has_pin(path) && pins_to_go) {
+                start_set(wire, i);
+                --wire.pin_connects_to_go;
+                if (far.pin >= 0) {
+                    --wire.pin_connects_to_go;
+                } else if (far.via >= 0 || far.tee >= 0) {
+                    follow_chain(wire, far.tee, far.via, path.layer, 1);
+                }
+            } else if (!pins_to_go && has_via(path)) {
+                start_set(wire, i);
+                if (far.pin < 0 && (far.via >= 0 || far.tee >= 0)) follow_chain(wire, far.tee, far.via, path.layer, 1);
+            } else if (!pins_to_go && has_tee(path)) {
+                start_set(wire, i);
+                if (far.tee >= 0) follow_chain(wire, far.tee, far.via, path.layer, 1);
+            } else if (!pins_to_go) {
+                start_set(wire, i);
+            } else {
+                started = false;
+            }
+            if (started) {
+                ++wire.trace_count;
+                started_any = true;
+            }
+        }
+        // Pin connections can stay counted with no pin path left to take them (an end counted on
+        // two pins, a pin reached from inside a chain): the paths left then start sets as if
+        // every pin connection were made, so that none is lost and the sweeps end.
+        if (any_left && !started_any) wire.pin_connects_to_go = 0;
+    }
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,19 @@
+#pragma once
+// Chains of paths, each to become one trace: from pins first, then from any path left, each
+// extended through vias and tees by the first path not yet used at its far end.
+
+#include <cstdint>
+
+#include "session/session.h"
+
+namespace tarnwick {
+
+// Builds the net's connection sets and sets its trace count.
+void build_connection_sets(NetWire& wire);
+
+// Extends the set being built (the one at the net's trace count) from slot `depth` on, entering
+// through tee `tee` or via `via` from a path on `layer`. Returns 1 when a pin was reached, 8 at an
+// open end, 0 when no path continues the chain.
+int follow_chain(NetWire& wire, std::int32_t tee, std::int32_t via, std::uint32_t layer, std::uint32_t depth);
+
+}  // namespace tarnwick

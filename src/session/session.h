@@ -1,0 +1,117 @@
+#pragma once
+// The session importer's records: the router's wiring of each net as read from the session file,
+// the analysis of its path ends, and the chains of paths that become traces. One `Session` holds
+// everything of one back-annotation run.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "board/net.h"
+#include "session/session_reader.h"
+
+namespace tarnwick {
+
+// The two header lines of the session, shown by the session report.
+struct SessionHeader {
+    std::string session_line;      // the line holding "(session", at most 127 characters
+    std::string base_design_line;  // the line holding "(base_design", at most 127 characters
+};
+
+struct SessionStats {
+    std::uint32_t moved_part_count = 0;
+    std::uint32_t paths_read = 0;
+    std::uint32_t areas_read = 0;
+    std::uint32_t windows_read = 0;
+    std::uint32_t vias_read = 0;
+    std::uint32_t tees_made = 0;
+    std::uint32_t via_tees_made = 0;
+    std::uint32_t fixups = 0;
+    std::uint32_t fixups_at_pins = 0;
+    std::uint32_t pins_connected = 0;
+    std::uint32_t pins_multi = 0;
+    std::uint32_t pin_to_pin = 0;
+    std::uint32_t pin_to_via = 0;
+    std::uint32_t via_to_via = 0;
+    std::uint32_t pin_to_tee = 0;
+    std::uint32_t via_to_tee = 0;
+    std::uint32_t tee_to_tee = 0;
+};
+
+struct PathPoint {
+    double x = 0;  // inch
+    double y = 0;
+};
+
+// One routed wire of a net.
+struct WirePath {
+    double width = 0;   // inch
+    double length = 0;  // sum of the segment lengths
+    std::uint32_t layer = 0;
+    std::vector<PathPoint> points;
+    std::uint32_t source_line = 0;  // session line of the path's header
+    std::int32_t start_pin = -1;    // net pin at the first / last point
+    std::int32_t end_pin = -1;
+    std::int32_t start_via = -1;  // index into the net wire's vias
+    std::int32_t end_via = -1;
+    std::int32_t start_tee = -1;  // index into the net wire's tees
+    std::int32_t end_tee = -1;
+    bool used = false;       // taken into a connection set
+    bool following = false;  // on the chain being followed
+    std::uint32_t runts = 0;  // segments shorter than two session units
+    std::uint32_t moved_ends = 0;  // bit 0: first point moved, bit 1: last point moved
+    std::uint32_t duplicates_deleted = 0;
+    bool reversed = false;  // walked from its last point to its first
+};
+
+using PointList = std::vector<PathPoint>;
+
+// A copper polygon of a net: read, counted and reported, never rebuilt.
+struct WirePoly {
+    std::uint32_t layer = 0;  // 0 when the layer name is not a copper layer's
+    PointList points;
+    std::vector<PointList> windows;
+};
+
+// A chain of paths that becomes one trace.
+struct ConnectionSet {
+    std::uint32_t path_count = 0;
+    std::int32_t first_path = -1;
+    std::vector<std::int32_t> path_list;  // path indices in walking order; -1 until filled
+};
+
+// One board net as the router wired it.
+struct NetWire {
+    std::string name;  // the board net's name
+    std::int32_t net_index = 0;
+    std::vector<WirePath> paths;
+    std::vector<WirePoly> polys;
+    std::vector<Via> vias;
+    std::vector<Tee> tees;
+    std::int32_t pin_connects_to_go = 0;
+    std::vector<ConnectionSet> connection_sets;
+    std::uint32_t trace_count = 0;
+    std::uint32_t duplicate_paths_removed = 0;
+};
+
+using WireList = std::vector<NetWire>;
+
+// Everything of one back-annotation run: the file, its header, the counters, the wiring and the
+// run-wide tee numbering.
+struct Session {
+    Session(std::string file_name, std::vector<char> contents, std::uint32_t& line_counter)
+        : name(std::move(file_name)), reader(std::move(contents), line_counter) {}
+
+    std::string name;  // the session file's name as opened
+    SessionReader reader;
+    SessionHeader header;
+    SessionStats stats;
+    WireList wire_list;
+    std::uint32_t next_tee_id = 12345;
+    // Inches per session unit, and the moved-part tolerance; these are the values of a
+    // resolution of 100 mil units until a resolution line is read.
+    double session_scale = 0.00001;
+    double place_tolerance = 0.00001;
+};
+
+}  // namespace tarnwick
