@@ -1,7 +1,9 @@
 #include "session/analysis.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <vector>
 
@@ -122,27 +124,54 @@ bool snap_end(Session& session, WirePath& path, int end, const PathPoint& point)
     return true;
 }
 
+namespace {
+
+// Goes through the items (pins or vias) in their order, as a comparison of the path's ends with
+// every item would, but looks only at those the grid holds near the ends. `matches` tells whether
+// an item takes an end as the path now lies; `take` lets it, which may move the end.
+template <typename Matches, typename Take>
+void match_in_order(const PointGrid& grid, const WirePath& path, double reach, Matches matches, Take take) {
+    std::uint32_t next = 0;
+    for (;;) {
+        std::uint32_t best = UINT32_MAX;
+        auto consider = [&](std::uint32_t id) {
+            if (id >= next && id < best && matches(id)) best = id;
+        };
+        grid.visit_near(path.points.front().x, path.points.front().y, reach, consider);
+        grid.visit_near(path.points.back().x, path.points.back().y, reach, consider);
+        if (best == UINT32_MAX) return;
+        take(best);
+        next = best + 1;
+    }
+}
+
+}  // namespace
+
 void locate_pins(Session& session, NetWire& wire, Net& net) {
+    double widest = 0;
+    for (const WirePath& path : wire.paths) widest = std::max(widest, path.width);
+    PointGrid pins(2 * (4 * session.session_scale + widest / 2));
+    for (std::uint32_t n = 0; n < net.pins.size(); ++n) pins.insert(n, net.pins[n].x, net.pins[n].y);
+
     for (WirePath& path : wire.paths) {
         path.start_pin = path.end_pin = -1;
         path.reversed = false;
         const double tolerance = 4 * session.session_scale + path.width / 2;
-        for (std::size_t n = 0; n < net.pins.size(); ++n) {
+        auto on_layer = [&](const NetPin& pin) { return path.layer == pin.layer || pin.layer == 0; };
+        auto matches = [&](std::uint32_t n) {
+            const NetPin& pin = net.pins[n];
+            return on_layer(pin) && (inside(path.points.front(), pin.x, pin.y, tolerance) ||
+                                     inside(path.points.back(), pin.x, pin.y, tolerance));
+        };
+        // Every pin is tried; the last one that matches an end keeps it.
+        auto take = [&](std::uint32_t n) {
             NetPin& pin = net.pins[n];
-            if (path.layer != pin.layer && pin.layer != 0) continue;
-            const PathPoint at{pin.x, pin.y};
-            int end = -1;
-            if (inside(path.points.front(), pin.x, pin.y, tolerance)) {
-                end = 0;
-                path.start_pin = static_cast<std::int32_t>(n);
-            } else if (inside(path.points.back(), pin.x, pin.y, tolerance)) {
-                end = 1;
-                path.end_pin = static_cast<std::int32_t>(n);
-            }
-            if (end < 0) continue;
+            const int end = inside(path.points.front(), pin.x, pin.y, tolerance) ? 0 : 1;
+            (end == 0 ? path.start_pin : path.end_pin) = static_cast<std::int32_t>(n);
             count_pin_end(session, wire, pin);
-            if (snap_end(session, path, end, at)) ++session.stats.fixups_at_pins;
-        }
+            if (snap_end(session, path, end, PathPoint{pin.x, pin.y})) ++session.stats.fixups_at_pins;
+        };
+        match_in_order(pins, path, tolerance, matches, take);
         if (path.start_pin < 0 && path.end_pin >= 0) path.reversed = true;
         if (path.start_pin >= 0 && path.end_pin >= 0) ++session.stats.pin_to_pin;
         remeasure(session, path);
@@ -151,16 +180,23 @@ void locate_pins(Session& session, NetWire& wire, Net& net) {
 
 void locate_vias(Session& session, NetWire& wire) {
     const double tolerance = 4 * session.session_scale;
+    PointGrid vias(2 * tolerance);
+    for (std::uint32_t v = 0; v < wire.vias.size(); ++v) vias.insert(v, wire.vias[v].x, wire.vias[v].y);
+
     for (WirePath& path : wire.paths) {
         path.start_via = path.end_via = path.start_tee = path.end_tee = -1;
-        for (std::size_t v = 0; v < wire.vias.size(); ++v) {
+        auto matches = [&](std::uint32_t v) {
             const Via& via = wire.vias[v];
-            if (inside(path.points.front(), via.x, via.y, tolerance)) {
-                attach_via(session, wire, path, 0, static_cast<std::int32_t>(v));
-            } else if (inside(path.points.back(), via.x, via.y, tolerance)) {
-                attach_via(session, wire, path, 1, static_cast<std::int32_t>(v));
-            }
-        }
+            return inside(path.points.front(), via.x, via.y, tolerance) ||
+                   inside(path.points.back(), via.x, via.y, tolerance);
+        };
+        // As with pins, a later via that matches takes the end over.
+        auto take = [&](std::uint32_t v) {
+            const Via& via = wire.vias[v];
+            const int end = inside(path.points.front(), via.x, via.y, tolerance) ? 0 : 1;
+            attach_via(session, wire, path, end, static_cast<std::int32_t>(v));
+        };
+        match_in_order(vias, path, tolerance, matches, take);
         if ((!path.reversed && path.start_pin >= 0 && path.end_via >= 0) ||
             (path.reversed && path.end_pin >= 0 && path.start_via >= 0)) {
             ++session.stats.pin_to_via;
@@ -175,7 +211,7 @@ void locate_tees(Session& session, NetWire& wire) {
     const double tolerance = 4 * session.session_scale;
     std::vector<WirePath>& paths = wire.paths;
     // Every path end, as path * 2 + end.
-    PointGrid grid(tolerance);
+    PointGrid grid(2 * tolerance);
     for (std::uint32_t i = 0; i < paths.size(); ++i) {
         grid.insert(2 * i, paths[i].points.front().x, paths[i].points.front().y);
         grid.insert(2 * i + 1, paths[i].points.back().x, paths[i].points.back().y);
@@ -189,7 +225,7 @@ void locate_tees(Session& session, NetWire& wire) {
         }
     };
     auto gather = [&](const PathPoint& point, std::vector<std::uint32_t>& found) {
-        grid.visit_near(point.x, point.y, [&](std::uint32_t entry) { found.push_back(entry / 2); });
+        grid.visit_near(point.x, point.y, tolerance, [&](std::uint32_t entry) { found.push_back(entry / 2); });
     };
 
     std::vector<std::uint32_t> candidates;

@@ -34,31 +34,60 @@ void start_set(NetWire& wire, std::size_t i) {
 
 }  // namespace
 
-int follow_chain(NetWire& wire, std::int32_t tee, std::int32_t via, std::uint32_t layer, std::uint32_t depth) {
+ChainIndex::ChainIndex(const NetWire& wire)
+    : paths_at_via(wire.vias.size()), paths_at_tee(wire.tees.size()) {
+    for (std::uint32_t i = 0; i < wire.paths.size(); ++i) {
+        const WirePath& p = wire.paths[i];
+        auto add = [i](std::vector<std::vector<std::uint32_t>>& lists, std::int32_t at) {
+            if (at < 0 || static_cast<std::size_t>(at) >= lists.size()) return;
+            std::vector<std::uint32_t>& list = lists[static_cast<std::size_t>(at)];
+            if (list.empty() || list.back() != i) list.push_back(i);
+        };
+        add(paths_at_via, p.start_via);
+        add(paths_at_via, p.end_via);
+        add(paths_at_tee, p.start_tee);
+        add(paths_at_tee, p.end_tee);
+    }
+}
+
+int follow_chain(NetWire& wire, const ChainIndex& index, std::int32_t tee, std::int32_t via, std::uint32_t layer,
+                 std::uint32_t depth) {
     ConnectionSet& set = wire.connection_sets[wire.trace_count];
     // A loop, not a recursion: a chain may be as long as the net has paths.
     std::vector<std::size_t> taken;
+    static const std::vector<std::uint32_t> none;
     int result = 0;
     for (;;) {
         if (depth > wire.paths.size()) fatal_error(30688, "path following recursion overflow");
         const bool via_open = via >= 0 && wire.vias[static_cast<std::size_t>(via)].path_ends > 1;
         const bool tee_open = tee >= 0 && wire.tees[static_cast<std::size_t>(tee)].path_ends > 1;
+        // The first path, in path order, that enters through the via or the tee; only paths with
+        // an end there can.
+        const std::vector<std::uint32_t>& at_via = via_open ? index.paths_at_via[static_cast<std::size_t>(via)] : none;
+        const std::vector<std::uint32_t>& at_tee = tee_open ? index.paths_at_tee[static_cast<std::size_t>(tee)] : none;
         std::size_t found = wire.paths.size();
         int test = 0;
-        for (std::size_t i = 0; i < wire.paths.size() && test == 0; ++i) {
+        auto try_path = [&](std::uint32_t i) {
+            if (i >= found) return;
             const WirePath& p = wire.paths[i];
-            if (p.used || p.following) continue;
+            if (p.used || p.following) return;
+            int t = 0;
             if (via_open && p.start_via == via) {
-                test = 1;
+                t = 1;
             } else if (via_open && p.end_via == via) {
-                test = 2;
+                t = 2;
             } else if (tee_open && p.start_tee == tee && p.layer == layer) {
-                test = 3;
+                t = 3;
             } else if (tee_open && p.end_tee == tee && p.layer == layer) {
-                test = 4;
+                t = 4;
             }
-            if (test != 0) found = i;
-        }
+            if (t != 0) {
+                found = i;
+                test = t;
+            }
+        };
+        for (const std::uint32_t i : at_via) try_path(i);
+        for (const std::uint32_t i : at_tee) try_path(i);
         if (test == 0) {
             result = 0;
             break;
@@ -96,6 +125,7 @@ void build_connection_sets(NetWire& wire) {
     const std::size_t n = wire.paths.size();
     wire.connection_sets.assign(n + 1, ConnectionSet{});
     wire.trace_count = 0;
+    const ChainIndex index(wire);
     bool any_left = true;
     while (any_left && wire.trace_count <= n) {
         any_left = false;
@@ -116,14 +146,14 @@ void build_connection_sets(NetWire& wire) {
                 if (far.pin >= 0) {
                     --wire.pin_connects_to_go;
                 } else if (far.via >= 0 || far.tee >= 0) {
-                    follow_chain(wire, far.tee, far.via, path.layer, 1);
+                    follow_chain(wire, index, far.tee, far.via, path.layer, 1);
                 }
             } else if (!pins_to_go && has_via(path)) {
                 start_set(wire, i);
-                if (far.pin < 0 && (far.via >= 0 || far.tee >= 0)) follow_chain(wire, far.tee, far.via, path.layer, 1);
+                if (far.pin < 0 && (far.via >= 0 || far.tee >= 0)) follow_chain(wire, index, far.tee, far.via, path.layer, 1);
             } else if (!pins_to_go && has_tee(path)) {
                 start_set(wire, i);
-                if (far.tee >= 0) follow_chain(wire, far.tee, far.via, path.layer, 1);
+                if (far.tee >= 0) follow_chain(wire, index, far.tee, far.via, path.layer, 1);
             } else if (!pins_to_go) {
                 start_set(wire, i);
             } else {

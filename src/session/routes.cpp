@@ -125,7 +125,7 @@ public:
     // single-point paths are.
     void drop_paths_at_one_via() {
         const double reach = 4 * scale();
-        PointGrid vias(reach);
+        PointGrid vias(2 * reach);
         for (std::uint32_t i = 0; i < wire_.vias.size(); ++i) vias.insert(i, wire_.vias[i].x, wire_.vias[i].y);
         auto on = [reach](const PathPoint& p, const Via& via) {
             return std::fabs(p.x - via.x) <= reach && std::fabs(p.y - via.y) <= reach;
@@ -134,7 +134,7 @@ public:
         for (std::size_t i = 0; i < wire_.paths.size(); ++i) {
             WirePath& path = wire_.paths[i];
             const Via* loop = nullptr;
-            vias.visit_near(path.points.front().x, path.points.front().y, [&](std::uint32_t v) {
+            vias.visit_near(path.points.front().x, path.points.front().y, reach, [&](std::uint32_t v) {
                 const Via& via = wire_.vias[v];
                 if (loop == nullptr && on(path.points.front(), via) && on(path.points.back(), via)) loop = &via;
             });
@@ -297,7 +297,7 @@ private:
         // The first earlier via within 0.001 inch.
         constexpr double reach = 0.001;
         std::int64_t first = -1;
-        vias_by_place_.visit_near(x, y, [&](std::uint32_t i) {
+        vias_by_place_.visit_near(x, y, reach, [&](std::uint32_t i) {
             const Via& earlier = wire_.vias[i];
             if (std::fabs(earlier.x - x) <= reach && std::fabs(earlier.y - y) <= reach &&
                 (first < 0 || static_cast<std::int64_t>(i) < first)) {
@@ -328,7 +328,7 @@ private:
     NetWire& wire_;
     std::unordered_map<std::string, int>& padstack_by_word_;
     std::unordered_map<std::size_t, std::vector<std::size_t>> paths_by_hash_;
-    PointGrid vias_by_place_{0.001};
+    PointGrid vias_by_place_{0.002};  // twice the reach of the duplicate test
 };
 
 // Where the records of the network begin, and the names they carry, found in one pass.
