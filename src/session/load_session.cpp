@@ -24,10 +24,14 @@ std::unique_ptr<Session> load_session(Board& board, RunSettings& settings, Diagn
     std::fprintf(console(), "\n  Loading session file \"%s\"\n", settings.specctraname.c_str());
 
     auto session = std::make_unique<Session>(settings.specctraname, std::move(contents), diagnostics.ses_line);
-    apply_session_placement(*session, board);
-    read_session_routes(*session, board, settings);
-    analyse_routes(*session, board, settings);
+    read_session(*session, board, settings);
     return session;
+}
+
+void read_session(Session& session, Board& board, const RunSettings& settings) {
+    apply_session_placement(session, board);
+    read_session_routes(session, board, settings);
+    analyse_routes(session, board, settings);
 }
 
 }  // namespace tarnwick

@@ -15,4 +15,7 @@ namespace tarnwick {
 // through fatal_error.
 std::unique_ptr<Session> load_session(Board& board, RunSettings& settings, Diagnostics& diagnostics);
 
+// The session's work once its text is in memory: placement, routes and their analysis.
+void read_session(Session& session, Board& board, const RunSettings& settings);
+
 }  // namespace tarnwick

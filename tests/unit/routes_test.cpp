@@ -1,0 +1,319 @@
+#include "session/routes.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "session/session_reader.h"
+#include "session_support.h"
+
+namespace tarnwick {
+namespace {
+
+void read_routes(test::SessionRun& run, const std::string& network, const char* resolution = "mil 100",
+                 bool closed = true) {
+    run.run(test::session_text(network, resolution, closed),
+            [&](Session& session, Board& board) { read_session_routes(session, board, run.settings); });
+}
+
+const NetWire& wire_named(const Session& session, const std::string& name) {
+    for (const NetWire& wire : session.wire_list) {
+        if (wire.name == name) return wire;
+    }
+    ADD_FAILURE() << "no net wire " << name;
+    return session.wire_list.front();
+}
+
+TEST(Routes, HandMadeSessionReadFieldByField) {
+    test::SessionRun run;
+    test::add_net(run.board, "N 1");
+    test::add_net(run.board, "GND");
+    test::add_net(run.board, "SIG");
+    const std::string network =
+        "      (net \"N 1\"\n"                    // 14
+        "        (wire\n"                          // 15
+        "          (path Top 1000\n"               // 16
+        "            0 0\n"                        // 17
+        "            100 0 7 7\n"                  // 18: further numbers are ignored
+        "          )\n"                            // 19
+        "        )\n"                              // 20
+        "      )\n"                                // 21
+        "      (net GND\n"                         // 22
+        "        (wire\n"                          // 23
+        "          (path Bottom 2000\n"            // 24
+        "            1000 1000\n"                  // 25
+        "            2000 1000\n"                  // 26
+        "            2000 3000\n"                  // 27
+        "          )\n"                            // 28
+        "        )\n"                              // 29
+        "        (wire\n"                          // 30
+        "          (path Bottom 2000\n"            // 31: the same path walked backwards
+        "            2000 3000\n"                  // 32
+        "            2000 1000\n"                  // 33
+        "            1000 1000\n"                  // 34
+        "          )\n"                            // 35
+        "        )\n"                              // 36
+        "        (wire\n"                          // 37
+        "          (path Top 2000\n"               // 38
+        "            500 500\n"                    // 39
+        "          )\n"                            // 40
+        "        )\n"                              // 41
+        "        (via DefVia 5000 5000\n"          // 42
+        "        )\n"                              // 43
+        "        (via \"DefVia\" 5050 5000\n"      // 44: 0.0005 inch away: the same via
+        "        )\n"                              // 45
+        "        (wire\n"                          // 46
+        "          (polygon Bottom 0\n"            // 47
+        "            0 0\n"                        // 48
+        "            9000 0\n"                     // 49
+        "            9000 9000\n"                  // 50
+        "          )\n"                            // 51
+        "          (window\n"                      // 52
+        "            (polygon Bottom\n"            // 53
+        "              100 100\n"                  // 54
+        "              200 100\n"                  // 55
+        "              200 200\n"                  // 56
+        "            )\n"                          // 57
+        "          )\n"                            // 58
+        "        )\n"                              // 59
+        "      )\n"                                // 60
+        "      (net GHOST\n"                       // 61
+        "        (wire\n"                          // 62
+        "          (path Top 1000\n"               // 63
+        "            0 0\n"                        // 64
+        "            0 100\n"                      // 65
+        "          )\n"                            // 66
+        "        )\n"                              // 67
+        "      )\n"                                // 68
+        "      (net \"N 1\"\n"                     // 69: the same net again
+        "        (wire\n"                          // 70
+        "          (path Top 1000\n"               // 71
+        "            100 0\n"                      // 72
+        "            100 100\n"                    // 73
+        "            100 200)\n"                   // 74: a point on the closing line is not read
+        "        )\n"                              // 75
+        "      )\n";                               // 76
+    read_routes(run, network);
+    const Session& session = *run.session;
+
+    ASSERT_EQ(session.wire_list.size(), 3u);  // one per board net, in board order
+    EXPECT_EQ(session.wire_list[0].name, "N 1");
+    EXPECT_EQ(session.wire_list[2].net_index, 2);
+
+    const NetWire& n1 = wire_named(session, "N 1");
+    ASSERT_EQ(n1.paths.size(), 2u);  // both records, in file order
+    EXPECT_EQ(n1.paths[0].source_line, 16u);
+    EXPECT_EQ(n1.paths[1].source_line, 71u);
+    EXPECT_EQ(n1.paths[0].layer, 12u);
+    EXPECT_DOUBLE_EQ(n1.paths[0].width, 0.01);
+    ASSERT_EQ(n1.paths[0].points.size(), 2u);
+    EXPECT_DOUBLE_EQ(n1.paths[0].points[1].x, 0.001);
+    EXPECT_DOUBLE_EQ(n1.paths[0].length, 0.001);
+    EXPECT_EQ(n1.paths[0].start_pin, -1);
+
+    const NetWire& gnd = wire_named(session, "GND");
+    ASSERT_EQ(gnd.paths.size(), 1u);
+    EXPECT_EQ(gnd.paths[0].layer, 13u);
+    EXPECT_EQ(gnd.paths[0].duplicates_deleted, 1u);
+    EXPECT_EQ(gnd.duplicate_paths_removed, 1u);
+    ASSERT_EQ(gnd.vias.size(), 1u);
+    EXPECT_EQ(gnd.vias[0].source_line, 42u);
+    EXPECT_DOUBLE_EQ(gnd.vias[0].x, 0.05);
+    EXPECT_DOUBLE_EQ(gnd.vias[0].pad_width, 0.04);  // DefVia's
+    EXPECT_DOUBLE_EQ(gnd.vias[0].hole, 0.02);
+    EXPECT_EQ(gnd.vias[0].tee, -1);
+    ASSERT_EQ(gnd.polys.size(), 1u);
+    EXPECT_EQ(gnd.polys[0].layer, 13u);
+    EXPECT_EQ(gnd.polys[0].points.size(), 3u);
+    ASSERT_EQ(gnd.polys[0].windows.size(), 1u);
+    EXPECT_EQ(gnd.polys[0].windows[0].size(), 3u);
+    EXPECT_DOUBLE_EQ(gnd.polys[0].windows[0][2].y, 0.002);
+
+    EXPECT_TRUE(wire_named(session, "SIG").paths.empty());
+
+    EXPECT_EQ(session.stats.paths_read, 5u);  // dropped ones included; GHOST's are never read
+    EXPECT_EQ(session.stats.vias_read, 1u);
+    EXPECT_EQ(session.stats.areas_read, 1u);
+    EXPECT_EQ(session.stats.windows_read, 1u);
+
+    EXPECT_EQ(run.console,
+              "\n\n    Parser:\n      (host_cad \"x\")\n"
+              "\nNet GND: (lines 24, 31) dup trace (0.020, 0.030) to (0.010, 0.010) layer 13 dropped"
+              "\nNet GND: (line 38) single point trace @ (0.005, 0.005) on layer 12 dropped."
+              "\nNet GND: (lines 42, 44) dup via @ (0.051, 0.050) dropped"
+              "\nNet GHOST: not on the board, its wiring is ignored."
+              "\n  Done, 79 lines read.\n\n  Analyzing.");
+}
+
+TEST(Routes, AnEmptyPathAndAPathLoopingAtOneViaAreDropped) {
+    test::SessionRun run;
+    test::add_net(run.board, "A");
+    read_routes(run,
+                "      (net A\n"
+                "        (wire\n"
+                "          (path Top 1000\n"  // 16
+                "          )\n"
+                "        )\n"
+                "        (via DefVia 1000 1000\n"
+                "        )\n"
+                "        (wire\n"
+                "          (path Top 1000\n"  // 22: one unit long, both ends on the via
+                "            1000 999\n"
+                "            1000 1000\n"
+                "          )\n"
+                "        )\n"
+                "        (wire\n"
+                "          (path Top 1000\n"  // 28: leaves the via
+                "            1000 1000\n"
+                "            1000 9000\n"
+                "          )\n"
+                "        )\n"
+                "      )\n");
+    const NetWire& wire = run.session->wire_list[0];
+    ASSERT_EQ(wire.paths.size(), 1u);
+    EXPECT_EQ(wire.paths[0].source_line, 28u);
+    EXPECT_NE(run.console.find("\nNet A: (line 16) empty trace on layer 12 dropped."), std::string::npos);
+    EXPECT_NE(run.console.find("\nNet A: (line 22) trace with both ends on the via @ (0.010, 0.010) on layer 12 dropped."),
+              std::string::npos);
+}
+
+TEST(Routes, ResolutionUnitsAreHonoured) {
+    test::SessionRun run;
+    test::add_net(run.board, "A");
+    const std::string path = "      (net A\n        (wire\n          (path Top 254\n            254 0\n            0 0\n"
+                             "          )\n        )\n      )\n";
+    read_routes(run, path, "um 10");  // 254 units of 0.1 um: 0.001 inch
+    EXPECT_DOUBLE_EQ(run.session->wire_list[0].paths[0].points[0].x, 0.001);
+    EXPECT_DOUBLE_EQ(run.session->wire_list[0].paths[0].width, 0.001);
+    read_routes(run, path, "inch 1000");
+    EXPECT_DOUBLE_EQ(run.session->wire_list[0].paths[0].points[0].x, 0.254);
+    read_routes(run, path, "mil 10");
+    EXPECT_DOUBLE_EQ(run.session->session_scale, 0.0001);
+}
+
+struct RoutesError {
+    const char* network;
+    int code;
+    const char* message;
+    std::uint32_t line;
+};
+
+TEST(Routes, ErrorsNameTheirCodeMessageAndLine) {
+    const std::uint32_t n = test::network_first_line;
+    const RoutesError cases[] = {
+        {"      (net \"A\n", 31490, "parsing quoted net name", n},
+        {"      (net \n", 31495, "parsing net name", n},
+        {"      (net A\n        (wire\n", 31511, "EOF reading wire", n + 1},
+        {"      (net A\n        (wire\n          (line Top 5\n", 31555,
+         "unknown wire type \"(line Top 5\" found", n + 2},
+        {"      (net A\n        (wire\n          (path Top\n", 30882, "parsing wire path header", n + 2},
+        {"      (net A\n        (wire\n          (path Middle 100\n", 30883, "bad layer in wire path", n + 2},
+        {"      (net A\n        (wire\n          (path Inner_1 100\n", 30883, "bad layer in wire path", n + 2},
+        {"      (net A\n        (wire\n          (path Top 100\n            1 x\n", 30890, "parsing path point record",
+         n + 3},
+        {"      (net A\n        (wire\n          (path Top 100\n            1 nan\n", 30890,
+         "parsing path point record", n + 3},
+        {"      (net A\n        (wire\n          (path Top 100\n            1 1\n", 30897,
+         "premature EOF reading wire path", n + 3},
+        {"      (net A\n        (wire\n          (polygon Top\n", 30929, "parsing wire poly header", n + 2},
+        {"      (net A\n        (wire\n          (polygon Top 0\n            1\n", 30936, "parsing wire poly point",
+         n + 3},
+        {"      (net A\n        (wire\n          (polygon Top 0\n            1 1\n            2 2\n", 30943,
+         "premature EOF reading wire poly", n + 4},
+        {"      (net A\n        (wire\n          (polygon Top 0\n          )\n          (via\n", 30950,
+         "reading poly window", n + 4},
+        {"      (net A\n        (wire\n          (polygon Top 0\n          )\n          (window\n            (circle\n",
+         30952, "unknown window shape", n + 5},
+        {"      (net A\n        (wire\n          (polygon Top 0\n          )\n          (window\n            (polygon\n",
+         30954, "reading poly window header", n + 5},
+        {"      (net A\n        (wire\n          (polygon Top 0\n          )\n          (window\n"
+         "            (polygon Bottom\n",
+         30956, "poly window layer", n + 5},
+        {"      (net A\n        (wire\n          (polygon Top 0\n          )\n          (window\n"
+         "            (polygon Top\n              5\n",
+         30972, "parsing wire poly window point", n + 6},
+        {"      (net A\n        (via DefVia 5\n", 30999, "parsing wiring via", n + 1},
+        {"      (net A\n        (via Pad7 5 5\n", 31008, "unknown via padstack", n + 1},
+    };
+    for (const RoutesError& c : cases) {
+        test::SessionRun run;
+        test::add_net(run.board, "A");
+        test::expect_error_at([&] { read_routes(run, c.network, "mil 100", false); }, run.line, c.code, c.message,
+                              c.line);
+    }
+}
+
+TEST(Routes, WindowCutShortAndMissingSectionsAreErrorsOfTheirLine) {
+    test::SessionRun run;
+    test::add_net(run.board, "A");
+    auto routes = [&](const std::string& text) {
+        run.run(text, [&](Session& session, Board& board) { read_session_routes(session, board, run.settings); });
+    };
+    test::expect_error_at([&] { routes("(session s\n  (placement\n  )\n"); }, run.line, 31423,
+                          "premature EOF searching for routes section", 3);
+    test::expect_error_at([&] { routes("(routes\n  (parser\n"); }, run.line, 31436,
+                          "premature EOF searching for routes resolution", 2);
+    test::expect_error_at([&] { routes("(routes\n  (resolution mil\n"); }, run.line, 31430,
+                          "parsing session route resolution", 2);
+    test::expect_error_at([&] { routes("(routes\n  (resolution mil 0)\n"); }, run.line, 32201,
+                          "session resolution must be a number above zero (mil 0.000000)", 2);
+    test::expect_error_at([&] { routes("(routes\n  (resolution furlong 3)\n"); }, run.line, 32202,
+                          "unknown unit \"furlong\" in session resolution", 2);
+    test::expect_error_at([&] { routes("(routes\n  (resolution mil 10)\n  (network_out\n"); }, run.line, 31452,
+                          "premature EOF searching for parser block", 3);
+    test::expect_error_at([&] { routes("(routes\n  (resolution mil 10)\n  (parser\n    (host_cad x)\n"); }, run.line,
+                          31452, "premature EOF searching for parser block", 4);
+    test::expect_error_at([&] { routes("(routes\n  (resolution mil 10)\n  (parser\n  )\n"); }, run.line, 31460,
+                          "premature EOF searching for network_out section", 4);
+    // A window whose closing line is the last of the file.
+    test::expect_error_at(
+        [&] {
+            routes("(routes\n  (resolution mil 10)\n  (parser\n  )\n  (network_out\n    (net A\n      (wire\n"
+                   "        (polygon Top 0\n        )\n        (window\n          (polygon Top\n          )\n");
+        },
+        run.line, 30979, "premature EOF reading wire poly window", 12);
+}
+
+TEST(Routes, ABadNetNameStopsTheFirstBoardNetThatReachesIt) {
+    // Every board net reads the network as a whole: the first one meets the bad record before
+    // the second net's duplicate is reported.
+    test::SessionRun run;
+    test::add_net(run.board, "A");
+    test::add_net(run.board, "B");
+    const std::string path = "        (wire\n          (path Top 100\n            0 0\n            5 5\n          )\n        )\n";
+    const std::string network = "      (net B\n" + path + path + "      (net \"broken\n" + "      (net A\n" + path;
+    test::expect_error_at([&] { read_routes(run, network); }, run.line, 31490, "parsing quoted net name",
+                          test::network_first_line + 13);
+    EXPECT_EQ(run.console.find("dup trace"), std::string::npos);
+}
+
+TEST(Routes, LongLinesAreReadWholeAndCountOnce) {
+    test::SessionRun run;
+    test::add_net(run.board, "A");
+    const std::string long_word(300, 'x');
+    read_routes(run, "      (net A\n        (via DefVia" + long_word + " 100 200\n        )\n" +
+                         "# " + long_word + "\n        (via DefVia 900 900\n        )\n      )\n");
+    const NetWire& wire = run.session->wire_list[0];
+    ASSERT_EQ(wire.vias.size(), 2u);
+    EXPECT_DOUBLE_EQ(wire.vias[0].y, 0.002);
+    EXPECT_EQ(wire.vias[1].source_line, test::network_first_line + 4);
+}
+
+TEST(Routes, SamePathComparesInBothDirections) {
+    auto path = [](std::vector<PathPoint> points) {
+        WirePath p;
+        p.points = std::move(points);
+        return p;
+    };
+    const WirePath a = path({{0, 0}, {1, 0}, {1, 1}});
+    EXPECT_TRUE(same_path(a, path({{0, 0}, {1, 0}, {1, 1}})));
+    EXPECT_TRUE(same_path(a, path({{1, 1}, {1, 0}, {0, 0}})));
+    EXPECT_FALSE(same_path(a, path({{0, 0}, {1, 0}, {2, 1}})));
+    EXPECT_FALSE(same_path(a, path({{0, 0}, {1, 1}})));
+    // A closed path whose first points agree is compared forwards only.
+    EXPECT_FALSE(same_path(path({{0, 0}, {1, 0}, {1, 1}, {0, 0}}), path({{0, 0}, {1, 1}, {1, 0}, {0, 0}})));
+}
+
+}  // namespace
+}  // namespace tarnwick

@@ -1,0 +1,79 @@
+#pragma once
+// Runs the session importer in the tests: a board built in memory with nets whose pins lie where
+// the test puts them, a session text in memory, the session line counter and the console text.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "board/board.h"
+#include "core/settings.h"
+#include "section_support.h"
+#include "session/session.h"
+
+namespace tarnwick::test {
+
+struct PinAt {
+    const char* ref;
+    double x;  // inch
+    double y;
+    std::uint32_t layer;  // 0 drilled, 12 top, 13 bottom
+};
+
+inline Net& add_net(Board& board, const std::string& name, std::initializer_list<PinAt> pins = {}) {
+    Net& net = board.nets.emplace_back();
+    net.name = name;
+    for (const PinAt& pin : pins) net.pins.push_back(NetPin{pin.ref, pin.x, pin.y, pin.layer});
+    net.pin_count = static_cast<std::uint32_t>(net.pins.size());
+    return net;
+}
+
+inline Part& add_part(Board& board, const std::string& ref, double x = 0, double y = 0) {
+    Part& part = board.parts.emplace_back();
+    part.ref = ref;
+    part.x = x;
+    part.y = y;
+    return part;
+}
+
+// A session whose placement is empty and whose network is `network`, at `resolution`. Its network
+// records begin on line `network_first_line`; unless `closed`, the file ends with them.
+inline std::string session_text(const std::string& network, const char* resolution = "mil 100", bool closed = true) {
+    return std::string("(session s\n  (base_design s)\n  (placement\n    (resolution mil 100)\n  )\n  (was_is\n  )\n") +
+           "  (routes\n    (resolution " + resolution + ")\n    (parser\n      (host_cad \"x\")\n    )\n" +
+           "    (network_out\n" + network + (closed ? "    )\n  )\n)\n" : "");
+}
+inline constexpr std::uint32_t network_first_line = 14;
+
+struct SessionRun {
+    Board board = board_with_copper_layers(2);
+    RunSettings settings;
+    std::uint32_t line = 0;  // the session line counter as the importer left it
+    std::unique_ptr<Session> session;
+    std::string console;
+
+    void open(const std::string& text) {
+        session = std::make_unique<Session>("s.ses", std::vector<char>(text.begin(), text.end()), line);
+    }
+
+    // Runs `step` (given the session and the board) on `text`, keeping the console text also
+    // when it fails.
+    template <typename Step>
+    void run(const std::string& text, Step step) {
+        open(text);
+        testing::internal::CaptureStderr();
+        try {
+            step(*session, board);
+        } catch (...) {
+            console = testing::internal::GetCapturedStderr();
+            throw;
+        }
+        console = testing::internal::GetCapturedStderr();
+    }
+};
+
+}  // namespace tarnwick::test
