@@ -80,11 +80,16 @@ bool read_place_record(Session& session, PlaceRecord& record) {
     record.y = y * session.session_scale;
     record.side = side == "front" ? 0 : 1;
     record.rotation = rotation;
-
-    const char* status = read_or_fail(reader, 30531, "premature EOF reading place status");
-    record.locked = std::strstr(status, "lock_type") != nullptr && std::strstr(status, "position") != nullptr;
-    if (record.locked == 0) reader.unread_session_line();
     return true;
+}
+
+// The line after a place record locks the part when it holds the lock type; any other line
+// belongs to what follows.
+std::uint32_t read_place_status(SessionReader& reader) {
+    const char* status = read_or_fail(reader, 30531, "premature EOF reading place status");
+    if (std::strstr(status, "lock_type") != nullptr && std::strstr(status, "position") != nullptr) return 1;
+    reader.unread_session_line();
+    return 0;
 }
 
 }  // namespace
@@ -103,6 +108,7 @@ void apply_session_placement(Session& session, Board& board) {
         const auto found = part_by_ref.find(record.ref);
         if (found == part_by_ref.end()) fatal_error(30522, "locating part");
         Part& part = board.parts[found->second];
+        record.locked = read_place_status(session.reader);
         // A move counts when it exceeds one session unit: the router's wires follow even the
         // smallest move of the pins.
         const double tolerance = session.place_tolerance;

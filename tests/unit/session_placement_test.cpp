@@ -1,0 +1,95 @@
+#include "session/placement.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "session/session_reader.h"
+#include "session_support.h"
+
+namespace tarnwick {
+namespace {
+
+void place(test::SessionRun& run, const std::string& text) {
+    run.run(text, [](Session& session, Board& board) { apply_session_placement(session, board); });
+}
+
+std::string placement(const std::string& records) {
+    return "(session board\n  (base_design board)\n  (placement\n    (resolution mil 100)\n" + records +
+           "  )\n  (was_is\n  )\n";
+}
+
+TEST(SessionPlacement, MovesFlipsRotatesAndLocksThePartsItNames) {
+    test::SessionRun run;
+    test::add_part(run.board, "R1", 1.0, 1.0);
+    test::add_part(run.board, "R2", 2.0, 2.0);
+    test::add_part(run.board, "R3", 3.0, 3.0);
+    test::add_part(run.board, "R4", 4.0, 4.0);
+    place(run, placement("    (component X\n"
+                         "      (place R1 150000 100000 back 90)\n"  // moved half an inch, flipped, turned
+                         "      (place R2 200000 200000 front 0\n"   // only locked
+                         "       (lock_type position))\n"
+                         "      (place\n"                             // the record on the next line
+                         "        \"R3\" 300000.5 300000 front 0)\n"  // half a unit, as rounding leaves: not a move
+                         "    )\n"));
+    const Board& board = run.board;
+    EXPECT_DOUBLE_EQ(board.parts[0].x, 1.5);
+    EXPECT_EQ(board.parts[0].side, 1u);
+    EXPECT_EQ(board.parts[0].rotation, 90u);
+    EXPECT_EQ(board.parts[0].moved, 1u);
+    EXPECT_EQ(board.parts[1].locked, 1u);
+    EXPECT_EQ(board.parts[1].moved, 1u);
+    EXPECT_DOUBLE_EQ(board.parts[2].x, 3.0);
+    EXPECT_EQ(board.parts[2].moved, 0u);
+    EXPECT_EQ(board.parts[3].moved, 0u);  // no record: as it was
+    EXPECT_EQ(run.session->stats.moved_part_count, 2u);
+    EXPECT_EQ(run.session->header.session_line, "(session board");
+    EXPECT_EQ(run.session->header.base_design_line, "(base_design board)");
+    EXPECT_EQ(run.console, "\n\n    Part Locations Changed: 2");
+
+    // Two units is a move, and any side word but "front" is the bottom.
+    place(run, placement("      (place R4 400002 400000 Front 0)\n"));
+    EXPECT_DOUBLE_EQ(run.board.parts[3].x, 4.00002);
+    EXPECT_EQ(run.board.parts[3].side, 1u);
+}
+
+TEST(SessionPlacement, ErrorsNameTheirCodeMessageAndLine) {
+    struct Case {
+        std::string text;
+        int code;
+        const char* message;
+        std::uint32_t line;
+    };
+    const std::string start = "(session b\n  (placement\n";
+    const Case cases[] = {
+        {"(session b\n", 30484, "premature EOF searching for placement", 1},
+        {start + "    (resolution mil)\n", 30493, "parsing session place resolution", 3},
+        {start + "    (component X\n", 30502, "premature EOF searching for place data", 3},
+        {start + "    (place\n", 30508, "premature EOF reading place data", 3},
+        {start + "    (place R1 10 10 front\n", 30511, "reading place data", 3},
+        {start + "    (place R1 10 nan front 0\n", 30511, "reading place data", 3},
+        {start + "    (place \"R1 10 10 front 0\n", 30514, "parsing quoted place", 3},
+        {start + "    (place \"R 1\" 10 10 front 0\n", 30511, "reading place data", 3},
+        {start + "    (place R9 10 10 front 0\n", 30522, "locating part", 3},
+        {start + "    (place R1 10 10 front 0\n", 30531, "premature EOF reading place status", 3},
+    };
+    for (const Case& c : cases) {
+        test::SessionRun run;
+        test::add_part(run.board, "R1");
+        test::expect_error_at([&] { place(run, c.text); }, run.line, c.code, c.message, c.line);
+    }
+}
+
+TEST(SessionPlacement, KeywordsEndThePlacementAndBoundTheRecordsRead) {
+    test::SessionRun run;
+    test::add_part(run.board, "R1", 1.0, 1.0);
+    // The routes section ends a placement that has no was_is; a second record for the only part
+    // is not read, as there are no more parts than records.
+    place(run, "(session b\n  (placement\n    (place R1 0 0 front 0)\n    (place R1 500 0 front 0)\n  )\n");
+    EXPECT_DOUBLE_EQ(run.board.parts[0].x, 0.0);
+    place(run, "(session b\n  (placement\n  (routes\n");
+    EXPECT_EQ(run.session->stats.moved_part_count, 0u);
+}
+
+}  // namespace
+}  // namespace tarnwick
