@@ -1,0 +1,114 @@
+#include "session/trace_rebuild.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "session/load_session.h"
+#include "session_support.h"
+
+namespace tarnwick {
+namespace {
+
+// Reads and analyses `network` against the run's board and rebuilds its nets.
+std::vector<Net> rebuild(test::SessionRun& run, const std::string& network) {
+    run.run(test::session_text(network), [&](Session& session, Board& board) { read_session(session, board, run.settings); });
+    testing::internal::CaptureStderr();
+    std::vector<Net> nets = build_routed_nets(*run.session, run.board);
+    run.console += testing::internal::GetCapturedStderr();
+    return nets;
+}
+
+std::string path(const char* layer, const std::string& points) {
+    return std::string("        (wire\n          (path ") + layer + " 1000\n" + points + "          )\n        )\n";
+}
+
+TEST(TraceRebuild, APathFromPinToPinBecomesOneTraceWithAVertexPerPoint) {
+    test::SessionRun run;
+    test::add_net(run.board, "A",
+                  {{"U1.1", 0.9, 0.9, 0}, {"U1.2", 0.8, 0.9, 0}, {"U1.3", 0.7, 0.9, 0}, {"U1.4", 0.1, 0.1, 13},
+                   {"U1.5", 0.6, 0.9, 0}, {"U1.6", 0.5, 0.9, 0}, {"U1.7", 0.3, 0.4, 13}, {"U1.8", 0.4, 0.9, 0}});
+    test::add_net(run.board, "QUIET", {{"U2.1", 0.1, 0.8, 0}});
+    run.board.nets[1].connects.resize(1);  // the board's own traces do not survive without a session record
+    const std::vector<Net> nets =
+        rebuild(run, "      (net A\n" +
+                         path("Bottom", "            10000 10000\n            20000 10000\n            20000 30000\n"
+                                        "            30000 40000\n") +
+                         "      )\n");
+    ASSERT_EQ(nets[0].connects.size(), 1u);
+    const Connect& trace = nets[0].connects[0];
+    EXPECT_EQ(trace.start_pin, 3u);
+    EXPECT_EQ(trace.end_pin, 6);
+    EXPECT_EQ(trace.segment_count, 3u);
+    ASSERT_EQ(trace.vertices.size(), 4u);
+    EXPECT_EQ(trace.vertices[0].layer, 13u);
+    EXPECT_EQ(trace.vertices[1].layer, 0u);
+    EXPECT_EQ(trace.vertices[3].layer, 13u);
+    EXPECT_EQ(trace.vertices[2].seg_layer, 13u);
+    EXPECT_DOUBLE_EQ(trace.vertices[2].seg_width, 0.01);
+    EXPECT_EQ(trace.vertices[3].seg_layer, 0u);
+    EXPECT_TRUE(nets[1].connects.empty());
+    EXPECT_EQ(nets[1].pins.size(), 1u);  // everything else of the net stays
+}
+
+TEST(TraceRebuild, ViasNoPathReachesBecomeTracesOfTheirOwn) {
+    test::SessionRun run;
+    test::add_net(run.board, "PLANE", {{"U1.1", 0.1, 0.1, 0}, {"U1.2", 0.5, 0.1, 13}});
+    test::add_net(run.board, "LONELY");
+    run.board.options.default_trace_width = 0.008;
+    const std::vector<Net> nets = rebuild(run,
+                                          "      (net PLANE\n        (via DefVia 10000 10000\n        )\n"
+                                          "        (via DefVia 60000 10000\n        )\n      )\n"
+                                          "      (net LONELY\n        (via DefVia 1 1\n        )\n      )\n");
+    ASSERT_EQ(nets[0].connects.size(), 2u);
+    // On a pin: a zero-length segment on the pin's layer (the top for a drilled pin), the via forced.
+    const Connect& on_pin = nets[0].connects[0];
+    EXPECT_EQ(on_pin.start_pin, 0u);
+    EXPECT_EQ(on_pin.end_pin, -1);
+    ASSERT_EQ(on_pin.vertices.size(), 2u);
+    EXPECT_EQ(on_pin.vertices[0].seg_layer, 12u);
+    EXPECT_DOUBLE_EQ(on_pin.vertices[0].seg_width, 0.008);
+    EXPECT_EQ(on_pin.vertices[1].flag, 1u);
+    EXPECT_DOUBLE_EQ(on_pin.vertices[1].via_pad_width, 0.04);
+    // Off the pins: a rat-line from the nearest pin.
+    const Connect& off_pin = nets[0].connects[1];
+    EXPECT_EQ(off_pin.start_pin, 1u);
+    EXPECT_EQ(off_pin.vertices[0].seg_layer, 6u);
+    EXPECT_DOUBLE_EQ(off_pin.vertices[1].x, 0.6);
+    EXPECT_EQ(nets[0].vias.size(), 2u);
+    // A net without pins cannot hold a trace: the via is named as left out.
+    EXPECT_TRUE(nets[1].connects.empty());
+    EXPECT_NE(run.console.find("\nNet LONELY: via @ (0.000, 0.000) left out, the net has no pin to join it to."),
+              std::string::npos);
+}
+
+TEST(TraceRebuild, OnlyBranchTeesAreMarkedAndAViaIsWrittenOnce) {
+    test::SessionRun run;
+    test::add_net(run.board, "A", {{"U1.1", 0.1, 0.1, 12}, {"U1.2", 0.3, 0.1, 0}});
+    // Two paths bend at a tee of two ends; the chain goes on through a via to the bottom, and
+    // the via is written where the third path starts, not again at the second one's end.
+    const std::vector<Net> nets =
+        rebuild(run, "      (net A\n" + path("Top", "            10000 10000\n            20000 10000\n") +
+                         path("Top", "            20000 10000\n            20000 20000\n") +
+                         "        (via DefVia 20000 20000\n        )\n" +
+                         path("Bottom", "            20000 20000\n            30000 10000\n") + "      )\n");
+    ASSERT_EQ(nets[0].connects.size(), 1u);
+    const Connect& trace = nets[0].connects[0];
+    ASSERT_EQ(trace.vertices.size(), 4u);
+    EXPECT_EQ(trace.vertices[1].tee_id, 0u);  // a bend, not a branch
+    EXPECT_DOUBLE_EQ(trace.vertices[2].via_pad_width, 0.04);
+    EXPECT_EQ(trace.vertices[2].seg_layer, 13u);
+    EXPECT_DOUBLE_EQ(trace.vertices[3].via_pad_width, 0);
+    EXPECT_EQ(trace.end_pin, 1);
+}
+
+TEST(TraceRebuild, NearestPinIsTheFirstOfTheNearest) {
+    Net net;
+    net.pins = {NetPin{"A", 0, 1, 0}, NetPin{"B", 1, 0, 0}, NetPin{"C", 0.5, 0.5, 0}};
+    EXPECT_EQ(nearest_net_pin(net, 0, 0, -1), 2);
+    EXPECT_EQ(nearest_net_pin(net, 0, 0, 2), 0);  // A and B are as near; A comes first
+    EXPECT_EQ(nearest_net_pin(Net{}, 0, 0, -1), -1);
+}
+
+}  // namespace
+}  // namespace tarnwick
