@@ -1,0 +1,167 @@
+// The session importer on the real sessions the router wrote (../shared/corpus): skipped where
+// the corpus is absent.
+
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "board/board.h"
+#include "core/errors.h"
+#include "core/settings.h"
+#include "fpc/board_writer.h"
+#include "fpc/load.h"
+#include "session/load_session.h"
+#include "session/session.h"
+#include "session/trace_rebuild.h"
+
+namespace tarnwick {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path corpus = TARNWICK_CORPUS;
+
+std::vector<std::string> routed_sets() {
+    std::vector<std::string> names;
+    if (!fs::is_directory(corpus / "routed")) return names;
+    for (const auto& entry : fs::directory_iterator(corpus / "routed")) {
+        if (entry.path().extension() == ".ses") names.push_back(entry.path().stem().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<char> contents_of(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Console text of the runs inside it goes nowhere.
+struct QuietConsole {
+    QuietConsole() : saved(dup(2)) {
+        std::fflush(stderr);
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, 2);
+        close(null);
+    }
+    ~QuietConsole() {
+        std::fflush(stderr);
+        dup2(saved, 2);
+        close(saved);
+    }
+    int saved;
+};
+
+Board load_board(const fs::path& path, RunSettings& settings, Diagnostics& diagnostics) {
+    Board board;
+    settings.fpcname = path.string();
+    load_fpc_file(board, settings, diagnostics);
+    return board;
+}
+
+TEST(SessionCorpus, EveryRoutedPairComesBackWholeAndLoadsAgain) {
+    const std::vector<std::string> sets = routed_sets();
+    if (sets.empty()) GTEST_SKIP() << "no corpus at " << corpus;
+    const fs::path folder = fs::temp_directory_path() / ("tarnwick_routed_" + std::to_string(getpid()));
+    fs::create_directories(folder);
+    QuietConsole quiet;
+    for (const std::string& name : sets) {
+        SCOPED_TRACE(name);
+        fs::copy_file(corpus / "routed" / (name + ".fpc"), folder / (name + ".fpc"), fs::copy_options::overwrite_existing);
+        fs::copy_file(corpus / "routed" / (name + ".ses"), folder / (name + ".ses"), fs::copy_options::overwrite_existing);
+        RunSettings settings;
+        settings.back_annotate = true;
+        settings.specctraname = (folder / (name + ".ses")).string();
+        Diagnostics diagnostics;
+        Board board = load_board(folder / (name + ".fpc"), settings, diagnostics);
+        std::unique_ptr<Session> session;
+        ASSERT_NO_THROW(session = load_session(board, settings, diagnostics));
+        std::vector<Net> routed = build_routed_nets(*session, board);
+
+        // Every segment of every kept path is a copper segment of the traces the sets became,
+        // and every via the router returned is on some vertex.
+        std::size_t path_segments = 0;
+        std::size_t copper_segments = 0;
+        for (const NetWire& wire : session->wire_list) {
+            for (const WirePath& path : wire.paths) path_segments += path.points.size() - 1;
+            const Net& net = routed[static_cast<std::size_t>(wire.net_index)];
+            for (std::uint32_t t = 0; t < wire.trace_count; ++t) {
+                const std::vector<Vertex>& vertices = net.connects[t].vertices;
+                for (std::size_t v = 0; v + 1 < vertices.size(); ++v) copper_segments += vertices[v].seg_layer != 6;
+            }
+            for (const Via& via : net.vias) EXPECT_EQ(via.written, 1u) << wire.name;
+        }
+        EXPECT_EQ(copper_segments, path_segments);
+
+        board.nets = std::move(routed);
+        ASSERT_NO_THROW(write_routed_fpc_file(board, settings, diagnostics, "_routed"));
+        RunSettings again;
+        Diagnostics again_diagnostics;
+        EXPECT_NO_THROW(load_board(folder / (name + "_routed.fpc"), again, again_diagnostics));
+    }
+    fs::remove_all(folder);
+}
+
+TEST(SessionCorpus, EveryTruncationOfARoutedSessionReadsThroughOrStopsWithASessionError) {
+    const std::vector<std::string> sets = routed_sets();
+    if (sets.empty()) GTEST_SKIP() << "no corpus at " << corpus;
+    QuietConsole quiet;
+    for (const std::string& name : sets) {
+        SCOPED_TRACE(name);
+        RunSettings settings;
+        Diagnostics diagnostics;
+        const Board loaded = load_board(corpus / "routed" / (name + ".fpc"), settings, diagnostics);
+        const std::vector<char> text = contents_of(corpus / "routed" / (name + ".ses"));
+        std::size_t end = 0;
+        while (end < text.size()) {
+            end = std::find(text.begin() + static_cast<std::ptrdiff_t>(end), text.end(), '\n') - text.begin();
+            if (end < text.size()) ++end;
+            Board board = loaded;
+            std::uint32_t line = 0;
+            Session session("cut.ses", std::vector<char>(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(end)),
+                            line);
+            try {
+                read_session(session, board, settings);
+                build_routed_nets(session, board);
+            } catch (const FatalError& error) {
+                ASSERT_TRUE(error.code >= 30000 && error.code <= 39999) << error.code << " " << error.message;
+                ASSERT_GT(line, 0u);
+            }
+        }
+    }
+}
+
+TEST(SessionCorpus, SessionsOfOtherDesignsStopAtTheFirstPartTheBoardLacks) {
+    if (!fs::is_directory(corpus / "ses")) GTEST_SKIP() << "no corpus at " << corpus;
+    QuietConsole quiet;
+    RunSettings settings;
+    Diagnostics diagnostics;
+    const Board loaded = load_board(corpus / "routed" / "jpt_LED_Driver.fpc", settings, diagnostics);
+    for (const auto& entry : fs::directory_iterator(corpus / "ses")) {
+        SCOPED_TRACE(entry.path().filename().string());
+        const std::vector<char> text = contents_of(entry.path());
+        Board board = loaded;
+        std::uint32_t line = 0;
+        Session session("other.ses", text, line);
+        const std::string all(text.begin(), text.end());
+        try {
+            read_session(session, board, settings);
+            // Read through: the placement named only parts of this board.
+        } catch (const FatalError& error) {
+            EXPECT_EQ(error.code, 30522) << error.message;
+            // The line at fault is a place record.
+            std::size_t start = 0;
+            for (std::uint32_t n = 1; n < line; ++n) start = all.find('\n', start) + 1;
+            EXPECT_NE(all.substr(start, all.find('\n', start) - start).find("place"), std::string::npos);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace tarnwick
