@@ -2,9 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 
+#include "fpc/load.h"
+#include "session/load_session.h"
 #include "session/session_reader.h"
+#include "session/trace_rebuild.h"
 #include "session_support.h"
 
 namespace tarnwick {
@@ -89,6 +94,51 @@ TEST(SessionPlacement, KeywordsEndThePlacementAndBoundTheRecordsRead) {
     EXPECT_DOUBLE_EQ(run.board.parts[0].x, 0.0);
     place(run, "(session b\n  (placement\n  (routes\n");
     EXPECT_EQ(run.session->stats.moved_part_count, 0u);
+}
+
+TEST(SessionPlacement, PinsAndNetPinsFollowAPartTheRouterMovedFlippedAndTurned) {
+    // The example's session with R3 moved from (1200, 500) to (1300, 600) mil, put on the bottom
+    // and turned a quarter.
+    std::ifstream in(std::string(TARNWICK_EXAMPLES) + "/blinker.ses", std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string from = "(place R3 120000 50000 front 0)";
+    ASSERT_NE(text.find(from), std::string::npos);
+    text.replace(text.find(from), from.size(), "(place R3 130000 60000 back 90)");
+
+    Board board;
+    RunSettings settings;
+    Diagnostics diagnostics;
+    settings.fpcname = std::string(TARNWICK_EXAMPLES) + "/blinker.fpc";
+    testing::internal::CaptureStderr();
+    load_fpc_file(board, settings, diagnostics);
+    std::uint32_t line = 0;
+    Session session("blinker.ses", std::vector<char>(text.begin(), text.end()), line);
+    read_session(session, board, settings);
+    const std::vector<Net> routed = build_routed_nets(session, board);
+    testing::internal::GetCapturedStderr();
+
+    const Part* r3 = nullptr;
+    for (const Part& part : board.parts) {
+        if (part.ref == "R3") r3 = &part;
+    }
+    ASSERT_NE(r3, nullptr);
+    EXPECT_DOUBLE_EQ(r3->x, 1.3);
+    EXPECT_EQ(r3->side, 1u);
+    EXPECT_EQ(r3->rotation, 90u);
+    EXPECT_EQ(session.stats.moved_part_count, 1u);
+    // Pin 2 lies 400 mil from pin 1 along the footprint's x: mirrored on the bottom, then turned.
+    for (const Net& net : routed) {
+        for (const NetPin& pin : net.pins) {
+            if (pin.pin_ref == "R3.1") {
+                EXPECT_DOUBLE_EQ(pin.x, 1.3);
+                EXPECT_DOUBLE_EQ(pin.y, 0.6);
+            }
+            if (pin.pin_ref == "R3.2") {
+                EXPECT_DOUBLE_EQ(pin.x, 1.3);
+                EXPECT_DOUBLE_EQ(pin.y, 0.2);
+            }
+        }
+    }
 }
 
 }  // namespace
