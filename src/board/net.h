@@ -16,6 +16,16 @@ struct NetPin {
     std::uint32_t layer = 0;  // 0 drilled (all layers), 12 top, 13 bottom
 };
 
+// A pin reference "<ref>.<pin>" splits at its first "."; the pin name may hold further dots.
+// False when it holds no ".".
+inline bool split_pin_ref(const std::string& pin_ref, std::string& ref, std::string& pin) {
+    const std::size_t dot = pin_ref.find('.');
+    if (dot == std::string::npos) return false;
+    ref = pin_ref.substr(0, dot);
+    pin = pin_ref.substr(dot + 1);
+    return true;
+}
+
 // One vertex of a trace. The segment that leaves vertex i towards vertex i + 1 is stored in
 // vertex i; the last vertex keeps its segment fields 0.
 struct Vertex {
