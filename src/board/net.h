@@ -14,6 +14,8 @@ struct NetPin {
     double x = 0;
     double y = 0;
     std::uint32_t layer = 0;  // 0 drilled (all layers), 12 top, 13 bottom
+    // The pin's part has no footprint: x, y and layer mean nothing, and the router never sees it.
+    bool no_position = false;
 };
 
 // A pin reference "<ref>.<pin>" splits at its first "."; the pin name may hold further dots.

@@ -148,6 +148,8 @@ bool check_net_node(const NodeIndex& index, const std::string& ref, const std::s
         fatal_error(41103, strformat("Net \"%s\" has unknown RefDes in node \"%s.%s\"", net.name.c_str(), ref.c_str(),
                                      pin.c_str()));
     }
+    // A part without a footprint is not on the router's board: its pins are no nodes there.
+    if (part->no_footprint) return false;
     const Footprint* footprint = index.footprint(part->shape);
     if (footprint == nullptr) {
         fatal_error(41116, strformat("Part \"%s\" has unknown footprint: \"%s\"", ref.c_str(), part->shape.c_str()));

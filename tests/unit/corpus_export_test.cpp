@@ -24,6 +24,8 @@ namespace fs = std::filesystem;
 const std::map<std::string, FatalError> refused = {
     {"fpcutil_ResetShape.fpc",
      {41128, "Net \"BATTERY\" node \"X8.B2\" refers to an unknown pin in footprint \"640389-2\""}},
+    {"ppmscope_PPMScope_v1_05.fpc",
+     {41128, "Net \"Gain5\" node \"S4.7\" refers to an unknown pin in footprint \"THREE_HOLE_40_RND_75\""}},
 };
 
 TEST(CorpusExport, EveryBoardThatLoadsBecomesABalancedDesignFile) {
