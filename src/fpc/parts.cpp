@@ -122,7 +122,7 @@ void read_part(LineReader& reader, Board& board, Part& part) {
         read_part_record(text, board, part);
     }
 
-    if (part.no_footprint) return;  // bound to nothing, counted in no footprint's uses
+    if (part.no_footprint) return;  // no use of any footprint, also on a board that has none
     const std::int64_t footprint = find_footprint(board, part.shape);
     if (footprint >= 0) {
         Footprint& bound = board.footprints[static_cast<std::size_t>(footprint)];

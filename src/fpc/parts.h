@@ -8,8 +8,8 @@
 
 namespace tarnwick {
 
-// Reads the parts and binds each to its footprint, then builds the circular keepouts and
-// places the part pins.
+// Reads the parts and binds each to its footprint (but a part whose ref_text: and shape: lines
+// are empty, which has none), then builds the circular keepouts and places the part pins.
 void read_parts(LineReader& reader, Board& board, const RunSettings& settings);
 
 // (Re)builds the keepout list of every footprint: one circle per drilled pin and copper layer

@@ -164,7 +164,7 @@ void write_parts(std::FILE* out, const Board& board, int name_width) {
                      footprint_name(board, part), v, part.value.c_str(), part.x, part.y,
                      part.side == 1 ? "Bot" : "Top", part.rotation);
     }
-    // Parts that are not on the board yet have no footprint, place or pins to show.
+    // Parts without footprint are not on the board yet: a list of their own, by what they are.
     if (!without_footprint) return;
     std::fprintf(out, "\n\n\nParts Without Footprint:\n  %*s  %*s  Package\n", r, "Ref Des", v, "Value");
     for (const Part& part : board.parts) {
