@@ -16,7 +16,19 @@ struct NetPin {
     double y = 0;
     std::uint32_t layer = 0;  // 0 drilled (all layers), 12 top, 13 bottom
     std::uint32_t path_ends = 0;  // ends of the router's paths found on the pin
+    // The pin's part has no footprint: x, y and layer mean nothing, and the router never sees it.
+    bool no_position = false;
 };
+
+// A pin reference "<ref>.<pin>" splits at its first "."; the pin name may hold further dots.
+// False when it holds no ".".
+inline bool split_pin_ref(const std::string& pin_ref, std::string& ref, std::string& pin) {
+    const std::size_t dot = pin_ref.find('.');
+    if (dot == std::string::npos) return false;
+    ref = pin_ref.substr(0, dot);
+    pin = pin_ref.substr(dot + 1);
+    return true;
+}
 
 // One vertex of a trace. The segment that leaves vertex i towards vertex i + 1 is stored in
 // vertex i; the last vertex keeps its segment fields 0.

@@ -30,7 +30,7 @@ struct Part {
     std::uint32_t locked = 0;
     std::uint32_t has_bare_hole_pin = 0;
     std::uint32_t pin_count = 0;
-    std::uint32_t footprint = 0;  // index into the footprint table
+    std::uint32_t footprint = 0;  // index into the footprint table; means nothing when no_footprint
     std::uint32_t ref_text_sixth = 0;
     std::uint32_t value_sixth = 0;
     double ref_text_first = 0;
@@ -45,6 +45,9 @@ struct Part {
     double y = 0;
     std::vector<PartPin> pins;
     std::uint32_t moved = 0;  // the router's last place record changed the part
+    // Read with empty ref_text: and shape: lines, as the editor writes a part that has no
+    // footprint yet: it has no pins and stays out of the design file.
+    bool no_footprint = false;
 };
 
 // A keepout around a drilled pin, in footprint coordinates. Layer 0 is every copper layer,

@@ -7,21 +7,12 @@ namespace tarnwick {
 
 namespace {
 
-// A node "<ref>.<pin>" splits at its first "."; the pin name may hold further dots.
-bool split_node(const std::string& node, std::string& ref, std::string& pin) {
-    const std::size_t dot = node.find('.');
-    if (dot == std::string::npos) return false;
-    ref = node.substr(0, dot);
-    pin = node.substr(dot + 1);
-    return true;
-}
-
 void write_pins(DesignFile& file, const NodeIndex& index, const Net& net) {
     file.open_record("(pins");
     std::string ref;
     std::string pin;
     for (const NetPin& node : net.pins) {
-        if (!split_node(node.pin_ref, ref, pin)) fatal_error(41168, "bad net node");
+        if (!split_pin_ref(node.pin_ref, ref, pin)) fatal_error(41168, "bad net node");
         if (check_net_node(index, ref, pin, net)) {
             std::fprintf(file.stream(), "\n%s\"%s\"-\"%s\"", file.indent_string(), ref.c_str(), pin.c_str());
         }
@@ -42,8 +33,8 @@ void write_fromtos(DesignFile& file, const NodeIndex& index, const Net& net, std
         // A rat-line's ends were checked against the pin list when the net was read.
         const auto end = static_cast<std::uint32_t>(connect.end_pin);
         if (connect.start_pin >= net.pins.size() || end >= net.pins.size()) continue;
-        if (!split_node(net.pins[connect.start_pin].pin_ref, start_ref, start_pin)) fatal_error(41188, "bad net node");
-        if (!split_node(net.pins[end].pin_ref, end_ref, end_pin)) fatal_error(41195, "bad net node");
+        if (!split_pin_ref(net.pins[connect.start_pin].pin_ref, start_ref, start_pin)) fatal_error(41188, "bad net node");
+        if (!split_pin_ref(net.pins[end].pin_ref, end_ref, end_pin)) fatal_error(41195, "bad net node");
         const bool start_has_copper = check_net_node(index, start_ref, start_pin, net);
         const bool end_has_copper = check_net_node(index, end_ref, end_pin, net);
         if (!start_has_copper || !end_has_copper) continue;
@@ -157,6 +148,8 @@ bool check_net_node(const NodeIndex& index, const std::string& ref, const std::s
         fatal_error(41103, strformat("Net \"%s\" has unknown RefDes in node \"%s.%s\"", net.name.c_str(), ref.c_str(),
                                      pin.c_str()));
     }
+    // A part without a footprint is not on the router's board: its pins are no nodes there.
+    if (part->no_footprint) return false;
     const Footprint* footprint = index.footprint(part->shape);
     if (footprint == nullptr) {
         fatal_error(41116, strformat("Part \"%s\" has unknown footprint: \"%s\"", ref.c_str(), part->shape.c_str()));

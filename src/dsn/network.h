@@ -29,7 +29,8 @@ private:
 };
 
 // True when the node names a pin with copper, false for a bare hole (left out of the net, as it
-// is no pin of the part's image). An unknown part, footprint or pin ends the run.
+// is no pin of the part's image) or a pin of a part without footprint (no image at all). An
+// unknown part, footprint or pin ends the run.
 bool check_net_node(const NodeIndex& index, const std::string& ref, const std::string& pin, const Net& net);
 
 void write_network(DesignFile& file, const Board& board, const RunSettings& settings);

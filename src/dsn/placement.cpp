@@ -1,5 +1,6 @@
 #include "dsn/placement.h"
 
+#include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -24,18 +25,36 @@ void write_place(DesignFile& file, const Part& part) {
     }
 }
 
+// One console line names every part that has no footprint: the router gets neither the part
+// nor its pins, and the user should know which connections it will not route.
+void warn_parts_without_footprint(const Board& board) {
+    std::uint32_t count = 0;
+    std::string refs;
+    for (const Part& part : board.parts) {
+        if (!part.no_footprint) continue;
+        refs += (count++ == 0 ? "" : ", ") + part.ref;
+    }
+    if (count == 0) return;
+    std::fprintf(console(), "\n  Warning: %u part%s without footprint left out of the design file: %s\n", count,
+                 count == 1 ? "" : "s", refs.c_str());
+}
+
 }  // namespace
 
 void write_placement(DesignFile& file, const Board& board) {
     file.expect_level(1, 40557, "placement start indent level");
+    warn_parts_without_footprint(board);
     file.open_record("(placement");
     file.open_record("(place_control");
     std::fprintf(file.stream(), "\n%s(flip_style mirror_first)", file.indent_string());
     file.close_record();
 
-    // Parts grouped by footprint name, each group in part order.
+    // Parts grouped by footprint name, each group in part order. A part without footprint has
+    // no image the router could place.
     std::unordered_map<std::string_view, std::vector<const Part*>> parts_by_shape;
-    for (const Part& part : board.parts) parts_by_shape[part.shape].push_back(&part);
+    for (const Part& part : board.parts) {
+        if (!part.no_footprint) parts_by_shape[part.shape].push_back(&part);
+    }
 
     for (const Footprint& footprint : board.footprints) {
         if (footprint.part_count == 0) continue;

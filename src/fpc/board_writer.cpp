@@ -139,14 +139,19 @@ void write_parts(std::FILE* out, const Board& board) {
     const bool long_records = o.version > 1.3431;
     std::fprintf(out, "\n\n[parts]\n");
     for (const Part& part : board.parts) {
-        std::fprintf(out, "\npart: %s\n  ref_text: %s ", part.ref.c_str(), nm_text(part.ref_text_first).c_str());
-        std::fprintf(out, "%s %u ", nm_text(part.ref_text_second).c_str(), convert_angle(part.ref_text_angle));
-        std::fprintf(out, "%s ", nm_text(part.ref_text_fourth).c_str());
-        std::fprintf(out, "%s", nm_text(part.ref_text_fifth).c_str());
-        if (long_records) {
-            std::fprintf(out, " %u\n", part.ref_text_sixth);
+        // A part without footprint gets the empty ref_text: and shape: lines the editor wrote.
+        if (part.no_footprint) {
+            std::fprintf(out, "\npart: %s\n  ref_text: \n", part.ref.c_str());
         } else {
-            std::fprintf(out, "\n");
+            std::fprintf(out, "\npart: %s\n  ref_text: %s ", part.ref.c_str(), nm_text(part.ref_text_first).c_str());
+            std::fprintf(out, "%s %u ", nm_text(part.ref_text_second).c_str(), convert_angle(part.ref_text_angle));
+            std::fprintf(out, "%s ", nm_text(part.ref_text_fourth).c_str());
+            std::fprintf(out, "%s", nm_text(part.ref_text_fifth).c_str());
+            if (long_records) {
+                std::fprintf(out, " %u\n", part.ref_text_sixth);
+            } else {
+                std::fprintf(out, "\n");
+            }
         }
         if (o.always_write_package || !part.package.empty()) {
             std::fprintf(out, "  package: \"%s\"\n", part.package.c_str());
@@ -159,7 +164,11 @@ void write_parts(std::FILE* out, const Board& board) {
         }
         // A part read without a shape: line is written without one: an empty shape could not be
         // read back.
-        if (!part.shape.empty()) std::fprintf(out, "  shape: \"%s\"\n", part.shape.c_str());
+        if (part.no_footprint) {
+            std::fprintf(out, "  shape: \n");
+        } else if (!part.shape.empty()) {
+            std::fprintf(out, "  shape: \"%s\"\n", part.shape.c_str());
+        }
         std::fprintf(out, "  pos: %s ", nm_text(part.x).c_str());
         std::fprintf(out, "%s %u %u %u\n", nm_text(part.y).c_str(), part.side, convert_angle(part.rotation),
                      part.locked);

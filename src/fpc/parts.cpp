@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 
@@ -38,7 +39,38 @@ bool read_text_placement(const char* values, double& first, double& second, std:
     return true;
 }
 
+// The editor writes a part that has no footprint yet with empty ref_text: and shape: lines (blanks
+// only after the key). Looked for ahead of reading the part, so that every other part keeps its
+// errors at the lines that cause them.
+bool lacks_footprint(LineReader& reader) {
+    const LineReader::Mark start = reader.mark();
+    bool empty_ref_text = false;
+    bool empty_shape = false;
+    bool filled = false;  // some ref_text: or shape: line has a value
+    for (const char* line = reader.next_line(); line != nullptr && !is_blank(line); line = reader.next_line()) {
+        const char* text = skip_blanks(line);
+        if (starts_with(text, "part:")) break;
+        if (starts_with(text, "ref_text:")) {
+            if (is_blank(text + 9)) {
+                empty_ref_text = true;
+            } else {
+                filled = true;
+            }
+        } else if (starts_with(text, "shape:")) {
+            if (is_blank(text + 6)) {
+                empty_shape = true;
+            } else {
+                filled = true;
+            }
+        }
+    }
+    reader.seek(start);
+    return empty_ref_text && empty_shape && !filled;
+}
+
 void read_part_record(const char* text, const Board& board, Part& part) {
+    // Of a part without footprint, these lines are known to be empty.
+    if (part.no_footprint && (starts_with(text, "ref_text:") || starts_with(text, "shape:"))) return;
     if (starts_with(text, "ref_text:")) {
         if (!read_text_placement(text + 9, part.ref_text_first, part.ref_text_second, part.ref_text_angle,
                                  part.ref_text_fourth, part.ref_text_fifth, part.ref_text_sixth)) {
@@ -76,6 +108,7 @@ void read_part(LineReader& reader, Board& board, Part& part) {
     char ref[text_size];
     if (std::sscanf(header + 5, "%127s", ref) != 1) fatal_error(11913, "bad part: record");
     part.ref = ref;
+    part.no_footprint = lacks_footprint(reader);
 
     for (;;) {
         const char* line = reader.next_line();
@@ -89,6 +122,7 @@ void read_part(LineReader& reader, Board& board, Part& part) {
         read_part_record(text, board, part);
     }
 
+    if (part.no_footprint) return;  // no use of any footprint, also on a board that has none
     const std::int64_t footprint = find_footprint(board, part.shape);
     if (footprint >= 0) {
         Footprint& bound = board.footprints[static_cast<std::size_t>(footprint)];
@@ -172,6 +206,27 @@ void count_holes(Board& board, const std::vector<PartPin>& pins, bool add) {
     }
 }
 
+// Net pins whose part has no footprint have no position. The part a pin names is the first of
+// its reference, as for the design file's nodes.
+void mark_net_pins_without_position(Board& board) {
+    std::unordered_map<std::string_view, bool> without_footprint;
+    bool any = false;
+    for (const Part& part : board.parts) {
+        without_footprint.emplace(part.ref, part.no_footprint);
+        any = any || part.no_footprint;
+    }
+    std::string ref;
+    std::string pin;
+    for (Net& net : board.nets) {
+        for (NetPin& net_pin : net.pins) {
+            net_pin.no_position = false;
+            if (!any || !split_pin_ref(net_pin.pin_ref, ref, pin)) continue;
+            const auto found = without_footprint.find(ref);
+            net_pin.no_position = found != without_footprint.end() && found->second;
+        }
+    }
+}
+
 }  // namespace
 
 void read_parts(LineReader& reader, Board& board, const RunSettings& settings) {
@@ -218,6 +273,10 @@ void build_part_pins(Board& board) {
     for (Part& part : board.parts) {
         count_holes(board, part.pins, false);
         part.pins.clear();
+        if (part.no_footprint) {
+            part.pin_count = 0;
+            continue;
+        }
         if (part.footprint >= board.footprints.size()) continue;  // only a board without footprints
         const Footprint& footprint = board.footprints[part.footprint];
         part.pin_count = footprint.pin_count;
@@ -242,6 +301,7 @@ void build_part_pins(Board& board) {
         }
         count_holes(board, part.pins, true);
     }
+    mark_net_pins_without_position(board);
 }
 
 }  // namespace tarnwick

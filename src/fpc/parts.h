@@ -8,8 +8,8 @@
 
 namespace tarnwick {
 
-// Reads the parts and binds each to its footprint, then builds the circular keepouts and
-// places the part pins.
+// Reads the parts and binds each to its footprint (but a part whose ref_text: and shape: lines
+// are empty, which has none), then builds the circular keepouts and places the part pins.
 void read_parts(LineReader& reader, Board& board, const RunSettings& settings);
 
 // (Re)builds the keepout list of every footprint: one circle per drilled pin and copper layer
@@ -17,8 +17,9 @@ void read_parts(LineReader& reader, Board& board, const RunSettings& settings);
 void build_circular_keepouts(Board& board);
 
 // (Re)places the pins of every part from its position, side and rotation, gives each its
-// copper layer and its net, and moves the net's pin entry to it. May run again after parts
-// moved: the drill tools' hole counts keep one hole per placed pin.
+// copper layer and its net, and moves the net's pin entry to it; the net pins of parts without
+// footprint are marked as having no position. May run again after parts moved: the drill
+// tools' hole counts keep one hole per placed pin.
 void build_part_pins(Board& board);
 
 }  // namespace tarnwick

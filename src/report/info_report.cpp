@@ -154,10 +154,23 @@ void write_parts(std::FILE* out, const Board& board, int name_width) {
     const int v = static_cast<int>(value_width);
     std::fprintf(out, "\n\n\nParts List:\n  %*s  %*s  %*s        X         Y  Side  Angle\n", r, "Ref Des",
                  name_width, "Footprint", v, "Value");
+    bool without_footprint = false;
     for (const Part& part : board.parts) {
+        if (part.no_footprint) {
+            without_footprint = true;
+            continue;
+        }
         std::fprintf(out, "\n  %*s  %*s  %*s  %8.3lf  %8.3lf  %3s  %3u", r, part.ref.c_str(), name_width,
                      footprint_name(board, part), v, part.value.c_str(), part.x, part.y,
                      part.side == 1 ? "Bot" : "Top", part.rotation);
+    }
+    // Parts without footprint are not on the board yet: a list of their own, by what they are.
+    if (!without_footprint) return;
+    std::fprintf(out, "\n\n\nParts Without Footprint:\n  %*s  %*s  Package\n", r, "Ref Des", v, "Value");
+    for (const Part& part : board.parts) {
+        if (part.no_footprint) {
+            std::fprintf(out, "\n  %*s  %*s  %s", r, part.ref.c_str(), v, part.value.c_str(), part.package.c_str());
+        }
     }
 }
 

@@ -4,15 +4,19 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "core/errors.h"
 #include "design_file_support.h"
 #include "dsn/design_file.h"
+#include "dsn/network.h"
 #include "fpc/load.h"
 
 namespace tarnwick {
@@ -24,6 +28,8 @@ namespace fs = std::filesystem;
 const std::map<std::string, FatalError> refused = {
     {"fpcutil_ResetShape.fpc",
      {41128, "Net \"BATTERY\" node \"X8.B2\" refers to an unknown pin in footprint \"640389-2\""}},
+    {"ppmscope_PPMScope_v1_05.fpc",
+     {41128, "Net \"Gain5\" node \"S4.7\" refers to an unknown pin in footprint \"THREE_HOLE_40_RND_75\""}},
 };
 
 TEST(CorpusExport, EveryBoardThatLoadsBecomesABalancedDesignFile) {
@@ -82,6 +88,192 @@ TEST(CorpusExport, EveryBoardThatLoadsBecomesABalancedDesignFile) {
     fs::remove_all(folder);
     EXPECT_EQ(stopped, static_cast<int>(refused.size()));
     EXPECT_GE(exported, 9);
+}
+
+std::string file_text(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
+// Takes out of the nets every node naming a pin its part's footprint lacks, and returns them:
+// such a node is a fault of the board itself, on which the export stops (see `refused`).
+std::vector<std::string> drop_nodes_of_unknown_pins(Board& board) {
+    const NodeIndex index(board);
+    std::vector<std::string> dropped;
+    std::string ref;
+    std::string pin;
+    for (Net& net : board.nets) {
+        std::erase_if(net.pins, [&](const NetPin& node) {
+            if (!split_pin_ref(node.pin_ref, ref, pin)) return false;
+            const Part* part = index.part(ref);
+            if (part == nullptr || part->no_footprint) return false;
+            const Footprint* footprint = index.footprint(part->shape);
+            if (footprint == nullptr || index.pin(*footprint, pin) != nullptr) return false;
+            dropped.push_back(node.pin_ref);
+            return true;
+        });
+        net.pin_count = static_cast<std::uint32_t>(net.pins.size());
+    }
+    return dropped;
+}
+
+// The number after `"total_count": ` in the router's statistics block named `block`, or -1.
+long router_count(const std::string& log, const std::string& block) {
+    const std::size_t at = log.find("\"" + block + "\": {");
+    if (at == std::string::npos) return -1;
+    const std::string key = "\"total_count\": ";
+    const std::size_t count = log.find(key, at);
+    if (count == std::string::npos) return -1;
+    return std::strtol(log.c_str() + count + key.size(), nullptr, 10);
+}
+
+// The parts the session's place records name, quoted or not.
+std::set<std::string> placed_in_session(const std::string& session) {
+    std::set<std::string> refs;
+    const std::string key = "(place ";
+    for (std::size_t at = session.find(key); at != std::string::npos; at = session.find(key, at + 1)) {
+        std::size_t start = at + key.size();
+        const bool quoted = session[start] == '"';
+        if (quoted) ++start;
+        const std::size_t end = session.find_first_of(quoted ? "\"" : " \n", start);
+        refs.insert(session.substr(start, end - start));
+    }
+    return refs;
+}
+
+// Where the real router is, when this machine can run it; empty otherwise. In the sanitizer
+// build .ci/run sets TARNWICK_SKIP_ROUTER: the router runs in Java, out of the sanitizers' sight,
+// while the export the test checks around it runs under them all the same.
+fs::path router_script(std::string& why_not) {
+    const char* skip = std::getenv("TARNWICK_SKIP_ROUTER");
+    if (skip != nullptr && *skip != '\0') {
+        why_not = "TARNWICK_SKIP_ROUTER is set";
+        return {};
+    }
+    const fs::path script = fs::path(TARNWICK_CORPUS).parent_path() / "router" / "run.sh";
+    if (!fs::exists(script)) {
+        why_not = "no router at " + script.string();
+        return {};
+    }
+    if (std::system("command -v java >/dev/null 2>&1") != 0) {
+        why_not = "no java on the path";
+        return {};
+    }
+    return script;
+}
+
+// Exports a board that has parts without footprint and checks that the design leaves them and
+// their pins out, with one warning naming them. With the router, loads the design there
+// without routing (deterministic, and a matter of seconds): the router must see every other
+// part, every net, and write a place record for each placed part and for no other.
+void check_parts_without_footprint_left_out(const fs::path& path, const std::vector<std::string>& own_faults,
+                                            const fs::path& router) {
+    SCOPED_TRACE(path.filename().string());
+    Board board;
+    RunSettings settings;
+    settings.fpcname = path.string();
+    const fs::path folder = fs::temp_directory_path() / ("tarnwick_router_" + std::to_string(::getpid()));
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    settings.specctraname = (folder / path.stem()).string();
+    Diagnostics diagnostics;
+    testing::internal::CaptureStderr();
+    std::string console;
+    try {
+        load_fpc_file(board, settings, diagnostics);
+        EXPECT_EQ(drop_nodes_of_unknown_pins(board), own_faults);
+        testing::internal::GetCapturedStderr();
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(write_design_file(board, settings), 0);
+        console = testing::internal::GetCapturedStderr();
+    } catch (const FatalError& error) {
+        testing::internal::GetCapturedStderr();
+        ADD_FAILURE() << "error " << error.code << ": " << error.message << " at line " << diagnostics.fpc_line;
+        fs::remove_all(folder);
+        return;
+    }
+
+    std::set<std::string> placed;
+    std::string unplaced;
+    long ordinary_nets = 0;
+    for (const Part& part : board.parts) {
+        if (part.no_footprint) {
+            unplaced += (unplaced.empty() ? "" : ", ") + part.ref;
+        } else {
+            placed.insert(part.ref);
+        }
+    }
+    for (const Net& net : board.nets) ordinary_nets += net.reserved == 0 ? 1 : 0;
+    ASSERT_FALSE(unplaced.empty());
+    const std::size_t count = board.parts.size() - placed.size();
+    EXPECT_NE(console.find("\n  Warning: " + std::to_string(count) + " part" + (count == 1 ? "" : "s") +
+                           " without footprint left out of the design file: " + unplaced + "\n"),
+              std::string::npos)
+        << console;
+    const fs::path design = design_file_name(settings.specctraname);
+    const std::string text = file_text(design);
+    EXPECT_EQ(test::balance_fault(text), "");
+    EXPECT_EQ(placed_in_session(text), placed);  // the design's place records, read the same way
+    for (const Part& part : board.parts) {
+        if (part.no_footprint) {
+            EXPECT_EQ(text.find("\"" + part.ref + "\"-"), std::string::npos) << part.ref;
+        }
+    }
+
+    if (!router.empty()) {
+        const fs::path session = folder / "router.ses";
+        const fs::path log = folder / "router.log";
+        const std::string command = "FR_TIMEOUT=120 '" + router.string() + "' '" + design.string() + "' '" +
+                                    session.string() + "' --router.enabled=false >'" + log.string() + "' 2>&1";
+        EXPECT_EQ(std::system(command.c_str()), 0) << file_text(log);
+        const std::string router_log = file_text(log);
+        EXPECT_EQ(router_log.find(" ERROR "), std::string::npos) << router_log;
+        EXPECT_EQ(router_count(router_log, "components"), static_cast<long>(placed.size())) << router_log;
+        EXPECT_EQ(router_count(router_log, "nets"), ordinary_nets) << router_log;
+        EXPECT_EQ(placed_in_session(file_text(session)), placed);
+    }
+    fs::remove_all(folder);
+}
+
+// True when the board loads and has a part without footprint.
+bool has_part_without_footprint(const fs::path& path) {
+    Board board;
+    RunSettings settings;
+    settings.fpcname = path.string();
+    Diagnostics diagnostics;
+    testing::internal::CaptureStderr();
+    try {
+        load_fpc_file(board, settings, diagnostics);
+    } catch (const FatalError&) {
+        testing::internal::GetCapturedStderr();
+        return false;
+    }
+    testing::internal::GetCapturedStderr();
+    return std::any_of(board.parts.begin(), board.parts.end(), [](const Part& part) { return part.no_footprint; });
+}
+
+// Real boards whose parts without footprint made them unusable: they load, export without
+// those parts, and the router takes the design with every other part.
+TEST(CorpusRouter, BoardsWithPartsWithoutFootprintReachTheRouterWithEveryOtherPart) {
+    const fs::path corpus = fs::path(TARNWICK_CORPUS) / "fpc";
+    if (!fs::is_directory(corpus)) GTEST_SKIP() << "no corpus at " << corpus;
+    // Nodes the board names on pins its footprints lack, taken out so that the rest is exported.
+    const std::map<std::string, std::vector<std::string>> own_faults = {
+        {"ppmscope_PPMScope_v1_05.fpc", {"S4.7"}},
+    };
+    std::string why_not;
+    const fs::path router = router_script(why_not);
+    int boards = 0;
+    for (const auto& entry : fs::directory_iterator(corpus)) {
+        const fs::path& path = entry.path();
+        if (path.extension() != ".fpc" || !has_part_without_footprint(path)) continue;
+        const auto faults = own_faults.find(path.filename().string());
+        const std::vector<std::string> none;
+        check_parts_without_footprint_left_out(path, faults == own_faults.end() ? none : faults->second, router);
+        ++boards;
+    }
+    EXPECT_GE(boards, 1);  // ppmscope_PPMScope_v1_05, with fifteen
+    if (router.empty()) GTEST_SKIP() << "router part skipped: " << why_not;
 }
 
 TEST(CaseExport, EveryDesignFileACaseExpectsIsBalancedUnlessTheRunStopped) {

@@ -160,6 +160,34 @@ TEST(Network, BareHoleIsNoNodeAndNoFromToEnd) {
     EXPECT_EQ(text.find("H1"), std::string::npos);
 }
 
+TEST(Network, PinsOfPartsWithoutFootprintAreLeftOutOfTheirNets) {
+    // J9 has no footprint: the router has no image for it, so its pins are no nodes, whatever
+    // their names, and a rat-line to one is no from-to request.
+    Board board = board_with_parts();
+    Part jack;
+    jack.ref = "J9";
+    jack.no_footprint = true;
+    board.parts.push_back(jack);
+    Net out = net_named("OUT", {"U1.3", "J9.T", "R3.1"});
+    out.connects = {ratline(0, 1, 1), ratline(0, 2, 1)};
+    board.nets.push_back(out);
+    board.nets.push_back(net_named("RING", {"J9.R"}));
+    const std::string text = network_of(board, 3);
+    EXPECT_EQ(text.substr(0, text.find("\n        (via DefVia")),
+              "\n    (network"
+              "\n        (net \"OUT\""
+              "\n            (pins"
+              "\n                \"U1\"-\"3\""
+              "\n                \"R3\"-\"1\""
+              "\n            )"
+              "\n            (fromto \"U1\"-\"3\" \"R3\"-\"1\")"
+              "\n        )"
+              "\n        (net \"RING\""
+              "\n            (pins"
+              "\n            )"
+              "\n        )");
+}
+
 TEST(Network, UnknownNodesEndTheRunWithTheirOwnMessages) {
     struct Bad {
         std::vector<const char*> pins;

@@ -249,6 +249,87 @@ TEST(Parts, PartWithoutShapeTakesTheFirstFootprintUnlessThereIsNone) {
                          "Part \"X1\" has no shape: record and the board has no footprints", 4);
 }
 
+// The editor writes a part that has no footprint yet (from an imported netlist, or mounted off
+// the board) with empty ref_text: and shape: lines.
+TEST(Parts, PartWithEmptyRefTextAndShapeLinesHasNoFootprint) {
+    SectionRun run = run_with_footprints();
+    run.run(read_parts,
+            "[parts]\n"
+            "part: J9\n"
+            "  ref_text: \n"
+            "  package: \"PanelMount\"\n"
+            "  shape: \t\n"
+            "  pos: 25400000 50800000 1 45 1\n"  // no pins, so no angle is refused
+            "\n" +
+                part("U1", "DIP", 0, 0) +
+                "part: RV1\n"
+                "  shape:\n"
+                "  value: \"10k\" 508000 101600 0 0 0\n"
+                "  ref_text:\n"
+                "\n"
+                "[nets]\n");
+    ASSERT_EQ(run.board.parts.size(), 3u);
+    const Part& j9 = run.board.parts[0];
+    EXPECT_TRUE(j9.no_footprint);
+    EXPECT_EQ(j9.package, "PanelMount");
+    EXPECT_EQ(j9.shape, "");
+    EXPECT_DOUBLE_EQ(j9.x, 1);
+    EXPECT_DOUBLE_EQ(j9.y, 2);
+    EXPECT_EQ(j9.side, 1u);
+    EXPECT_EQ(j9.rotation, 315u);
+    EXPECT_EQ(j9.locked, 1u);
+    EXPECT_TRUE(j9.pins.empty());
+    EXPECT_EQ(j9.pin_count, 0u);
+    EXPECT_EQ(j9.has_bare_hole_pin, 0u);
+    EXPECT_FALSE(run.board.parts[1].no_footprint);
+    EXPECT_TRUE(run.board.parts[2].no_footprint);
+    EXPECT_EQ(run.board.parts[2].value, "10k");
+    // Only U1 uses a footprint and drills holes.
+    EXPECT_EQ(run.board.footprints[0].part_count, 0u);
+    EXPECT_EQ(run.board.footprints[1].part_count, 1u);
+    EXPECT_EQ(run.board.tools[1].used_count, 1u);
+    EXPECT_EQ(run.board.tools[2].used_count, 1u);
+
+    // A board of an imported netlist may have no footprints at all.
+    SectionRun bare;
+    bare.run(read_parts, "[parts]\npart: J9\n  ref_text: \n  shape: \n  pos: 0 0 0 0 0\n\n[nets]\n");
+    EXPECT_TRUE(bare.board.parts[0].no_footprint);
+}
+
+TEST(Parts, NetPinsOfPartsWithoutFootprintHaveNoPosition) {
+    SectionRun run = run_with_footprints();
+    run.run(read_parts, "[parts]\n" + part("U1", "DIP", 0, 0) +
+                            "part: J9\n  ref_text: \n  shape: \n  pos: 0 0 0 0 0\n\n"
+                            "part: J10\n  ref_text: \n  shape: \n  pos: 0 0 0 0 0\n\n[nets]\n");
+    run.run(read_nets,
+            "[nets]\n"
+            "net: \"A\" 3 0 0 0 0 0 1\n"
+            "  pin: 1 U1.1\n"
+            "  pin: 2 J9.T\n"
+            "  pin: 3 J9.A.1\n"  // the reference ends at the first dot
+            "net: \"B\" 2 0 0 0 0 0 1\n"
+            "  pin: 1 J1.1\n"    // J1 is no part without footprint because J10 is one
+            "  pin: 2 U1.2\n"
+            "[end]\n");
+    build_part_pins(run.board);
+    const Net& a = run.board.nets[0];
+    EXPECT_FALSE(a.pins[0].no_position);
+    EXPECT_DOUBLE_EQ(a.pins[0].x, 1);
+    EXPECT_TRUE(a.pins[1].no_position);
+    EXPECT_TRUE(a.pins[2].no_position);
+    EXPECT_FALSE(run.board.nets[1].pins[0].no_position);
+    EXPECT_FALSE(run.board.nets[1].pins[1].no_position);
+    EXPECT_EQ(a.pin_count, 3u);  // nothing is dropped from the net
+    EXPECT_EQ(run.board.parts[0].pins[0].net, 0);
+
+    // Placing again after the parts moved keeps the marks.
+    run.board.parts[0].x = 3;
+    build_part_pins(run.board);
+    EXPECT_DOUBLE_EQ(a.pins[0].x, 3);
+    EXPECT_TRUE(a.pins[1].no_position);
+    EXPECT_FALSE(run.board.nets[1].pins[1].no_position);
+}
+
 TEST(Parts, LastPartReadsOnUntilABlankLine) {
     // A header straight after the last part is an unknown record of it.
     SectionRun run = run_with_footprints();
@@ -275,6 +356,15 @@ TEST(Parts, MalformedRecordsStopWithTheirCodeAndLine) {
         {"[parts]\npart: X1\n  package: SOT\n\n[nets]\n", 11958, "bad parts package: record", 3},
         {"[parts]\npart: X1\n  shape: \n\n[nets]\n", 11970, "bad parts shape: record", 3},
         {"[parts]\npart: X1\n  shape: \"\"\n\n[nets]\n", 11970, "bad parts shape: record", 3},
+        // Only a part whose ref_text: and shape: lines are both empty has no footprint.
+        {"[parts]\npart: X1\n  ref_text: \n  shape: \"SOT\"\n\n[nets]\n", 11940, "bad parts ref_text: record", 3},
+        {"[parts]\npart: X1\n  ref_text: 1 2 3 4 5\n  shape: \n\n[nets]\n", 11970, "bad parts shape: record", 4},
+        {"[parts]\npart: X1\n  ref_text: 1 2 3\n  shape: \n\n[nets]\n", 11940, "bad parts ref_text: record", 3},
+        {"[parts]\npart: X1\n  shape: \"sot\"\n  ref_text: \n\n[nets]\n", 11981,
+         "Part \"X1\" uses unknown footprint \"sot\"", 3},
+        {"[parts]\npart: X1\n  ref_text: \n  shape: \n  shape: \"SOT\"\n\n[nets]\n", 11940,
+         "bad parts ref_text: record", 3},
+        {"[parts]\npart: X1\n  ref_text: \n  pos: 0 0 0\n  shape: \n\n[nets]\n", 11994, "bad parts pos: record", 4},
         {"[parts]\npart: X1\n  shape: \"sot\"\n\n[nets]\n", 11981, "Part \"X1\" uses unknown footprint \"sot\"", 3},
         {"[parts]\npart: X1\n  pos: 0 0 0 0\n\n[nets]\n", 11994, "bad parts pos: record", 3},
         {"[parts]\npart: X1\n  value: \"10k 1 2 3 4 5\n\n[nets]\n", 12010, "bad part value string, too long", 3},

@@ -63,5 +63,47 @@ TEST(Placement, BoardWithoutPartsHasOnlyThePlaceControl) {
               "\n    (placement\n        (place_control\n            (flip_style mirror_first)\n        )\n    )");
 }
 
+// A part without footprint has nothing the router could place; one console line names every
+// such part, so the user knows what the router will not see.
+TEST(Placement, PartsWithoutFootprintAreLeftOutAndNamedOnTheConsole) {
+    Board board;
+    board.footprints.push_back(footprint_named("R0805", 1));
+    // Its empty shape matches a footprint of that name no better than any other.
+    board.footprints.push_back(footprint_named("", 1));
+    Part unplaced = part_at("J9", "", 0, 0, 0, 0, 0);
+    unplaced.no_footprint = true;
+    board.parts.push_back(unplaced);
+    board.parts.push_back(part_at("R1", "R0805", 0, 0, 0, 0, 0));
+    unplaced.ref = "RV1";
+    board.parts.push_back(unplaced);
+
+    testing::internal::CaptureStderr();
+    const std::string text = placement_of(board);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "\n  Warning: 2 parts without footprint left out of the design file: J9, RV1\n");
+    EXPECT_EQ(text,
+              "\n    (placement"
+              "\n        (place_control"
+              "\n            (flip_style mirror_first)"
+              "\n        )"
+              "\n        (component \"R0805\""
+              "\n            (place \"R1\" 0.00 0.00 front 0)"
+              "\n        )"
+              "\n        (component \"\""
+              "\n        )"
+              "\n    )");
+
+    board.parts.pop_back();
+    testing::internal::CaptureStderr();
+    placement_of(board);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "\n  Warning: 1 part without footprint left out of the design file: J9\n");
+
+    board.parts.erase(board.parts.begin());
+    testing::internal::CaptureStderr();
+    placement_of(board);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+}
+
 }  // namespace
 }  // namespace tarnwick
