@@ -151,7 +151,10 @@ void locate_pins(Session& session, NetWire& wire, Net& net) {
     double widest = 0;
     for (const WirePath& path : wire.paths) widest = std::max(widest, path.width);
     PointGrid pins(2 * (4 * session.session_scale + widest / 2));
-    for (std::uint32_t n = 0; n < net.pins.size(); ++n) pins.insert(n, net.pins[n].x, net.pins[n].y);
+    // A pin of a part without footprint lies nowhere: no path reaches it.
+    for (std::uint32_t n = 0; n < net.pins.size(); ++n) {
+        if (!net.pins[n].no_position) pins.insert(n, net.pins[n].x, net.pins[n].y);
+    }
 
     for (WirePath& path : wire.paths) {
         path.start_pin = path.end_pin = -1;

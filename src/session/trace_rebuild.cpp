@@ -108,7 +108,7 @@ bool add_via_trace(Net& net, Via& via, double tolerance, double width) {
     std::int32_t pin = -1;
     for (std::size_t n = 0; n < net.pins.size() && pin < 0; ++n) {
         const NetPin& candidate = net.pins[n];
-        if (std::fabs(candidate.x - via.x) <= tolerance && std::fabs(candidate.y - via.y) <= tolerance) {
+        if (!candidate.no_position && std::fabs(candidate.x - via.x) <= tolerance && std::fabs(candidate.y - via.y) <= tolerance) {
             pin = static_cast<std::int32_t>(n);
         }
     }
@@ -148,7 +148,7 @@ std::int32_t nearest_net_pin(const Net& net, double x, double y, std::int32_t sk
     std::int32_t nearest = -1;
     double best = 1e10;
     for (std::size_t n = 0; n < net.pins.size(); ++n) {
-        if (static_cast<std::int32_t>(n) == skip) continue;
+        if (static_cast<std::int32_t>(n) == skip || net.pins[n].no_position) continue;
         const double dx = net.pins[n].x - x;
         const double dy = net.pins[n].y - y;
         const double d = dx * dx + dy * dy;

@@ -43,10 +43,13 @@ struct Analysed {
 
 TEST(Analysis, PathEndsSnapOntoPinsWithinTheirWindow) {
     Analysed a;
-    a.net.pins = {NetPin{"U1.1", 0.1, 0.1, 12}, NetPin{"U1.2", 0.2, 0.1, 13}, NetPin{"J1.1", 0.3, 0.1, 0}};
+    a.net.pins = {NetPin{"U1.1", 0.1, 0.1, 12}, NetPin{"U1.2", 0.2, 0.1, 13}, NetPin{"J1.1", 0.3, 0.1, 0},
+                  NetPin{"CN1.1", 0, 0, 0}};
+    a.net.pins[3].no_position = true;  // a part without footprint: the path ending at (0, 0) misses it
     a.wire.paths.push_back(path_of({{0.1 + 3 * unit, 0.1}, {0.15, 0.1}}));             // 3 units off U1.1
     a.wire.paths.push_back(path_of({{0.15, 0.2}, {0.2, 0.1}}));                       // top path, bottom pin
     a.wire.paths.push_back(path_of({{0.25, 0.3}, {0.3 + 12 * unit, 0.1}}, 13, 20 * unit));  // wide: 4 + 10 units
+    a.wire.paths.push_back(path_of({{0.05, 0.05}, {0, 0}}));
     a.pins();
     const std::vector<WirePath>& p = a.wire.paths;
     EXPECT_EQ(p[0].start_pin, 0);
@@ -55,6 +58,7 @@ TEST(Analysis, PathEndsSnapOntoPinsWithinTheirWindow) {
     EXPECT_EQ(p[1].end_pin, -1);
     EXPECT_EQ(p[2].end_pin, 2);  // a drilled pin takes any layer
     EXPECT_TRUE(p[2].reversed);
+    EXPECT_EQ(p[3].end_pin, -1);
     EXPECT_EQ(a.net.pins[0].path_ends, 1u);
     EXPECT_EQ(a.wire.pin_connects_to_go, 2);
     EXPECT_EQ(a.session.stats.fixups, 2u);

@@ -107,6 +107,8 @@ TEST(TraceRebuild, NearestPinIsTheFirstOfTheNearest) {
     net.pins = {NetPin{"A", 0, 1, 0}, NetPin{"B", 1, 0, 0}, NetPin{"C", 0.5, 0.5, 0}};
     EXPECT_EQ(nearest_net_pin(net, 0, 0, -1), 2);
     EXPECT_EQ(nearest_net_pin(net, 0, 0, 2), 0);  // A and B are as near; A comes first
+    net.pins[0].no_position = true;                // a part without footprint is nowhere
+    EXPECT_EQ(nearest_net_pin(net, 0, 0, 2), 1);
     EXPECT_EQ(nearest_net_pin(Net{}, 0, 0, -1), -1);
 }
 
