@@ -88,11 +88,15 @@ std::vector<const Via*> distinct_vias(const Net& net) {
     return vias;
 }
 
+std::size_t segments_held(const Connect& connection) {
+    // s segments need s + 1 vertices.
+    return connection.vertices.empty()
+               ? 0
+               : std::min<std::size_t>(connection.segment_count, connection.vertices.size() - 1);
+}
+
 void write_connection_wires(DesignFile& file, const Net& net, const Connect& connection) {
-    // Never past the vertices actually held: s segments need s + 1 of them.
-    const std::size_t segments = connection.vertices.empty()
-                                     ? 0
-                                     : std::min<std::size_t>(connection.segment_count, connection.vertices.size() - 1);
+    const std::size_t segments = segments_held(connection);
     std::size_t first = 0;
     for (std::size_t i = 1; i <= segments; ++i) {
         const Vertex& previous = connection.vertices[i - 1];

@@ -1,12 +1,16 @@
 #pragma once
 // The wiring section: the copper already on the board, which the router keeps.
 
+#include <cstddef>
 #include <vector>
 
 #include "board/board.h"
 #include "dsn/design_file.h"
 
 namespace tarnwick {
+
+// The segments of a trace that its vertices hold: never past the last vertex.
+std::size_t segments_held(const Connect& connection);
 
 // The copper of one trace: one wire per stretch of segments on the same copper layer and of
 // the same width; stretches off the copper layers (unrouted rat-lines) are left out.
