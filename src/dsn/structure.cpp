@@ -92,12 +92,18 @@ namespace {
 constexpr double on_edge_distance = 0.005 / inch_to_mil;
 
 bool near_edge(const PlanePoint& a, const PlanePoint& b, double x, double y) {
+    // Most edges are far off: their box tells at once.
+    if (x < std::min(a.x, b.x) - on_edge_distance || x > std::max(a.x, b.x) + on_edge_distance ||
+        y < std::min(a.y, b.y) - on_edge_distance || y > std::max(a.y, b.y) + on_edge_distance) {
+        return false;
+    }
     const double dx = b.x - a.x;
     const double dy = b.y - a.y;
     const double length = dx * dx + dy * dy;
-    double t = length > 0 ? ((x - a.x) * dx + (y - a.y) * dy) / length : 0;
-    t = std::clamp(t, 0.0, 1.0);
-    return std::hypot(a.x + t * dx - x, a.y + t * dy - y) <= on_edge_distance;
+    const double t = length > 0 ? std::clamp(((x - a.x) * dx + (y - a.y) * dy) / length, 0.0, 1.0) : 0.0;
+    const double ex = a.x + t * dx - x;
+    const double ey = a.y + t * dy - y;
+    return ex * ex + ey * ey <= on_edge_distance * on_edge_distance;
 }
 
 }  // namespace

@@ -276,8 +276,8 @@ TEST(Boundary, RectangleEnclosesEveryOutlineAndTheSignalPathIsTheSelectedOne) {
     EXPECT_EQ(console, "");  // the board has no copper
 
     text = structure_of(panel(), 2, console);
-    EXPECT_NE(text.find("(rect pcb 0.00 -500.00 3000.00 1750.00)\n        )\n        (boundary\n            (path signal 0"
-                        "\n                2000.00  -500.00"),
+    EXPECT_NE(text.find("(rect pcb 0.00 -500.00 3000.00 1750.00)\n        )"
+                        "\n        (boundary\n            (path signal 0\n                2000.00  -500.00"),
               std::string::npos);
 
     // One outline: the rectangle is its box, as the reader took it.
@@ -298,9 +298,9 @@ TEST(Boundary, SignalPathDrawsArcsAsTheOtherPolygonsDo) {
     round.corners[2].style = 1;  // (1, 1) to (0, 1): level
     board.outlines = {round};
     std::string console;
-    EXPECT_NE(structure_of(board, 1, console).find("(path signal 0\n                0.00  0.00\n                1000.00  0.00"
-                                                    "\n                1000.00  1000.00\n                0.00  1000.00"
-                                                    "\n            )"),
+    EXPECT_NE(structure_of(board, 1, console)
+                  .find("(path signal 0\n                0.00  0.00\n                1000.00  0.00"
+                        "\n                1000.00  1000.00\n                0.00  1000.00\n            )"),
               std::string::npos);
     board.outlines[0].corners = {{0, 0, 1}, {1, 1, 0}, {0, 1, 0}};  // clockwise arc from (0, 0) to (1, 1)
     const std::vector<std::string> lines = lines_of(structure_of(board, 1, console));
