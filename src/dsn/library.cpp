@@ -212,17 +212,30 @@ void write_image_outlines(DesignFile& file, const Footprint& footprint) {
     std::uint32_t number = 0;
     for (const FootprintPolyline& polyline : footprint.polylines) {
         ++number;
-        file.open_record("(outline");
-        file.open_record(polyline.closed != 0 ? "(polygon signal 0" : "(path signal 0");
-        std::fprintf(out, "\n%s%1.2lf  %1.2lf", file.indent_string(), polyline.x * inch_to_mil, polyline.y * inch_to_mil);
+        // The router closes every outline path into a polygon, and an open line of three or more
+        // corners closed that way may cross itself. Each side of an open line is therefore a path
+        // of its own: the drawing stays the same and there is nothing to close.
+        const bool one_path_per_side = polyline.closed == 0 && !polyline.corners.empty();
+        const auto open_outline = [&](double x, double y) {
+            file.open_record("(outline");
+            file.open_record(polyline.closed != 0 ? "(polygon signal 0" : "(path signal 0");
+            std::fprintf(out, "\n%s%1.2lf  %1.2lf", file.indent_string(), x * inch_to_mil, y * inch_to_mil);
+        };
+        const auto close_outline = [&]() {
+            file.close_record();
+            file.close_record();
+        };
+        if (!one_path_per_side) open_outline(polyline.x, polyline.y);
         double x = polyline.x;
         double y = polyline.y;
         const auto corners = static_cast<std::uint32_t>(polyline.corners.size());
         for (std::uint32_t k = 1; k <= corners; ++k) {
             const PolylineCorner& corner = polyline.corners[k - 1];
+            if (one_path_per_side) open_outline(x, y);
             if (corner.style != 0)
                 write_outline_arc(file, footprint, polyline, number, k, x, y, corner.x, corner.y, corner.style);
             std::fprintf(out, "\n%s%1.2lf  %1.2lf", file.indent_string(), corner.x * inch_to_mil, corner.y * inch_to_mil);
+            if (one_path_per_side) close_outline();
             x = corner.x;
             y = corner.y;
         }
@@ -230,8 +243,7 @@ void write_image_outlines(DesignFile& file, const Footprint& footprint) {
             write_outline_arc(file, footprint, polyline, number, corners + 1, x, y, polyline.x, polyline.y,
                               polyline.close_style);
         }
-        file.close_record();
-        file.close_record();
+        if (!one_path_per_side) close_outline();
     }
 
     for (const FootprintPin& pin : footprint.pins) {

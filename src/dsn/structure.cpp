@@ -1,19 +1,22 @@
 #include "dsn/structure.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "board/units.h"
 #include "core/errors.h"
+#include "dsn/wiring.h"
 
 namespace tarnwick {
 
-int write_arc_points(DesignFile& file, double x1, double y1, double x2, double y2, std::uint32_t style) {
+std::vector<PlanePoint> arc_points(double x1, double y1, double x2, double y2, std::uint32_t style) {
+    std::vector<PlanePoint> points;
     if (style != 1 && style != 2) {
         std::fprintf(console(), "\nInvalid arc found\n");
-        return 0;
+        return points;
     }
     // Level or plumb corners span no quarter ellipse: the edge stays straight.
-    if (x2 == x1 || y2 == y1) return 0;
+    if (x2 == x1 || y2 == y1) return points;
 
     const int step = style == 1 ? -5 : 5;
     const double rx = std::fabs(x2 - x1);
@@ -37,15 +40,22 @@ int write_arc_points(DesignFile& file, double x1, double y1, double x2, double y
         start = up ? 270 : 90;
     }
 
-    const int points = (90 - std::abs(step)) / std::abs(step);
+    const int count = (90 - std::abs(step)) / std::abs(step);
     int angle = start + step;
-    for (int k = 0; k < points; ++k, angle += step) {
+    for (int k = 0; k < count; ++k, angle += step) {
         const double radians = angle * deg_to_rad;
-        const double x = cx + rx * std::cos(radians);
-        const double y = cy + ry * std::sin(radians);
-        std::fprintf(file.stream(), "\n%s%1.2lf  %1.2lf", file.indent_string(), x * inch_to_mil, y * inch_to_mil);
+        points.push_back({cx + rx * std::cos(radians), cy + ry * std::sin(radians)});
     }
-    return 1;
+    return points;
+}
+
+int write_arc_points(DesignFile& file, double x1, double y1, double x2, double y2, std::uint32_t style) {
+    const std::vector<PlanePoint> points = arc_points(x1, y1, x2, y2, style);
+    for (const PlanePoint& point : points) {
+        std::fprintf(file.stream(), "\n%s%1.2lf  %1.2lf", file.indent_string(), point.x * inch_to_mil,
+                     point.y * inch_to_mil);
+    }
+    return points.empty() ? 0 : 1;
 }
 
 std::uint32_t dsn_layer_index_to_layer(std::uint32_t i, std::uint32_t n) {
@@ -61,30 +71,170 @@ std::string layer_name(std::uint32_t layer) {
     return strformat("Inner_%u", layer - 13);
 }
 
+std::vector<PlanePoint> boundary_points(const BoardOutline& outline) {
+    std::vector<PlanePoint> points;
+    const std::vector<OutlineCorner>& corners = outline.corners;
+    for (std::size_t i = 0; i < corners.size(); ++i) {
+        const OutlineCorner& corner = corners[i];
+        points.push_back({corner.x, corner.y});
+        if (corner.style != 0) {
+            const OutlineCorner& next = corners[i + 1 < corners.size() ? i + 1 : 0];
+            const std::vector<PlanePoint> arc = arc_points(corner.x, corner.y, next.x, next.y, corner.style);
+            points.insert(points.end(), arc.begin(), arc.end());
+        }
+    }
+    return points;
+}
+
 namespace {
 
-void write_boundary(DesignFile& file, const Board& board, const RunSettings& settings) {
+// Half the last digit the design file writes: nearer than this, a point is on the edge.
+constexpr double on_edge_distance = 0.005 / inch_to_mil;
+
+bool near_edge(const PlanePoint& a, const PlanePoint& b, double x, double y) {
+    // Most edges are far off: their box tells at once.
+    if (x < std::min(a.x, b.x) - on_edge_distance || x > std::max(a.x, b.x) + on_edge_distance ||
+        y < std::min(a.y, b.y) - on_edge_distance || y > std::max(a.y, b.y) + on_edge_distance) {
+        return false;
+    }
+    const double dx = b.x - a.x;
+    const double dy = b.y - a.y;
+    const double length = dx * dx + dy * dy;
+    const double t = length > 0 ? std::clamp(((x - a.x) * dx + (y - a.y) * dy) / length, 0.0, 1.0) : 0.0;
+    const double ex = a.x + t * dx - x;
+    const double ey = a.y + t * dy - y;
+    return ex * ex + ey * ey <= on_edge_distance * on_edge_distance;
+}
+
+}  // namespace
+
+bool lies_outside(const std::vector<PlanePoint>& boundary, double x, double y) {
+    const std::size_t count = boundary.size();
+    if (count < 3) return false;
+    // Even-odd rule: a ray to the right crosses the edges of an enclosing boundary an odd number
+    // of times.
+    bool inside = false;
+    for (std::size_t i = 0, j = count - 1; i < count; j = i++) {
+        const PlanePoint& a = boundary[j];
+        const PlanePoint& b = boundary[i];
+        if (near_edge(a, b, x, y)) return false;
+        if ((a.y > y) != (b.y > y) && x < a.x + (y - a.y) * (b.x - a.x) / (b.y - a.y)) inside = !inside;
+    }
+    return !inside;
+}
+
+namespace {
+
+std::string counted(std::uint32_t count, const char* thing) {
+    return strformat("%u %s%s", count, thing, count == 1 ? "" : "s");
+}
+
+// At most this many net names in the warning; a panel may have hundreds.
+constexpr std::uint32_t nets_named = 5;
+
+}  // namespace
+
+void warn_of_copper_outside(const Board& board, std::uint32_t signal_outline, const std::vector<PlanePoint>& boundary) {
+    std::uint32_t segments = 0;
+    std::uint32_t vias = 0;
+    std::uint32_t pads = 0;
+    std::vector<bool> outside_net(board.nets.size(), false);
+    const auto outside = [&](double x, double y) { return lies_outside(boundary, x, y); };
+
+    for (std::size_t n = 0; n < board.nets.size(); ++n) {
+        const Net& net = board.nets[n];
+        if (net.reserved != 0) continue;  // neither written as a net nor as wiring
+        const std::uint32_t before = segments + vias;
+        for (const Connect& connection : net.connects) {
+            const std::size_t held = segments_held(connection);
+            for (std::size_t i = 0; i < held; ++i) {
+                const Vertex& from = connection.vertices[i];
+                const Vertex& to = connection.vertices[i + 1];
+                if (from.seg_layer >= top_copper_layer && (outside(from.x, from.y) || outside(to.x, to.y))) ++segments;
+            }
+        }
+        for (const Via* via : distinct_vias(net)) {
+            if (outside(via->x, via->y)) ++vias;
+        }
+        if (segments + vias != before) outside_net[n] = true;
+    }
+
+    for (const Part& part : board.parts) {
+        if (part.footprint >= board.footprints.size()) continue;
+        const std::vector<FootprintPin>& pins = board.footprints[part.footprint].pins;
+        for (std::size_t i = 0; i < part.pins.size() && i < pins.size(); ++i) {
+            const FootprintPin& pin = pins[i];
+            const bool copper = pin.top_pad.shape != pad_shape_none || pin.inner_pad.shape != pad_shape_none ||
+                                pin.bottom_pad.shape != pad_shape_none;
+            const PartPin& placed = part.pins[i];
+            if (!copper || !outside(placed.x, placed.y)) continue;
+            ++pads;
+            const auto net = static_cast<std::size_t>(placed.net);
+            if (placed.net >= 0 && net < board.nets.size() && board.nets[net].reserved == 0) outside_net[net] = true;
+        }
+    }
+
+    const std::uint32_t total = segments + vias + pads;
+    if (total == 0) return;
+    std::vector<std::string> items;
+    if (segments > 0) items.push_back(counted(segments, "trace segment"));
+    if (vias > 0) items.push_back(counted(vias, "via"));
+    if (pads > 0) items.push_back(counted(pads, "pad"));
+    std::string text = items[0];
+    for (std::size_t i = 1; i < items.size(); ++i) text += (i + 1 == items.size() ? " and " : ", ") + items[i];
+
+    const auto net_count = static_cast<std::uint32_t>(std::count(outside_net.begin(), outside_net.end(), true));
+    if (net_count > 0) {
+        text += " of " + counted(net_count, "net") + " (";
+        std::uint32_t named = 0;
+        for (std::size_t n = 0; n < board.nets.size() && named < nets_named; ++n) {
+            if (!outside_net[n]) continue;
+            text += strformat("%s\"%s\"", named == 0 ? "" : ", ", board.nets[n].name.c_str());
+            ++named;
+        }
+        if (net_count > named) text += strformat(" and %u more", net_count - named);
+        text += ")";
+    }
+    text += strformat(" %s outside the signal boundary (board outline %u): the router keeps %s but routes nothing "
+                      "outside it",
+                      total == 1 ? "lies" : "lie", signal_outline, total == 1 ? "it" : "them");
+    // With one outline there is no other to choose.
+    if (board.outlines.size() > 1) text += "; -Un1,n2 makes outline n2 the signal boundary";
+    std::fprintf(console(), "\nWarning: %s.\n", text.c_str());
+}
+
+namespace {
+
+// Every outline's corners, from the bounds the reader took of the selected outline. An arc
+// between two corners stays within their box, so the corners are enough.
+void write_boundary_rect(DesignFile& file, const Board& board) {
+    double min_x = board.outline_min_x;
+    double min_y = board.outline_min_y;
+    double max_x = board.outline_max_x;
+    double max_y = board.outline_max_y;
+    for (const BoardOutline& outline : board.outlines) {
+        for (const OutlineCorner& corner : outline.corners) {
+            min_x = std::min(min_x, corner.x);
+            min_y = std::min(min_y, corner.y);
+            max_x = std::max(max_x, corner.x);
+            max_y = std::max(max_y, corner.y);
+        }
+    }
+    std::fprintf(file.stream(), "\n%s(rect pcb %1.2lf %1.2lf %1.2lf %1.2lf)", file.indent_string(), min_x * inch_to_mil,
+                 min_y * inch_to_mil, max_x * inch_to_mil, max_y * inch_to_mil);
+}
+
+void write_boundary(DesignFile& file, const Board& board, const std::vector<PlanePoint>& signal_boundary) {
     std::FILE* out = file.stream();
     file.open_record("(boundary");
-    std::fprintf(out, "\n%s(rect pcb %1.2lf %1.2lf %1.2lf %1.2lf)", file.indent_string(), board.outline_min_x * inch_to_mil,
-                 board.outline_min_y * inch_to_mil, board.outline_max_x * inch_to_mil, board.outline_max_y * inch_to_mil);
+    write_boundary_rect(file, board);
     file.adjust_indent(-1);
     std::fprintf(out, "\n%s)\n%s(boundary", file.indent_string(), file.indent_string());
     file.adjust_indent(+1);
 
-    // The signal boundary; each arc corner bends towards the next corner, the last towards the first.
     file.open_record("(path signal 0");
-    const std::size_t index = settings.signal_outline - 1;
-    if (settings.signal_outline > 0 && index < board.outlines.size()) {
-        const std::vector<OutlineCorner>& corners = board.outlines[index].corners;
-        for (std::size_t i = 0; i < corners.size(); ++i) {
-            const OutlineCorner& corner = corners[i];
-            std::fprintf(out, "\n%s%1.2lf  %1.2lf", file.indent_string(), corner.x * inch_to_mil, corner.y * inch_to_mil);
-            if (corner.style != 0) {
-                const OutlineCorner& next = corners[i + 1 < corners.size() ? i + 1 : 0];
-                write_arc_points(file, corner.x, corner.y, next.x, next.y, corner.style);
-            }
-        }
+    for (const PlanePoint& point : signal_boundary) {
+        std::fprintf(out, "\n%s%1.2lf  %1.2lf", file.indent_string(), point.x * inch_to_mil, point.y * inch_to_mil);
     }
     file.close_record();
 }
@@ -196,7 +346,11 @@ void write_keepouts(DesignFile& file, const Board& board) {
 void write_structure(DesignFile& file, const Board& board, const RunSettings& settings) {
     file.expect_level(1, 40222, "structure start indent level");
     file.open_record("(structure");
-    write_boundary(file, board, settings);
+    const std::size_t index = settings.signal_outline - 1;
+    const bool selected = settings.signal_outline > 0 && index < board.outlines.size();
+    const std::vector<PlanePoint> signal_boundary =
+        selected ? boundary_points(board.outlines[index]) : std::vector<PlanePoint>{};
+    write_boundary(file, board, signal_boundary);
     write_snap_angle(file, board);
     write_via_list(file, board);
     write_rules(file, board);
@@ -205,6 +359,7 @@ void write_structure(DesignFile& file, const Board& board, const RunSettings& se
     write_keepouts(file, board);
     file.close_record();
     file.expect_level(1, 40529, "structure end indent level");
+    warn_of_copper_outside(board, settings.signal_outline, signal_boundary);
 }
 
 }  // namespace tarnwick

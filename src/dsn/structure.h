@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "board/board.h"
 #include "board/units.h"
@@ -13,10 +14,19 @@
 
 namespace tarnwick {
 
-// Writes the points strictly between two corners joined by a quarter-ellipse arc (style 1
-// clockwise, 2 counter-clockwise), one "x  y" line each in mils. Returns 1 when it wrote them,
-// 0 when the edge stays straight (corners level or plumb, or an unknown style, which is also
-// reported on the console).
+// A point of the board plane, in inches.
+struct PlanePoint {
+    double x = 0;
+    double y = 0;
+};
+
+// The points strictly between two corners joined by a quarter-ellipse arc (style 1 clockwise,
+// 2 counter-clockwise). None when the edge stays straight: corners level or plumb, or an unknown
+// style, which is also reported on the console.
+std::vector<PlanePoint> arc_points(double x1, double y1, double x2, double y2, std::uint32_t style);
+
+// Writes the arc_points, one "x  y" line each in mils. Returns 1 when it wrote them, 0 when the
+// edge stays straight.
 int write_arc_points(DesignFile& file, double x1, double y1, double x2, double y2, std::uint32_t style);
 
 // The board layer of the i-th of n copper layers in design-file order: top, inner 1 .. inner
@@ -71,6 +81,22 @@ void write_polygon_with_windows(DesignFile& file, const Corners& corners, const 
     }
 }
 
+// The signal boundary as the design file draws it: the outline's corners, each arc corner
+// followed by its points towards the next corner (the last corner's towards the first).
+std::vector<PlanePoint> boundary_points(const BoardOutline& outline);
+
+// Whether a point lies outside a boundary polygon (its last point joined to its first). A point
+// on an edge, within half the design file's 0.01 mil, lies inside. A boundary of fewer than
+// three points encloses nothing to test against, and nothing lies outside it.
+bool lies_outside(const std::vector<PlanePoint>& boundary, double x, double y);
+
+// Counts the trace segments, vias and pads with a corner or centre outside the signal boundary
+// and, when there are any, prints one warning line naming them, their nets and the switch that
+// chooses another outline.
+void warn_of_copper_outside(const Board& board, std::uint32_t signal_outline, const std::vector<PlanePoint>& boundary);
+
+// The boundary rectangle encloses every board outline, so that the router keeps the copper of
+// all of them; the signal boundary is the selected outline alone.
 void write_structure(DesignFile& file, const Board& board, const RunSettings& settings);
 
 }  // namespace tarnwick

@@ -1,7 +1,12 @@
 #include "dsn/wiring.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <functional>
+#include <unordered_map>
+#include <utility>
 
+#include "board/precision.h"
 #include "board/units.h"
 #include "core/errors.h"
 #include "dsn/structure.h"
@@ -48,13 +53,50 @@ void write_via(DesignFile& file, const Board& board, const Net& net, const Via& 
     file.close_record();
 }
 
+// A position as the design file writes it, in mils at two decimals; -0.00 and 0.00 are one.
+using WrittenPosition = std::pair<double, double>;
+
+WrittenPosition written_position(const Via& via) {
+    return {to_precision(via.x * inch_to_mil, 2) + 0.0, to_precision(via.y * inch_to_mil, 2) + 0.0};
+}
+
+struct WrittenPositionHash {
+    std::size_t operator()(const WrittenPosition& position) const {
+        const std::size_t x = std::hash<double>{}(position.first);
+        return x ^ (std::hash<double>{}(position.second) + 0x9e3779b97f4a7c15ull + (x << 6) + (x >> 2));
+    }
+};
+
+bool larger_via(const Via& a, const Via& b) {
+    if (a.pad_width != b.pad_width) return a.pad_width > b.pad_width;
+    return a.hole > b.hole;
+}
+
 }  // namespace
 
+std::vector<const Via*> distinct_vias(const Net& net) {
+    std::vector<const Via*> vias;
+    std::unordered_map<WrittenPosition, std::size_t, WrittenPositionHash> index;
+    for (const Via& via : net.vias) {
+        const auto [found, added] = index.emplace(written_position(via), vias.size());
+        if (added) {
+            vias.push_back(&via);
+        } else if (larger_via(via, *vias[found->second])) {
+            vias[found->second] = &via;
+        }
+    }
+    return vias;
+}
+
+std::size_t segments_held(const Connect& connection) {
+    // s segments need s + 1 vertices.
+    return connection.vertices.empty()
+               ? 0
+               : std::min<std::size_t>(connection.segment_count, connection.vertices.size() - 1);
+}
+
 void write_connection_wires(DesignFile& file, const Net& net, const Connect& connection) {
-    // Never past the vertices actually held: s segments need s + 1 of them.
-    const std::size_t segments = connection.vertices.empty()
-                                     ? 0
-                                     : std::min<std::size_t>(connection.segment_count, connection.vertices.size() - 1);
+    const std::size_t segments = segments_held(connection);
     std::size_t first = 0;
     for (std::size_t i = 1; i <= segments; ++i) {
         const Vertex& previous = connection.vertices[i - 1];
@@ -77,7 +119,7 @@ void write_wiring(DesignFile& file, const Board& board) {
         for (const Area& area : net.areas) {
             if (area.on_plane == 0) write_area_wire(file, net, area);
         }
-        for (const Via& via : net.vias) write_via(file, board, net, via);
+        for (const Via* via : distinct_vias(net)) write_via(file, board, net, *via);
     }
     file.close_record();
     // The last ")" closes the "(PCB" record of the header and ends the file.

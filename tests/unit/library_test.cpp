@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -216,7 +217,13 @@ TEST(Library, ImagePinsKeepoutsSelectionOutlinesAndHoles) {
         "\n                (path signal 0"
         "\n                    -100.00  0.00";
     EXPECT_EQ(text.rfind(image, 0), 0u) << text;
+    // The open line's second side is a path of its own.
     const std::string tail =
+        "\n                    0.00  100.00"
+        "\n                )"
+        "\n            )"
+        "\n            (outline"
+        "\n                (path signal 0"
         "\n                    0.00  100.00"
         "\n                    100.00  100.00"
         "\n                )"
@@ -240,6 +247,68 @@ TEST(Library, ImagePinsKeepoutsSelectionOutlinesAndHoles) {
     const std::size_t from = text.find("-100.00  0.00");
     const std::size_t to = text.find("0.00  100.00", from);
     EXPECT_EQ(lines_of(text.substr(from, to - from)).size(), 1u + 17u);
+}
+
+// The shape of each outline record of an image, its lines joined by "|" without indentation.
+std::vector<std::string> image_outlines(const Footprint& footprint) {
+    Board board;
+    board.footprints.push_back(footprint);
+    const std::vector<std::string> lines = lines_of(library_of(board));
+    std::vector<std::string> outlines;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i] != "(outline") continue;
+        std::string outline;
+        for (++i; lines[i] != ")"; ++i) outline += lines[i] + "|";
+        outlines.push_back(outline);
+    }
+    return outlines;
+}
+
+TEST(Library, OpenOutlineLinesAreOnePathPerSideSoTheRouterHasNothingToClose) {
+    Footprint footprint;
+    footprint.name = "CLIP";
+    FootprintPolyline open_line;  // four corners: straight, arc, straight
+    open_line.x = 0;
+    open_line.y = 0;
+    open_line.corners = {{0.1, 0, 0}, {0.2, 0.1, 1}, {0.2, 0.2, 0}};
+    FootprintPolyline closed = open_line;
+    closed.closed = 1;
+    FootprintPolyline one_side = open_line;
+    one_side.corners.resize(1);
+    FootprintPolyline lone_point = open_line;
+    lone_point.corners.clear();
+    footprint.polylines = {open_line, closed, one_side, lone_point};
+
+    const std::vector<std::string> outlines = image_outlines(footprint);
+    ASSERT_EQ(outlines.size(), 1u + 3u + 1u + 1u + 1u);
+    EXPECT_EQ(outlines[0], "(rect signal 0.00 0.00 0.00 0.00)|");
+    EXPECT_EQ(outlines[1], "(path signal 0|0.00  0.00|100.00  0.00|");
+    // The arc side keeps its 17 points between its two corners.
+    EXPECT_EQ(outlines[2].rfind("(path signal 0|100.00  0.00|", 0), 0u);
+    EXPECT_EQ(outlines[2].substr(outlines[2].size() - 16), "|200.00  100.00|");
+    EXPECT_EQ(std::count(outlines[2].begin(), outlines[2].end(), '|'), 1 + 2 + 17);
+    EXPECT_EQ(outlines[3], "(path signal 0|200.00  100.00|200.00  200.00|");
+    // A closed line stays one polygon, arc points and all.
+    EXPECT_EQ(outlines[4].rfind("(polygon signal 0|0.00  0.00|100.00  0.00|", 0), 0u);
+    EXPECT_EQ(std::count(outlines[4].begin(), outlines[4].end(), '|'), 1 + 4 + 17);
+    EXPECT_EQ(outlines[5], "(path signal 0|0.00  0.00|100.00  0.00|");
+    EXPECT_EQ(outlines[6], "(path signal 0|0.00  0.00|");
+}
+
+TEST(Library, AnArcThatCannotBeDrawnNamesItsPolylineAndSideAsBefore) {
+    Footprint footprint;
+    footprint.name = "TAB";
+    FootprintPolyline first;
+    first.closed = 1;
+    first.corners = {{0.1, 0, 0}, {0.1, 0.1, 0}};
+    FootprintPolyline open_line;
+    open_line.corners = {{0.1, 0, 0}, {0.1, 0.1, 0}, {0.2, 0.1, 2}};  // level corners: no arc
+    footprint.polylines = {first, open_line};
+    testing::internal::CaptureStderr();
+    const std::vector<std::string> outlines = image_outlines(footprint);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "\"TAB\" polyline 2 segment 3 style = 2\n");
+    ASSERT_EQ(outlines.size(), 1u + 1u + 3u);
+    EXPECT_EQ(outlines[4], "(path signal 0|100.00  100.00|200.00  100.00|");
 }
 
 TEST(Library, WritesPadstacksWithCopperAndLeavesBareHolesOut) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -235,6 +236,207 @@ TEST(Structure, FourSignalLayersAlternateDirectionsInBoardOrder) {
         "\n        (layer Bottom\n            (type signal)\n            (direction vertical)\n        )"
         "\n    )";
     EXPECT_NE(text.find(layers), std::string::npos) << text;
+}
+
+BoardOutline rectangle(double x1, double y1, double x2, double y2) {
+    BoardOutline outline;
+    outline.corners = {{x1, y1, 0}, {x2, y1, 0}, {x2, y2, 0}, {x1, y2, 0}};
+    outline.corner_count = 4;
+    return outline;
+}
+
+// Two boards of a panel and a strip for the keys: the reader took the bounds of outline 1 only.
+Board panel() {
+    Board board = board_with_layers(2);
+    board.outlines = {rectangle(0, 0, 1, 1), rectangle(2, -0.5, 3, 1), rectangle(0.25, 1.5, 0.75, 1.75)};
+    board.outline_min_x = board.outline_min_y = 0;
+    board.outline_max_x = board.outline_max_y = 1;
+    return board;
+}
+
+std::string structure_of(const Board& board, std::uint32_t signal_outline, std::string& console) {
+    RunSettings settings;
+    settings.pcb_outline = 1;
+    settings.signal_outline = signal_outline;
+    testing::internal::CaptureStderr();
+    const std::string text = test::section_text([&](DesignFile& file) { write_structure(file, board, settings); });
+    console = testing::internal::GetCapturedStderr();
+    return text;
+}
+
+TEST(Boundary, RectangleEnclosesEveryOutlineAndTheSignalPathIsTheSelectedOne) {
+    std::string console;
+    std::string text = structure_of(panel(), 1, console);
+    EXPECT_NE(text.find("\n            (rect pcb 0.00 -500.00 3000.00 1750.00)\n        )"
+                        "\n        (boundary\n            (path signal 0"
+                        "\n                0.00  0.00\n                1000.00  0.00"
+                        "\n                1000.00  1000.00\n                0.00  1000.00\n            )"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(console, "");  // the board has no copper
+
+    text = structure_of(panel(), 2, console);
+    EXPECT_NE(text.find("(rect pcb 0.00 -500.00 3000.00 1750.00)\n        )"
+                        "\n        (boundary\n            (path signal 0\n                2000.00  -500.00"),
+              std::string::npos);
+
+    // One outline: the rectangle is its box, as the reader took it.
+    Board single = board_with_layers(2);
+    single.outlines = {rectangle(0.5, 0.25, 1.5, 0.75)};
+    single.outline_min_x = 0.5;
+    single.outline_min_y = 0.25;
+    single.outline_max_x = 1.5;
+    single.outline_max_y = 0.75;
+    EXPECT_NE(structure_of(single, 1, console).find("(rect pcb 500.00 250.00 1500.00 750.00)"), std::string::npos);
+}
+
+TEST(Boundary, SignalPathDrawsArcsAsTheOtherPolygonsDo) {
+    Board board = board_with_layers(2);
+    BoardOutline round = rectangle(0, 0, 1, 1);
+    round.corners[1].style = 2;  // (1, 0) to (1, 1): plumb, stays straight
+    round.corners[3].style = 1;  // (0, 1) back to (0, 0): plumb as well
+    round.corners[2].style = 1;  // (1, 1) to (0, 1): level
+    board.outlines = {round};
+    std::string console;
+    EXPECT_NE(structure_of(board, 1, console)
+                  .find("(path signal 0\n                0.00  0.00\n                1000.00  0.00"
+                        "\n                1000.00  1000.00\n                0.00  1000.00\n            )"),
+              std::string::npos);
+    board.outlines[0].corners = {{0, 0, 1}, {1, 1, 0}, {0, 1, 0}};  // clockwise arc from (0, 0) to (1, 1)
+    const std::vector<std::string> lines = lines_of(structure_of(board, 1, console));
+    const auto path = std::find(lines.begin(), lines.end(), "            (path signal 0");
+    ASSERT_NE(path, lines.end());
+    EXPECT_EQ(path[1], "                0.00  0.00");
+    EXPECT_EQ(path[2], "                3.81  87.16");
+    EXPECT_EQ(path[18], "                912.84  996.19");
+    EXPECT_EQ(path[19], "                1000.00  1000.00");
+}
+
+TEST(Boundary, PointsOutsideAConcaveOutlineWithArcs) {
+    // An L: the notch at the top right is outside; the edges count as inside.
+    const std::vector<PlanePoint> l_shape = {{0, 0}, {2, 0}, {2, 1}, {1, 1}, {1, 2}, {0, 2}};
+    EXPECT_FALSE(lies_outside(l_shape, 0.5, 0.5));
+    EXPECT_FALSE(lies_outside(l_shape, 0.5, 1.5));
+    EXPECT_FALSE(lies_outside(l_shape, 1.5, 0.5));
+    EXPECT_TRUE(lies_outside(l_shape, 1.5, 1.5));
+    EXPECT_TRUE(lies_outside(l_shape, -0.1, 0.5));
+    EXPECT_TRUE(lies_outside(l_shape, 2.5, 0.5));
+    EXPECT_FALSE(lies_outside(l_shape, 2, 0.5));               // on an edge
+    EXPECT_FALSE(lies_outside(l_shape, 1, 1));                 // on the inner corner
+    EXPECT_FALSE(lies_outside(l_shape, 2 + 0.004e-3, 0.5));    // within half of the last digit written
+    EXPECT_TRUE(lies_outside(l_shape, 2 + 0.006e-3, 0.5));
+    EXPECT_FALSE(lies_outside(l_shape, 1.5, 1 + 0.004e-3));
+    EXPECT_FALSE(lies_outside({{0, 0}, {1, 0}}, 5, 5));  // no area: nothing to test against
+
+    // A quarter-round corner: the square's corner lies outside the arc, a point near it inside.
+    BoardOutline rounded;
+    rounded.corners = {{0, 0, 0}, {1, 0, 2}, {0, 1, 0}};  // arc from (1, 0) to (0, 1) around (0, 0)
+    const std::vector<PlanePoint> quarter = boundary_points(rounded);
+    ASSERT_EQ(quarter.size(), 3u + 17u);
+    EXPECT_TRUE(lies_outside(quarter, 0.9, 0.9));
+    EXPECT_FALSE(lies_outside(quarter, 0.6, 0.6));
+}
+
+// A board with one part of two pads, and the nets' copper given by the test.
+Board board_with_copper() {
+    Board board = panel();
+    Padstack via;
+    via.name = "Via101";
+    via.is_via = 1;
+    board.padstacks.push_back(via);
+    Footprint footprint;
+    footprint.name = "R";
+    footprint.pins.resize(3);
+    footprint.pins[0].top_pad.shape = pad_shape_square;
+    footprint.pins[1].top_pad.shape = pad_shape_circle;
+    footprint.pins[2].hole = 0.1;  // a bare hole: no copper
+    board.footprints.push_back(footprint);
+    Part part;
+    part.ref = "R1";
+    part.pins.resize(3);
+    board.parts.push_back(part);
+    for (const char* name : {"GND", "SIG", "KEEPOUT"}) {
+        Net net;
+        net.name = name;
+        board.nets.push_back(net);
+    }
+    board.nets[2].reserved = 2;
+    return board;
+}
+
+Connect segments(std::vector<PlanePoint> points, std::uint32_t layer) {
+    Connect connect;
+    connect.segment_count = static_cast<std::uint32_t>(points.size() - 1);
+    for (const PlanePoint& point : points) {
+        Vertex vertex;
+        vertex.x = point.x;
+        vertex.y = point.y;
+        vertex.seg_layer = layer;
+        vertex.seg_width = 0.01;
+        connect.vertices.push_back(vertex);
+    }
+    return connect;
+}
+
+TEST(Boundary, CopperOutsideTheSignalBoundaryIsCountedAndNamedInOneWarning) {
+    Board board = board_with_copper();
+    // Inside outline 1, the pads on its edge: nothing to say.
+    board.parts[0].pins[0].x = 0.5;
+    board.parts[0].pins[1].x = 1;
+    board.parts[0].pins[2].x = 5;  // the bare hole does not count
+    board.nets[0].connects.push_back(segments({{0.1, 0.1}, {0.9, 0.1}, {0.9, 0.9}}, 12));
+    std::string console;
+    structure_of(board, 1, console);
+    EXPECT_EQ(console, "");
+
+    // Into the second outline: a trace of three segments, two of them with an end outside; a
+    // rat-line and a reserved net's trace, which are not copper the router is given; a via
+    // carried by two traces; a pad of SIG.
+    board.nets[0].connects.push_back(segments({{0.5, 0.5}, {0.6, 0.5}, {2.5, 0.5}, {2.6, 0.5}}, 13));
+    board.nets[0].connects.push_back(segments({{0.5, 0.5}, {2.5, 0.5}}, rat_line_layer));
+    board.nets[2].connects.push_back(segments({{0.5, 0.5}, {2.5, 0.5}}, 12));
+    board.nets[0].vias = {{2.5, 0.5, 0.028, 0.014, 1}, {2.5, 0.5, 0.028, 0.014, 1}};
+    board.parts[0].pins[1].x = 2.2;
+    board.parts[0].pins[1].net = 1;
+    structure_of(board, 1, console);
+    EXPECT_EQ(console,
+              "\nWarning: 2 trace segments, 1 via and 1 pad of 2 nets (\"GND\", \"SIG\") lie outside the signal "
+              "boundary (board outline 1): the router keeps them but routes nothing outside it; -Un1,n2 makes "
+              "outline n2 the signal boundary.\n");
+
+    // From outline 2 the rest is outside; a pad without a net is counted but names none.
+    board.parts[0].pins[1].net = -1;
+    structure_of(board, 2, console);
+    EXPECT_EQ(console,
+              "\nWarning: 4 trace segments and 1 pad of 1 net (\"GND\") lie outside the signal boundary (board "
+              "outline 2): the router keeps them but routes nothing outside it; -Un1,n2 makes outline n2 the "
+              "signal boundary.\n");
+
+    // A board of one outline has no other to choose.
+    Board single = board_with_copper();
+    single.outlines.resize(1);
+    single.parts[0].pins[0].x = 1.5;
+    structure_of(single, 1, console);
+    EXPECT_EQ(console,
+              "\nWarning: 1 pad lies outside the signal boundary (board outline 1): the router keeps it but routes "
+              "nothing outside it.\n");
+}
+
+TEST(Boundary, NetsBeyondFiveAreCounted) {
+    Board board = board_with_copper();
+    board.nets.clear();
+    for (int i = 0; i < 7; ++i) {
+        Net net;
+        net.name = "N" + std::to_string(i);
+        net.vias.push_back({5, 5, 0.028, 0.014, 1});
+        board.nets.push_back(net);
+    }
+    std::string console;
+    structure_of(board, 1, console);
+    EXPECT_EQ(console,
+              "\nWarning: 7 vias of 7 nets (\"N0\", \"N1\", \"N2\", \"N3\", \"N4\" and 2 more) lie outside the "
+              "signal boundary (board outline 1): the router keeps them but routes nothing outside it; -Un1,n2 makes "
+              "outline n2 the signal boundary.\n");
 }
 
 }  // namespace

@@ -117,6 +117,47 @@ TEST(Wiring, AreasOffThePlanesAreFixedWiresAndReservedNetsAreSkipped) {
         "\n)");
 }
 
+TEST(Wiring, EachViaOncePerNetAndWrittenPositionTheLargestCopyStanding) {
+    Board board = board_with_vias();
+    Padstack large;
+    large.name = "Via102";
+    large.is_via = 1;
+    board.padstacks.push_back(large);
+    Net supply;
+    supply.name = "+5";
+    // Three traces end at (0.9, 0.8): a 28/14 mil copy, a 65/40 mil copy and a 65/32 mil one.
+    supply.vias.push_back(Via{0.9, 0.8, 0.028, 0.014, 1});
+    supply.vias.push_back(Via{0.1, 0.1, 0.028, 0.014, 0});
+    supply.vias.push_back(Via{0.9, 0.8, 0.065, 0.040, 2});
+    supply.vias.push_back(Via{0.9 + 4e-9, 0.8, 0.065, 0.032, 1});  // 0.004 mil away: written alike
+    supply.vias.push_back(Via{0.1 + 1e-5, 0.1, 0.050, 0.020, 2});  // 0.01 mil away: a via of its own
+    supply.vias.push_back(Via{-1e-9, 0, 0.028, 0.014, 0});         // written -0.00, the same place as 0.00
+    supply.vias.push_back(Via{0, 0, 0.028, 0.014, 1});
+    board.nets.push_back(supply);
+    Net ground;
+    ground.name = "GND";
+    ground.vias.push_back(Via{0.9, 0.8, 0.028, 0.014, 0});  // another net's via is not a copy
+    board.nets.push_back(ground);
+
+    const std::vector<const Via*> vias = distinct_vias(board.nets[0]);
+    ASSERT_EQ(vias.size(), 4u);
+    EXPECT_EQ(vias[0], &board.nets[0].vias[2]);
+    EXPECT_EQ(vias[1], &board.nets[0].vias[1]);
+    EXPECT_EQ(vias[2], &board.nets[0].vias[4]);
+    EXPECT_EQ(vias[3], &board.nets[0].vias[5]);  // alike in size: the first copy stands
+
+    const auto via = [](const char* padstack, const char* xy, const char* net) {
+        return std::string("\n        (via ") + padstack + " " + xy + "\n            (net \"" + net +
+               "\")\n            (type protect)\n        )";
+    };
+    EXPECT_EQ(wiring_of(board), "\n    (wiring" + via("Via102", "900.00 800.00", "+5") +
+                                    via("DefVia", "100.00 100.00", "+5") + via("Via102", "100.01 100.00", "+5") +
+                                    via("DefVia", "-0.00 0.00", "+5") + via("DefVia", "900.00 800.00", "GND") +
+                                    "\n    )\n)");
+    // The board keeps every copy: its via table and drill counts do not change.
+    EXPECT_EQ(board.nets[0].vias.size(), 7u);
+}
+
 TEST(Wiring, BoardWithoutNets) { EXPECT_EQ(wiring_of(board_with_vias()), "\n    (wiring\n    )\n)"); }
 
 }  // namespace
