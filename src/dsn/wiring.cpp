@@ -1,6 +1,7 @@
 #include "dsn/wiring.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <functional>
 #include <unordered_map>
@@ -15,9 +16,33 @@ namespace tarnwick {
 
 namespace {
 
+// A trace end this close to its pin's centre is on the pin.
+constexpr double on_pin_inch = 0.0001;
+
+// The written position of vertex i: its own, or at the trace's ends the centre of the pin it
+// lies on as the router computes it.
+void vertex_position(const Net& net, const Connect& connection, std::size_t i, const PinCentres* centres,
+                     std::size_t net_index, double& x_mil, double& y_mil) {
+    const Vertex& vertex = connection.vertices[i];
+    x_mil = vertex.x * inch_to_mil;
+    y_mil = vertex.y * inch_to_mil;
+    if (centres == nullptr) return;
+    std::int32_t pin = -1;
+    if (i == 0) {
+        pin = static_cast<std::int32_t>(connection.start_pin);
+    } else if (i + 1 == connection.vertices.size()) {
+        pin = connection.end_pin;
+    }
+    if (pin < 0 || static_cast<std::size_t>(pin) >= net.pins.size()) return;
+    const NetPin& at = net.pins[static_cast<std::size_t>(pin)];
+    if (std::fabs(at.x - vertex.x) > on_pin_inch || std::fabs(at.y - vertex.y) > on_pin_inch) return;
+    centres->centre(net_index, pin, x_mil, y_mil);
+}
+
 // Segments first .. last (inclusive) form one stretch: their first vertex to the vertex after
 // the last segment.
-void write_stretch(DesignFile& file, const Net& net, const Connect& connection, std::size_t first, std::size_t last) {
+void write_stretch(DesignFile& file, const Net& net, const Connect& connection, std::size_t first, std::size_t last,
+                   const PinCentres* centres, std::size_t net_index) {
     const Vertex& start = connection.vertices[first];
     if (start.seg_layer < top_copper_layer) return;
     std::FILE* out = file.stream();
@@ -26,8 +51,10 @@ void write_stretch(DesignFile& file, const Net& net, const Connect& connection, 
                  start.seg_width * inch_to_mil);
     file.adjust_indent(+1);
     for (std::size_t i = first; i <= last + 1; ++i) {
-        const Vertex& vertex = connection.vertices[i];
-        std::fprintf(out, "\n%s%1.2lf  %1.2lf", file.indent_string(), vertex.x * inch_to_mil, vertex.y * inch_to_mil);
+        double x = 0;
+        double y = 0;
+        vertex_position(net, connection, i, centres, net_index, x, y);
+        std::fprintf(out, "\n%s%1.2lf  %1.2lf", file.indent_string(), x, y);
     }
     file.close_record();
     std::fprintf(out, "\n%s(net \"%s\")", file.indent_string(), net.name.c_str());
@@ -95,15 +122,71 @@ std::size_t segments_held(const Connect& connection) {
                : std::min<std::size_t>(connection.segment_count, connection.vertices.size() - 1);
 }
 
-void write_connection_wires(DesignFile& file, const Net& net, const Connect& connection) {
+PinCentres::PinCentres(const Board& board) : centres_(board.nets.size()) {
+    for (std::size_t n = 0; n < board.nets.size(); ++n) centres_[n].resize(board.nets[n].pins.size());
+    for (const Part& part : board.parts) {
+        if (part.no_footprint || part.footprint >= board.footprints.size()) continue;
+        const Footprint& footprint = board.footprints[part.footprint];
+        const double part_x = to_precision(part.x * inch_to_mil, 2);
+        const double part_y = to_precision(part.y * inch_to_mil, 2);
+        for (std::size_t i = 0; i < part.pins.size() && i < footprint.pins.size(); ++i) {
+            const PartPin& placed = part.pins[i];
+            if (placed.net < 0 || static_cast<std::size_t>(placed.net) >= centres_.size()) continue;
+            std::vector<Centre>& net_centres = centres_[static_cast<std::size_t>(placed.net)];
+            if (placed.net_pin < 0 || static_cast<std::size_t>(placed.net_pin) >= net_centres.size()) continue;
+            // The image's pin place as written, mirrored on the bottom, then turned with the part.
+            const double px = (part.side == 1 ? -1 : 1) * to_precision(footprint.pins[i].x * inch_to_mil, 2);
+            const double py = to_precision(footprint.pins[i].y * inch_to_mil, 2);
+            double dx = 0;
+            double dy = 0;
+            switch (part.rotation) {
+                case 0:
+                    dx = px;
+                    dy = py;
+                    break;
+                case 90:
+                    dx = -py;
+                    dy = px;
+                    break;
+                case 180:
+                    dx = -px;
+                    dy = -py;
+                    break;
+                case 270:
+                    dx = py;
+                    dy = -px;
+                    break;
+                default:
+                    continue;  // the part's pins could not be placed
+            }
+            Centre& centre = net_centres[static_cast<std::size_t>(placed.net_pin)];
+            centre = {true, part_x + dx, part_y + dy};
+        }
+    }
+}
+
+bool PinCentres::centre(std::size_t net, std::int32_t pin, double& x_mil, double& y_mil) const {
+    if (net >= centres_.size() || pin < 0 || static_cast<std::size_t>(pin) >= centres_[net].size()) return false;
+    const Centre& centre = centres_[net][static_cast<std::size_t>(pin)];
+    if (!centre.known) return false;
+    x_mil = centre.x;
+    y_mil = centre.y;
+    return true;
+}
+
+void write_connection_wires(DesignFile& file, const Net& net, const Connect& connection, const PinCentres* centres,
+                            std::size_t net_index) {
     const std::size_t segments = segments_held(connection);
     std::size_t first = 0;
     for (std::size_t i = 1; i <= segments; ++i) {
         const Vertex& previous = connection.vertices[i - 1];
-        const bool ends = i == segments || connection.vertices[i].seg_layer != previous.seg_layer ||
-                          connection.vertices[i].seg_width != previous.seg_width;
+        // A wire also ends at a via or a branch it passes: the router joins wires to a via, and
+        // to one another, at their ends.
+        const Vertex& vertex = connection.vertices[i];
+        const bool ends = i == segments || vertex.seg_layer != previous.seg_layer ||
+                          vertex.seg_width != previous.seg_width || vertex.via_pad_width > 0 || vertex.tee_id != 0;
         if (ends) {
-            write_stretch(file, net, connection, first, i - 1);
+            write_stretch(file, net, connection, first, i - 1, centres, net_index);
             first = i;
         }
     }
@@ -112,9 +195,11 @@ void write_connection_wires(DesignFile& file, const Net& net, const Connect& con
 void write_wiring(DesignFile& file, const Board& board) {
     file.expect_level(1, 41348, "wiring start indent level");
     file.open_record("(wiring");
-    for (const Net& net : board.nets) {
+    const PinCentres centres(board);
+    for (std::size_t n = 0; n < board.nets.size(); ++n) {
+        const Net& net = board.nets[n];
         if (net.reserved != 0) continue;
-        for (const Connect& connection : net.connects) write_connection_wires(file, net, connection);
+        for (const Connect& connection : net.connects) write_connection_wires(file, net, connection, &centres, n);
         // Areas on a plane layer went to the structure as planes.
         for (const Area& area : net.areas) {
             if (area.on_plane == 0) write_area_wire(file, net, area);

@@ -158,6 +158,50 @@ TEST(Wiring, EachViaOncePerNetAndWrittenPositionTheLargestCopyStanding) {
     EXPECT_EQ(board.nets[0].vias.size(), 7u);
 }
 
+TEST(Wiring, TraceEndsLieOnThePinCentreAsTheRouterPlacesItAndWiresEndAtViasAndBranches) {
+    Board board = board_with_vias();
+    // A part at (1712.6, 1377.954) mil, turned a quarter, with its pin 98.426 mil along the
+    // footprint's x: the router adds the place and the pin offset as written (1377.95 - 98.43),
+    // a hundredth of a mil from the pin's own place written (1279.528 as 1279.53).
+    Footprint footprint;
+    FootprintPin pin;
+    pin.name = "1";
+    pin.x = -0.098426;
+    footprint.pins.push_back(pin);
+    board.footprints.push_back(footprint);
+    Part part;
+    part.ref = "C2";
+    part.x = 1.7126;
+    part.y = 1.377954;
+    part.rotation = 90;
+    part.pins.push_back(PartPin{"1", 0, 0, 12, 0, 1.7126, 1.279528});
+    board.parts.push_back(part);
+
+    Net net;
+    net.name = "5V";
+    net.pins.push_back(NetPin{"C2.1", 1.7126, 1.279528, 12});
+    // From the pin through a via and a branch on the same layer to an open end.
+    Connect connect = trace({{1.7126, 1.279528, 12, 0.02}, {1.5, 1.279528, 12, 0.02}, {1.4, 1.2, 12, 0.02},
+                             {1.3, 1.2, 0, 0}});
+    connect.start_pin = 0;
+    connect.vertices[1].via_pad_width = 0.028;
+    connect.vertices[2].tee_id = 12345;
+    net.connects.push_back(connect);
+    board.nets.push_back(net);
+
+    const std::string text = wiring_of(board);
+    EXPECT_NE(text.find("(path Top 20.00\n                1712.60  1279.52\n                1500.00  1279.53\n"
+                        "            )"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("(path Top 20.00\n                1500.00  1279.53\n                1400.00  1200.00\n"
+                        "            )"),
+              std::string::npos);
+    EXPECT_NE(text.find("(path Top 20.00\n                1400.00  1200.00\n                1300.00  1200.00\n"
+                        "            )"),
+              std::string::npos);
+}
+
 TEST(Wiring, BoardWithoutNets) { EXPECT_EQ(wiring_of(board_with_vias()), "\n    (wiring\n    )\n)"); }
 
 }  // namespace
