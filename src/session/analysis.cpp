@@ -288,6 +288,37 @@ void locate_tees(Session& session, NetWire& wire) {
     }
 }
 
+void drop_collapsed_paths(NetWire& wire, Net& net) {
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < wire.paths.size(); ++i) {
+        WirePath& path = wire.paths[i];
+        const PathPoint& first = path.points.front();
+        const bool collapsed = std::all_of(path.points.begin(), path.points.end(), [&](const PathPoint& p) {
+            return p.x == first.x && p.y == first.y;
+        });
+        if (!collapsed) {
+            if (kept != i) wire.paths[kept] = std::move(path);
+            ++kept;
+            continue;
+        }
+        std::fprintf(console(), "\nNet %s: (line %1u) trace of no length @ (%1.3lf, %1.3lf) on layer %1d dropped.",
+                     wire.name.c_str(), path.source_line, first.x, first.y, static_cast<int>(path.layer));
+        // Its ends no longer count where they were found.
+        for (const std::int32_t pin : {path.start_pin, path.end_pin}) {
+            if (pin < 0) continue;
+            --net.pins[static_cast<std::size_t>(pin)].path_ends;
+            --wire.pin_connects_to_go;
+        }
+        for (const std::int32_t via : {path.start_via, path.end_via}) {
+            if (via >= 0) --wire.vias[static_cast<std::size_t>(via)].path_ends;
+        }
+        for (const std::int32_t tee : {path.start_tee, path.end_tee}) {
+            if (tee >= 0) --wire.tees[static_cast<std::size_t>(tee)].path_ends;
+        }
+    }
+    wire.paths.resize(kept);
+}
+
 void analyse_routes(Session& session, Board& board, const RunSettings& settings) {
     auto report = [&](const char* title, bool with_traces) {
         if (settings.verbose) write_session_report(stdout, title, with_traces, session, board);
@@ -307,7 +338,10 @@ void analyse_routes(Session& session, Board& board, const RunSettings& settings)
     for (NetWire& wire : session.wire_list) locate_tees(session, wire);
     report("Analysis Pass 3: Locate Start/End Tees", false);
     dot();
-    for (NetWire& wire : session.wire_list) build_connection_sets(wire);
+    for (NetWire& wire : session.wire_list) {
+        drop_collapsed_paths(wire, board.nets[static_cast<std::size_t>(wire.net_index)]);
+        build_connection_sets(wire);
+    }
     dot();
     report("Analysis Pass 4: Build Connection Sets", true);
     std::fprintf(console(), " Done\n");

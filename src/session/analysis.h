@@ -21,6 +21,10 @@ void locate_vias(Session& session, NetWire& wire);
 // Pass 3: path ends that meet other path ends, joined at tees.
 void locate_tees(Session& session, NetWire& wire);
 
+// Drops the paths whose points all lie on one spot, as snapping may leave a runt: they carry
+// no copper, and the router takes a wire of no length for an item of its own to connect.
+void drop_collapsed_paths(NetWire& wire, Net& net);
+
 // Appends a tee at (x, y) on `layer` with the next id of the run.
 Tee& make_tee(Session& session, NetWire& wire, double x, double y, std::uint32_t layer);
 

@@ -161,6 +161,30 @@ TEST(Analysis, JoinsThatCannotBeMadeStopWithTheirPairingsError) {
     }
 }
 
+TEST(Analysis, APathSnappedToNoLengthIsDroppedAndItsEndsUncounted) {
+    Analysed a;
+    a.net.pins = {NetPin{"U1.1", 0.2, 0.3, 12}};
+    // U1.1 down to a runt of two units, which a path from below reaches at its lower end.
+    a.wire.paths.push_back(path_of({{0.2, 0.3}, {0.2, 0.1 + 2 * unit}}));
+    a.wire.paths.push_back(path_of({{0.2, 0.1 + 2 * unit}, {0.2, 0.1}}));
+    a.wire.paths.push_back(path_of({{0.2, 0.1}, {0.2, 0.0}}));
+    a.wire.paths.push_back(path_of({{0.2, 0.1}, {0.3, 0.1}}));
+    a.wire.paths[1].source_line = 77;
+    a.pins();
+    a.vias();
+    a.tees();
+    ASSERT_EQ(a.wire.paths[1].points[0].y, a.wire.paths[1].points[1].y);  // snapping left it no length
+    ASSERT_EQ(a.wire.tees.size(), 1u);
+    EXPECT_EQ(a.wire.tees[0].path_ends, 5u);  // both ends of the runt among them
+    testing::internal::CaptureStderr();
+    drop_collapsed_paths(a.wire, a.net);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "\nNet : (line 77) trace of no length @ (0.200, 0.100) on layer 12 dropped.");
+    ASSERT_EQ(a.wire.paths.size(), 3u);
+    EXPECT_EQ(a.wire.paths[1].points[1].y, 0.0);
+    EXPECT_EQ(a.wire.tees[0].path_ends, 3u);
+}
+
 // The all-pairs passes as written down, for comparison with the grid-based ones.
 struct Reference {
     static bool inside(const PathPoint& p, double x, double y, double t) {
