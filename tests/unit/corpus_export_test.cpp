@@ -18,6 +18,7 @@
 #include "dsn/design_file.h"
 #include "dsn/network.h"
 #include "fpc/load.h"
+#include "router_support.h"
 
 namespace tarnwick {
 namespace {
@@ -90,10 +91,7 @@ TEST(CorpusExport, EveryBoardThatLoadsBecomesABalancedDesignFile) {
     EXPECT_GE(exported, 9);
 }
 
-std::string file_text(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), {});
-}
+using test::file_text;
 
 // Takes out of the nets every node naming a pin its part's footprint lacks, and returns them:
 // such a node is a fault of the board itself, on which the export stops (see `refused`).
@@ -117,16 +115,6 @@ std::vector<std::string> drop_nodes_of_unknown_pins(Board& board) {
     return dropped;
 }
 
-// The number after `"total_count": ` in the router's statistics block named `block`, or -1.
-long router_count(const std::string& log, const std::string& block) {
-    const std::size_t at = log.find("\"" + block + "\": {");
-    if (at == std::string::npos) return -1;
-    const std::string key = "\"total_count\": ";
-    const std::size_t count = log.find(key, at);
-    if (count == std::string::npos) return -1;
-    return std::strtol(log.c_str() + count + key.size(), nullptr, 10);
-}
-
 // The parts the session's place records name, quoted or not.
 std::set<std::string> placed_in_session(const std::string& session) {
     std::set<std::string> refs;
@@ -139,27 +127,6 @@ std::set<std::string> placed_in_session(const std::string& session) {
         refs.insert(session.substr(start, end - start));
     }
     return refs;
-}
-
-// Where the real router is, when this machine can run it; empty otherwise. In the sanitizer
-// build .ci/run sets TARNWICK_SKIP_ROUTER: the router runs in Java, out of the sanitizers' sight,
-// while the export the test checks around it runs under them all the same.
-fs::path router_script(std::string& why_not) {
-    const char* skip = std::getenv("TARNWICK_SKIP_ROUTER");
-    if (skip != nullptr && *skip != '\0') {
-        why_not = "TARNWICK_SKIP_ROUTER is set";
-        return {};
-    }
-    const fs::path script = fs::path(TARNWICK_CORPUS).parent_path() / "router" / "run.sh";
-    if (!fs::exists(script)) {
-        why_not = "no router at " + script.string();
-        return {};
-    }
-    if (std::system("command -v java >/dev/null 2>&1") != 0) {
-        why_not = "no java on the path";
-        return {};
-    }
-    return script;
 }
 
 // Exports a board that has parts without footprint and checks that the design leaves them and
@@ -221,16 +188,12 @@ void check_parts_without_footprint_left_out(const fs::path& path, const std::vec
     }
 
     if (!router.empty()) {
-        const fs::path session = folder / "router.ses";
-        const fs::path log = folder / "router.log";
-        const std::string command = "FR_TIMEOUT=120 '" + router.string() + "' '" + design.string() + "' '" +
-                                    session.string() + "' --router.enabled=false >'" + log.string() + "' 2>&1";
-        EXPECT_EQ(std::system(command.c_str()), 0) << file_text(log);
-        const std::string router_log = file_text(log);
-        EXPECT_EQ(router_log.find(" ERROR "), std::string::npos) << router_log;
-        EXPECT_EQ(router_count(router_log, "components"), static_cast<long>(placed.size())) << router_log;
-        EXPECT_EQ(router_count(router_log, "nets"), ordinary_nets) << router_log;
-        EXPECT_EQ(placed_in_session(file_text(session)), placed);
+        const test::RouterLoad load = test::load_in_router(router, design);
+        EXPECT_EQ(load.status, 0) << load.log;
+        EXPECT_EQ(load.log.find(" ERROR "), std::string::npos) << load.log;
+        EXPECT_EQ(test::router_block_count(load.log, "components"), static_cast<long>(placed.size())) << load.log;
+        EXPECT_EQ(test::router_block_count(load.log, "nets"), ordinary_nets) << load.log;
+        EXPECT_EQ(placed_in_session(file_text(fs::path(design).replace_extension(".ses"))), placed);
     }
     fs::remove_all(folder);
 }
@@ -261,19 +224,22 @@ TEST(CorpusRouter, BoardsWithPartsWithoutFootprintReachTheRouterWithEveryOtherPa
     const std::map<std::string, std::vector<std::string>> own_faults = {
         {"ppmscope_PPMScope_v1_05.fpc", {"S4.7"}},
     };
-    std::string why_not;
-    const fs::path router = router_script(why_not);
+    // In the sanitizer build the router does not run (TARNWICK_SKIP_ROUTER), while the export
+    // checked around it runs under the sanitizers all the same.
+    const fs::path router = fs::path(TARNWICK_CORPUS).parent_path() / "router";
+    const std::string why_not = test::router_skip_reason(router);
     int boards = 0;
     for (const auto& entry : fs::directory_iterator(corpus)) {
         const fs::path& path = entry.path();
         if (path.extension() != ".fpc" || !has_part_without_footprint(path)) continue;
         const auto faults = own_faults.find(path.filename().string());
         const std::vector<std::string> none;
-        check_parts_without_footprint_left_out(path, faults == own_faults.end() ? none : faults->second, router);
+        check_parts_without_footprint_left_out(path, faults == own_faults.end() ? none : faults->second,
+                                               why_not.empty() ? router : fs::path());
         ++boards;
     }
     EXPECT_GE(boards, 1);  // ppmscope_PPMScope_v1_05, with fifteen
-    if (router.empty()) GTEST_SKIP() << "router part skipped: " << why_not;
+    if (!why_not.empty()) GTEST_SKIP() << "router part skipped: " << why_not;
 }
 
 TEST(CaseExport, EveryDesignFileACaseExpectsIsBalancedUnlessTheRunStopped) {

@@ -1,0 +1,158 @@
+// The whole round trip on the router's real sessions: every routed pair of the corpus is
+// back-annotated, the routed board exported again, and the router loads that design with no
+// more connections incomplete than it left after routing.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/errors.h"
+#include "dsn/design_file.h"
+#include "fpc/board_writer.h"
+#include "fpc/load.h"
+#include "router_support.h"
+#include "session/load_session.h"
+#include "session/trace_rebuild.h"
+
+namespace tarnwick {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The design with its wires and vias replaced by the session's, as the router wrote them: what
+// the router itself finds when it loads its own work. Its statistics after routing can count a
+// connection that no wire of its session makes; then no back-annotation can bring it back.
+std::string design_with_session_wiring(const std::string& design, const std::string& session) {
+    // Keep the design's copper areas: the wiring's polygon wires.
+    const std::size_t wiring = design.find("\n    (wiring");
+    std::string out = design.substr(0, design.find('\n', wiring + 1));
+    for (std::size_t at = design.find("\n        (wire\n", wiring); at != std::string::npos;
+         at = design.find("\n        (wire\n", at + 1)) {
+        const std::size_t end = design.find("\n        )", at);
+        const std::string wire = design.substr(at, end + 10 - at);
+        if (wire.find("(polygon") != std::string::npos) out += wire;
+    }
+    // The session's wires and vias, one line each, in mils (its resolution is mil 100).
+    std::string net;
+    const std::size_t routes = session.find("(network_out");
+    std::istringstream lines(session.substr(routes == std::string::npos ? session.size() : routes));
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::istringstream words(line);
+        std::string keyword;
+        words >> keyword;
+        if (keyword == "(net") {
+            words >> net;
+            if (!net.empty() && net.front() == '"') net = net.substr(1, net.size() - 2);
+        } else if (keyword == "(via") {
+            std::string padstack;
+            double x = 0;
+            double y = 0;
+            words >> padstack >> x >> y;
+            out += strformat("\n        (via %s %.2f %.2f (net \"%s\") (type protect))", padstack.c_str(), x / 100,
+                             y / 100, net.c_str());
+        } else if (keyword == "(path") {
+            std::string layer;
+            double width = 0;
+            words >> layer >> width;
+            std::string points;
+            while (std::getline(lines, line) && line.find(')') == std::string::npos) {
+                std::istringstream point(line);
+                double x = 0;
+                double y = 0;
+                point >> x >> y;
+                points += strformat(" %.2f %.2f", x / 100, y / 100);
+            }
+            out += strformat("\n        (wire (path %s %.2f%s) (net \"%s\") (type protect))", layer.c_str(),
+                             width / 100, points.c_str(), net.c_str());
+        }
+    }
+    return out + "\n    )\n)\n";
+}
+
+TEST(RoundTrip, EveryRoutedPairComesBackAndTheRouterFindsNoMoreConnectionsIncomplete) {
+    const fs::path router = TARNWICK_ROUTER;
+    const std::string reason = test::router_skip_reason(router);
+    if (!reason.empty()) GTEST_SKIP() << reason;
+    const fs::path routed = fs::path(TARNWICK_CORPUS) / "routed";
+    if (!fs::is_directory(routed)) GTEST_SKIP() << "no corpus at " << routed;
+
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(routed)) {
+        if (entry.path().extension() == ".ses") names.push_back(entry.path().stem().string());
+    }
+    std::sort(names.begin(), names.end());
+    const fs::path folder = fs::temp_directory_path() / ("tarnwick_round_trip_" + std::to_string(getpid()));
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        for (const char* extension : {".fpc", ".ses"}) {
+            fs::copy_file(routed / (name + extension), folder / (name + extension));
+        }
+        // -B, as the run driver does it.
+        Board board;
+        RunSettings settings;
+        settings.back_annotate = true;
+        settings.fpcname = (folder / (name + ".fpc")).string();
+        settings.specctraname = (folder / name).string();
+        Diagnostics diagnostics;
+        testing::internal::CaptureStderr();
+        try {
+            load_fpc_file(board, settings, diagnostics);
+            const std::unique_ptr<Session> session = load_session(board, settings, diagnostics);
+            board.nets = build_routed_nets(*session, board);
+            write_routed_fpc_file(board, settings, diagnostics, "_routed");
+        } catch (const FatalError& error) {
+            testing::internal::GetCapturedStderr();
+            ADD_FAILURE() << "error " << error.code << ": " << error.message;
+            continue;
+        }
+        // The routed board, loaded and exported again.
+        Board again;
+        RunSettings export_settings;
+        export_settings.fpcname = (folder / (name + "_routed.fpc")).string();
+        export_settings.specctraname = (folder / (name + "_routed.dsn")).string();
+        Diagnostics export_diagnostics;
+        try {
+            load_fpc_file(again, export_settings, export_diagnostics);
+            ASSERT_EQ(write_design_file(again, export_settings), 0);
+        } catch (const FatalError& error) {
+            testing::internal::GetCapturedStderr();
+            ADD_FAILURE() << "error " << error.code << ": " << error.message;
+            continue;
+        }
+        testing::internal::GetCapturedStderr();
+
+        const test::RouterLoad load = test::load_in_router(router, export_settings.specctraname);
+        const long after_routing =
+            test::router_statistic(test::file_text(routed / (name + ".stats.json")), "incomplete_count");
+        EXPECT_EQ(load.status, 0) << load.log;
+        ASSERT_GE(after_routing, 0);
+        ASSERT_GE(load.incomplete, 0);
+        std::cout << name << ": " << load.incomplete << " of " << load.connections
+                  << " connections incomplete after the round trip (router left " << after_routing << ")";
+        if (load.incomplete > after_routing) {
+            // More than the router counted: no more than its own session makes.
+            const fs::path own = folder / (name + "_own.dsn");
+            std::ofstream(own) << design_with_session_wiring(test::file_text(export_settings.specctraname),
+                                                             test::file_text(routed / (name + ".ses")));
+            const test::RouterLoad as_written = test::load_in_router(router, own);
+            std::cout << "; its own session loaded as written: " << as_written.incomplete;
+            EXPECT_EQ(as_written.status, 0) << as_written.log;
+            EXPECT_LE(load.incomplete, as_written.incomplete);
+        }
+        std::cout << "\n";
+    }
+    fs::remove_all(folder);
+}
+
+}  // namespace
+}  // namespace tarnwick

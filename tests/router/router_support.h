@@ -1,0 +1,93 @@
+#pragma once
+// Running the real router (../shared/router) from the tests: whether this machine can, and one
+// load of a design without routing, with the router's complaints and statistics.
+
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace tarnwick::test {
+
+namespace fs = std::filesystem;
+
+// Why the router cannot run here, or "" when it can. TARNWICK_SKIP_ROUTER (set by the sanitizer
+// build: the router is not our code) also keeps it from running.
+inline std::string router_skip_reason(const fs::path& router) {
+    if (const char* skip = std::getenv("TARNWICK_SKIP_ROUTER"); skip != nullptr && *skip != '\0') {
+        return "TARNWICK_SKIP_ROUTER is set";
+    }
+    if (!fs::exists(router / "run.sh")) return "no router at " + router.string();
+    if (std::system("command -v java >/dev/null 2>&1") != 0) return "no java on the PATH";
+    return "";
+}
+
+inline std::string shell_quoted(const fs::path& path) {
+    std::string text = "'";
+    for (char c : path.string()) text += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return text + "'";
+}
+
+inline std::string file_text(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
+// The number after `"key": ` in the router's statistics, or -1.
+inline long router_statistic(const std::string& log, const std::string& key) {
+    const std::size_t at = log.find("\"" + key + "\":");
+    if (at == std::string::npos) return -1;
+    return std::strtol(log.c_str() + at + key.size() + 3, nullptr, 10);
+}
+
+// The number after `"total_count": ` in the statistics block named `block`, or -1.
+inline long router_block_count(const std::string& log, const std::string& block) {
+    const std::size_t at = log.find("\"" + block + "\": {");
+    if (at == std::string::npos) return -1;
+    const std::string key = "\"total_count\": ";
+    const std::size_t count = log.find(key, at);
+    if (count == std::string::npos) return -1;
+    return std::strtol(log.c_str() + count + key.size(), nullptr, 10);
+}
+
+struct RouterLoad {
+    int status = -1;
+    bool session_written = false;
+    std::string log;
+    std::vector<std::string> complaints;  // the " WARN " and " ERROR " lines, timestamp dropped
+    long incomplete = -1;                 // connections.incomplete_count of the statistics
+    long connections = -1;                // connections.maximum_count
+};
+
+// Loads the design without routing (deterministic, seconds); the router writes the session
+// file (beside the design, with ".ses") and its statistics all the same.
+inline RouterLoad load_in_router(const fs::path& router, const fs::path& design) {
+    const fs::path session = fs::path(design).replace_extension(".ses");
+    const fs::path log = fs::path(design).replace_extension(".log");
+    const std::string command = "FR_TIMEOUT=180 " + shell_quoted(router / "run.sh") + " " + shell_quoted(design) + " " +
+                                shell_quoted(session) + " --router.enabled=false >" + shell_quoted(log) + " 2>&1";
+    RouterLoad load;
+    const int status = std::system(command.c_str());
+    load.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    load.session_written = fs::exists(session) && fs::file_size(session) > 0;
+    load.log = file_text(log);
+    std::size_t start = 0;
+    while (start < load.log.size()) {
+        std::size_t end = load.log.find('\n', start);
+        if (end == std::string::npos) end = load.log.size();
+        const std::string line = load.log.substr(start, end - start);
+        const std::size_t level = std::min(line.find(" WARN "), line.find(" ERROR "));
+        if (level != std::string::npos) load.complaints.push_back(line.substr(level + 1));
+        start = end + 1;
+    }
+    load.incomplete = router_statistic(load.log, "incomplete_count");
+    load.connections = router_statistic(load.log, "maximum_count");
+    return load;
+}
+
+}  // namespace tarnwick::test
