@@ -62,7 +62,7 @@ int run(int argc, const char* const* argv) {
         load_fpc_file(board, settings, diagnostics);
 
         if (settings.info_only) {
-            if (settings.verbose) write_fpc_sections(stdout, board, true);
+            if (settings.verbose) write_fpc_sections(stdout, board);
             write_info_report(console(), board, settings);
         } else if (settings.back_annotate) {
             check_routed_name(settings);

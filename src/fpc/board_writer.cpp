@@ -203,11 +203,11 @@ void write_area(std::FILE* out, std::uint32_t number, const Area& area) {
     }
 }
 
-// The reserved nets (keepouts and power planes) are written only to the listing.
-void write_nets(std::FILE* out, const Board& board, bool listing) {
+// Every net, the reserved ones (keepouts and power planes) too: a routed board without them
+// would lose the user's keepout and plane areas.
+void write_nets(std::FILE* out, const Board& board) {
     std::fprintf(out, "\n[nets]\n");
     for (const Net& net : board.nets) {
-        if (net.reserved != 0 && !listing) continue;
         std::fprintf(out, "\nnet: \"%s\" %u %u %u %u %u %u %u\n", net.name.c_str(),
                      static_cast<unsigned>(net.pins.size()), static_cast<unsigned>(net.connects.size()),
                      static_cast<unsigned>(net.areas.size()), rounded_length(net.trace_width),
@@ -252,12 +252,12 @@ std::int32_t signed_rounded_length(double inches) {
     return static_cast<std::int32_t>(to_int64(nm >= 0 ? nm + 0.5 : nm - 0.5));
 }
 
-void write_fpc_sections(std::FILE* out, const Board& board, bool listing) {
+void write_fpc_sections(std::FILE* out, const Board& board) {
     write_options(out, board.options);
     write_footprints(out, board);
     write_outlines(out, board);
     write_parts(out, board);
-    write_nets(out, board, listing);
+    write_nets(out, board);
     write_texts(out, board);
     std::fprintf(out, "[end]\n");
 }
@@ -273,7 +273,7 @@ void write_routed_fpc_file(const Board& board, RunSettings& settings, Diagnostic
 
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(settings.fpcname.c_str(), "w"), &std::fclose);
     if (!file) fatal_error(20043, strformat("unable to open %s for output", settings.fpcname.c_str()));
-    write_fpc_sections(file.get(), board, false);
+    write_fpc_sections(file.get(), board);
     // A full disk or a failing device must not pass for a written file.
     const bool write_failed = std::fflush(file.get()) != 0 || std::ferror(file.get()) != 0;
     if (std::fclose(file.release()) != 0 || write_failed) {

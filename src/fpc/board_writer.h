@@ -20,8 +20,8 @@ std::string format_length(double value);
 std::uint32_t rounded_length(double inches);
 std::int32_t signed_rounded_length(double inches);
 
-// Writes every section and "[end]". With `listing` the reserved nets are written too.
-void write_fpc_sections(std::FILE* out, const Board& board, bool listing);
+// Writes every section and "[end]": the routed board and the -I -V listing alike.
+void write_fpc_sections(std::FILE* out, const Board& board);
 
 // "<fpcname before its extension><suffix><extension>".
 std::string routed_file_name(const std::string& fpcname, const char* suffix);

@@ -19,9 +19,9 @@
 namespace tarnwick {
 namespace {
 
-std::string written(const Board& board, bool listing) {
+std::string written(const Board& board) {
     test::MemoryStream memory;
-    write_fpc_sections(memory.out, board, listing);
+    write_fpc_sections(memory.out, board);
     return memory.text();
 }
 
@@ -95,7 +95,7 @@ TEST(BoardWriter, OptionsRoundTripThroughTheReader) {
         "  layer_info: \"bot sm cutout\" 10 95 95 95 1\n  layer_info: \"thru pad\" 11 0 0 255 1\n"
         "  layer_info: \"top copper\" 12 0 255 0 1\n  layer_info: \"bottom copper\" 13 255 0 0 0\n"
         "\n[footprints]\n";
-    const std::string first = options_part(written(options_from(source), false));
+    const std::string first = options_part(written(options_from(source)));
     EXPECT_NE(first.find("netlist_import_flags: 903\n"), std::string::npos);
     EXPECT_NE(first.find("default_glue_width: \"635000\"\n"), std::string::npos);
     EXPECT_NE(first.find("\nrouting_grid_spacing: 100000.000000\n  routing_grid_item: 5MIL\n  routing_grid_item: 1MM\n"),
@@ -104,23 +104,23 @@ TEST(BoardWriter, OptionsRoundTripThroughTheReader) {
     EXPECT_NE(first.find("cam_n_x: 2\ncam_n_y: 0\ncam_space_x: 0\ncam_space_y: 2540\n"), std::string::npos);
     EXPECT_NE(first.find("  layer_info: \"bottom copper\" 13 255 0 0 0\n"), std::string::npos);
     // What the writer writes, the reader reads back to the same values.
-    EXPECT_EQ(options_part(written(options_from(first + "\n[footprints]\n"), false)), first);
+    EXPECT_EQ(options_part(written(options_from(first + "\n[footprints]\n"))), first);
 }
 
 TEST(BoardWriter, VersionDecidesOptionalOptionLines) {
     const std::string keys = "ses_file_path: \"\"\nSMT_connect_copper: \"1\"\nreport_options: 3\n[end]\n";
-    const std::string old_file = written(options_from("version: 1.3381\n" + keys), false);
+    const std::string old_file = written(options_from("version: 1.3381\n" + keys));
     EXPECT_EQ(old_file.find("SMT_connect_copper"), std::string::npos);
     EXPECT_EQ(old_file.find("report_options"), std::string::npos);
     EXPECT_NE(old_file.find("cam_units: 0\n\ndrc_check_unrouted: 0\n"), std::string::npos);
     EXPECT_EQ(old_file.find("default_glue_width"), std::string::npos);
 
-    const std::string newer = written(options_from("version: 1.3382\n" + keys), false);
+    const std::string newer = written(options_from("version: 1.3382\n" + keys));
     EXPECT_NE(newer.find("SMT_connect_copper: \"1\"\n"), std::string::npos);
     EXPECT_NE(newer.find("\nreport_options: 3\ndrc_check_unrouted: 0\n"), std::string::npos);
 
     // Without any of the router keys none of their lines is written.
-    EXPECT_EQ(written(options_from("version: 1.344\n[end]\n"), false).find("dsn_flags"), std::string::npos);
+    EXPECT_EQ(written(options_from("version: 1.344\n[end]\n")).find("dsn_flags"), std::string::npos);
 }
 
 TEST(BoardWriter, OutlinesCutoutsAndTexts) {
@@ -132,7 +132,7 @@ TEST(BoardWriter, OutlinesCutoutsAndTexts) {
         "[solder_mask_cutouts]\n\nsm_cutout: 2 7 1\n  corner: 1 -1270000 0 0\n  corner: 2 1270000 0 0\n\n"
         "[parts]\n\n[nets]\n\n[texts]\n\ntext: \"+5\" 4064000 -19558000 7 90 0 1270000 127000\n\n"
         "text: \"GND\" -1 0 0 0 1 1270000 127000\n\n[end]\n";
-    const std::string file = written(board_from("[options]\nversion: 1.344\n" + sections), false);
+    const std::string file = written(board_from("[options]\nversion: 1.344\n" + sections));
     EXPECT_EQ(between(file, "\n[board]\n", "\n[parts]"),
               "\n[board]\n\noutline: 4 0\n  corner: 1 0 0 0\n  corner: 2 25400000 0 1\n"
               "  corner: 3 25400000 -12700000 0\n  corner: 4 0 0 0\n"
@@ -146,11 +146,11 @@ TEST(BoardWriter, OutlinesCutoutsAndTexts) {
     EXPECT_EQ(file.substr(file.size() - 6), "[end]\n");
 
     // An older file keeps seven numbers, unless a text of its own had eight.
-    const std::string old_file = written(board_from("[options]\nversion: 1.33\n" + sections), false);
+    const std::string old_file = written(board_from("[options]\nversion: 1.33\n" + sections));
     EXPECT_NE(old_file.find("\ntext: \"+5\" 4064000 -19558000 7 90 0 1270000 127000\n\n"), std::string::npos);
     std::string eight = sections;
     eight.replace(eight.find("127000\n\ntext"), 6, "127000 4");
-    const std::string long_file = written(board_from("[options]\nversion: 1.33\n" + eight), false);
+    const std::string long_file = written(board_from("[options]\nversion: 1.33\n" + eight));
     EXPECT_NE(long_file.find("\ntext: \"+5\" 4064000 -19558000 7 90 0 1270000 127000 4\n\n"
                              "text: \"GND\" -1 0 0 0 1 1270000 127000 0\n\n"),
               std::string::npos);
@@ -174,7 +174,7 @@ bool load_board(const std::string& path, Board& board) {
 bool expect_listing_round_trip(const std::filesystem::path& path) {
     Board first;
     if (!load_board(path.string(), first)) return false;
-    const std::string listing = written(first, true);
+    const std::string listing = written(first);
     const std::filesystem::path copy =
         std::filesystem::temp_directory_path() / ("tarnwick_listing_" + std::to_string(::getpid()) + ".fpc");
     std::ofstream(copy, std::ios::binary) << listing;
@@ -183,7 +183,7 @@ bool expect_listing_round_trip(const std::filesystem::path& path) {
     std::filesystem::remove(copy);
     EXPECT_TRUE(loaded) << path << ": its listing does not load";
     if (loaded) {
-        EXPECT_EQ(written(second, true), listing) << path;
+        EXPECT_EQ(written(second), listing) << path;
     }
     return true;
 }
@@ -248,7 +248,7 @@ TEST(BoardWriter, PartsWrittenAsRead) {
         // No footprint: empty ref_text: and shape: lines, as the editor writes them.
         "part: J9\n  ref_text: \n  package: \"PanelMount\"\n  shape: \n  pos: 10000000 0 1 270 1\n\n"
         "[nets]\n\nnet: \"OUT\" 2 0 0 0 0 0 1\n  pin: 1 R1.1\n  pin: 2 J9.T\n\n[texts]\n\n[end]\n";
-    const std::string file = written(board_from(two_layer_board("1.344") + parts), false);
+    const std::string file = written(board_from(two_layer_board("1.344") + parts));
     EXPECT_EQ(between(file, "\n\n[parts]\n", "\n[nets]\n"),
               "\n\n[parts]\n"
               "\npart: R1\n  ref_text: 1016000 101600 90 -1016000 1270000 1\n  package: \"0805\"\n"
@@ -261,14 +261,14 @@ TEST(BoardWriter, PartsWrittenAsRead) {
     EXPECT_EQ(between(file, "\nnet:", "\n[texts]\n"), "\nnet: \"OUT\" 2 0 0 0 0 0 1\n  pin: 1 R1.1\n  pin: 2 J9.T\n");
 
     // From version 1.347 on an empty package is written as well.
-    const std::string newer = written(board_from(two_layer_board("1.348") + parts), false);
+    const std::string newer = written(board_from(two_layer_board("1.348") + parts));
     EXPECT_NE(newer.find("\npart: R2\n  ref_text: 1016000 101600 0 0 0 1\n  package: \"\"\n  shape:"),
               std::string::npos);
     EXPECT_NE(newer.find("\npart: R3\n  ref_text: 1016000 101600 0 0 0 1\n  package: \"\"\n  pos:"),
               std::string::npos);
 
     // Files up to version 1.343 have neither the sixth reference-text number nor part values.
-    const std::string older = written(board_from(two_layer_board("1.343") + parts), false);
+    const std::string older = written(board_from(two_layer_board("1.343") + parts));
     EXPECT_NE(older.find("\npart: R1\n  ref_text: 1016000 101600 90 -1016000 1270000\n  package: \"0805\"\n"
                          "  shape: \"SMD\"\n"),
               std::string::npos);
@@ -304,9 +304,8 @@ TEST(BoardWriter, NetsWithTracesAreasAndReservedNets) {
         "    vtx: 2 -2000000 12540000 12 0 0 0 8\n"
         "  area: 1 4 13 1\n    corner: 1 -1000000 -1000000 1 0\n    corner: 2 40000000 -1000000 0 0\n"
         "    corner: 3 40000000 40000000 0 0\n    corner: 4 -1000000 40000000 0 1\n";
-    // The routed file leaves the keepout and power-plane nets out; the listing shows them.
-    EXPECT_EQ(between(written(board, false), "\n[nets]\n", "\n[texts]\n"), "\n[nets]\n" + gnd);
-    EXPECT_EQ(between(written(board, true), "\n[nets]\n", "\n[texts]\n"),
+    // The keepout and power-plane nets are written as read, so that a routed board keeps them.
+    EXPECT_EQ(between(written(board), "\n[nets]\n", "\n[texts]\n"),
               "\n[nets]\n"
               "\nnet: \"KEEPOUT\" 0 0 1 0 0 0 1\n  area: 1 3 12 0\n    corner: 1 0 0 0 0\n"
               "    corner: 2 2540000 0 0 0\n    corner: 3 2540000 2540000 0 1\n" +
@@ -329,7 +328,7 @@ TEST(BoardWriter, RoutedFileNameAndUnwritablePath) {
     std::ifstream in(settings.fpcname);
     std::stringstream content;
     content << in.rdbuf();
-    EXPECT_EQ(content.str(), written(board, false));
+    EXPECT_EQ(content.str(), written(board));
 
     settings.fpcname = (dir / "missing" / "board.fpc").string();
     FatalError error = test::expect_fatal([&] { write_routed_fpc_file(board, settings, diagnostics, "_routed"); });
