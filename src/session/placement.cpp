@@ -16,12 +16,6 @@ namespace {
 
 constexpr std::size_t header_line_max = 127;
 
-const char* read_or_fail(SessionReader& reader, int code, const char* message) {
-    const char* line = reader.read_session_line();
-    if (line == nullptr) fatal_error(code, message);
-    return line;
-}
-
 // Header lines up to the one that opens the placement.
 void read_session_header(Session& session) {
     for (;;) {

@@ -21,12 +21,6 @@ namespace {
 
 constexpr std::size_t net_name_max = 127;
 
-const char* read_or_fail(SessionReader& reader, int code, const char* message) {
-    const char* line = reader.read_session_line();
-    if (line == nullptr) fatal_error(code, message);
-    return line;
-}
-
 // The first line, from the reader's position on, that contains `key`.
 const char* find_line(SessionReader& reader, const char* key, int eof_code, const char* eof_message) {
     for (;;) {

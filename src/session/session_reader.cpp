@@ -20,6 +20,12 @@ const char* SessionReader::read_session_line() {
     }
 }
 
+const char* read_or_fail(SessionReader& reader, int code, const char* message) {
+    const char* line = reader.read_session_line();
+    if (line == nullptr) fatal_error(code, message);
+    return line;
+}
+
 bool scan_word(const char*& text, std::string& word) {
     const char* p = text;
     while (*p != '\0' && std::isspace(static_cast<unsigned char>(*p))) ++p;

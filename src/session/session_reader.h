@@ -36,6 +36,9 @@ private:
 // the next white space), of any length; advances `text` past it. False when there is none.
 bool scan_word(const char*& text, std::string& word);
 
+// The next line, where the file must go on: its end is fatal_error(code, message).
+const char* read_or_fail(SessionReader& reader, int code, const char* message);
+
 // The session file's name: the Specctra name with ".ses" appended when it has no extension.
 std::string session_file_name(const std::string& specctraname);
 
