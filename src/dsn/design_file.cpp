@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include "core/errors.h"
 #include "dsn/library.h"
@@ -12,7 +13,9 @@
 
 namespace tarnwick {
 
-DesignFile::DesignFile(std::FILE* stream) : stream_(stream) {}
+DesignFile::DesignFile(OutputFile output) : output_(std::move(output)) {}
+
+DesignFile::DesignFile(std::FILE* stream) : output_(stream) {}
 
 int DesignFile::adjust_indent(int delta) {
     const int level = indent_level_ + delta;
@@ -41,12 +44,7 @@ void DesignFile::expect_level(int expected, int code, const char* message) {
     if (adjust_indent(0) != expected) fatal_error(code, message);
 }
 
-bool DesignFile::close() {
-    std::FILE* stream = stream_.release();
-    if (stream == nullptr) return false;
-    const bool written = std::ferror(stream) == 0;
-    return std::fclose(stream) == 0 && written;
-}
+bool DesignFile::close() { return output_.commit(); }
 
 std::string design_file_name(const std::string& specctraname) {
     return specctraname.find('.') == std::string::npos ? specctraname + ".dsn" : specctraname;
@@ -69,9 +67,9 @@ DesignFile open_design_file(const RunSettings& settings) {
     if (names_board_file(name, settings.fpcname)) {
         fatal_error(40163, "Design (.DSN) file name matches FreePCB (.FPC) file name, restart without file extensions");
     }
-    std::FILE* stream = std::fopen(name.c_str(), "wt");
-    if (stream == nullptr) fatal_error(41480, strformat("unable to open \"%s\" for output", name.c_str()));
-    return DesignFile(stream);
+    OutputFile output(name);
+    if (!output.is_open()) fatal_error(41480, strformat("unable to open \"%s\" for output", name.c_str()));
+    return DesignFile(std::move(output));
 }
 
 void write_dsn_header(DesignFile& file, const Board& board) {
