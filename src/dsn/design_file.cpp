@@ -89,14 +89,18 @@ void write_dsn_header(DesignFile& file, const Board& board) {
     file.expect_level(1, 40189, "hdr end indent level");
 }
 
-int write_design_file(const Board& board, const RunSettings& settings) {
-    DesignFile file = open_design_file(settings);
+void write_design_sections(DesignFile& file, const Board& board, const RunSettings& settings) {
     write_dsn_header(file, board);
     write_structure(file, board, settings);
     write_placement(file, board);
     write_library(file, board);
     write_network(file, board, settings);
     write_wiring(file, board);
+}
+
+int write_design_file(const Board& board, const RunSettings& settings) {
+    DesignFile file = open_design_file(settings);
+    write_design_sections(file, board, settings);
     if (!file.close()) return 1;
     std::fprintf(console(), "\n  File \"%s\" created.\n", design_file_name(settings.specctraname).c_str());
     return 0;

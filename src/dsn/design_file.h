@@ -57,8 +57,12 @@ DesignFile open_design_file(const RunSettings& settings);
 
 void write_dsn_header(DesignFile& file, const Board& board);
 
-// Writes the header and the sections structure, placement, library, network and wiring, then
-// reports the file on the console. Returns 0, or non-zero when the file could not be stored
+// The header and the sections structure, placement, library, network and wiring: the whole
+// design file, into `file` as it stands.
+void write_design_sections(DesignFile& file, const Board& board, const RunSettings& settings);
+
+// Opens the design file, writes the header and the sections, stores the file and
+// reports it on the console. Returns 0, or non-zero when the file could not be stored
 // completely; the errors found in the board data end the run through fatal_error.
 int write_design_file(const Board& board, const RunSettings& settings);
 
