@@ -30,8 +30,11 @@ corpus=$build/fuzz-corpus/$target
 findings=$build/fuzz-findings/$target
 rm -rf "$seeds"
 mkdir -p "$seeds" "$corpus" "$findings"
-# Named by content, so that the same file found twice is one seed.
-find "$root/tests" "$root/examples" "$root/../shared/corpus" -type f -name "*.$extension" -print0 2>/dev/null |
+# Named by content, so that the same file found twice is one seed. The shared corpus is used
+# when it is there.
+roots=("$root/tests" "$root/examples")
+[ -d "$root/../shared/corpus" ] && roots+=("$root/../shared/corpus")
+find "${roots[@]}" -type f -name "*.$extension" -print0 |
   while IFS= read -r -d '' file; do cp "$file" "$seeds/$(sha1sum <"$file" | cut -c1-40)"; done
 echo "fuzz_$target: $(find "$seeds" -type f | wc -l) seed files, $(find "$corpus" -type f | wc -l) kept from earlier runs"
 
