@@ -39,6 +39,8 @@ OutputFile::OutputFile(const std::string& target) : target_(followed_link(target
         stream_ = std::fopen(target_.c_str(), "w");
         return;
     }
+    // A file we may not write stays as it is, as it would if it were opened in place.
+    if (exists && ::access(target_.c_str(), W_OK) != 0) return;
     std::string name = target_ + ".XXXXXX";
     const int descriptor = ::mkstemp(name.data());
     if (descriptor < 0) return;

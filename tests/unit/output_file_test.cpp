@@ -147,6 +147,15 @@ TEST_F(OutputFileTest, ATargetThatCannotBeHadIsNotOpen) {
     EXPECT_EQ(entries(), std::vector<std::string>{"board.dsn"});
 }
 
+TEST_F(OutputFileTest, AFileWeMayNotWriteIsNotReplaced) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root may write any file";
+    write(target, "protected design\n");
+    fs::permissions(target, fs::perms::owner_read);
+    EXPECT_FALSE(OutputFile(target).is_open());
+    EXPECT_EQ(read(target), "protected design\n");
+    EXPECT_EQ(entries(), std::vector<std::string>{"board.dsn"});
+}
+
 TEST_F(OutputFileTest, ADeviceIsWrittenInPlace) {
     if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full to fill";
     // Through a link as well: the device is written, never replaced.
