@@ -1,3 +1,10 @@
+#include <csignal>
+
 #include "driver/run.h"
 
-int main(int argc, char** argv) { return tarnwick::run(argc, argv); }
+int main(int argc, char** argv) {
+    // Past a file size limit a write then fails like one to a full disk, and the run reports it
+    // and removes its unfinished output, instead of being killed with the file left behind.
+    std::signal(SIGXFSZ, SIG_IGN);
+    return tarnwick::run(argc, argv);
+}

@@ -4,7 +4,8 @@
 # with the expected ones. The elapsed-time line is the only text masked.
 #
 # A case folder holds: args (one argument a line), in/ (input files, optional), status,
-# stderr, stdout (optional, else empty) and out/ (files the run must write, optional).
+# stderr, stdout (optional, else empty), out/ (files the run must write, optional) and ulimit
+# (optional: arguments of the shell's ulimit for the run, a file size limit say).
 # With UPDATE=1 the run's results are written into the case instead (check them by hand).
 set -u
 exe=$1
@@ -19,7 +20,10 @@ if [ -f "$case_dir/args" ]; then
   while IFS= read -r line || [ -n "$line" ]; do args+=("$line"); done < "$case_dir/args"
 fi
 
-(cd "$scratch/work" && "$exe" "${args[@]}" >"$scratch/stdout" 2>"$scratch/stderr")
+limits=()
+[ -f "$case_dir/ulimit" ] && read -r -a limits <"$case_dir/ulimit"
+
+(cd "$scratch/work" && { [ ${#limits[@]} -eq 0 ] || ulimit "${limits[@]}"; } && "$exe" "${args[@]}" >"$scratch/stdout" 2>"$scratch/stderr")
 echo $? >"$scratch/status"
 sed -E -i 's/^Elapsed time: [0-9]+\.[0-9]{3} Sec$/Elapsed time: <masked> Sec/' "$scratch/stderr"
 

@@ -1,5 +1,7 @@
 #include "dsn/design_file.h"
 
+#include <utility>
+
 #include "core/errors.h"
 #include "core/file_names.h"
 #include "dsn/library.h"
@@ -10,7 +12,9 @@
 
 namespace tarnwick {
 
-DesignFile::DesignFile(std::FILE* stream) : stream_(stream) {}
+DesignFile::DesignFile(OutputFile output) : output_(std::move(output)) {}
+
+DesignFile::DesignFile(std::FILE* stream) : output_(stream) {}
 
 int DesignFile::adjust_indent(int delta) {
     const int level = indent_level_ + delta;
@@ -39,12 +43,7 @@ void DesignFile::expect_level(int expected, int code, const char* message) {
     if (adjust_indent(0) != expected) fatal_error(code, message);
 }
 
-bool DesignFile::close() {
-    std::FILE* stream = stream_.release();
-    if (stream == nullptr) return false;
-    const bool written = std::ferror(stream) == 0;
-    return std::fclose(stream) == 0 && written;
-}
+bool DesignFile::close() { return output_.commit(); }
 
 std::string design_file_name(const std::string& specctraname) {
     return with_default_extension(specctraname, ".dsn");
@@ -56,9 +55,9 @@ DesignFile open_design_file(const RunSettings& settings) {
     if (same_file(name, settings.fpcname)) {
         fatal_error(40163, "Design (.DSN) file name matches FreePCB (.FPC) file name, restart without file extensions");
     }
-    std::FILE* stream = std::fopen(name.c_str(), "wt");
-    if (stream == nullptr) fatal_error(41480, strformat("unable to open \"%s\" for output", name.c_str()));
-    return DesignFile(stream);
+    OutputFile output(name);
+    if (!output.is_open()) fatal_error(41480, strformat("unable to open \"%s\" for output", name.c_str()));
+    return DesignFile(std::move(output));
 }
 
 void write_dsn_header(DesignFile& file, const Board& board) {
@@ -78,14 +77,18 @@ void write_dsn_header(DesignFile& file, const Board& board) {
     file.expect_level(1, 40189, "hdr end indent level");
 }
 
-int write_design_file(const Board& board, const RunSettings& settings) {
-    DesignFile file = open_design_file(settings);
+void write_design_sections(DesignFile& file, const Board& board, const RunSettings& settings) {
     write_dsn_header(file, board);
     write_structure(file, board, settings);
     write_placement(file, board);
     write_library(file, board);
     write_network(file, board, settings);
     write_wiring(file, board);
+}
+
+int write_design_file(const Board& board, const RunSettings& settings) {
+    DesignFile file = open_design_file(settings);
+    write_design_sections(file, board, settings);
     if (!file.close()) return 1;
     std::fprintf(console(), "\n  File \"%s\" created.\n", design_file_name(settings.specctraname).c_str());
     return 0;

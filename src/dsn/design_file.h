@@ -3,10 +3,10 @@
 // header, and the run of sections that makes the whole file.
 
 #include <cstdio>
-#include <memory>
 #include <string>
 
 #include "board/board.h"
+#include "core/output_file.h"
 #include "core/settings.h"
 
 namespace tarnwick {
@@ -16,11 +16,13 @@ namespace tarnwick {
 // and closing it brings the ")" back to the opening line's depth.
 class DesignFile {
 public:
-    // Takes ownership of the stream; it is closed on destruction, so an error that unwinds the
-    // run still leaves the file on disk as far as it was written.
+    // Writes into the output file, which close() puts in place: an error that unwinds the run
+    // leaves no design file behind and an earlier one as it was.
+    explicit DesignFile(OutputFile output);
+    // Takes ownership of a stream of the caller's (in memory, say); it is closed on destruction.
     explicit DesignFile(std::FILE* stream);
 
-    std::FILE* stream() const { return stream_.get(); }
+    std::FILE* stream() const { return output_.stream(); }
     // Four blanks per level.
     const char* indent_string() const { return indent_string_.c_str(); }
 
@@ -35,14 +37,11 @@ public:
     // The writers' own balance check: ends the run with `code` unless the level is `expected`.
     void expect_level(int expected, int code, const char* message);
 
-    // Flushes and closes the stream; false when anything written could not be stored.
+    // Flushes, closes and stores the file; false when anything written could not be stored.
     bool close();
 
 private:
-    struct Closer {
-        void operator()(std::FILE* stream) const { std::fclose(stream); }
-    };
-    std::unique_ptr<std::FILE, Closer> stream_;
+    OutputFile output_;
     int indent_level_ = 0;
     std::string indent_string_;
 };
@@ -52,14 +51,18 @@ inline constexpr int max_indent_level = 64;
 // The design file's name: the Specctra name with ".dsn" appended when it holds no ".".
 std::string design_file_name(const std::string& specctraname);
 
-// Names, checks and opens the design file ("wt"). Refuses a name that is the board file's own
+// Names, checks and opens the design file (under a temporary name until it is closed). Refuses a name that is the board file's own
 // (40163) and a file that cannot be opened (41480).
 DesignFile open_design_file(const RunSettings& settings);
 
 void write_dsn_header(DesignFile& file, const Board& board);
 
-// Writes the header and the sections structure, placement, library, network and wiring, then
-// reports the file on the console. Returns 0, or non-zero when the file could not be stored
+// The header and the sections structure, placement, library, network and wiring: the whole
+// design file, into `file` as it stands.
+void write_design_sections(DesignFile& file, const Board& board, const RunSettings& settings);
+
+// Opens the design file, writes the header and the sections, stores the file and
+// reports it on the console. Returns 0, or non-zero when the file could not be stored
 // completely; the errors found in the board data end the run through fatal_error.
 int write_design_file(const Board& board, const RunSettings& settings);
 

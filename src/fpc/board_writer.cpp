@@ -1,10 +1,10 @@
 #include "fpc/board_writer.h"
 
 #include <cmath>
-#include <memory>
 
 #include "board/units.h"
 #include "core/file_names.h"
+#include "core/output_file.h"
 #include "fpc/footprint_writer.h"
 
 namespace tarnwick {
@@ -271,14 +271,12 @@ void write_routed_fpc_file(const Board& board, RunSettings& settings, Diagnostic
     settings.fpcname = routed_file_name(settings.fpcname, suffix);
     diagnostics.fpc_name = settings.fpcname;
 
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(settings.fpcname.c_str(), "w"), &std::fclose);
-    if (!file) fatal_error(20043, strformat("unable to open %s for output", settings.fpcname.c_str()));
-    write_fpc_sections(file.get(), board);
+    // Written under a temporary name: a failure leaves no half-written board and an earlier one intact.
+    OutputFile file(settings.fpcname);
+    if (!file.is_open()) fatal_error(20043, strformat("unable to open %s for output", settings.fpcname.c_str()));
+    write_fpc_sections(file.stream(), board);
     // A full disk or a failing device must not pass for a written file.
-    const bool write_failed = std::fflush(file.get()) != 0 || std::ferror(file.get()) != 0;
-    if (std::fclose(file.release()) != 0 || write_failed) {
-        fatal_error(20044, strformat("error writing %s", settings.fpcname.c_str()));
-    }
+    if (!file.commit()) fatal_error(20044, strformat("error writing %s", settings.fpcname.c_str()));
     std::fprintf(console(), "\n\n    File \"%s\" created,\n\n", settings.fpcname.c_str());
 }
 

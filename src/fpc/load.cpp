@@ -24,6 +24,11 @@ void load_fpc_file(Board& board, RunSettings& settings, Diagnostics& diagnostics
     if (!LineReader::read_file(settings.fpcname, contents)) {
         fatal_error(13006, strformat("Unable to open %s for input", settings.fpcname.c_str()));
     }
+    load_fpc_contents(board, settings, diagnostics, std::move(contents));
+}
+
+void load_fpc_contents(Board& board, RunSettings& settings, Diagnostics& diagnostics, std::vector<char> contents) {
+    diagnostics.fpc_name = settings.fpcname;
     LineReader reader(std::move(contents), diagnostics.fpc_line);
 
     read_options(reader, board);

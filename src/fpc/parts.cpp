@@ -227,6 +227,21 @@ void mark_net_pins_without_position(Board& board) {
     }
 }
 
+// Every part places a copy of its footprint's pins, so a short file of many parts of a footprint
+// with many pins asks for their product. Far beyond any real board, that is refused before
+// anything is allocated rather than left to exhaust memory.
+constexpr std::uint64_t max_part_pins = std::uint64_t{1} << 24;
+
+void check_part_pin_total(const Board& board) {
+    std::uint64_t total = 0;
+    for (const Part& part : board.parts) {
+        if (!part.no_footprint && part.footprint < board.footprints.size()) {
+            total += board.footprints[part.footprint].pins.size();
+        }
+    }
+    if (total > max_part_pins) fatal_error(10643, "allocating part pin storage");
+}
+
 }  // namespace
 
 void read_parts(LineReader& reader, Board& board, const RunSettings& settings) {
@@ -269,6 +284,7 @@ void build_circular_keepouts(Board& board) {
 }
 
 void build_part_pins(Board& board) {
+    check_part_pin_total(board);
     const NetPinIndex net_pins = index_net_pins(board);
     for (Part& part : board.parts) {
         count_holes(board, part.pins, false);

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <unistd.h>
@@ -352,6 +353,30 @@ TEST(BoardWriter, RoutedFileThatCannotBeWrittenWholeIsAnError) {
         test::expect_fatal([&] { write_routed_fpc_file(board, settings, diagnostics, "_routed"); });
     EXPECT_EQ(error.code, 20044);
     EXPECT_EQ(error.message, "error writing " + (dir / "board_routed.fpc").string());
+    fs::remove_all(dir);
+}
+
+TEST(BoardWriter, RoutedFileNotStoredWholeLeavesAnEarlierOneAsItWas) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("tarnwick_limit_" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    std::ofstream(dir / "board_routed.fpc") << "earlier routed board\n";
+    Board board = options_from("version: 1.344\n[end]\n");
+    RunSettings settings;
+    Diagnostics diagnostics;
+    settings.fpcname = (dir / "board.fpc").string();
+    FatalError error{0, ""};
+    {
+        // Less room than the options section alone takes.
+        test::FileSizeLimit limit(512);
+        error = test::expect_fatal([&] { write_routed_fpc_file(board, settings, diagnostics, "_routed"); });
+    }
+    EXPECT_EQ(error.code, 20044);
+    EXPECT_EQ(error.message, "error writing " + (dir / "board_routed.fpc").string());
+    std::ifstream in(dir / "board_routed.fpc");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "earlier routed board\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);  // no temporary file left
     fs::remove_all(dir);
 }
 

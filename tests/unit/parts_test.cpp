@@ -377,5 +377,19 @@ TEST(Parts, MalformedRecordsStopWithTheirCodeAndLine) {
     }
 }
 
+TEST(Parts, PinsBeyondAnyRealBoardAreRefusedBeforeTheyAreAllocated) {
+    // 3400 lines of parts of a 5000-pin footprint would place 17 million pins.
+    SectionRun run = run_with_footprints();
+    Footprint big;
+    big.name = "BIG";
+    big.pins.assign(5000, footprint_pin("1", 0, 0, 0, 2, 0, 0, 0));
+    big.pin_count = 5000;
+    run.board.footprints.push_back(big);
+    std::string text = "[parts]\n";
+    for (int i = 0; i < 3400; ++i) text += part("U" + std::to_string(i), "BIG", 0, 0);
+    text += "[nets]\n";
+    expect_section_error(run, read_parts, text, 10643, "allocating part pin storage", 3400 * 4 + 1);
+}
+
 }  // namespace
 }  // namespace tarnwick

@@ -2,7 +2,9 @@
 // Small helpers shared by the unit tests.
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -32,6 +34,26 @@ struct MemoryStream {
         std::fflush(out);
         return std::string(buffer, size);
     }
+};
+
+// Limits the size of the files this process writes, as a quota or a full disk would, while it
+// lives. SIGXFSZ is ignored meanwhile, so that a write past the limit fails instead of killing.
+struct FileSizeLimit {
+    rlimit saved{};
+    void (*saved_handler)(int) = nullptr;
+
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &saved);
+        saved_handler = std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limited{bytes, saved.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, saved_handler);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
 };
 
 inline LineReader reader_for(const std::string& text, std::uint32_t& counter) {
