@@ -223,6 +223,8 @@ TEST(Routes, ErrorsNameTheirCodeMessageAndLine) {
          "premature EOF reading wire poly", n + 4},
         {"      (net A\n        (wire\n          (polygon Top 0\n          )\n          (via\n", 30950,
          "reading poly window", n + 4},
+        {"      (net A\n        (wire\n          (polygon Top 0\n          )\n          (window\n", 30951,
+         "premature EOF reading poly window header", n + 4},
         {"      (net A\n        (wire\n          (polygon Top 0\n          )\n          (window\n            (circle\n",
          30952, "unknown window shape", n + 5},
         {"      (net A\n        (wire\n          (polygon Top 0\n          )\n          (window\n            (polygon\n",
