@@ -93,6 +93,7 @@ int follow_chain(NetWire& wire, const ChainIndex& index, std::int32_t tee, std::
             break;
         }
         WirePath& path = wire.paths[found];
+        if (set.path_list.size() <= depth) set.path_list.resize(depth + 1, -1);
         set.path_list[depth] = static_cast<std::int32_t>(found);
         path.reversed = test == 2 || test == 4;
         taken.push_back(found);
@@ -135,7 +136,9 @@ void build_connection_sets(NetWire& wire) {
             if (path.used) continue;
             any_left = true;
             ConnectionSet& set = wire.connection_sets[wire.trace_count];
-            if (set.path_list.empty()) set.path_list.assign(n + 1, -1);
+            // The list grows with its chain: room for every path in every set would be the
+            // square of the net's paths.
+            if (set.path_list.empty()) set.path_list.assign(1, -1);
 
             const PathEnd far = far_end(path);
             const bool pins_to_go = wire.pin_connects_to_go != 0;

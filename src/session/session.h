@@ -77,7 +77,7 @@ struct WirePoly {
 struct ConnectionSet {
     std::uint32_t path_count = 0;
     std::int32_t first_path = -1;
-    std::vector<std::int32_t> path_list;  // path indices in walking order; -1 until filled
+    std::vector<std::int32_t> path_list;  // path indices in walking order; -1 for a slot not filled
 };
 
 // One board net as the router wired it.

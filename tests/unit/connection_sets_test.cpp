@@ -77,6 +77,18 @@ TEST(ConnectionSets, AChainOfAHundredThousandPathsIsFollowedWithoutRecursion) {
     EXPECT_EQ(wire.pin_connects_to_go, 0);
 }
 
+TEST(ConnectionSets, AHundredThousandLoosePathsMakeAsManySetsOfOneSlotEach) {
+    // Room for every path in every set would take forty gigabytes here.
+    NetWire wire;
+    wire.paths.assign(100000, link(-1, -1, -1, -1));
+    build_connection_sets(wire);
+    ASSERT_EQ(wire.trace_count, 100000u);
+    std::size_t slots = 0;
+    for (const ConnectionSet& set : wire.connection_sets) slots += set.path_list.size();
+    EXPECT_EQ(slots, 100000u);
+    EXPECT_EQ(wire.connection_sets[99999].first_path, 99999);
+}
+
 TEST(ConnectionSets, ChainsGoThroughViasWhateverTheLayer) {
     // From a pin on the top through a via to a path on the bottom and on to a second pin.
     test::SessionRun run;
