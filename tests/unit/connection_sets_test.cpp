@@ -61,6 +61,23 @@ TEST(ConnectionSets, SweepsEndWhenPinConnectionsStayCountedWithNoPinPathLeft) {
     EXPECT_TRUE(wire.paths[1].used);
 }
 
+TEST(ConnectionSets, ASessionWhosePathEndLiesOnTwoPinsStillGivesEveryPathATrace) {
+    // Two pins of the net share a place: the end there counts on both, one connection stays
+    // counted to go, and the loose path is taken all the same once no pin path is left.
+    test::SessionRun run;
+    test::add_net(run.board, "A", {{"J1.1", 0.1, 0.1, 0}, {"J2.1", 0.1, 0.1, 0}});
+    const std::string network =
+        "      (net A\n        (wire\n          (path Top 1000\n            10000 10000\n            20000 10000\n"
+        "          )\n        )\n        (wire\n          (path Top 1000\n            30000 30000\n"
+        "            40000 30000\n          )\n        )\n      )\n";
+    run.run(test::session_text(network), [&](Session& session, Board& board) { read_session(session, board, run.settings); });
+    const NetWire& wire = run.session->wire_list[0];
+    EXPECT_EQ(run.board.nets[0].pins[0].path_ends, 1u);
+    EXPECT_EQ(run.board.nets[0].pins[1].path_ends, 1u);
+    ASSERT_EQ(wire.trace_count, 2u);
+    EXPECT_EQ(wire.connection_sets[1].first_path, 1);
+}
+
 TEST(ConnectionSets, AChainOfAHundredThousandPathsIsFollowedWithoutRecursion) {
     const std::int32_t n = 100000;
     NetWire wire;
