@@ -24,6 +24,7 @@ int main(int argc, char** argv) {
         LLVMFuzzerTestOneInput(data.data(), data.size());
         ++replayed;
     }
-    std::printf("%zu inputs replayed\n", replayed);
+    // On standard error: a target may point standard output elsewhere.
+    std::fprintf(stderr, "%zu inputs replayed\n", replayed);
     return replayed > 0 ? 0 : 1;
 }

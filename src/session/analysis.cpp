@@ -126,15 +126,22 @@ bool snap_end(Session& session, WirePath& path, int end, const PathPoint& point)
 
 namespace {
 
-// Goes through the items (pins or vias) in their order, as a comparison of the path's ends with
-// every item would, but looks only at those the grid holds near the ends. `matches` tells whether
-// an item takes an end as the path now lies; `take` lets it, which may move the end.
+// Goes through the `count` items (pins or vias) in their order, as a comparison of the path's
+// ends with every item would, but looks only at those the grid holds near the ends. `matches`
+// tells whether an item takes an end as the path now lies; `take` lets it, which may move the end.
 template <typename Matches, typename Take>
-void match_in_order(const PointGrid& grid, const WirePath& path, double reach, Matches matches, Take take) {
+void match_in_order(const PointGrid& grid, std::uint32_t count, const WirePath& path, double reach, Matches matches,
+                    Take take) {
+    // Beyond this many items near the ends, each item is compared once, in order, instead: with a
+    // huge session unit every item is near, and looking at them all again after every take
+    // would cost the square of their number.
+    constexpr std::uint32_t crowded = 64;
     std::uint32_t next = 0;
     for (;;) {
         std::uint32_t best = UINT32_MAX;
+        std::uint32_t seen = 0;
         auto consider = [&](std::uint32_t id) {
+            ++seen;
             if (id >= next && id < best && matches(id)) best = id;
         };
         grid.visit_near(path.points.front().x, path.points.front().y, reach, consider);
@@ -142,6 +149,12 @@ void match_in_order(const PointGrid& grid, const WirePath& path, double reach, M
         if (best == UINT32_MAX) return;
         take(best);
         next = best + 1;
+        if (seen > crowded) {
+            for (std::uint32_t id = next; id < count; ++id) {
+                if (matches(id)) take(id);
+            }
+            return;
+        }
     }
 }
 
@@ -163,7 +176,7 @@ void locate_pins(Session& session, NetWire& wire, Net& net) {
         auto on_layer = [&](const NetPin& pin) { return path.layer == pin.layer || pin.layer == 0; };
         auto matches = [&](std::uint32_t n) {
             const NetPin& pin = net.pins[n];
-            return on_layer(pin) && (inside(path.points.front(), pin.x, pin.y, tolerance) ||
+            return !pin.no_position && on_layer(pin) && (inside(path.points.front(), pin.x, pin.y, tolerance) ||
                                      inside(path.points.back(), pin.x, pin.y, tolerance));
         };
         // Every pin is tried; the last one that matches an end keeps it.
@@ -174,7 +187,7 @@ void locate_pins(Session& session, NetWire& wire, Net& net) {
             count_pin_end(session, wire, pin);
             if (snap_end(session, path, end, PathPoint{pin.x, pin.y})) ++session.stats.fixups_at_pins;
         };
-        match_in_order(pins, path, tolerance, matches, take);
+        match_in_order(pins, static_cast<std::uint32_t>(net.pins.size()), path, tolerance, matches, take);
         if (path.start_pin < 0 && path.end_pin >= 0) path.reversed = true;
         if (path.start_pin >= 0 && path.end_pin >= 0) ++session.stats.pin_to_pin;
         remeasure(session, path);
@@ -199,7 +212,7 @@ void locate_vias(Session& session, NetWire& wire) {
             const int end = inside(path.points.front(), via.x, via.y, tolerance) ? 0 : 1;
             attach_via(session, wire, path, end, static_cast<std::int32_t>(v));
         };
-        match_in_order(vias, path, tolerance, matches, take);
+        match_in_order(vias, static_cast<std::uint32_t>(wire.vias.size()), path, tolerance, matches, take);
         if ((!path.reversed && path.start_pin >= 0 && path.end_via >= 0) ||
             (path.reversed && path.end_pin >= 0 && path.start_via >= 0)) {
             ++session.stats.pin_to_via;

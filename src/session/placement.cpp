@@ -30,7 +30,7 @@ void read_session_header(Session& session) {
 
 struct PlaceRecord {
     std::string ref;
-    double x = 0;
+    double x = 0;  // session units
     double y = 0;
     std::uint32_t side = 0;
     std::uint32_t rotation = 0;
@@ -70,8 +70,8 @@ bool read_place_record(Session& session, PlaceRecord& record) {
     }
     record.ref.assign(ref, 0, 127);
     if (text[0] == '"' && !copy_quoted_name(record.ref, text)) fatal_error(30514, "parsing quoted place");
-    record.x = x * session.session_scale;
-    record.y = y * session.session_scale;
+    record.x = x;
+    record.y = y;
     record.side = side == "front" ? 0 : 1;
     record.rotation = rotation;
     return true;
@@ -102,17 +102,19 @@ void apply_session_placement(Session& session, Board& board) {
         const auto found = part_by_ref.find(record.ref);
         if (found == part_by_ref.end()) fatal_error(30522, "locating part");
         Part& part = board.parts[found->second];
+        const double x = board_length_or_fail(record.x * session.session_scale);
+        const double y = board_length_or_fail(record.y * session.session_scale);
         record.locked = read_place_status(session.reader);
         // A move counts when it exceeds one session unit: the router's wires follow even the
         // smallest move of the pins.
         const double tolerance = session.place_tolerance;
-        const bool changed = std::fabs(part.x - record.x) > tolerance || std::fabs(part.y - record.y) > tolerance ||
+        const bool changed = std::fabs(part.x - x) > tolerance || std::fabs(part.y - y) > tolerance ||
                              part.side != record.side || part.rotation != record.rotation ||
                              part.locked != record.locked;
         part.moved = changed ? 1 : 0;
         if (!changed) continue;
-        part.x = record.x;
-        part.y = record.y;
+        part.x = x;
+        part.y = y;
         part.side = record.side;
         part.rotation = record.rotation;
         part.locked = record.locked;

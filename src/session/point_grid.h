@@ -35,6 +35,15 @@ public:
         const std::int64_t x1 = cell_of(x + reach) + 1;
         const std::int64_t y0 = cell_of(y - reach) - 1;
         const std::int64_t y1 = cell_of(y + reach) + 1;
+        // A reach of many cells (a cell size that overflowed, far-out points sharing the clamped
+        // cells) would walk empty cells by the billion: every point is visited instead.
+        const double span = (static_cast<double>(x1 - x0) + 1) * (static_cast<double>(y1 - y0) + 1);
+        if (span > wide_span && span > static_cast<double>(cells_.size())) {
+            for (const auto& cell : cells_) {
+                for (const std::uint32_t id : cell.second) visit(id);
+            }
+            return;
+        }
         for (std::int64_t cx = x0; cx <= x1; ++cx) {
             for (std::int64_t cy = y0; cy <= y1; ++cy) {
                 const auto found = cells_.find(key(cx, cy));
@@ -55,6 +64,9 @@ private:
     static std::uint64_t key(std::int64_t cx, std::int64_t cy) {
         return static_cast<std::uint64_t>(cx) * 0x9E3779B97F4A7C15ULL ^ static_cast<std::uint64_t>(cy);
     }
+
+    // Queries whose reach is within half a cell span at most 4 by 4 cells.
+    static constexpr double wide_span = 64;
 
     double cell_;
     std::unordered_map<std::uint64_t, std::vector<std::uint32_t>> cells_;

@@ -166,12 +166,15 @@ private:
         path.layer = session_layer_number(layer.c_str());
         // A layer the board does not have could not be written back as a trace.
         if (path.layer == 0 || path.layer > last_copper_layer()) fatal_error(30883, "bad layer in wire path");
-        path.width = width * scale();
+        path.width = board_length_or_fail(width * scale());
         for (;;) {
             const char* line = read_or_fail(reader_, 30897, "premature EOF reading wire path");
             if (std::strchr(line, ')') != nullptr) break;
             PathPoint point;
             if (!scan_point(line, scale(), point)) fatal_error(30890, "parsing path point record");
+            // A path's points become trace vertices; an area's are never written back.
+            board_length_or_fail(point.x);
+            board_length_or_fail(point.y);
             path.points.push_back(point);
         }
         ++session_.stats.paths_read;
@@ -283,10 +286,10 @@ private:
             !std::isfinite(y)) {
             fatal_error(30999, "parsing wiring via");
         }
-        x *= scale();
-        y *= scale();
         const int padstack = find_padstack(word);
         if (padstack < 0) fatal_error(31008, "unknown via padstack");
+        x = board_length_or_fail(x * scale());
+        y = board_length_or_fail(y * scale());
 
         // The first earlier via within 0.001 inch.
         constexpr double reach = 0.001;

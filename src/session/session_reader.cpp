@@ -6,6 +6,7 @@
 #include <cstring>
 #include <strings.h>
 
+#include "board/units.h"
 #include "core/errors.h"
 #include "core/file_names.h"
 
@@ -84,7 +85,8 @@ double read_session_resolution(const char* line, int error_code, const char* err
     if (!scan_word(from, keyword) || !scan_word(from, unit) || std::sscanf(from, "%lf", &resolution) < 1) {
         fatal_error(error_code, error_message);
     }
-    if (!std::isfinite(resolution) || resolution <= 0) {
+    // A resolution so close to zero that its reciprocal overflows gives no scale to read with.
+    if (!std::isfinite(resolution) || resolution <= 0 || !std::isfinite(1.0 / resolution)) {
         fatal_error(session_resolution_not_positive,
                     strformat("session resolution must be a number above zero (%s %s)", unit.c_str(),
                               std::to_string(resolution).c_str()));
@@ -95,6 +97,14 @@ double read_session_resolution(const char* line, int error_code, const char* err
     }
     fatal_error(session_resolution_unknown_unit,
                 strformat("unknown unit \"%s\" in session resolution", unit.c_str()));
+}
+
+double board_length_or_fail(double inches) {
+    if (!(std::fabs(inches * nm_per_inch) <= 2147483647.0)) {
+        fatal_error(session_length_out_of_range,
+                    strformat("session coordinate or width of %g inch is beyond the board file's range", inches));
+    }
+    return inches;
 }
 
 }  // namespace tarnwick

@@ -59,4 +59,12 @@ double read_session_resolution(const char* line, int error_code, const char* err
 inline constexpr int session_resolution_not_positive = 32201;
 inline constexpr int session_resolution_unknown_unit = 32202;
 
+// Our own code for a coordinate or width that the routed board file could not hold.
+inline constexpr int session_length_out_of_range = 32203;
+
+// `inches` as a coordinate or width of the routed board. The board file holds lengths as 32-bit
+// nanometres: a length beyond them would be written wrapped round to another place, so it is
+// error 32203.
+double board_length_or_fail(double inches);
+
 }  // namespace tarnwick

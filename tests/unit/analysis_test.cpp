@@ -349,5 +349,43 @@ TEST(Analysis, GridsFindWhatComparingEveryPairFinds) {
     EXPECT_GT(compared, 150);  // most rounds join without a mismatch
 }
 
+TEST(Analysis, EndsAmongCountlessViasMatchAsComparingEveryViaDoes) {
+    // A session unit of an inch makes the window four inches wide: every via is near every path
+    // end, each one that matches takes the end and moves it. The result is that of comparing
+    // each path with every via in order, and the work is not the square of the vias per path.
+    std::mt19937 random(7);
+    Analysed fast;
+    fast.session.session_scale = 1.0;
+    for (int i = 0; i < 3000; ++i) {
+        fast.wire.vias.push_back(via_at(0.002 * (random() % 1000), 0.002 * (random() % 1000)));
+    }
+    for (int i = 0; i < 12; ++i) {
+        fast.wire.paths.push_back(path_of({{0.01 * (random() % 100), 0.0}, {9.0 + i, 9.0}}, 12, 0));
+    }
+    fast.net.pins.push_back(NetPin{"P", 0.5, 0.5, 0});
+    fast.net.pins.push_back(NetPin{"Q", 3.5, 3.5, 0});
+    Analysed slow;
+    slow.session.session_scale = 1.0;
+    slow.net = fast.net;
+    slow.wire = fast.wire;
+
+    fast.pins();
+    fast.vias();
+    Reference::pins(slow.session, slow.wire, slow.net);
+    Reference::vias(slow.session, slow.wire);
+    for (std::size_t i = 0; i < fast.wire.paths.size(); ++i) {
+        EXPECT_EQ(fast.wire.paths[i].start_pin, slow.wire.paths[i].start_pin) << i;
+        EXPECT_EQ(fast.wire.paths[i].start_via, slow.wire.paths[i].start_via) << i;
+        EXPECT_EQ(fast.wire.paths[i].end_via, slow.wire.paths[i].end_via) << i;
+        EXPECT_EQ(fast.wire.paths[i].points.front().x, slow.wire.paths[i].points.front().x) << i;
+    }
+    EXPECT_EQ(fast.session.stats.fixups, slow.session.stats.fixups);
+    EXPECT_GT(fast.session.stats.fixups, 3000u);  // the ends did move from via to via
+    ASSERT_EQ(fast.wire.tees.size(), slow.wire.tees.size());
+    for (std::size_t t = 0; t < fast.wire.tees.size(); ++t) {
+        EXPECT_EQ(fast.wire.tees[t].path_ends, slow.wire.tees[t].path_ends) << t;
+    }
+}
+
 }  // namespace
 }  // namespace tarnwick

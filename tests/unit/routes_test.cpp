@@ -192,6 +192,17 @@ TEST(Routes, ResolutionUnitsAreHonoured) {
     EXPECT_DOUBLE_EQ(run.session->session_scale, 0.0001);
 }
 
+TEST(Routes, AreasAreReadWhateverTheirReachAsTheyAreNotWrittenBack) {
+    test::SessionRun run;
+    test::add_net(run.board, "A");
+    read_routes(run, "      (net A\n        (wire\n          (polygon Top 0\n            0 0\n            1e12 0\n"
+                     "            0 1e12\n          )\n        )\n      )\n");
+    const NetWire& wire = run.session->wire_list[0];
+    ASSERT_EQ(wire.polys.size(), 1u);
+    ASSERT_EQ(wire.polys[0].points.size(), 3u);
+    EXPECT_DOUBLE_EQ(wire.polys[0].points[1].x, 1e7);
+}
+
 struct RoutesError {
     const char* network;
     int code;
@@ -237,6 +248,14 @@ TEST(Routes, ErrorsNameTheirCodeMessageAndLine) {
          30972, "parsing wire poly window point", n + 6},
         {"      (net A\n        (via DefVia 5\n", 30999, "parsing wiring via", n + 1},
         {"      (net A\n        (via Pad7 5 5\n", 31008, "unknown via padstack", n + 1},
+        // Coordinates and widths that the routed board file could not hold.
+        {"      (net A\n        (via DefVia 5 -9e6\n", 32203,
+         "session coordinate or width of -90 inch is beyond the board file's range", n + 1},
+        {"      (net A\n        (via Pad7 5 -9e6\n", 31008, "unknown via padstack", n + 1},
+        {"      (net A\n        (wire\n          (path Top 1e10\n", 32203,
+         "session coordinate or width of 100000 inch is beyond the board file's range", n + 2},
+        {"      (net A\n        (wire\n          (path Top 100\n            0 0\n            9e6 0\n", 32203,
+         "session coordinate or width of 90 inch is beyond the board file's range", n + 4},
     };
     for (const RoutesError& c : cases) {
         test::SessionRun run;

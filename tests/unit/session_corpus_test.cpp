@@ -5,6 +5,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -137,30 +140,90 @@ TEST(SessionCorpus, EveryTruncationOfARoutedSessionReadsThroughOrStopsWithASessi
     }
 }
 
-TEST(SessionCorpus, SessionsOfOtherDesignsStopAtTheFirstPartTheBoardLacks) {
+// The text of physical line `number` (from 1) of `all`.
+std::string line_of(const std::string& all, std::uint32_t number) {
+    std::size_t start = 0;
+    for (std::uint32_t n = 1; n < number && start != std::string::npos; ++n) {
+        start = all.find('\n', start);
+        if (start != std::string::npos) ++start;
+    }
+    if (start == std::string::npos) return "";
+    return all.substr(start, all.find('\n', start) - start);
+}
+
+TEST(SessionCorpus, SessionsOfOtherDesignsAndEveryTruncationOfThemStopByTheFirstPartTheBoardLacks) {
     if (!fs::is_directory(corpus / "ses")) GTEST_SKIP() << "no corpus at " << corpus;
     QuietConsole quiet;
     RunSettings settings;
     Diagnostics diagnostics;
     const Board loaded = load_board(corpus / "routed" / "jpt_LED_Driver.fpc", settings, diagnostics);
+    std::vector<fs::path> sessions;
     for (const auto& entry : fs::directory_iterator(corpus / "ses")) {
-        SCOPED_TRACE(entry.path().filename().string());
-        const std::vector<char> text = contents_of(entry.path());
-        Board board = loaded;
-        std::uint32_t line = 0;
-        Session session("other.ses", text, line);
+        if (entry.path().extension() == ".ses") sessions.push_back(entry.path());
+    }
+    std::sort(sessions.begin(), sessions.end());
+    ASSERT_FALSE(sessions.empty());
+    std::size_t cuts = 0;
+    for (const fs::path& path : sessions) {
+        SCOPED_TRACE(path.filename().string());
+        const std::vector<char> text = contents_of(path);
         const std::string all(text.begin(), text.end());
-        try {
-            read_session(session, board, settings);
-            // Read through: the placement named only parts of this board.
-        } catch (const FatalError& error) {
-            EXPECT_EQ(error.code, 30522) << error.message;
-            // The line at fault is a place record.
-            std::size_t start = 0;
-            for (std::uint32_t n = 1; n < line; ++n) start = all.find('\n', start) + 1;
-            EXPECT_NE(all.substr(start, all.find('\n', start) - start).find("place"), std::string::npos);
+
+        // The whole file: read through, when the placement names only parts of this board, or
+        // stopped at the first place record naming a part the board lacks.
+        std::uint32_t stop = 0;
+        {
+            Board board = loaded;
+            std::uint32_t line = 0;
+            Session session("other.ses", text, line);
+            try {
+                read_session(session, board, settings);
+                build_routed_nets(session, board);
+            } catch (const FatalError& error) {
+                ASSERT_EQ(error.code, 30522) << error.message;
+                EXPECT_NE(line_of(all, line).find("place"), std::string::npos) << line;
+                stop = line;
+            }
+        }
+
+        // Cut after every line: a cut before the stop ends in a session error of a line it kept,
+        // or at the stop; a cut after it stops there as the whole file does. The importer never
+        // reads beyond the stop, so past 2000 lines every 50th cut is made, which keeps the
+        // sanitizer build fast (each cut is a copy of the file so far);
+        // TARNWICK_EVERY_TRUNCATION=1 makes them all.
+        const bool every = std::getenv("TARNWICK_EVERY_TRUNCATION") != nullptr;
+        std::vector<std::size_t> ends;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '\n') ends.push_back(i + 1);
+        }
+        if (!text.empty() && text.back() != '\n') ends.push_back(text.size());
+        for (std::uint32_t kept = 1; kept <= ends.size(); ++kept) {
+            if (!every && kept > 2000 && kept % 50 != 0 && kept != ends.size()) continue;
+            ++cuts;
+            const std::size_t end = ends[kept - 1];
+            Board board = loaded;
+            std::uint32_t line = 0;
+            Session session("cut.ses", std::vector<char>(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(end)),
+                            line);
+            try {
+                read_session(session, board, settings);
+                build_routed_nets(session, board);
+                ASSERT_EQ(stop, 0u) << "cut after line " << kept << " read through";
+            } catch (const FatalError& error) {
+                ASSERT_TRUE(error.code >= 30000 && error.code <= 39999) << error.code << " " << error.message;
+                ASSERT_GT(line, 0u);
+                ASSERT_LE(line, kept);
+                if (stop != 0) {
+                    ASSERT_LE(line, stop) << "cut after line " << kept;
+                }
+                if (stop != 0 && kept >= stop) {
+                    ASSERT_EQ(error.code, 30522) << "cut after line " << kept;
+                    ASSERT_EQ(line, stop);
+                }
+            }
         }
     }
+    std::printf("%zu cuts\n", cuts);
 }
 
 }  // namespace

@@ -77,6 +77,10 @@ TEST(SessionPlacement, ErrorsNameTheirCodeMessageAndLine) {
         {start + "    (place \"R 1\" 10 10 front 0\n", 30511, "reading place data", 3},
         {start + "    (place R9 10 10 front 0\n", 30522, "locating part", 3},
         {start + "    (place R1 10 10 front 0\n", 30531, "premature EOF reading place status", 3},
+        // A place the board file cannot hold, once the part is known.
+        {start + "    (place R1 10 1e12 front 0)\n", 32203,
+         "session coordinate or width of 1e+07 inch is beyond the board file's range", 3},
+        {start + "    (place R9 1e12 10 front 0)\n", 30522, "locating part", 3},
     };
     for (const Case& c : cases) {
         test::SessionRun run;

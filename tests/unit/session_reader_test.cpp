@@ -63,6 +63,22 @@ TEST(SessionReader, ResolutionGivesInchesPerUnitInItsOwnUnit) {
     EXPECT_EQ(test::expect_fatal([] { read_session_resolution("(resolution mil -5)", 1, ""); }).code, 32201);
     EXPECT_EQ(test::expect_fatal([] { read_session_resolution("(resolution mil inf)", 1, ""); }).code, 32201);
     EXPECT_EQ(test::expect_fatal([] { read_session_resolution("(resolution parsec 1)", 1, ""); }).code, 32202);
+    // Above zero, but so close to it that a unit would be infinitely many inches.
+    const FatalError tiny = test::expect_fatal([] { read_session_resolution("(resolution mil 1e-310)", 1, ""); });
+    EXPECT_EQ(tiny.code, 32201);
+    EXPECT_EQ(tiny.message, "session resolution must be a number above zero (mil 0.000000)");
+}
+
+TEST(SessionReader, LengthsWithinTheBoardFilesRangePassOthersAreRefused) {
+    EXPECT_EQ(board_length_or_fail(1.5), 1.5);
+    EXPECT_EQ(board_length_or_fail(-84.0), -84.0);  // 2133600000 nm
+    // 2147483647 nm, about 84.55 inches, is the most the board file holds either way.
+    const FatalError beyond = test::expect_fatal([] { board_length_or_fail(85.0); });
+    EXPECT_EQ(beyond.code, 32203);
+    EXPECT_EQ(beyond.message, "session coordinate or width of 85 inch is beyond the board file's range");
+    EXPECT_EQ(test::expect_fatal([] { board_length_or_fail(-1e300); }).code, 32203);
+    EXPECT_EQ(test::expect_fatal([] { board_length_or_fail(1e300 * 1e300); }).code, 32203);  // overflowed
+    EXPECT_EQ(test::expect_fatal([] { board_length_or_fail(0.0 * (1e300 * 1e300)); }).code, 32203);  // NaN
 }
 
 }  // namespace

@@ -1,0 +1,74 @@
+// Fuzzes the session importer with any text as the session of a fixed board of our own (the
+// example board, compiled in): the whole back-annotation, from reading the session to writing
+// the routed board. A FatalError is how bad input must end; a crash, a sanitizer report, a leak,
+// a hang or a huge allocation is a finding.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "board/board.h"
+#include "core/errors.h"
+#include "core/settings.h"
+#include "fpc/board_writer.h"
+#include "fpc/load.h"
+#include "session/load_session.h"
+#include "session/session.h"
+#include "session/trace_rebuild.h"
+
+using namespace tarnwick;
+
+namespace {
+
+const unsigned char board_file[] = {
+#include "fuzz_board.inc"
+};
+
+// The board as loaded, once; every input gets a copy of it, as the importer changes the board.
+// Standard output, where the -V reports go, is pointed at /dev/null at the same time.
+const Board& fixed_board() {
+    static const Board board = [] {
+        if (std::freopen("/dev/null", "w", stdout) == nullptr) std::abort();
+        Board loaded;
+        RunSettings settings;
+        settings.fpcname = "blinker.fpc";
+        Diagnostics diagnostics;
+        try {
+            load_fpc_contents(loaded, settings, diagnostics, std::vector<char>(board_file, board_file + sizeof board_file));
+        } catch (const FatalError& error) {
+            std::fprintf(stderr, "the fixed board does not load: %d %s\n", error.code, error.message.c_str());
+            std::abort();
+        }
+        return loaded;
+    }();
+    return board;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const Board& fixed = fixed_board();
+    // A quarter of the inputs, picked by their length, run with -V: the five reports read every
+    // record the importer made.
+    RunSettings settings;
+    settings.back_annotate = true;
+    settings.fpcname = "blinker.fpc";
+    settings.specctraname = "fuzz.ses";
+    settings.verbose = size % 4 == 0;
+
+    Board board = fixed;
+    std::uint32_t line = 0;
+    Session session(settings.specctraname, std::vector<char>(data, data + size), line);
+    std::FILE* sink = std::fopen("/dev/null", "w");
+    if (sink == nullptr) return 0;
+    try {
+        read_session(session, board, settings);
+        board.nets = build_routed_nets(session, board);
+        write_fpc_sections(sink, board);
+    } catch (const FatalError&) {
+    }
+    std::fclose(sink);
+    return 0;
+}
