@@ -141,11 +141,16 @@ void read_net_areas(LineReader& reader, Board& board, std::uint32_t net_index) {
 std::uint32_t note_layer_net(Board& board, std::uint32_t k, std::uint32_t net_index, bool is_area) {
     CopperLayerInfo& layer = board.copper_layers[k];
     const std::string& name = board.nets[net_index].name;
-    for (LayerNet& entry : layer.layer_nets) {
-        if (entry.net_name == name) {
-            if (is_area) ++entry.area_count;
-            return layer.net_count;
-        }
+    // The first entry of the name, as a walk through the list finds it.
+    LayerNetLookup& lookup = layer.lookup;
+    if (lookup.indexed > layer.layer_nets.size()) lookup = LayerNetLookup{};
+    for (; lookup.indexed < layer.layer_nets.size(); ++lookup.indexed) {
+        lookup.by_name.emplace(layer.layer_nets[lookup.indexed].net_name, static_cast<std::uint32_t>(lookup.indexed));
+    }
+    const auto found = lookup.by_name.find(name);
+    if (found != lookup.by_name.end()) {
+        if (is_area) ++layer.layer_nets[found->second].area_count;
+        return layer.net_count;
     }
     layer.layer_nets.push_back({name, net_index, is_area ? 1u : 0u});
     layer.net_count = static_cast<std::uint32_t>(layer.layer_nets.size());

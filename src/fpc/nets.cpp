@@ -1,5 +1,7 @@
 #include "fpc/nets.h"
 
+#include <bit>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -58,7 +60,8 @@ void read_net_pins(LineReader& reader, Net& net) {
     }
 }
 
-void read_vertex(LineReader& reader, Board& board, Net& net, std::uint32_t arriving_layer, Vertex& vertex) {
+void read_vertex(LineReader& reader, Board& board, Net& net, TeeIndex& tees, std::uint32_t arriving_layer,
+                 Vertex& vertex) {
     const char* values = next_record(reader, "vtx:", 12586, "premature EOF reading net trace vtx", 12593,
                                      "missing net trace vtx record");
     if (std::sscanf(values, "%*u %lf %lf %u %u %lf %lf %u", &vertex.x, &vertex.y, &vertex.layer, &vertex.flag,
@@ -69,7 +72,7 @@ void read_vertex(LineReader& reader, Board& board, Net& net, std::uint32_t arriv
     vertex.y *= nm_to_inch;
     vertex.via_pad_width *= nm_to_inch;
     vertex.via_hole *= nm_to_inch;
-    if (vertex.tee_id != 0) add_tee(net, vertex.tee_id, arriving_layer, vertex.x, vertex.y);
+    if (vertex.tee_id != 0) add_tee(net, tees, vertex.tee_id, arriving_layer, vertex.x, vertex.y);
     if (vertex.via_pad_width != 0) add_via(board, net, vertex.via_pad_width, vertex.via_hole, vertex.x, vertex.y);
 }
 
@@ -93,7 +96,7 @@ void read_segment(LineReader& reader, Board& board, std::uint32_t net_index, Ver
     }
 }
 
-void read_connect(LineReader& reader, Board& board, std::uint32_t net_index, Connect& connect) {
+void read_connect(LineReader& reader, Board& board, std::uint32_t net_index, TeeIndex& tees, Connect& connect) {
     Net& net = board.nets[net_index];
     const char* values = next_record(reader, "connect:", 12557, "premature EOF reading net traces", 12564,
                                      "missing net connect: record");
@@ -107,7 +110,7 @@ void read_connect(LineReader& reader, Board& board, std::uint32_t net_index, Con
     std::uint32_t layer = 0;  // layer of the segment arriving at the vertex being read
     for (std::uint64_t i = 0; i <= connect.segment_count; ++i) {
         connect.vertices.emplace_back();
-        read_vertex(reader, board, net, layer, connect.vertices.back());
+        read_vertex(reader, board, net, tees, layer, connect.vertices.back());
         if (i < connect.segment_count) {
             read_segment(reader, board, net_index, connect.vertices.back());
             layer = connect.vertices.back().seg_layer;
@@ -153,9 +156,10 @@ void read_net(LineReader& reader, Board& board, std::uint32_t net_index, const R
 
     if (net.connect_count != 0) {
         board.stats.connects += net.connect_count;
+        TeeIndex tees;
         for (std::uint32_t i = 0; i < net.connect_count; ++i) {
             Connect connect;
-            read_connect(reader, board, net_index, connect);
+            read_connect(reader, board, net_index, tees, connect);
             net.connects.push_back(std::move(connect));
         }
     }
@@ -168,13 +172,27 @@ void read_net(LineReader& reader, Board& board, std::uint32_t net_index, const R
 
 void add_net_to_class(Board& board, std::uint32_t net_index) {
     Net& net = board.nets[net_index];
-    for (std::uint32_t i = 0; i < board.net_classes.size(); ++i) {
-        NetClass& net_class = board.net_classes[i];
-        if (net_class.trace_width == net.trace_width && net_class.via_padstack == net.via_padstack) {
-            net_class.nets.push_back(net_index);
-            ++net_class.net_count;
-            net.net_class = i;
-            return;
+    // The first class of the same width and via, as a walk through the table finds it. A width
+    // that is no number equals no class's.
+    NetClassLookup& lookup = board.net_class_lookup;
+    if (lookup.indexed > board.net_classes.size()) lookup = NetClassLookup{};
+    for (; lookup.indexed < board.net_classes.size(); ++lookup.indexed) {
+        const NetClass& net_class = board.net_classes[lookup.indexed];
+        if (std::isnan(net_class.trace_width)) continue;
+        lookup.by_width_and_via[std::bit_cast<std::uint64_t>(net_class.trace_width + 0.0)].emplace(
+            net_class.via_padstack, static_cast<std::uint32_t>(lookup.indexed));
+    }
+    if (!std::isnan(net.trace_width)) {
+        const auto width = lookup.by_width_and_via.find(std::bit_cast<std::uint64_t>(net.trace_width + 0.0));
+        if (width != lookup.by_width_and_via.end()) {
+            const auto found = width->second.find(net.via_padstack);
+            if (found != width->second.end()) {
+                NetClass& net_class = board.net_classes[found->second];
+                net_class.nets.push_back(net_index);
+                ++net_class.net_count;
+                net.net_class = found->second;
+                return;
+            }
         }
     }
     NetClass net_class;
@@ -188,9 +206,10 @@ void add_net_to_class(Board& board, std::uint32_t net_index) {
     net.net_class = static_cast<std::uint32_t>(board.net_classes.size() - 1);
 }
 
-void add_tee(Net& net, std::uint32_t id, std::uint32_t layer, double x, double y) {
-    for (const Tee& tee : net.tees) {
-        if (tee.id != id) continue;
+void add_tee(Net& net, TeeIndex& index, std::uint32_t id, std::uint32_t layer, double x, double y) {
+    const auto [entry, added] = index.emplace(id, net.tees.size());
+    if (!added) {
+        const Tee& tee = net.tees[entry->second];
         if (tee.x != x) fatal_error(12134, "Tee X value changed");
         if (tee.y != y) fatal_error(12139, "Tee Y value changed");
         return;
@@ -208,6 +227,7 @@ void add_via(Board& board, Net& net, double pad_width, double hole, double x, do
 
 void read_nets(LineReader& reader, Board& board, const RunSettings& settings) {
     board.net_classes.assign(1, NetClass{});
+    board.net_class_lookup = NetClassLookup{};
     board.fromto_warned_nets = 0;
 
     if (!find_section(reader, "[nets]", settings.verbose)) fatal_error(12391, "premature EOF looking for FPC nets");

@@ -15,13 +15,23 @@ namespace {
 
 constexpr std::size_t text_size = 128;  // part texts hold at most 127 characters
 
-// The first footprint of the name, or -1.
-std::int64_t find_footprint(const Board& board, const std::string& name) {
-    for (std::size_t i = 0; i < board.footprints.size(); ++i) {
-        if (board.footprints[i].name == name) return static_cast<std::int64_t>(i);
+// The footprints by name, the first of each, so that binding a part to its footprint does not
+// walk the table. The table does not change while the parts are read.
+class FootprintIndex {
+public:
+    explicit FootprintIndex(const Board& board) {
+        by_name_.reserve(board.footprints.size());
+        for (std::size_t i = 0; i < board.footprints.size(); ++i) by_name_.emplace(board.footprints[i].name, i);
     }
-    return -1;
-}
+    // The first footprint of the name, or -1.
+    std::int64_t find(const std::string& name) const {
+        const auto found = by_name_.find(name);
+        return found == by_name_.end() ? -1 : static_cast<std::int64_t>(found->second);
+    }
+
+private:
+    std::unordered_map<std::string_view, std::size_t> by_name_;
+};
 
 // "ref_text:" and the numbers after the quoted text of "value:" share one layout: two lengths,
 // an angle, two lengths and a flag that is 1 when the line leaves it out.
@@ -68,7 +78,7 @@ bool lacks_footprint(LineReader& reader) {
     return empty_ref_text && empty_shape && !filled;
 }
 
-void read_part_record(const char* text, const Board& board, Part& part) {
+void read_part_record(const char* text, const FootprintIndex& footprints, Part& part) {
     // Of a part without footprint, these lines are known to be empty.
     if (part.no_footprint && (starts_with(text, "ref_text:") || starts_with(text, "shape:"))) return;
     if (starts_with(text, "ref_text:")) {
@@ -80,7 +90,7 @@ void read_part_record(const char* text, const Board& board, Part& part) {
         if (extract_quoted(part.package, text, text_size) < 0) fatal_error(11958, "bad parts package: record");
     } else if (starts_with(text, "shape:")) {
         if (extract_quoted(part.shape, text, text_size) < 1) fatal_error(11970, "bad parts shape: record");
-        if (find_footprint(board, part.shape) < 0) {
+        if (footprints.find(part.shape) < 0) {
             fatal_error(11981,
                         strformat("Part \"%s\" uses unknown footprint \"%s\"", part.ref.c_str(), part.shape.c_str()));
         }
@@ -103,7 +113,7 @@ void read_part_record(const char* text, const Board& board, Part& part) {
     }
 }
 
-void read_part(LineReader& reader, Board& board, Part& part) {
+void read_part(LineReader& reader, Board& board, const FootprintIndex& footprints, Part& part) {
     const char* header = find_record(reader, "part:", 11906, "premature EOF reading parts header Pass 2");
     char ref[text_size];
     if (std::sscanf(header + 5, "%127s", ref) != 1) fatal_error(11913, "bad part: record");
@@ -119,11 +129,11 @@ void read_part(LineReader& reader, Board& board, Part& part) {
             reader.unread_line();
             break;
         }
-        read_part_record(text, board, part);
+        read_part_record(text, footprints, part);
     }
 
     if (part.no_footprint) return;  // no use of any footprint, also on a board that has none
-    const std::int64_t footprint = find_footprint(board, part.shape);
+    const std::int64_t footprint = footprints.find(part.shape);
     if (footprint >= 0) {
         Footprint& bound = board.footprints[static_cast<std::size_t>(footprint)];
         ++bound.part_count;
@@ -250,7 +260,8 @@ void read_parts(LineReader& reader, Board& board, const RunSettings& settings) {
         count_records(reader, "[parts]", "part:", false, 11878, "premature EOF in parts Pass 1");
     board.parts.assign(count, Part{});
     board.stats.parts = count;
-    for (Part& part : board.parts) read_part(reader, board, part);
+    const FootprintIndex footprints(board);
+    for (Part& part : board.parts) read_part(reader, board, footprints, part);
 
     build_circular_keepouts(board);
     build_part_pins(board);
