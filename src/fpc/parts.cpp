@@ -153,10 +153,14 @@ void add_keepout(Footprint& footprint, std::int32_t layer, double diameter, cons
 // Where the net pins named "<ref>.<pin>" are: the first net, in table order, whose pin list
 // holds the name, and its place there. Built once per placement run, so that placing every
 // pin stays linear.
-using NetPinIndex = std::unordered_map<std::string, std::pair<std::uint32_t, std::uint32_t>>;
+// The names are the net pins' own, which placing the pins leaves as they are.
+using NetPinIndex = std::unordered_map<std::string_view, std::pair<std::uint32_t, std::uint32_t>>;
 
 NetPinIndex index_net_pins(const Board& board) {
     NetPinIndex index;
+    std::size_t count = 0;
+    for (const Net& net : board.nets) count += net.pins.size();
+    index.reserve(count);
     for (std::uint32_t n = 0; n < board.nets.size(); ++n) {
         const std::vector<NetPin>& pins = board.nets[n].pins;
         for (std::uint32_t p = 0; p < pins.size(); ++p) index.emplace(pins[p].pin_ref, std::make_pair(n, p));
@@ -297,6 +301,7 @@ void build_circular_keepouts(Board& board) {
 void build_part_pins(Board& board) {
     check_part_pin_total(board);
     const NetPinIndex net_pins = index_net_pins(board);
+    std::string name;  // "<ref>.<pin>", built in place for every pin
     for (Part& part : board.parts) {
         count_holes(board, part.pins, false);
         part.pins.clear();
@@ -312,7 +317,11 @@ void build_part_pins(Board& board) {
             PartPin& placed = part.pins[i];
             place_pin(part, footprint, footprint.pins[i], placed);
 
-            const auto found = net_pins.find(part.ref + "." + placed.name);
+            auto found = net_pins.end();
+            if (!net_pins.empty()) {
+                name.assign(part.ref).append(1, '.').append(placed.name);
+                found = net_pins.find(name);
+            }
             if (found == net_pins.end()) {
                 placed.net = -1;
                 placed.net_pin = 0;

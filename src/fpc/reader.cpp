@@ -4,6 +4,8 @@
 #include <cstring>
 #include <memory>
 
+#include <sys/stat.h>
+
 #include "core/errors.h"
 
 namespace tarnwick {
@@ -40,6 +42,16 @@ bool LineReader::read_file(const std::string& name, std::vector<char>& contents)
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(name.c_str(), "rb"), &std::fclose);
     if (!file) return false;
     contents.clear();
+    // A regular file is read in one piece into memory of its size (and the NUL the line reader
+    // adds); anything else, or a file that grew meanwhile, is read on in chunks.
+    struct stat status {};
+    if (fstat(fileno(file.get()), &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0) {
+        const auto size = static_cast<std::size_t>(status.st_size);
+        contents.reserve(size + 1);
+        contents.resize(size);
+        contents.resize(std::fread(contents.data(), 1, size, file.get()));
+        if (contents.size() < size) return !std::ferror(file.get());
+    }
     char chunk[65536];
     std::size_t got;
     while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) contents.insert(contents.end(), chunk, chunk + got);
