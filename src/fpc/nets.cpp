@@ -9,6 +9,7 @@
 #include "core/errors.h"
 #include "fpc/areas.h"
 #include "fpc/padstacks.h"
+#include "fpc/scan_record.h"
 
 namespace tarnwick {
 
@@ -34,7 +35,7 @@ void read_net_header(const char* text, Board& board, Net& net) {
     if (extract_quoted(net.name, text, 128) < 1) fatal_error(12472, "bad net name");
     net.reserved = reserved_net_index(net.name.c_str());
     const char* numbers = std::strrchr(text, '"') + 1;
-    if (std::sscanf(numbers, "%u %u %u %lf %lf %lf %u", &net.pin_count, &net.connect_count, &net.area_count,
+    if (scan_record(numbers, "%u %u %u %lf %lf %lf %u", &net.pin_count, &net.connect_count, &net.area_count,
                     &net.trace_width, &net.via_pad_width, &net.via_hole, &net.visible) < 7) {
         fatal_error(12485, "bad net: record");
     }
@@ -64,7 +65,7 @@ void read_vertex(LineReader& reader, Board& board, Net& net, TeeIndex& tees, std
                  Vertex& vertex) {
     const char* values = next_record(reader, "vtx:", 12586, "premature EOF reading net trace vtx", 12593,
                                      "missing net trace vtx record");
-    if (std::sscanf(values, "%*u %lf %lf %u %u %lf %lf %u", &vertex.x, &vertex.y, &vertex.layer, &vertex.flag,
+    if (scan_record(values, "%*u %lf %lf %u %u %lf %lf %u", &vertex.x, &vertex.y, &vertex.layer, &vertex.flag,
                     &vertex.via_pad_width, &vertex.via_hole, &vertex.tee_id) < 7) {
         fatal_error(12602, "bad trace vtx: record");
     }
@@ -79,7 +80,7 @@ void read_vertex(LineReader& reader, Board& board, Net& net, TeeIndex& tees, std
 void read_segment(LineReader& reader, Board& board, std::uint32_t net_index, Vertex& vertex) {
     const char* values = next_record(reader, "seg:", 12625, "premature EOF reading net trace seg", 12632,
                                      "missing net trace seg record");
-    if (std::sscanf(values, "%*u %u %lf %u %u", &vertex.seg_layer, &vertex.seg_width, &vertex.seg_value3,
+    if (scan_record(values, "%*u %u %lf %u %u", &vertex.seg_layer, &vertex.seg_width, &vertex.seg_value3,
                     &vertex.seg_value4) < 4) {
         fatal_error(12640, "bad trace seg: record");
     }
@@ -100,7 +101,7 @@ void read_connect(LineReader& reader, Board& board, std::uint32_t net_index, Tee
     Net& net = board.nets[net_index];
     const char* values = next_record(reader, "connect:", 12557, "premature EOF reading net traces", 12564,
                                      "missing net connect: record");
-    if (std::sscanf(values, "%*u %u %d %u %u", &connect.start_pin, &connect.end_pin, &connect.segment_count,
+    if (scan_record(values, "%*u %u %d %u %u", &connect.start_pin, &connect.end_pin, &connect.segment_count,
                     &connect.locked) < 4) {
         fatal_error(12572, "bad net connect: record");
     }

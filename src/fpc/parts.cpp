@@ -8,6 +8,7 @@
 
 #include "board/units.h"
 #include "core/errors.h"
+#include "fpc/scan_record.h"
 
 namespace tarnwick {
 
@@ -38,7 +39,7 @@ private:
 bool read_text_placement(const char* values, double& first, double& second, std::uint32_t& angle, double& fourth,
                          double& fifth, std::uint32_t& sixth) {
     sixth = 1;
-    if (std::sscanf(values, "%lf %lf %u %lf %lf %u", &first, &second, &angle, &fourth, &fifth, &sixth) < 5) {
+    if (scan_record(values, "%lf %lf %u %lf %lf %u", &first, &second, &angle, &fourth, &fifth, &sixth) < 5) {
         return false;
     }
     first *= nm_to_inch;
@@ -95,7 +96,7 @@ void read_part_record(const char* text, const FootprintIndex& footprints, Part& 
                         strformat("Part \"%s\" uses unknown footprint \"%s\"", part.ref.c_str(), part.shape.c_str()));
         }
     } else if (starts_with(text, "pos:")) {
-        if (std::sscanf(text + 4, "%lf %lf %u %u %u", &part.x, &part.y, &part.side, &part.rotation, &part.locked) != 5) {
+        if (scan_record(text + 4, "%lf %lf %u %u %u", &part.x, &part.y, &part.side, &part.rotation, &part.locked) != 5) {
             fatal_error(11994, "bad parts pos: record");
         }
         part.x *= nm_to_inch;
