@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "board/precision.h"
 
@@ -268,6 +272,60 @@ TEST(PadstackLookup, ManyViasOfFewSizesShareTheirEntries) {
     ASSERT_EQ(board.tools.size(), 3u);
     EXPECT_EQ(board.tools[1].via_count, 1500u);
     EXPECT_EQ(board.tools[2].used_count, 1500u);
+}
+
+}  // namespace
+}  // namespace tarnwick
+
+namespace tarnwick {
+namespace {
+
+// to_precision is the text "%1.*lf" makes, read back: compared with making the text, over
+// values on and beside the halves where rounding turns, of every size and sign.
+TEST(Precision, AsTheTextReadsBack) {
+    auto by_text = [](double value, int places) {
+        char text[400];
+        std::snprintf(text, sizeof text, "%1.*lf", places, value);
+        return std::strtod(text, nullptr);
+    };
+    auto same_bits = [](double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; };
+    std::uint64_t state = 7;
+    auto random = [&state]() {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        return state >> 11;
+    };
+    for (int i = 0; i < 300000; ++i) {
+        const int places = i % 2 == 0 ? 2 : 4;
+        double value = 0;
+        switch (i % 5) {
+            case 0:  // halves of the last place and their neighbours
+                value = (static_cast<double>(random() % 2000000) + 0.5) / (places == 2 ? 100 : 10000);
+                value = std::nextafter(value, (random() % 3 == 0) ? 0.0 : (random() % 2 == 0 ? 1e9 : value));
+                break;
+            case 1:  // binary fractions, many of them exact halves
+                value = static_cast<double>(random() % 100000000) / 1024;
+                break;
+            case 2:  // nanometres in inches and mils, as the files give them
+                value = static_cast<double>(random() % 2000000000) * 3.937007874015748e-08 * (i % 3 == 0 ? 1000 : 1);
+                break;
+            case 3:  // any size
+                value = std::ldexp(static_cast<double>(random() % 1000000), static_cast<int>(random() % 120) - 80);
+                break;
+            default:  // near the end of the shortcut and beyond
+                value = std::ldexp(1.0, 40 + static_cast<int>(random() % 20)) + static_cast<double>(random() % 1000) / 8;
+                break;
+        }
+        if (random() % 2 == 0) value = -value;
+        ASSERT_TRUE(same_bits(to_precision(value, places), by_text(value, places))) << value << " at " << places;
+    }
+    for (const double odd : {0.0, -0.0, 0.005, -0.005, 0.015, 2.675, 1e-320, -1e-320, 1e300, std::nan(""),
+                             HUGE_VAL, -HUGE_VAL}) {
+        for (const int places : {0, 2, 4}) {
+            const double a = to_precision(odd, places);
+            const double b = by_text(odd, places);
+            EXPECT_TRUE(same_bits(a, b) || (std::isnan(a) && std::isnan(b))) << odd << " at " << places;
+        }
+    }
 }
 
 }  // namespace
