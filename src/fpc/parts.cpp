@@ -151,22 +151,70 @@ void add_keepout(Footprint& footprint, std::int32_t layer, double diameter, cons
     footprint.keepouts.push_back({layer, diameter, pin.x, pin.y});
 }
 
-// Where the net pins named "<ref>.<pin>" are: the first net, in table order, whose pin list
-// holds the name, and its place there. Built once per placement run, so that placing every
-// pin stays linear.
-// The names are the net pins' own, which placing the pins leaves as they are.
-using NetPinIndex = std::unordered_map<std::string_view, std::pair<std::uint32_t, std::uint32_t>>;
-
-NetPinIndex index_net_pins(const Board& board) {
-    NetPinIndex index;
-    std::size_t count = 0;
-    for (const Net& net : board.nets) count += net.pins.size();
-    index.reserve(count);
-    for (std::uint32_t n = 0; n < board.nets.size(); ++n) {
-        const std::vector<NetPin>& pins = board.nets[n].pins;
-        for (std::uint32_t p = 0; p < pins.size(); ++p) index.emplace(pins[p].pin_ref, std::make_pair(n, p));
+// Gives every placed pin its net pin: the first, in net and pin order, named "<ref>.<pin>" after
+// it. Found from the net pins' side: each name is split at each of its points into a reference
+// and a pin name, and only the parts of that reference are asked, so that no name is made for
+// every part pin and no index holds every net pin.
+void find_net_pins(Board& board) {
+    if (board.nets.empty()) return;
+    // The parts of each reference, in table order: the first, and from each the next.
+    std::unordered_map<std::string_view, std::uint32_t> first_part;
+    first_part.reserve(board.parts.size());
+    std::vector<std::int32_t> next_part(board.parts.size(), -1);
+    for (std::size_t i = board.parts.size(); i-- > 0;) {
+        const auto [entry, added] = first_part.try_emplace(board.parts[i].ref, static_cast<std::uint32_t>(i));
+        if (!added) {
+            next_part[i] = static_cast<std::int32_t>(entry->second);
+            entry->second = static_cast<std::uint32_t>(i);
+        }
     }
-    return index;
+    // The pins of each name of a footprint, the same way; made when the footprint is first asked.
+    struct PinNames {
+        bool made = false;
+        std::unordered_map<std::string_view, std::uint32_t> first;
+        std::vector<std::int32_t> next;
+    };
+    std::vector<PinNames> pin_names(board.footprints.size());
+    auto names_of = [&](std::uint32_t f) -> const PinNames& {
+        PinNames& names = pin_names[f];
+        if (names.made) return names;
+        names.made = true;
+        const std::vector<FootprintPin>& pins = board.footprints[f].pins;
+        names.next.assign(pins.size(), -1);
+        for (std::size_t k = pins.size(); k-- > 0;) {
+            const auto [entry, added] = names.first.try_emplace(pins[k].name, static_cast<std::uint32_t>(k));
+            if (!added) {
+                names.next[k] = static_cast<std::int32_t>(entry->second);
+                entry->second = static_cast<std::uint32_t>(k);
+            }
+        }
+        return names;
+    };
+
+    for (std::uint32_t n = 0; n < board.nets.size(); ++n) {
+        const std::vector<NetPin>& net_pins = board.nets[n].pins;
+        for (std::uint32_t p = 0; p < net_pins.size(); ++p) {
+            const std::string_view name = net_pins[p].pin_ref;
+            for (std::size_t dot = name.find('.'); dot != std::string_view::npos; dot = name.find('.', dot + 1)) {
+                const auto parts = first_part.find(name.substr(0, dot));
+                if (parts == first_part.end()) continue;
+                const std::string_view pin_name = name.substr(dot + 1);
+                for (std::int32_t i = static_cast<std::int32_t>(parts->second); i >= 0; i = next_part[static_cast<std::size_t>(i)]) {
+                    Part& part = board.parts[static_cast<std::size_t>(i)];
+                    if (part.pins.empty()) continue;  // no footprint, or one without pins
+                    const PinNames& names = names_of(part.footprint);
+                    const auto pins = names.first.find(pin_name);
+                    if (pins == names.first.end()) continue;
+                    for (std::int32_t k = static_cast<std::int32_t>(pins->second); k >= 0; k = names.next[static_cast<std::size_t>(k)]) {
+                        PartPin& placed = part.pins[static_cast<std::size_t>(k)];
+                        if (placed.net >= 0) continue;
+                        placed.net = static_cast<std::int32_t>(n);
+                        placed.net_pin = static_cast<std::int32_t>(p);
+                    }
+                }
+            }
+        }
+    }
 }
 
 void place_pin(const Part& part, const Footprint& footprint, const FootprintPin& pin, PartPin& placed) {
@@ -301,8 +349,6 @@ void build_circular_keepouts(Board& board) {
 
 void build_part_pins(Board& board) {
     check_part_pin_total(board);
-    const NetPinIndex net_pins = index_net_pins(board);
-    std::string name;  // "<ref>.<pin>", built in place for every pin
     for (Part& part : board.parts) {
         count_holes(board, part.pins, false);
         part.pins.clear();
@@ -317,26 +363,21 @@ void build_part_pins(Board& board) {
         for (std::size_t i = 0; i < footprint.pins.size(); ++i) {
             PartPin& placed = part.pins[i];
             place_pin(part, footprint, footprint.pins[i], placed);
-
-            auto found = net_pins.end();
-            if (!net_pins.empty()) {
-                name.assign(part.ref).append(1, '.').append(placed.name);
-                found = net_pins.find(name);
-            }
-            if (found == net_pins.end()) {
-                placed.net = -1;
-                placed.net_pin = 0;
-            } else {
-                const auto [net, pin] = found->second;
-                NetPin& net_pin = board.nets[net].pins[pin];
-                net_pin.x = placed.x;
-                net_pin.y = placed.y;
-                net_pin.layer = placed.layer;
-                placed.net = static_cast<std::int32_t>(net);
-                placed.net_pin = static_cast<std::int32_t>(pin);
-            }
+            placed.net = -1;
+            placed.net_pin = 0;
         }
         count_holes(board, part.pins, true);
+    }
+    find_net_pins(board);
+    // Each net pin takes the place of its part pin; of two part pins of one name, the later part's.
+    for (const Part& part : board.parts) {
+        for (const PartPin& placed : part.pins) {
+            if (placed.net < 0) continue;
+            NetPin& net_pin = board.nets[static_cast<std::size_t>(placed.net)].pins[static_cast<std::size_t>(placed.net_pin)];
+            net_pin.x = placed.x;
+            net_pin.y = placed.y;
+            net_pin.layer = placed.layer;
+        }
     }
     mark_net_pins_without_position(board);
 }
