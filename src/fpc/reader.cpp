@@ -90,6 +90,13 @@ void LineReader::rewind() {
     pushed_back_ = false;
 }
 
+void LineReader::release() {
+    text_ = std::vector<char>{'\0'};
+    line_starts_ = std::vector<std::size_t>();
+    next_ = 0;
+    pushed_back_ = false;
+}
+
 void LineReader::seek(Mark mark) {
     next_ = mark.next;
     counter_ = mark.counter;

@@ -25,6 +25,9 @@ public:
 
     // Back to the start of the file; the counter restarts at 0.
     void rewind();
+    // Gives the file's memory back once it has been read through: no line is left to read, and
+    // the counter keeps the number of the last line read.
+    void release();
 
     struct Mark {
         std::size_t next;

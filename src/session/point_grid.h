@@ -27,14 +27,17 @@ public:
     }
 
     // Calls visit(id) for every point that may lie within `reach` of (x, y) in x and in y (and
-    // for some beyond it): the cells the square spans, and one more on every side, so that no
-    // rounding at a cell's edge can hide a point.
+    // for some beyond it): the cells the square spans, its sides moved out by far more than the
+    // rounding of x - reach and the like, so that no rounding can hide a point. A point's cell is
+    // found by the same rounding, which never puts a larger coordinate in a lower cell.
     template <typename Visit>
     void visit_near(double x, double y, double reach, Visit visit) const {
-        const std::int64_t x0 = cell_of(x - reach) - 1;
-        const std::int64_t x1 = cell_of(x + reach) + 1;
-        const std::int64_t y0 = cell_of(y - reach) - 1;
-        const std::int64_t y1 = cell_of(y + reach) + 1;
+        const double slack_x = (std::fabs(x) + reach) * 1e-12;
+        const double slack_y = (std::fabs(y) + reach) * 1e-12;
+        const std::int64_t x0 = cell_of(x - reach - slack_x);
+        const std::int64_t x1 = cell_of(x + reach + slack_x);
+        const std::int64_t y0 = cell_of(y - reach - slack_y);
+        const std::int64_t y1 = cell_of(y + reach + slack_y);
         for (std::int64_t cx = x0; cx <= x1; ++cx) {
             for (std::int64_t cy = y0; cy <= y1; ++cy) {
                 const auto found = cells_.find(key(cx, cy));
