@@ -52,8 +52,7 @@ std::vector<PlanePoint> arc_points(double x1, double y1, double x2, double y2, s
 int write_arc_points(DesignFile& file, double x1, double y1, double x2, double y2, std::uint32_t style) {
     const std::vector<PlanePoint> points = arc_points(x1, y1, x2, y2, style);
     for (const PlanePoint& point : points) {
-        std::fprintf(file.stream(), "\n%s%1.2lf  %1.2lf", file.indent_string(), point.x * inch_to_mil,
-                     point.y * inch_to_mil);
+        file.write_point(point.x * inch_to_mil, point.y * inch_to_mil);
     }
     return points.empty() ? 0 : 1;
 }
@@ -294,7 +293,7 @@ void write_boundary(DesignFile& file, const Board& board, const std::vector<Plan
 
     file.open_record("(path signal 0");
     for (const PlanePoint& point : signal_boundary) {
-        std::fprintf(out, "\n%s%1.2lf  %1.2lf", file.indent_string(), point.x * inch_to_mil, point.y * inch_to_mil);
+        file.write_point(point.x * inch_to_mil, point.y * inch_to_mil);
     }
     file.close_record();
 }

@@ -48,8 +48,7 @@ void write_polygon_with_windows(DesignFile& file, const Corners& corners, const 
         const std::size_t start = i;
         for (; i < count; ++i) {
             const auto& corner = corners[i];
-            std::fprintf(file.stream(), "\n%s%1.2lf  %1.2lf", file.indent_string(), corner.x * inch_to_mil,
-                         corner.y * inch_to_mil);
+            file.write_point(corner.x * inch_to_mil, corner.y * inch_to_mil);
             const bool ends_contour = corner.end_contour != 0;
             if (corner.style != 0) {
                 const auto& next = ends_contour || i + 1 == count ? corners[start] : corners[i + 1];

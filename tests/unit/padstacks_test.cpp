@@ -330,3 +330,52 @@ TEST(Precision, AsTheTextReadsBack) {
 
 }  // namespace
 }  // namespace tarnwick
+
+namespace tarnwick {
+namespace {
+
+// format_fixed writes what "%1.*lf" writes, character for character.
+TEST(Precision, FixedTextAsPrintfWritesIt) {
+    std::uint64_t state = 11;
+    auto random = [&state]() {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        return state >> 11;
+    };
+    char mine[fixed_text_size];
+    char theirs[fixed_text_size];
+    for (int i = 0; i < 300000; ++i) {
+        const int places = i % 3 == 0 ? 4 : (i % 7 == 0 ? 0 : 2);
+        double value = 0;
+        switch (i % 5) {
+            case 0:  // halves of the last place and their neighbours
+                value = (static_cast<double>(random() % 2000000) + 0.5) / (places == 4 ? 10000 : 100);
+                value = std::nextafter(value, random() % 2 == 0 ? 0.0 : 1e9);
+                break;
+            case 1:
+                value = static_cast<double>(random() % 100000000) / 1024;
+                break;
+            case 2:  // mils from nanometres, as the design file writes them
+                value = static_cast<double>(random() % 2000000000) * 3.937007874015748e-08 * 1000;
+                break;
+            case 3:
+                value = std::ldexp(static_cast<double>(random() % 1000000), static_cast<int>(random() % 120) - 80);
+                break;
+            default:
+                value = std::ldexp(1.0, 40 + static_cast<int>(random() % 20)) + static_cast<double>(random() % 1000) / 8;
+                break;
+        }
+        if (random() % 2 == 0) value = -value;
+        std::snprintf(theirs, sizeof theirs, "%1.*lf", places, value);
+        ASSERT_STREQ(format_fixed(mine, value, places), theirs) << places;
+    }
+    for (const double odd : {0.0, -0.0, 0.005, -0.005, 0.004, -0.004, 0.015, 2.675, 1e-320, 1e300, -1e300,
+                             std::nan(""), HUGE_VAL, -HUGE_VAL}) {
+        for (const int places : {0, 1, 2, 4, 8}) {
+            std::snprintf(theirs, sizeof theirs, "%1.*lf", places, odd);
+            EXPECT_STREQ(format_fixed(mine, odd, places), theirs) << odd << " at " << places;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace tarnwick
