@@ -1,5 +1,6 @@
 #include "fpc/nets.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdio>
@@ -107,7 +108,9 @@ void read_connect(LineReader& reader, Board& board, std::uint32_t net_index, Tee
     }
     if (connect.locked != 0) ++net.locked_connects;
 
-    // The segment count comes from the file: the vertices grow as their lines are read.
+    // The segment count comes from the file: the vertices grow as their lines are read, from room
+    // for a trace of ordinary length.
+    connect.vertices.reserve(std::min<std::uint64_t>(std::uint64_t{connect.segment_count} + 1, 32));
     std::uint32_t layer = 0;  // layer of the segment arriving at the vertex being read
     for (std::uint64_t i = 0; i <= connect.segment_count; ++i) {
         connect.vertices.emplace_back();
@@ -234,7 +237,8 @@ void read_nets(LineReader& reader, Board& board, const RunSettings& settings) {
     if (!find_section(reader, "[nets]", settings.verbose)) fatal_error(12391, "premature EOF looking for FPC nets");
     const std::uint32_t count =
         count_records(reader, "[nets]", "net:", false, 12416, "premature EOF in nets Pass 1");
-    board.nets.assign(count, Net{});
+    board.nets.clear();
+    board.nets.resize(count);  // made in place: no copy of a blank net for each
     board.stats.nets = count;
 
     for (std::uint32_t i = 0; i < count; ++i) read_net(reader, board, i, settings);

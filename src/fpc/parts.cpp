@@ -311,7 +311,8 @@ void read_parts(LineReader& reader, Board& board, const RunSettings& settings) {
     if (!find_section(reader, "[parts]", settings.verbose)) fatal_error(11854, "premature EOF looking for FPC parts");
     const std::uint32_t count =
         count_records(reader, "[parts]", "part:", false, 11878, "premature EOF in parts Pass 1");
-    board.parts.assign(count, Part{});
+    board.parts.clear();
+    board.parts.resize(count);  // made in place: no copy of a blank part for each
     board.stats.parts = count;
     const FootprintIndex footprints(board);
     for (Part& part : board.parts) read_part(reader, board, footprints, part);
