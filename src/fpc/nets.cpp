@@ -51,6 +51,8 @@ void read_net_header(const char* text, Board& board, Net& net) {
 }
 
 void read_net_pins(LineReader& reader, Net& net) {
+    // Room for the pins of an ordinary net; a larger one grows as its lines are read.
+    net.pins.reserve(std::min<std::uint32_t>(net.pin_count, 1024));
     for (std::uint32_t i = 0; i < net.pin_count; ++i) {
         const char* values = next_record(reader, "pin:", 12523, "premature EOF reading net pins", 12530,
                                          "missing net pin record");

@@ -93,6 +93,7 @@ void LineReader::rewind() {
 void LineReader::release() {
     text_ = std::vector<char>{'\0'};
     line_starts_ = std::vector<std::size_t>();
+    header_lines_.clear();
     next_ = 0;
     pushed_back_ = false;
 }
@@ -158,7 +159,35 @@ const char* text_at(const char* key_start, std::size_t offset) {
     return key_start + i;
 }
 
+std::size_t LineReader::first_header_line(int header) {
+    constexpr std::size_t headers = sizeof section_headers / sizeof section_headers[0];
+    if (header_lines_.empty()) {
+        header_lines_.assign(headers, line_starts_.size());
+        for (std::size_t i = 0; i < line_starts_.size(); ++i) {
+            const char* text = skip_blanks(text_.data() + line_starts_[i]);
+            if (*text != '[') continue;
+            for (std::size_t h = 0; h < headers; ++h) {
+                if (header_lines_[h] == line_starts_.size() && starts_with(text, section_headers[h])) header_lines_[h] = i;
+            }
+        }
+    }
+    return header_lines_[static_cast<std::size_t>(header)];
+}
+
 bool find_section(LineReader& reader, const char* header, bool verbose) {
+    // The section headers were all looked for in one pass over the file: the search from the
+    // top is a move to the line found, with the counter as the search would leave it.
+    for (int h = 0; h < static_cast<int>(sizeof section_headers / sizeof section_headers[0]); ++h) {
+        if (std::strcmp(header, section_headers[h]) != 0) continue;
+        const std::size_t line = reader.first_header_line(h);
+        if (line == reader.line_count()) {
+            reader.seek({line, static_cast<std::uint32_t>(line)});
+            return false;
+        }
+        reader.seek({line + 1, static_cast<std::uint32_t>(line + 1)});
+        if (verbose) std::fprintf(console(), "\nLine %u %s\n", reader.line_number(), header);
+        return true;
+    }
     reader.rewind();
     while (const char* line = reader.next_line()) {
         if (starts_with(skip_blanks(line), header)) {
