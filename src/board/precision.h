@@ -10,4 +10,9 @@ double to_precision(double value, int places);
 
 bool same_at_precision(double a, double b, int places);
 
+// The text "%1.*lf" makes of the value, made here for the lengths the writers print by the
+// hundred thousand and by printf for the rest: the same characters either way.
+inline constexpr int fixed_text_size = 400;  // the widest double in "%f" form is about 310 digits
+const char* format_fixed(char (&text)[fixed_text_size], double value, int places);
+
 }  // namespace tarnwick

@@ -12,10 +12,15 @@ std::string strformat(const char* format, ...) {
     va_start(args, format);
     va_list again;
     va_copy(again, args);
-    int size = std::vsnprintf(nullptr, 0, format, args);
+    // Most texts are short (the writers format every length through here): one pass into a
+    // buffer on the stack, and a second only for a longer text.
+    char small[256];
+    const int size = std::vsnprintf(small, sizeof small, format, args);
     va_end(args);
     std::string text;
-    if (size > 0) {
+    if (size > 0 && static_cast<std::size_t>(size) < sizeof small) {
+        text.assign(small, static_cast<std::size_t>(size));
+    } else if (size > 0) {
         std::vector<char> buffer(static_cast<std::size_t>(size) + 1);
         std::vsnprintf(buffer.data(), buffer.size(), format, again);
         text.assign(buffer.data(), static_cast<std::size_t>(size));

@@ -4,6 +4,7 @@
 #include <ctime>
 #include <memory>
 #include <string>
+#include <utility>
 #include <new>
 
 #include "board/board.h"
@@ -67,7 +68,7 @@ int run(int argc, const char* const* argv) {
         } else if (settings.back_annotate) {
             check_routed_name(settings);
             const std::unique_ptr<Session> session = load_session(board, settings, diagnostics);
-            board.nets = build_routed_nets(*session, board);
+            board.nets = build_routed_nets(*session, std::move(board.nets), board.options.default_trace_width);
             write_routed_fpc_file(board, settings, diagnostics, routed_suffix);
         } else {
             if (write_design_file(board, settings) != 0) fatal_error(266, "Unable to create DSN file");

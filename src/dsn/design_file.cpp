@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "board/precision.h"
 #include "core/errors.h"
 #include "core/file_names.h"
 #include "dsn/library.h"
@@ -37,6 +38,13 @@ void DesignFile::open_record(const char* text) {
 void DesignFile::close_record() {
     adjust_indent(-1);
     std::fprintf(stream(), "\n%s)", indent_string());
+}
+
+void DesignFile::write_point(double x_mil, double y_mil) {
+    // The lines the file holds most of: their numbers are made as "%1.2lf" makes them, but faster.
+    char x[fixed_text_size];
+    char y[fixed_text_size];
+    std::fprintf(stream(), "\n%s%s  %s", indent_string(), format_fixed(x, x_mil, 2), format_fixed(y, y_mil, 2));
 }
 
 void DesignFile::expect_level(int expected, int code, const char* message) {

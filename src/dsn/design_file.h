@@ -34,6 +34,8 @@ public:
     void open_record(const char* text);
     // One level back, then ")" alone on its line.
     void close_record();
+    // "\n<indent>x  y", both in mils at two decimals: a point of a path or polygon.
+    void write_point(double x_mil, double y_mil);
     // The writers' own balance check: ends the run with `code` unless the level is `expected`.
     void expect_level(int expected, int code, const char* message);
 

@@ -5,6 +5,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "board/precision.h"
 #include "board/units.h"
 #include "core/errors.h"
 
@@ -13,8 +14,11 @@ namespace tarnwick {
 namespace {
 
 void write_place(DesignFile& file, const Part& part) {
-    std::fprintf(file.stream(), "\n%s(place \"%s\" %1.2lf %1.2lf %s %u", file.indent_string(), part.ref.c_str(),
-                 part.x * inch_to_mil, part.y * inch_to_mil, part.side != 0 ? "back" : "front", part.rotation);
+    char x[fixed_text_size];
+    char y[fixed_text_size];
+    std::fprintf(file.stream(), "\n%s(place \"%s\" %s %s %s %u", file.indent_string(), part.ref.c_str(),
+                 format_fixed(x, part.x * inch_to_mil, 2), format_fixed(y, part.y * inch_to_mil, 2),
+                 part.side != 0 ? "back" : "front", part.rotation);
     if (part.locked != 0) {
         // A part glued in the editor stays where it is.
         file.adjust_indent(+1);

@@ -52,8 +52,7 @@ std::vector<PlanePoint> arc_points(double x1, double y1, double x2, double y2, s
 int write_arc_points(DesignFile& file, double x1, double y1, double x2, double y2, std::uint32_t style) {
     const std::vector<PlanePoint> points = arc_points(x1, y1, x2, y2, style);
     for (const PlanePoint& point : points) {
-        std::fprintf(file.stream(), "\n%s%1.2lf  %1.2lf", file.indent_string(), point.x * inch_to_mil,
-                     point.y * inch_to_mil);
+        file.write_point(point.x * inch_to_mil, point.y * inch_to_mil);
     }
     return points.empty() ? 0 : 1;
 }
@@ -108,6 +107,18 @@ bool near_edge(const PlanePoint& a, const PlanePoint& b, double x, double y) {
 
 }  // namespace
 
+namespace {
+
+// One edge's part in the test, from boundary[j] to boundary[i]: true when the point is on it,
+// else `inside` turned when a ray to the right crosses it.
+bool on_edge_or_crossing(const PlanePoint& a, const PlanePoint& b, double x, double y, bool& inside) {
+    if (near_edge(a, b, x, y)) return true;
+    if ((a.y > y) != (b.y > y) && x < a.x + (y - a.y) * (b.x - a.x) / (b.y - a.y)) inside = !inside;
+    return false;
+}
+
+}  // namespace
+
 bool lies_outside(const std::vector<PlanePoint>& boundary, double x, double y) {
     const std::size_t count = boundary.size();
     if (count < 3) return false;
@@ -115,10 +126,58 @@ bool lies_outside(const std::vector<PlanePoint>& boundary, double x, double y) {
     // of times.
     bool inside = false;
     for (std::size_t i = 0, j = count - 1; i < count; j = i++) {
-        const PlanePoint& a = boundary[j];
+        if (on_edge_or_crossing(boundary[j], boundary[i], x, y, inside)) return false;
+    }
+    return !inside;
+}
+
+OutsideTest::OutsideTest(const std::vector<PlanePoint>& boundary) : boundary_(boundary) {
+    const std::size_t count = boundary.size();
+    if (count < 3) return;
+    // An edge counts for a point only at the heights from its lower end to its upper end, each
+    // widened by the on-edge distance: elsewhere it is neither near nor crossed.
+    auto reach = [&](std::size_t i, double& low, double& high) {
+        const PlanePoint& a = boundary[i == 0 ? count - 1 : i - 1];
         const PlanePoint& b = boundary[i];
-        if (near_edge(a, b, x, y)) return false;
-        if ((a.y > y) != (b.y > y) && x < a.x + (y - a.y) * (b.x - a.x) / (b.y - a.y)) inside = !inside;
+        low = std::min(a.y, b.y) - on_edge_distance;
+        high = std::max(a.y, b.y) + on_edge_distance;
+    };
+    for (std::size_t i = 0; i < count; ++i) {
+        double low = 0;
+        double high = 0;
+        reach(i, low, high);
+        if (!std::isfinite(low) || !std::isfinite(high)) return;  // no bands: every point walks the edges
+        low_ = i == 0 ? low : std::min(low_, low);
+        high_ = i == 0 ? high : std::max(high_, high);
+    }
+    const std::size_t bands = std::min<std::size_t>(count, 4096);
+    band_ = (high_ - low_) / static_cast<double>(bands);
+    if (!(band_ > 0) || !std::isfinite(band_)) return;
+    bands_.resize(bands);
+    auto band_of = [&](double y) {
+        return std::clamp<std::int64_t>(static_cast<std::int64_t>(std::floor((y - low_) / band_)), 0,
+                                        static_cast<std::int64_t>(bands) - 1);
+    };
+    for (std::size_t i = 0; i < count; ++i) {
+        double low = 0;
+        double high = 0;
+        reach(i, low, high);
+        // One band more on either side, for rounding at the bands' edges.
+        const std::int64_t first = std::max<std::int64_t>(band_of(low) - 1, 0);
+        const std::int64_t last = std::min<std::int64_t>(band_of(high) + 1, static_cast<std::int64_t>(bands) - 1);
+        for (std::int64_t k = first; k <= last; ++k) bands_[static_cast<std::size_t>(k)].push_back(static_cast<std::uint32_t>(i));
+    }
+}
+
+bool OutsideTest::operator()(double x, double y) const {
+    const std::size_t count = boundary_.size();
+    if (bands_.empty() || !std::isfinite(y)) return lies_outside(boundary_, x, y);
+    // Above or below every edge: none is near or crossed.
+    if (y < low_ || y > high_) return true;
+    const auto band = std::min<std::size_t>(static_cast<std::size_t>(std::floor((y - low_) / band_)), bands_.size() - 1);
+    bool inside = false;
+    for (const std::uint32_t i : bands_[band]) {
+        if (on_edge_or_crossing(boundary_[i == 0 ? count - 1 : i - 1], boundary_[i], x, y, inside)) return false;
     }
     return !inside;
 }
@@ -139,7 +198,7 @@ void warn_of_copper_outside(const Board& board, std::uint32_t signal_outline, co
     std::uint32_t vias = 0;
     std::uint32_t pads = 0;
     std::vector<bool> outside_net(board.nets.size(), false);
-    const auto outside = [&](double x, double y) { return lies_outside(boundary, x, y); };
+    const OutsideTest outside(boundary);
 
     for (std::size_t n = 0; n < board.nets.size(); ++n) {
         const Net& net = board.nets[n];
@@ -234,7 +293,7 @@ void write_boundary(DesignFile& file, const Board& board, const std::vector<Plan
 
     file.open_record("(path signal 0");
     for (const PlanePoint& point : signal_boundary) {
-        std::fprintf(out, "\n%s%1.2lf  %1.2lf", file.indent_string(), point.x * inch_to_mil, point.y * inch_to_mil);
+        file.write_point(point.x * inch_to_mil, point.y * inch_to_mil);
     }
     file.close_record();
 }

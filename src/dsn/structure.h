@@ -48,8 +48,7 @@ void write_polygon_with_windows(DesignFile& file, const Corners& corners, const 
         const std::size_t start = i;
         for (; i < count; ++i) {
             const auto& corner = corners[i];
-            std::fprintf(file.stream(), "\n%s%1.2lf  %1.2lf", file.indent_string(), corner.x * inch_to_mil,
-                         corner.y * inch_to_mil);
+            file.write_point(corner.x * inch_to_mil, corner.y * inch_to_mil);
             const bool ends_contour = corner.end_contour != 0;
             if (corner.style != 0) {
                 const auto& next = ends_contour || i + 1 == count ? corners[start] : corners[i + 1];
@@ -89,6 +88,22 @@ std::vector<PlanePoint> boundary_points(const BoardOutline& outline);
 // on an edge, within half the design file's 0.01 mil, lies inside. A boundary of fewer than
 // three points encloses nothing to test against, and nothing lies outside it.
 bool lies_outside(const std::vector<PlanePoint>& boundary, double x, double y);
+
+// lies_outside for many points of one boundary: its edges are kept in bands of height, so that
+// a point is compared only with the edges that reach its height. The answers are lies_outside's.
+class OutsideTest {
+public:
+    // Holds on to the boundary, which must stay as it is while it is used.
+    explicit OutsideTest(const std::vector<PlanePoint>& boundary);
+    bool operator()(double x, double y) const;
+
+private:
+    const std::vector<PlanePoint>& boundary_;
+    double low_ = 0;   // the heights the edges reach, each widened by the on-edge distance
+    double high_ = 0;
+    double band_ = 1;
+    std::vector<std::vector<std::uint32_t>> bands_;  // per band the edges (by end point) reaching it
+};
 
 // Counts the trace segments, vias and pads with a corner or centre outside the signal boundary
 // and, when there are any, prints one warning line naming them, their nets and the switch that

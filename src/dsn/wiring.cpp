@@ -54,7 +54,7 @@ void write_stretch(DesignFile& file, const Net& net, const Connect& connection, 
         double x = 0;
         double y = 0;
         vertex_position(net, connection, i, centres, net_index, x, y);
-        std::fprintf(out, "\n%s%1.2lf  %1.2lf", file.indent_string(), x, y);
+        file.write_point(x, y);
     }
     file.close_record();
     std::fprintf(out, "\n%s(net \"%s\")", file.indent_string(), net.name.c_str());
@@ -72,8 +72,10 @@ void write_area_wire(DesignFile& file, const Net& net, const Area& area) {
 
 void write_via(DesignFile& file, const Board& board, const Net& net, const Via& via) {
     const char* padstack = via.padstack < board.padstacks.size() ? board.padstacks[via.padstack].name.c_str() : "";
-    std::fprintf(file.stream(), "\n%s(via %s %1.2lf %1.2lf", file.indent_string(), padstack, via.x * inch_to_mil,
-                 via.y * inch_to_mil);
+    char x[fixed_text_size];
+    char y[fixed_text_size];
+    std::fprintf(file.stream(), "\n%s(via %s %s %s", file.indent_string(), padstack, format_fixed(x, via.x * inch_to_mil, 2),
+                 format_fixed(y, via.y * inch_to_mil, 2));
     file.adjust_indent(+1);
     std::fprintf(file.stream(), "\n%s(net \"%s\")\n%s(type protect)", file.indent_string(), net.name.c_str(),
                  file.indent_string());

@@ -6,6 +6,7 @@
 #include "board/units.h"
 #include "core/errors.h"
 #include "core/settings.h"
+#include "fpc/scan_record.h"
 
 namespace tarnwick {
 
@@ -25,7 +26,7 @@ struct AreaLineErrors {
 void read_area_line(LineReader& reader, Area& area, const AreaLineErrors& errors) {
     const char* values = next_record(reader, "area:", errors.eof_code, "premature EOF reading net areas",
                                      errors.key_code, "missing net area record");
-    if (std::sscanf(values, "%*u %u %u %u", &area.corner_count, &area.layer, &area.third_value) < 3) {
+    if (scan_record(values, "%*u %u %u %u", &area.corner_count, &area.layer, &area.third_value) < 3) {
         fatal_error(errors.scan_code, "bad net area: record");
     }
 }
@@ -44,7 +45,7 @@ std::uint32_t count_contours(LineReader& reader, std::uint32_t corner_count) {
     std::uint32_t end_contour = 1;
     for (std::uint32_t i = 0; i < corner_count; ++i) {
         const char* values = next_corner_values(reader, 12707, 12714);
-        if (std::sscanf(values, "%*u %*f %*f %*u %u", &end_contour) != 1) {
+        if (scan_record(values, "%*u %*f %*f %*u %u", &end_contour) != 1) {
             fatal_error(12721, "bad net area corner: record");
         }
         if (end_contour != 0) ++contours;
@@ -83,7 +84,7 @@ void read_area(LineReader& reader, Board& board, std::uint32_t net_index, Area& 
     for (std::uint32_t i = 0; i < area.corner_count; ++i) {
         const char* values = next_corner_values(reader, 12768, 12775);
         AreaCorner corner;
-        if (std::sscanf(values, "%*u %lf %lf %u %u", &corner.x, &corner.y, &corner.style, &corner.end_contour) < 4) {
+        if (scan_record(values, "%*u %lf %lf %u %u", &corner.x, &corner.y, &corner.style, &corner.end_contour) < 4) {
             fatal_error(12783, "bad net area corner: record");
         }
         corner.x *= nm_to_inch;
@@ -141,11 +142,16 @@ void read_net_areas(LineReader& reader, Board& board, std::uint32_t net_index) {
 std::uint32_t note_layer_net(Board& board, std::uint32_t k, std::uint32_t net_index, bool is_area) {
     CopperLayerInfo& layer = board.copper_layers[k];
     const std::string& name = board.nets[net_index].name;
-    for (LayerNet& entry : layer.layer_nets) {
-        if (entry.net_name == name) {
-            if (is_area) ++entry.area_count;
-            return layer.net_count;
-        }
+    // The first entry of the name, as a walk through the list finds it.
+    LayerNetLookup& lookup = layer.lookup;
+    if (lookup.indexed > layer.layer_nets.size()) lookup = LayerNetLookup{};
+    for (; lookup.indexed < layer.layer_nets.size(); ++lookup.indexed) {
+        lookup.by_name.emplace(layer.layer_nets[lookup.indexed].net_name, static_cast<std::uint32_t>(lookup.indexed));
+    }
+    const auto found = lookup.by_name.find(name);
+    if (found != lookup.by_name.end()) {
+        if (is_area) ++layer.layer_nets[found->second].area_count;
+        return layer.net_count;
     }
     layer.layer_nets.push_back({name, net_index, is_area ? 1u : 0u});
     layer.net_count = static_cast<std::uint32_t>(layer.layer_nets.size());

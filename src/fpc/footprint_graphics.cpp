@@ -5,6 +5,7 @@
 
 #include "board/units.h"
 #include "core/errors.h"
+#include "fpc/scan_record.h"
 
 namespace tarnwick {
 
@@ -178,7 +179,7 @@ void read_outline_polyline(LineReader& reader, const char* values, Footprint& fo
         if (starts_with(text, "next_corner:")) {
             PolylineCorner corner;
             unsigned style = 0;
-            const int found = std::sscanf(after_key(text, "next_corner:"), "%lf %lf %u", &corner.x, &corner.y, &style);
+            const int found = scan_record(after_key(text, "next_corner:"), "%lf %lf %u", &corner.x, &corner.y, &style);
             if (found < 3) {
                 const std::uint32_t missing = missing_values(3, found);
                 fatal_error(15561,

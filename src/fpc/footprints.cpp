@@ -8,6 +8,7 @@
 #include "core/errors.h"
 #include "fpc/footprint_graphics.h"
 #include "fpc/padstacks.h"
+#include "fpc/scan_record.h"
 
 namespace tarnwick {
 
@@ -92,7 +93,7 @@ void read_copper_pad(const PadRecord& record, const char* values, const Footprin
     const char* pin_name = pin.name.c_str();
     unsigned shape = 0, option = 0;
     double width = 0, length1 = 0, length2 = 0, radius = 0;
-    const int got = std::sscanf(values, "%u %lf %lf %lf %lf %u", &shape, &width, &length1, &length2, &radius, &option);
+    const int got = scan_record(values, "%u %lf %lf %lf %lf %u", &shape, &width, &length1, &length2, &radius, &option);
     if (got < 4) {
         switch (record.layer) {
             case PadLayer::Top:
@@ -151,7 +152,7 @@ void read_mask_or_paste(const PadRecord& record, const char* values, FootprintPi
     PadSpec& pad = pin.*record.pad;
     unsigned shape = 0;
     double width = 0, length1 = 0, length2 = 0, radius = 0;
-    if (std::sscanf(values, "%u %lf %lf %lf %lf", &shape, &width, &length1, &length2, &radius) < 5) {
+    if (scan_record(values, "%u %lf %lf %lf %lf", &shape, &width, &length1, &length2, &radius) < 5) {
         fatal_error(record.code, record.message);
     }
     pad = {shape, width * scale, length1 * scale, length2 * scale, radius * scale};
@@ -212,7 +213,7 @@ void read_pin_line(const char* text, const Footprint& footprint, FootprintPin& p
     // The one character right after the name, normally a blank, is passed over.
     const char* values = text_at(after_name, 1);
     unsigned angle = 0;
-    const int got = std::sscanf(values, "%lf %lf %lf %u", &pin.hole, &pin.x, &pin.y, &angle);
+    const int got = scan_record(values, "%lf %lf %lf %u", &pin.hole, &pin.x, &pin.y, &angle);
     if (got < 4) {
         const std::uint32_t missing = missing_values(4, got);
         fatal_error(15658, strformat("%s: pin record missing %u parameter%s", fp_name, missing, plural_s(missing)));

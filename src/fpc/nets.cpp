@@ -1,5 +1,8 @@
 #include "fpc/nets.h"
 
+#include <algorithm>
+#include <bit>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -7,6 +10,7 @@
 #include "core/errors.h"
 #include "fpc/areas.h"
 #include "fpc/padstacks.h"
+#include "fpc/scan_record.h"
 
 namespace tarnwick {
 
@@ -32,7 +36,7 @@ void read_net_header(const char* text, Board& board, Net& net) {
     if (extract_quoted(net.name, text, 128) < 1) fatal_error(12472, "bad net name");
     net.reserved = reserved_net_index(net.name.c_str());
     const char* numbers = std::strrchr(text, '"') + 1;
-    if (std::sscanf(numbers, "%u %u %u %lf %lf %lf %u", &net.pin_count, &net.connect_count, &net.area_count,
+    if (scan_record(numbers, "%u %u %u %lf %lf %lf %u", &net.pin_count, &net.connect_count, &net.area_count,
                     &net.trace_width, &net.via_pad_width, &net.via_hole, &net.visible) < 7) {
         fatal_error(12485, "bad net: record");
     }
@@ -47,6 +51,8 @@ void read_net_header(const char* text, Board& board, Net& net) {
 }
 
 void read_net_pins(LineReader& reader, Net& net) {
+    // Room for the pins of an ordinary net; a larger one grows as its lines are read.
+    net.pins.reserve(std::min<std::uint32_t>(net.pin_count, 1024));
     for (std::uint32_t i = 0; i < net.pin_count; ++i) {
         const char* values = next_record(reader, "pin:", 12523, "premature EOF reading net pins", 12530,
                                          "missing net pin record");
@@ -58,10 +64,11 @@ void read_net_pins(LineReader& reader, Net& net) {
     }
 }
 
-void read_vertex(LineReader& reader, Board& board, Net& net, std::uint32_t arriving_layer, Vertex& vertex) {
+void read_vertex(LineReader& reader, Board& board, Net& net, TeeIndex& tees, std::uint32_t arriving_layer,
+                 Vertex& vertex) {
     const char* values = next_record(reader, "vtx:", 12586, "premature EOF reading net trace vtx", 12593,
                                      "missing net trace vtx record");
-    if (std::sscanf(values, "%*u %lf %lf %u %u %lf %lf %u", &vertex.x, &vertex.y, &vertex.layer, &vertex.flag,
+    if (scan_record(values, "%*u %lf %lf %u %u %lf %lf %u", &vertex.x, &vertex.y, &vertex.layer, &vertex.flag,
                     &vertex.via_pad_width, &vertex.via_hole, &vertex.tee_id) < 7) {
         fatal_error(12602, "bad trace vtx: record");
     }
@@ -69,14 +76,14 @@ void read_vertex(LineReader& reader, Board& board, Net& net, std::uint32_t arriv
     vertex.y *= nm_to_inch;
     vertex.via_pad_width *= nm_to_inch;
     vertex.via_hole *= nm_to_inch;
-    if (vertex.tee_id != 0) add_tee(net, vertex.tee_id, arriving_layer, vertex.x, vertex.y);
+    if (vertex.tee_id != 0) add_tee(net, tees, vertex.tee_id, arriving_layer, vertex.x, vertex.y);
     if (vertex.via_pad_width != 0) add_via(board, net, vertex.via_pad_width, vertex.via_hole, vertex.x, vertex.y);
 }
 
 void read_segment(LineReader& reader, Board& board, std::uint32_t net_index, Vertex& vertex) {
     const char* values = next_record(reader, "seg:", 12625, "premature EOF reading net trace seg", 12632,
                                      "missing net trace seg record");
-    if (std::sscanf(values, "%*u %u %lf %u %u", &vertex.seg_layer, &vertex.seg_width, &vertex.seg_value3,
+    if (scan_record(values, "%*u %u %lf %u %u", &vertex.seg_layer, &vertex.seg_width, &vertex.seg_value3,
                     &vertex.seg_value4) < 4) {
         fatal_error(12640, "bad trace seg: record");
     }
@@ -93,21 +100,23 @@ void read_segment(LineReader& reader, Board& board, std::uint32_t net_index, Ver
     }
 }
 
-void read_connect(LineReader& reader, Board& board, std::uint32_t net_index, Connect& connect) {
+void read_connect(LineReader& reader, Board& board, std::uint32_t net_index, TeeIndex& tees, Connect& connect) {
     Net& net = board.nets[net_index];
     const char* values = next_record(reader, "connect:", 12557, "premature EOF reading net traces", 12564,
                                      "missing net connect: record");
-    if (std::sscanf(values, "%*u %u %d %u %u", &connect.start_pin, &connect.end_pin, &connect.segment_count,
+    if (scan_record(values, "%*u %u %d %u %u", &connect.start_pin, &connect.end_pin, &connect.segment_count,
                     &connect.locked) < 4) {
         fatal_error(12572, "bad net connect: record");
     }
     if (connect.locked != 0) ++net.locked_connects;
 
-    // The segment count comes from the file: the vertices grow as their lines are read.
+    // The segment count comes from the file: the vertices grow as their lines are read, from room
+    // for a trace of ordinary length.
+    connect.vertices.reserve(std::min<std::uint64_t>(std::uint64_t{connect.segment_count} + 1, 32));
     std::uint32_t layer = 0;  // layer of the segment arriving at the vertex being read
     for (std::uint64_t i = 0; i <= connect.segment_count; ++i) {
         connect.vertices.emplace_back();
-        read_vertex(reader, board, net, layer, connect.vertices.back());
+        read_vertex(reader, board, net, tees, layer, connect.vertices.back());
         if (i < connect.segment_count) {
             read_segment(reader, board, net_index, connect.vertices.back());
             layer = connect.vertices.back().seg_layer;
@@ -153,9 +162,10 @@ void read_net(LineReader& reader, Board& board, std::uint32_t net_index, const R
 
     if (net.connect_count != 0) {
         board.stats.connects += net.connect_count;
+        TeeIndex tees;
         for (std::uint32_t i = 0; i < net.connect_count; ++i) {
             Connect connect;
-            read_connect(reader, board, net_index, connect);
+            read_connect(reader, board, net_index, tees, connect);
             net.connects.push_back(std::move(connect));
         }
     }
@@ -168,13 +178,27 @@ void read_net(LineReader& reader, Board& board, std::uint32_t net_index, const R
 
 void add_net_to_class(Board& board, std::uint32_t net_index) {
     Net& net = board.nets[net_index];
-    for (std::uint32_t i = 0; i < board.net_classes.size(); ++i) {
-        NetClass& net_class = board.net_classes[i];
-        if (net_class.trace_width == net.trace_width && net_class.via_padstack == net.via_padstack) {
-            net_class.nets.push_back(net_index);
-            ++net_class.net_count;
-            net.net_class = i;
-            return;
+    // The first class of the same width and via, as a walk through the table finds it. A width
+    // that is no number equals no class's.
+    NetClassLookup& lookup = board.net_class_lookup;
+    if (lookup.indexed > board.net_classes.size()) lookup = NetClassLookup{};
+    for (; lookup.indexed < board.net_classes.size(); ++lookup.indexed) {
+        const NetClass& net_class = board.net_classes[lookup.indexed];
+        if (std::isnan(net_class.trace_width)) continue;
+        lookup.by_width_and_via[std::bit_cast<std::uint64_t>(net_class.trace_width + 0.0)].emplace(
+            net_class.via_padstack, static_cast<std::uint32_t>(lookup.indexed));
+    }
+    if (!std::isnan(net.trace_width)) {
+        const auto width = lookup.by_width_and_via.find(std::bit_cast<std::uint64_t>(net.trace_width + 0.0));
+        if (width != lookup.by_width_and_via.end()) {
+            const auto found = width->second.find(net.via_padstack);
+            if (found != width->second.end()) {
+                NetClass& net_class = board.net_classes[found->second];
+                net_class.nets.push_back(net_index);
+                ++net_class.net_count;
+                net.net_class = found->second;
+                return;
+            }
         }
     }
     NetClass net_class;
@@ -188,9 +212,10 @@ void add_net_to_class(Board& board, std::uint32_t net_index) {
     net.net_class = static_cast<std::uint32_t>(board.net_classes.size() - 1);
 }
 
-void add_tee(Net& net, std::uint32_t id, std::uint32_t layer, double x, double y) {
-    for (const Tee& tee : net.tees) {
-        if (tee.id != id) continue;
+void add_tee(Net& net, TeeIndex& index, std::uint32_t id, std::uint32_t layer, double x, double y) {
+    const auto [entry, added] = index.emplace(id, net.tees.size());
+    if (!added) {
+        const Tee& tee = net.tees[entry->second];
         if (tee.x != x) fatal_error(12134, "Tee X value changed");
         if (tee.y != y) fatal_error(12139, "Tee Y value changed");
         return;
@@ -208,12 +233,14 @@ void add_via(Board& board, Net& net, double pad_width, double hole, double x, do
 
 void read_nets(LineReader& reader, Board& board, const RunSettings& settings) {
     board.net_classes.assign(1, NetClass{});
+    board.net_class_lookup = NetClassLookup{};
     board.fromto_warned_nets = 0;
 
     if (!find_section(reader, "[nets]", settings.verbose)) fatal_error(12391, "premature EOF looking for FPC nets");
     const std::uint32_t count =
         count_records(reader, "[nets]", "net:", false, 12416, "premature EOF in nets Pass 1");
-    board.nets.assign(count, Net{});
+    board.nets.clear();
+    board.nets.resize(count);  // made in place: no copy of a blank net for each
     board.stats.nets = count;
 
     for (std::uint32_t i = 0; i < count; ++i) read_net(reader, board, i, settings);

@@ -1,7 +1,9 @@
 #pragma once
 // The nets section: nets with their pins, traces, vias, tees and areas, and the net classes.
 
+#include <cstddef>
 #include <cstdint>
+#include <unordered_map>
 
 #include "board/board.h"
 #include "core/settings.h"
@@ -15,8 +17,12 @@ void read_nets(LineReader& reader, Board& board, const RunSettings& settings);
 // when it is new.
 void add_net_to_class(Board& board, std::uint32_t net_index);
 
+// The tees of one net by id, so that a tee met again is found without walking the list.
+using TeeIndex = std::unordered_map<std::uint32_t, std::size_t>;
+
 // Records a tee met at a trace vertex; the same id met again must lie at the same position.
-void add_tee(Net& net, std::uint32_t id, std::uint32_t layer, double x, double y);
+// `index` holds the net's tees so far and takes in a new one.
+void add_tee(Net& net, TeeIndex& index, std::uint32_t id, std::uint32_t layer, double x, double y);
 
 // Records a via met at a trace vertex, resolving its padstack and counting its drill.
 void add_via(Board& board, Net& net, double pad_width, double hole, double x, double y);

@@ -5,6 +5,7 @@
 
 #include "board/units.h"
 #include "core/errors.h"
+#include "fpc/scan_record.h"
 
 namespace tarnwick {
 
@@ -39,7 +40,7 @@ std::vector<OutlineCorner> read_corners(LineReader& reader, std::uint32_t count,
         const char* text = skip_blanks(line);
         if (!starts_with(text, "corner:")) break;
         unsigned style = 0;
-        if (std::sscanf(text + std::strlen("corner:"), "%*u %lf %lf %u", &corner.x, &corner.y, &style) != 3) {
+        if (scan_record(text + std::strlen("corner:"), "%*u %lf %lf %u", &corner.x, &corner.y, &style) != 3) {
             fatal_error(errors.bad_code, errors.bad);
         }
         corner.x *= nm_to_inch;

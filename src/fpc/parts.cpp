@@ -8,6 +8,7 @@
 
 #include "board/units.h"
 #include "core/errors.h"
+#include "fpc/scan_record.h"
 
 namespace tarnwick {
 
@@ -15,20 +16,30 @@ namespace {
 
 constexpr std::size_t text_size = 128;  // part texts hold at most 127 characters
 
-// The first footprint of the name, or -1.
-std::int64_t find_footprint(const Board& board, const std::string& name) {
-    for (std::size_t i = 0; i < board.footprints.size(); ++i) {
-        if (board.footprints[i].name == name) return static_cast<std::int64_t>(i);
+// The footprints by name, the first of each, so that binding a part to its footprint does not
+// walk the table. The table does not change while the parts are read.
+class FootprintIndex {
+public:
+    explicit FootprintIndex(const Board& board) {
+        by_name_.reserve(board.footprints.size());
+        for (std::size_t i = 0; i < board.footprints.size(); ++i) by_name_.emplace(board.footprints[i].name, i);
     }
-    return -1;
-}
+    // The first footprint of the name, or -1.
+    std::int64_t find(const std::string& name) const {
+        const auto found = by_name_.find(name);
+        return found == by_name_.end() ? -1 : static_cast<std::int64_t>(found->second);
+    }
+
+private:
+    std::unordered_map<std::string_view, std::size_t> by_name_;
+};
 
 // "ref_text:" and the numbers after the quoted text of "value:" share one layout: two lengths,
 // an angle, two lengths and a flag that is 1 when the line leaves it out.
 bool read_text_placement(const char* values, double& first, double& second, std::uint32_t& angle, double& fourth,
                          double& fifth, std::uint32_t& sixth) {
     sixth = 1;
-    if (std::sscanf(values, "%lf %lf %u %lf %lf %u", &first, &second, &angle, &fourth, &fifth, &sixth) < 5) {
+    if (scan_record(values, "%lf %lf %u %lf %lf %u", &first, &second, &angle, &fourth, &fifth, &sixth) < 5) {
         return false;
     }
     first *= nm_to_inch;
@@ -68,7 +79,7 @@ bool lacks_footprint(LineReader& reader) {
     return empty_ref_text && empty_shape && !filled;
 }
 
-void read_part_record(const char* text, const Board& board, Part& part) {
+void read_part_record(const char* text, const FootprintIndex& footprints, Part& part) {
     // Of a part without footprint, these lines are known to be empty.
     if (part.no_footprint && (starts_with(text, "ref_text:") || starts_with(text, "shape:"))) return;
     if (starts_with(text, "ref_text:")) {
@@ -80,12 +91,12 @@ void read_part_record(const char* text, const Board& board, Part& part) {
         if (extract_quoted(part.package, text, text_size) < 0) fatal_error(11958, "bad parts package: record");
     } else if (starts_with(text, "shape:")) {
         if (extract_quoted(part.shape, text, text_size) < 1) fatal_error(11970, "bad parts shape: record");
-        if (find_footprint(board, part.shape) < 0) {
+        if (footprints.find(part.shape) < 0) {
             fatal_error(11981,
                         strformat("Part \"%s\" uses unknown footprint \"%s\"", part.ref.c_str(), part.shape.c_str()));
         }
     } else if (starts_with(text, "pos:")) {
-        if (std::sscanf(text + 4, "%lf %lf %u %u %u", &part.x, &part.y, &part.side, &part.rotation, &part.locked) != 5) {
+        if (scan_record(text + 4, "%lf %lf %u %u %u", &part.x, &part.y, &part.side, &part.rotation, &part.locked) != 5) {
             fatal_error(11994, "bad parts pos: record");
         }
         part.x *= nm_to_inch;
@@ -103,7 +114,7 @@ void read_part_record(const char* text, const Board& board, Part& part) {
     }
 }
 
-void read_part(LineReader& reader, Board& board, Part& part) {
+void read_part(LineReader& reader, Board& board, const FootprintIndex& footprints, Part& part) {
     const char* header = find_record(reader, "part:", 11906, "premature EOF reading parts header Pass 2");
     char ref[text_size];
     if (std::sscanf(header + 5, "%127s", ref) != 1) fatal_error(11913, "bad part: record");
@@ -119,11 +130,11 @@ void read_part(LineReader& reader, Board& board, Part& part) {
             reader.unread_line();
             break;
         }
-        read_part_record(text, board, part);
+        read_part_record(text, footprints, part);
     }
 
     if (part.no_footprint) return;  // no use of any footprint, also on a board that has none
-    const std::int64_t footprint = find_footprint(board, part.shape);
+    const std::int64_t footprint = footprints.find(part.shape);
     if (footprint >= 0) {
         Footprint& bound = board.footprints[static_cast<std::size_t>(footprint)];
         ++bound.part_count;
@@ -140,18 +151,70 @@ void add_keepout(Footprint& footprint, std::int32_t layer, double diameter, cons
     footprint.keepouts.push_back({layer, diameter, pin.x, pin.y});
 }
 
-// Where the net pins named "<ref>.<pin>" are: the first net, in table order, whose pin list
-// holds the name, and its place there. Built once per placement run, so that placing every
-// pin stays linear.
-using NetPinIndex = std::unordered_map<std::string, std::pair<std::uint32_t, std::uint32_t>>;
-
-NetPinIndex index_net_pins(const Board& board) {
-    NetPinIndex index;
-    for (std::uint32_t n = 0; n < board.nets.size(); ++n) {
-        const std::vector<NetPin>& pins = board.nets[n].pins;
-        for (std::uint32_t p = 0; p < pins.size(); ++p) index.emplace(pins[p].pin_ref, std::make_pair(n, p));
+// Gives every placed pin its net pin: the first, in net and pin order, named "<ref>.<pin>" after
+// it. Found from the net pins' side: each name is split at each of its points into a reference
+// and a pin name, and only the parts of that reference are asked, so that no name is made for
+// every part pin and no index holds every net pin.
+void find_net_pins(Board& board) {
+    if (board.nets.empty()) return;
+    // The parts of each reference, in table order: the first, and from each the next.
+    std::unordered_map<std::string_view, std::uint32_t> first_part;
+    first_part.reserve(board.parts.size());
+    std::vector<std::int32_t> next_part(board.parts.size(), -1);
+    for (std::size_t i = board.parts.size(); i-- > 0;) {
+        const auto [entry, added] = first_part.try_emplace(board.parts[i].ref, static_cast<std::uint32_t>(i));
+        if (!added) {
+            next_part[i] = static_cast<std::int32_t>(entry->second);
+            entry->second = static_cast<std::uint32_t>(i);
+        }
     }
-    return index;
+    // The pins of each name of a footprint, the same way; made when the footprint is first asked.
+    struct PinNames {
+        bool made = false;
+        std::unordered_map<std::string_view, std::uint32_t> first;
+        std::vector<std::int32_t> next;
+    };
+    std::vector<PinNames> pin_names(board.footprints.size());
+    auto names_of = [&](std::uint32_t f) -> const PinNames& {
+        PinNames& names = pin_names[f];
+        if (names.made) return names;
+        names.made = true;
+        const std::vector<FootprintPin>& pins = board.footprints[f].pins;
+        names.next.assign(pins.size(), -1);
+        for (std::size_t k = pins.size(); k-- > 0;) {
+            const auto [entry, added] = names.first.try_emplace(pins[k].name, static_cast<std::uint32_t>(k));
+            if (!added) {
+                names.next[k] = static_cast<std::int32_t>(entry->second);
+                entry->second = static_cast<std::uint32_t>(k);
+            }
+        }
+        return names;
+    };
+
+    for (std::uint32_t n = 0; n < board.nets.size(); ++n) {
+        const std::vector<NetPin>& net_pins = board.nets[n].pins;
+        for (std::uint32_t p = 0; p < net_pins.size(); ++p) {
+            const std::string_view name = net_pins[p].pin_ref;
+            for (std::size_t dot = name.find('.'); dot != std::string_view::npos; dot = name.find('.', dot + 1)) {
+                const auto parts = first_part.find(name.substr(0, dot));
+                if (parts == first_part.end()) continue;
+                const std::string_view pin_name = name.substr(dot + 1);
+                for (std::int32_t i = static_cast<std::int32_t>(parts->second); i >= 0; i = next_part[static_cast<std::size_t>(i)]) {
+                    Part& part = board.parts[static_cast<std::size_t>(i)];
+                    if (part.pins.empty()) continue;  // no footprint, or one without pins
+                    const PinNames& names = names_of(part.footprint);
+                    const auto pins = names.first.find(pin_name);
+                    if (pins == names.first.end()) continue;
+                    for (std::int32_t k = static_cast<std::int32_t>(pins->second); k >= 0; k = names.next[static_cast<std::size_t>(k)]) {
+                        PartPin& placed = part.pins[static_cast<std::size_t>(k)];
+                        if (placed.net >= 0) continue;
+                        placed.net = static_cast<std::int32_t>(n);
+                        placed.net_pin = static_cast<std::int32_t>(p);
+                    }
+                }
+            }
+        }
+    }
 }
 
 void place_pin(const Part& part, const Footprint& footprint, const FootprintPin& pin, PartPin& placed) {
@@ -248,9 +311,11 @@ void read_parts(LineReader& reader, Board& board, const RunSettings& settings) {
     if (!find_section(reader, "[parts]", settings.verbose)) fatal_error(11854, "premature EOF looking for FPC parts");
     const std::uint32_t count =
         count_records(reader, "[parts]", "part:", false, 11878, "premature EOF in parts Pass 1");
-    board.parts.assign(count, Part{});
+    board.parts.clear();
+    board.parts.resize(count);  // made in place: no copy of a blank part for each
     board.stats.parts = count;
-    for (Part& part : board.parts) read_part(reader, board, part);
+    const FootprintIndex footprints(board);
+    for (Part& part : board.parts) read_part(reader, board, footprints, part);
 
     build_circular_keepouts(board);
     build_part_pins(board);
@@ -285,7 +350,6 @@ void build_circular_keepouts(Board& board) {
 
 void build_part_pins(Board& board) {
     check_part_pin_total(board);
-    const NetPinIndex net_pins = index_net_pins(board);
     for (Part& part : board.parts) {
         count_holes(board, part.pins, false);
         part.pins.clear();
@@ -300,22 +364,21 @@ void build_part_pins(Board& board) {
         for (std::size_t i = 0; i < footprint.pins.size(); ++i) {
             PartPin& placed = part.pins[i];
             place_pin(part, footprint, footprint.pins[i], placed);
-
-            const auto found = net_pins.find(part.ref + "." + placed.name);
-            if (found == net_pins.end()) {
-                placed.net = -1;
-                placed.net_pin = 0;
-            } else {
-                const auto [net, pin] = found->second;
-                NetPin& net_pin = board.nets[net].pins[pin];
-                net_pin.x = placed.x;
-                net_pin.y = placed.y;
-                net_pin.layer = placed.layer;
-                placed.net = static_cast<std::int32_t>(net);
-                placed.net_pin = static_cast<std::int32_t>(pin);
-            }
+            placed.net = -1;
+            placed.net_pin = 0;
         }
         count_holes(board, part.pins, true);
+    }
+    find_net_pins(board);
+    // Each net pin takes the place of its part pin; of two part pins of one name, the later part's.
+    for (const Part& part : board.parts) {
+        for (const PartPin& placed : part.pins) {
+            if (placed.net < 0) continue;
+            NetPin& net_pin = board.nets[static_cast<std::size_t>(placed.net)].pins[static_cast<std::size_t>(placed.net_pin)];
+            net_pin.x = placed.x;
+            net_pin.y = placed.y;
+            net_pin.layer = placed.layer;
+        }
     }
     mark_net_pins_without_position(board);
 }

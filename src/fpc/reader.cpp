@@ -1,8 +1,13 @@
 #include "fpc/reader.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+
+#include <sys/mman.h>
+#include <sys/stat.h>
 
 #include "core/errors.h"
 
@@ -16,30 +21,53 @@ LineReader::LineReader(std::vector<char> contents, std::uint32_t& counter)
     // One pass splits the file into lines and ends each at its first CR or LF, so that every
     // later read is a plain C string served in place.
     const std::size_t size = text_.size();
-    line_starts_.reserve(size / 32 + 1);
+    char* const text = text_.data();
+    line_starts_.reserve(static_cast<std::size_t>(std::count(text, text + size, '\n')) + 1);
     std::size_t start = 0;
     while (start < size) {
         line_starts_.push_back(start);
-        std::size_t end = start;
-        while (end < size && text_[end] != '\n') ++end;
-        const std::size_t line_end = end;
-        for (std::size_t i = start; i < line_end; ++i) {
-            if (text_[i] == '\r') {
-                text_[i] = '\0';
-                break;
-            }
+        const void* feed = std::memchr(text + start, '\n', size - start);
+        const std::size_t line_end = feed != nullptr ? static_cast<std::size_t>(static_cast<const char*>(feed) - text) : size;
+        if (void* carriage_return = std::memchr(text + start, '\r', line_end - start)) {
+            *static_cast<char*>(carriage_return) = '\0';
         }
-        if (line_end < size) text_[line_end] = '\0';
+        if (line_end < size) text[line_end] = '\0';
         start = line_end + 1;
     }
     text_.push_back('\0');  // ends a last line that has no line feed
     counter_ = 0;
 }
 
+namespace {
+
+// Asks the system to back a large block about to be filled with huge pages where it can: a big
+// board file then costs a few dozen page faults instead of one per 4 KiB. Only advice; nothing
+// changes when it is not taken.
+void prefer_huge_pages(void* data, std::size_t size) {
+    constexpr std::uintptr_t huge = std::uintptr_t{1} << 21;
+    const auto start = reinterpret_cast<std::uintptr_t>(data);
+    const std::uintptr_t begin = (start + huge - 1) & ~(huge - 1);
+    const std::uintptr_t end = (start + size) & ~(huge - 1);
+    if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+}
+
+}  // namespace
+
 bool LineReader::read_file(const std::string& name, std::vector<char>& contents) {
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(name.c_str(), "rb"), &std::fclose);
     if (!file) return false;
     contents.clear();
+    // A regular file is read in one piece into memory of its size (and the NUL the line reader
+    // adds); anything else, or a file that grew meanwhile, is read on in chunks.
+    struct stat status {};
+    if (fstat(fileno(file.get()), &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0) {
+        const auto size = static_cast<std::size_t>(status.st_size);
+        contents.reserve(size + 1);
+        prefer_huge_pages(contents.data(), size);
+        contents.resize(size);
+        contents.resize(std::fread(contents.data(), 1, size, file.get()));
+        if (contents.size() < size) return !std::ferror(file.get());
+    }
     char chunk[65536];
     std::size_t got;
     while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) contents.insert(contents.end(), chunk, chunk + got);
@@ -59,6 +87,14 @@ const char* LineReader::next_line() {
 void LineReader::rewind() {
     next_ = 0;
     counter_ = 0;
+    pushed_back_ = false;
+}
+
+void LineReader::release() {
+    text_ = std::vector<char>{'\0'};
+    line_starts_ = std::vector<std::size_t>();
+    header_lines_.clear();
+    next_ = 0;
     pushed_back_ = false;
 }
 
@@ -123,7 +159,35 @@ const char* text_at(const char* key_start, std::size_t offset) {
     return key_start + i;
 }
 
+std::size_t LineReader::first_header_line(int header) {
+    constexpr std::size_t headers = sizeof section_headers / sizeof section_headers[0];
+    if (header_lines_.empty()) {
+        header_lines_.assign(headers, line_starts_.size());
+        for (std::size_t i = 0; i < line_starts_.size(); ++i) {
+            const char* text = skip_blanks(text_.data() + line_starts_[i]);
+            if (*text != '[') continue;
+            for (std::size_t h = 0; h < headers; ++h) {
+                if (header_lines_[h] == line_starts_.size() && starts_with(text, section_headers[h])) header_lines_[h] = i;
+            }
+        }
+    }
+    return header_lines_[static_cast<std::size_t>(header)];
+}
+
 bool find_section(LineReader& reader, const char* header, bool verbose) {
+    // The section headers were all looked for in one pass over the file: the search from the
+    // top is a move to the line found, with the counter as the search would leave it.
+    for (int h = 0; h < static_cast<int>(sizeof section_headers / sizeof section_headers[0]); ++h) {
+        if (std::strcmp(header, section_headers[h]) != 0) continue;
+        const std::size_t line = reader.first_header_line(h);
+        if (line == reader.line_count()) {
+            reader.seek({line, static_cast<std::uint32_t>(line)});
+            return false;
+        }
+        reader.seek({line + 1, static_cast<std::uint32_t>(line + 1)});
+        if (verbose) std::fprintf(console(), "\nLine %u %s\n", reader.line_number(), header);
+        return true;
+    }
     reader.rewind();
     while (const char* line = reader.next_line()) {
         if (starts_with(skip_blanks(line), header)) {

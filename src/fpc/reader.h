@@ -25,6 +25,9 @@ public:
 
     // Back to the start of the file; the counter restarts at 0.
     void rewind();
+    // Gives the file's memory back once it has been read through: no line is left to read, and
+    // the counter keeps the number of the last line read.
+    void release();
 
     struct Mark {
         std::size_t next;
@@ -34,6 +37,10 @@ public:
     void seek(Mark mark);
 
     std::uint32_t line_number() const { return counter_; }
+    // The first physical line (from 0) that begins, after blanks and tabs, with section header
+    // `header` (one of section_headers), or line_count() when none does. The file is searched
+    // for all the headers at once, the first time one is asked for.
+    std::size_t first_header_line(int header);
     // Physical lines in the file: a bound for counts announced by records.
     std::size_t line_count() const { return line_starts_.size(); }
 
@@ -43,6 +50,7 @@ private:
     std::size_t next_ = 0;                  // index of the next line to read
     std::uint32_t& counter_;
     bool pushed_back_ = false;
+    std::vector<std::size_t> header_lines_;  // per section header its first line; empty until asked
 };
 
 // The section headers of the board file, in file order.

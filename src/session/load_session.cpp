@@ -31,6 +31,8 @@ std::unique_ptr<Session> load_session(Board& board, RunSettings& settings, Diagn
 void read_session(Session& session, Board& board, const RunSettings& settings) {
     apply_session_placement(session, board);
     read_session_routes(session, board, settings);
+    // Everything of the file is in the wire list now: its memory is of no further use.
+    session.reader.release();
     analyse_routes(session, board, settings);
 }
 

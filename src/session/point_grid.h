@@ -27,14 +27,17 @@ public:
     }
 
     // Calls visit(id) for every point that may lie within `reach` of (x, y) in x and in y (and
-    // for some beyond it): the cells the square spans, and one more on every side, so that no
-    // rounding at a cell's edge can hide a point.
+    // for some beyond it): the cells the square spans, its sides moved out by far more than the
+    // rounding of x - reach and the like, so that no rounding can hide a point. A point's cell is
+    // found by the same rounding, which never puts a larger coordinate in a lower cell.
     template <typename Visit>
     void visit_near(double x, double y, double reach, Visit visit) const {
-        const std::int64_t x0 = cell_of(x - reach) - 1;
-        const std::int64_t x1 = cell_of(x + reach) + 1;
-        const std::int64_t y0 = cell_of(y - reach) - 1;
-        const std::int64_t y1 = cell_of(y + reach) + 1;
+        const double slack_x = (std::fabs(x) + reach) * 1e-12;
+        const double slack_y = (std::fabs(y) + reach) * 1e-12;
+        const std::int64_t x0 = cell_of(x - reach - slack_x);
+        const std::int64_t x1 = cell_of(x + reach + slack_x);
+        const std::int64_t y0 = cell_of(y - reach - slack_y);
+        const std::int64_t y1 = cell_of(y + reach + slack_y);
         // A reach of many cells (a cell size that overflowed, far-out points sharing the clamped
         // cells) would walk empty cells by the billion: every point is visited instead.
         const double span = (static_cast<double>(x1 - x0) + 1) * (static_cast<double>(y1 - y0) + 1);
@@ -65,7 +68,7 @@ private:
         return static_cast<std::uint64_t>(cx) * 0x9E3779B97F4A7C15ULL ^ static_cast<std::uint64_t>(cy);
     }
 
-    // Queries whose reach is within half a cell span at most 4 by 4 cells.
+    // Queries whose reach is within half a cell span at most 3 by 3 cells.
     static constexpr double wide_span = 64;
 
     double cell_;

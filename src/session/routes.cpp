@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/errors.h"
+#include "fpc/scan_record.h"
 #include "session/point_grid.h"
 #include "session/session_report.h"
 
@@ -33,7 +34,7 @@ const char* find_line(SessionReader& reader, const char* key, int eof_code, cons
 bool scan_point(const char* text, double scale, PathPoint& point) {
     double x = 0;
     double y = 0;
-    if (std::sscanf(text, "%lf %lf", &x, &y) < 2 || !std::isfinite(x) || !std::isfinite(y)) return false;
+    if (scan_record(text, "%lf %lf", &x, &y) < 2 || !std::isfinite(x) || !std::isfinite(y)) return false;
     point.x = x * scale;
     point.y = y * scale;
     return true;
@@ -282,7 +283,7 @@ private:
         std::string word;
         double x = 0;
         double y = 0;
-        if (!scan_word(text, word) || std::sscanf(text, "%lf %lf", &x, &y) < 2 || !std::isfinite(x) ||
+        if (!scan_word(text, word) || scan_record(text, "%lf %lf", &x, &y) < 2 || !std::isfinite(x) ||
             !std::isfinite(y)) {
             fatal_error(30999, "parsing wiring via");
         }

@@ -23,6 +23,8 @@ public:
     void unread_session_line() { lines_.unread_line(); }
     // Back to the start; the line counter restarts at 0.
     void rewind() { lines_.rewind(); }
+    // Gives the file's memory back once the session is read; the line counter stays.
+    void release() { lines_.release(); }
 
     LineReader::Mark mark() const { return lines_.mark(); }
     void seek(LineReader::Mark mark) { lines_.seek(mark); }

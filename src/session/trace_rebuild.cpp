@@ -1,5 +1,6 @@
 #include "session/trace_rebuild.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <utility>
@@ -26,8 +27,8 @@ Vertex ratline_vertex(const NetPin& pin) {
 }
 
 // One trace from a connection set: its paths in walking order, their vias and branch tees.
-Connect build_connect(const NetWire& wire, std::vector<Via>& vias, const Net& net, std::size_t j,
-                      const ConnectionSet& set) {
+Connect build_connect(const NetWire& wire, std::vector<Via>& vias, const Net& net, const NetPinFinder& pins,
+                      std::size_t j, const ConnectionSet& set) {
     std::vector<const WirePath*> paths;
     std::uint32_t segments = 0;
     for (std::uint32_t slot = 0; slot < set.path_count; ++slot) {
@@ -48,7 +49,7 @@ Connect build_connect(const NetWire& wire, std::vector<Via>& vias, const Net& ne
     std::int32_t start_pin = first.reversed ? first.end_pin : first.start_pin;
     bool ratline = false;
     if (start_pin < 0) {
-        start_pin = nearest_net_pin(net, start.x, start.y, -1);
+        start_pin = pins.nearest(start.x, start.y, -1);
         ratline = start_pin >= 0;
         if (ratline) ++segments;
     }
@@ -104,16 +105,10 @@ Connect build_connect(const NetWire& wire, std::vector<Via>& vias, const Net& ne
 // A via no written trace carries (a via in a pad to an inner plane, a stitching via) becomes a
 // trace of its own, as the editor keeps one: a zero-length segment from the pin it lies on, or
 // a rat-line from the nearest pin. False when the net has no pin to start it from.
-bool add_via_trace(Net& net, Via& via, double tolerance, double width) {
-    std::int32_t pin = -1;
-    for (std::size_t n = 0; n < net.pins.size() && pin < 0; ++n) {
-        const NetPin& candidate = net.pins[n];
-        if (!candidate.no_position && std::fabs(candidate.x - via.x) <= tolerance && std::fabs(candidate.y - via.y) <= tolerance) {
-            pin = static_cast<std::int32_t>(n);
-        }
-    }
+bool add_via_trace(Net& net, const NetPinFinder& pins, Via& via, double tolerance, double width) {
+    std::int32_t pin = pins.first_within(via.x, via.y, tolerance);
     const bool on_pin = pin >= 0;
-    if (!on_pin) pin = nearest_net_pin(net, via.x, via.y, -1);
+    if (!on_pin) pin = pins.nearest(via.x, via.y, -1);
     if (pin < 0) return false;
 
     Connect& connect = net.connects.emplace_back();
@@ -144,6 +139,153 @@ bool add_via_trace(Net& net, Via& via, double tolerance, double width) {
 
 }  // namespace
 
+namespace {
+
+// A net with fewer pins than this is walked: a grid would not pay.
+constexpr std::size_t grid_from_pins = 64;
+// Pins and places farther out than this (inches) are off the grid, and places are walked.
+constexpr double grid_limit = 1e6;
+
+bool on_grid(double x, double y) { return std::fabs(x) <= grid_limit && std::fabs(y) <= grid_limit; }
+
+}  // namespace
+
+NetPinFinder::NetPinFinder(const Net& net) : net_(net) {
+    if (net.pins.size() < grid_from_pins) return;
+    std::vector<std::uint32_t> gridded;
+    for (std::uint32_t n = 0; n < net.pins.size(); ++n) {
+        const NetPin& pin = net.pins[n];
+        if (pin.no_position) continue;
+        (on_grid(pin.x, pin.y) ? gridded : loose_).push_back(n);
+    }
+    if (gridded.size() < grid_from_pins) return;
+    walk_ = false;
+    double max_x = min_x_ = net.pins[gridded[0]].x;
+    double max_y = min_y_ = net.pins[gridded[0]].y;
+    for (const std::uint32_t n : gridded) {
+        min_x_ = std::min(min_x_, net.pins[n].x);
+        max_x = std::max(max_x, net.pins[n].x);
+        min_y_ = std::min(min_y_, net.pins[n].y);
+        max_y = std::max(max_y, net.pins[n].y);
+    }
+    // About one pin per cell, and never more cells than a few times the pins, also when the pins
+    // lie on a line.
+    const double width = max_x - min_x_;
+    const double height = max_y - min_y_;
+    const double count = static_cast<double>(gridded.size());
+    cell_ = std::max({std::sqrt(width * height / count), std::max(width, height) / count, 1e-9});
+    columns_ = static_cast<std::int64_t>(width / cell_) + 1;
+    rows_ = static_cast<std::int64_t>(height / cell_) + 1;
+
+    std::vector<std::uint32_t> cells(gridded.size());
+    cell_start_.assign(static_cast<std::size_t>(columns_ * rows_) + 1, 0);
+    for (std::size_t i = 0; i < gridded.size(); ++i) {
+        const NetPin& pin = net.pins[gridded[i]];
+        cells[i] = static_cast<std::uint32_t>(row_of(pin.y) * columns_ + column_of(pin.x));
+        ++cell_start_[cells[i] + 1];
+    }
+    for (std::size_t c = 1; c < cell_start_.size(); ++c) cell_start_[c] += cell_start_[c - 1];
+    cell_pins_.resize(gridded.size());
+    std::vector<std::uint32_t> next(cell_start_.begin(), cell_start_.end() - 1);
+    for (std::size_t i = 0; i < gridded.size(); ++i) cell_pins_[next[cells[i]]++] = gridded[i];
+}
+
+std::int64_t NetPinFinder::column_of(double x) const {
+    return std::clamp<std::int64_t>(static_cast<std::int64_t>(std::floor((x - min_x_) / cell_)), -1, columns_);
+}
+
+std::int64_t NetPinFinder::row_of(double y) const {
+    return std::clamp<std::int64_t>(static_cast<std::int64_t>(std::floor((y - min_y_) / cell_)), -1, rows_);
+}
+
+template <typename Visit>
+void NetPinFinder::visit_cells(std::int64_t c0, std::int64_t c1, std::int64_t r0, std::int64_t r1, Visit visit) const {
+    c0 = std::max<std::int64_t>(c0, 0);
+    c1 = std::min(c1, columns_ - 1);
+    r0 = std::max<std::int64_t>(r0, 0);
+    r1 = std::min(r1, rows_ - 1);
+    for (std::int64_t r = r0; r <= r1; ++r) {
+        for (std::int64_t c = c0; c <= c1; ++c) {
+            const auto cell = static_cast<std::size_t>(r * columns_ + c);
+            for (std::uint32_t i = cell_start_[cell]; i < cell_start_[cell + 1]; ++i) visit(cell_pins_[i]);
+        }
+    }
+}
+
+std::int32_t NetPinFinder::nearest(double x, double y, std::int32_t skip) const {
+    if (walk_ || !on_grid(x, y)) return nearest_net_pin(net_, x, y, skip);
+    // The least distance, and of equal distances the first pin: what the walk finds.
+    std::int32_t nearest = -1;
+    double best = 1e10;
+    auto consider = [&](std::uint32_t n) {
+        const auto index = static_cast<std::int32_t>(n);
+        if (index == skip) return;
+        const double dx = net_.pins[n].x - x;
+        const double dy = net_.pins[n].y - y;
+        const double d = dx * dx + dy * dy;
+        if (d < best || (d == best && nearest >= 0 && index < nearest)) {
+            best = d;
+            nearest = index;
+        }
+    };
+    for (const std::uint32_t n : loose_) consider(n);
+    // Rings of cells around the place's cell, outwards. A pin in ring r lies more than (r - 1)
+    // cells away; two rings more than that allow for rounding at the cells' edges.
+    const std::int64_t qc = static_cast<std::int64_t>(std::floor((x - min_x_) / cell_));
+    const std::int64_t qr = static_cast<std::int64_t>(std::floor((y - min_y_) / cell_));
+    const std::int64_t first = std::max({std::int64_t{0}, -qc, qc - (columns_ - 1), -qr, qr - (rows_ - 1)});
+    const std::int64_t last = std::max({qc, columns_ - 1 - qc, qr, rows_ - 1 - qr});
+    for (std::int64_t r = first; r <= last; ++r) {
+        if (nearest >= 0 && r >= 3) {
+            const double clear = static_cast<double>(r - 3) * cell_;
+            if (best < clear * clear) break;
+        }
+        if (r == 0) {
+            visit_cells(qc, qc, qr, qr, consider);
+            continue;
+        }
+        visit_cells(qc - r, qc + r, qr - r, qr - r, consider);
+        visit_cells(qc - r, qc + r, qr + r, qr + r, consider);
+        visit_cells(qc - r, qc - r, qr - r + 1, qr + r - 1, consider);
+        visit_cells(qc + r, qc + r, qr - r + 1, qr + r - 1, consider);
+    }
+    return nearest;
+}
+
+std::int32_t NetPinFinder::first_within_walking(double x, double y, double reach) const {
+    for (std::size_t n = 0; n < net_.pins.size(); ++n) {
+        const NetPin& pin = net_.pins[n];
+        if (!pin.no_position && std::fabs(pin.x - x) <= reach && std::fabs(pin.y - y) <= reach) {
+            return static_cast<std::int32_t>(n);
+        }
+    }
+    return -1;
+}
+
+std::int32_t NetPinFinder::first_within(double x, double y, double reach) const {
+    if (walk_ || !on_grid(x, y) || !(reach >= 0 && reach <= grid_limit)) return first_within_walking(x, y, reach);
+    // The cells the square spans, and one more on every side for rounding at their edges; a
+    // square wider than the grid is walked.
+    const std::int64_t c0 = column_of(x - reach) - 1;
+    const std::int64_t c1 = column_of(x + reach) + 1;
+    const std::int64_t r0 = row_of(y - reach) - 1;
+    const std::int64_t r1 = row_of(y + reach) + 1;
+    if ((c1 - c0 + 1) * (r1 - r0 + 1) > static_cast<std::int64_t>(cell_pins_.size())) {
+        return first_within_walking(x, y, reach);
+    }
+    std::int32_t first = -1;
+    auto consider = [&](std::uint32_t n) {
+        const NetPin& pin = net_.pins[n];
+        if ((first < 0 || static_cast<std::int32_t>(n) < first) && std::fabs(pin.x - x) <= reach &&
+            std::fabs(pin.y - y) <= reach) {
+            first = static_cast<std::int32_t>(n);
+        }
+    };
+    for (const std::uint32_t n : loose_) consider(n);
+    visit_cells(c0, c1, r0, r1, consider);
+    return first;
+}
+
 std::int32_t nearest_net_pin(const Net& net, double x, double y, std::int32_t skip) {
     std::int32_t nearest = -1;
     double best = 1e10;
@@ -161,22 +303,27 @@ std::int32_t nearest_net_pin(const Net& net, double x, double y, std::int32_t sk
 }
 
 std::vector<Net> build_routed_nets(const Session& session, const Board& board) {
-    std::vector<Net> routed = board.nets;
+    return build_routed_nets(session, board.nets, board.options.default_trace_width);
+}
+
+std::vector<Net> build_routed_nets(const Session& session, std::vector<Net> nets, double default_trace_width) {
+    std::vector<Net> routed = std::move(nets);
     const double tolerance = on_pin_units * session.session_scale;
     for (const NetWire& wire : session.wire_list) {
         Net& net = routed[at(wire.net_index)];
         net.vias = wire.vias;
         net.tees = wire.tees;
-        net.connects.clear();
+        net.connects = std::vector<Connect>();  // the board's traces go, and their memory with them
         net.connects.reserve(wire.trace_count);
+        const NetPinFinder pins(net);
         for (std::uint32_t j = 0; j < wire.trace_count; ++j) {
-            Connect connect = build_connect(wire, net.vias, net, j, wire.connection_sets[j]);
+            Connect connect = build_connect(wire, net.vias, net, pins, j, wire.connection_sets[j]);
             if (!connect.vertices.empty()) net.connects.push_back(std::move(connect));
         }
-        const double width = net.trace_width > 0 ? net.trace_width : board.options.default_trace_width;
+        const double width = net.trace_width > 0 ? net.trace_width : default_trace_width;
         for (Via& via : net.vias) {
             if (via.written != 0) continue;
-            if (!add_via_trace(net, via, tolerance, width)) {
+            if (!add_via_trace(net, pins, via, tolerance, width)) {
                 std::fprintf(console(), "\nNet %s: via @ (%1.3lf, %1.3lf) left out, the net has no pin to join it to.",
                              net.name.c_str(), via.x, via.y);
             }

@@ -308,3 +308,36 @@ TEST(Areas, MalformedAreaRecordsStopWithTheirCodeAndLine) {
 
 }  // namespace
 }  // namespace tarnwick
+
+namespace tarnwick {
+namespace {
+
+// A layer's net list is searched by name: nets of one name share an entry, and entries put into
+// the list by hand are found like the others.
+TEST(LayerNetLookup, EntriesByNameAlsoWhenAddedByHand) {
+    Board board = test::board_with_copper_layers(2);
+    for (const char* name : {"A", "B", "A", "C"}) {
+        Net net;
+        net.name = name;
+        board.nets.push_back(net);
+    }
+    EXPECT_EQ(note_layer_net(board, 0, 0, false), 1u);
+    EXPECT_EQ(note_layer_net(board, 0, 1, true), 2u);
+    EXPECT_EQ(note_layer_net(board, 0, 2, true), 2u);  // a second net named A: A's entry
+    CopperLayerInfo& top = board.copper_layers[0];
+    EXPECT_EQ(top.layer_nets[0].area_count, 1u);
+    EXPECT_EQ(top.layer_nets[0].net_index, 0u);
+    top.layer_nets.push_back({"C", 3, 0});
+    top.net_count = 3;
+    EXPECT_EQ(note_layer_net(board, 0, 3, true), 3u);
+    EXPECT_EQ(top.layer_nets[2].area_count, 1u);
+    EXPECT_TRUE(board.copper_layers[1].layer_nets.empty());
+    // A list emptied is searched anew.
+    top.layer_nets.clear();
+    top.net_count = 0;
+    EXPECT_EQ(note_layer_net(board, 0, 1, false), 1u);
+    EXPECT_EQ(top.layer_nets[0].net_name, "B");
+}
+
+}  // namespace
+}  // namespace tarnwick

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
+#include <vector>
 
 #include "board/units.h"
 #include "section_support.h"
@@ -398,6 +400,44 @@ TEST(Nets, RatLineToAPinTheNetDoesNotHaveIsRefused) {
     SectionRun run;
     expect_section_error(run, read_nets, "[nets]\nnet: \"N\" 2 1 0 0 0 0 1\n" + pins(2) + single_segment_trace(1, 0, 2, 6) + "[end]\n",
                          12574, "net connect: rat-line pin 2 of 2 pins", 8);
+}
+
+}  // namespace
+}  // namespace tarnwick
+
+namespace tarnwick {
+namespace {
+
+// Classes are found by width and via as a walk through the table would find them: the first
+// class equal in both, a width of -0 equal to 0, a width that is no number equal to none.
+TEST(NetClassLookup, FirstEqualClassAlsoAmongClassesAddedByHand) {
+    Board board = test::board_with_copper_layers(2);
+    board.net_classes.assign(1, NetClass{});
+    auto add = [&](double width, std::uint32_t via) {
+        Net net;
+        net.trace_width = width;
+        net.via_padstack = via;
+        board.nets.push_back(net);
+        add_net_to_class(board, static_cast<std::uint32_t>(board.nets.size() - 1));
+        return board.nets.back().net_class;
+    };
+    EXPECT_EQ(add(0.01, 0), 1u);
+    EXPECT_EQ(add(0.01, 3), 2u);
+    EXPECT_EQ(add(0.01, 0), 1u);
+    // A class put in by hand ahead of the lookup, and one equal to class 1 after it.
+    NetClass by_hand;
+    by_hand.trace_width = 0.02;
+    board.net_classes.push_back(by_hand);
+    board.net_classes.push_back(board.net_classes[1]);
+    EXPECT_EQ(add(0.02, 0), 3u);
+    EXPECT_EQ(add(0.01, 0), 1u);
+    EXPECT_EQ(board.net_classes[1].nets, (std::vector<std::uint32_t>{0, 2, 4}));
+    // -0 is 0: such a net joins the default class, which has width 0 and no via.
+    EXPECT_EQ(add(-0.0, 0), 0u);
+    const double nan = std::nan("");
+    EXPECT_EQ(add(nan, 0), 5u);
+    EXPECT_EQ(add(nan, 0), 6u);
+    EXPECT_EQ(board.net_classes.size(), 7u);
 }
 
 }  // namespace

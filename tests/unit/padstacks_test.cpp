@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
 #include "board/precision.h"
 
 namespace tarnwick {
@@ -174,6 +180,201 @@ TEST(Padstacks, BareHolesAndVias) {
     EXPECT_EQ(board.tools.back().used_count, 1u);
     EXPECT_EQ(board.tools.back().via_count, 1u);
     EXPECT_EQ(board.tools.back().def_count, 0u);
+}
+
+}  // namespace
+}  // namespace tarnwick
+
+namespace tarnwick {
+namespace {
+
+// The lookups behind resolve_padstack and resolve_drill_tool must give what a walk through the
+// tables gives: the first entry that matches, also for entries put into the tables by hand.
+TEST(PadstackLookup, EntriesAddedByHandAreFoundAndTheFirstOfEqualOnesWins) {
+    Board board = board_with_default_via();
+    FootprintPin first = smd(pad(3, 0.02, 0.03, 0.03));
+    EXPECT_EQ(resolve_padstack(board, first), 1u);
+    // Two entries like the first one, put in by hand: the lookup takes them in, but entry 1
+    // still comes first.
+    board.padstacks.push_back(board.padstacks[1]);
+    board.padstacks.push_back(board.padstacks[1]);
+    FootprintPin again = smd(pad(3, 0.02, 0.03, 0.03));
+    EXPECT_EQ(resolve_padstack(board, again), 1u);
+    EXPECT_EQ(board.padstacks[1].use_count, 2u);
+    EXPECT_EQ(board.padstacks[2].use_count, 1u);
+
+    // An entry put in by hand that only it matches is found too.
+    Padstack round = board.padstacks[1];
+    round.top_shape = pad_shape_circle;
+    round.top = {0.05, 0.05, 0};
+    board.padstacks.push_back(round);
+    FootprintPin circle = smd(pad(1, 0.050001));
+    EXPECT_EQ(resolve_padstack(board, circle), 4u);
+
+    // A table cut back is indexed anew: the entry the pin shared before is gone.
+    board.padstacks.resize(1);
+    FootprintPin after = smd(pad(3, 0.02, 0.03, 0.03));
+    EXPECT_EQ(resolve_padstack(board, after), 1u);
+    EXPECT_EQ(board.padstacks.size(), 2u);
+    EXPECT_EQ(board.padstacks[1].name, "Pad101");
+}
+
+TEST(PadstackLookup, HolesCompareAsTheyReadAtFourDecimals) {
+    Board board = board_with_default_via();
+    // -0.00001 reads as -0.0000, which is 0: no hole, as a pin with none.
+    FootprintPin none = smd(pad(2, 0.03));
+    FootprintPin tiny = smd(pad(2, 0.03));
+    tiny.hole = -0.00001;
+    EXPECT_EQ(resolve_padstack(board, none), 1u);
+    EXPECT_EQ(resolve_padstack(board, tiny), 1u);
+
+    // A hole that is no number equals nothing: every such pin gets an entry and a tool of its own.
+    const double nan = std::nan("");
+    FootprintPin a = through_hole(nan, pad(1, 0.06), pad(1, 0.06), pad(1, 0.06));
+    FootprintPin b = a;
+    EXPECT_EQ(resolve_padstack(board, a), 2u);
+    EXPECT_EQ(resolve_padstack(board, b), 3u);
+    EXPECT_NE(a.tool, b.tool);
+
+    // Tools: the first of the same diameter at four decimals, also one put in by hand.
+    FootprintPin drilled = through_hole(0.0351, pad(1, 0.06), pad(1, 0.06), pad(1, 0.06));
+    resolve_padstack(board, drilled);
+    const std::uint32_t tool = drilled.tool;
+    DrillTool copy = board.tools[tool];
+    copy.def_count = 0;
+    board.tools.push_back(copy);
+    FootprintPin near = through_hole(0.03514, pad(2, 0.07), pad(2, 0.07), pad(2, 0.07));
+    resolve_padstack(board, near);
+    EXPECT_EQ(near.tool, tool);
+    EXPECT_EQ(board.tools[tool].def_count, 2u);
+    EXPECT_EQ(board.tools.back().def_count, 0u);
+    DrillTool wide;
+    wide.diameter = 0.125;
+    board.tools.push_back(wide);
+    FootprintPin mount = through_hole(0.12504, pad(0, 0), pad(0, 0), pad(0, 0));
+    resolve_padstack(board, mount);
+    EXPECT_EQ(mount.tool, board.tools.size() - 1);
+}
+
+TEST(PadstackLookup, ManyViasOfFewSizesShareTheirEntries) {
+    Board board = board_with_default_via();
+    for (int i = 0; i < 3000; ++i) {
+        FootprintPin via;
+        via.is_via = 1;
+        via.hole = i % 2 == 0 ? 0.012 : 0.016;
+        via.top_pad = pad(1, i % 2 == 0 ? 0.028 : 0.032);
+        via.bottom_pad = via.top_pad;
+        EXPECT_EQ(resolve_padstack(board, via), i % 2 == 0 ? 1u : 2u);
+    }
+    ASSERT_EQ(board.padstacks.size(), 3u);
+    EXPECT_EQ(board.padstacks[1].use_count, 1500u);
+    EXPECT_EQ(board.padstacks[2].use_count, 1500u);
+    ASSERT_EQ(board.tools.size(), 3u);
+    EXPECT_EQ(board.tools[1].via_count, 1500u);
+    EXPECT_EQ(board.tools[2].used_count, 1500u);
+}
+
+}  // namespace
+}  // namespace tarnwick
+
+namespace tarnwick {
+namespace {
+
+// to_precision is the text "%1.*lf" makes, read back: compared with making the text, over
+// values on and beside the halves where rounding turns, of every size and sign.
+TEST(Precision, AsTheTextReadsBack) {
+    auto by_text = [](double value, int places) {
+        char text[400];
+        std::snprintf(text, sizeof text, "%1.*lf", places, value);
+        return std::strtod(text, nullptr);
+    };
+    auto same_bits = [](double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; };
+    std::uint64_t state = 7;
+    auto random = [&state]() {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        return state >> 11;
+    };
+    for (int i = 0; i < 300000; ++i) {
+        const int places = i % 2 == 0 ? 2 : 4;
+        double value = 0;
+        switch (i % 5) {
+            case 0:  // halves of the last place and their neighbours
+                value = (static_cast<double>(random() % 2000000) + 0.5) / (places == 2 ? 100 : 10000);
+                value = std::nextafter(value, (random() % 3 == 0) ? 0.0 : (random() % 2 == 0 ? 1e9 : value));
+                break;
+            case 1:  // binary fractions, many of them exact halves
+                value = static_cast<double>(random() % 100000000) / 1024;
+                break;
+            case 2:  // nanometres in inches and mils, as the files give them
+                value = static_cast<double>(random() % 2000000000) * 3.937007874015748e-08 * (i % 3 == 0 ? 1000 : 1);
+                break;
+            case 3:  // any size
+                value = std::ldexp(static_cast<double>(random() % 1000000), static_cast<int>(random() % 120) - 80);
+                break;
+            default:  // near the end of the shortcut and beyond
+                value = std::ldexp(1.0, 40 + static_cast<int>(random() % 20)) + static_cast<double>(random() % 1000) / 8;
+                break;
+        }
+        if (random() % 2 == 0) value = -value;
+        ASSERT_TRUE(same_bits(to_precision(value, places), by_text(value, places))) << value << " at " << places;
+    }
+    for (const double odd : {0.0, -0.0, 0.005, -0.005, 0.015, 2.675, 1e-320, -1e-320, 1e300, std::nan(""),
+                             HUGE_VAL, -HUGE_VAL}) {
+        for (const int places : {0, 2, 4}) {
+            const double a = to_precision(odd, places);
+            const double b = by_text(odd, places);
+            EXPECT_TRUE(same_bits(a, b) || (std::isnan(a) && std::isnan(b))) << odd << " at " << places;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace tarnwick
+
+namespace tarnwick {
+namespace {
+
+// format_fixed writes what "%1.*lf" writes, character for character.
+TEST(Precision, FixedTextAsPrintfWritesIt) {
+    std::uint64_t state = 11;
+    auto random = [&state]() {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        return state >> 11;
+    };
+    char mine[fixed_text_size];
+    char theirs[fixed_text_size];
+    for (int i = 0; i < 300000; ++i) {
+        const int places = i % 3 == 0 ? 4 : (i % 7 == 0 ? 0 : 2);
+        double value = 0;
+        switch (i % 5) {
+            case 0:  // halves of the last place and their neighbours
+                value = (static_cast<double>(random() % 2000000) + 0.5) / (places == 4 ? 10000 : 100);
+                value = std::nextafter(value, random() % 2 == 0 ? 0.0 : 1e9);
+                break;
+            case 1:
+                value = static_cast<double>(random() % 100000000) / 1024;
+                break;
+            case 2:  // mils from nanometres, as the design file writes them
+                value = static_cast<double>(random() % 2000000000) * 3.937007874015748e-08 * 1000;
+                break;
+            case 3:
+                value = std::ldexp(static_cast<double>(random() % 1000000), static_cast<int>(random() % 120) - 80);
+                break;
+            default:
+                value = std::ldexp(1.0, 40 + static_cast<int>(random() % 20)) + static_cast<double>(random() % 1000) / 8;
+                break;
+        }
+        if (random() % 2 == 0) value = -value;
+        std::snprintf(theirs, sizeof theirs, "%1.*lf", places, value);
+        ASSERT_STREQ(format_fixed(mine, value, places), theirs) << places;
+    }
+    for (const double odd : {0.0, -0.0, 0.005, -0.005, 0.004, -0.004, 0.015, 2.675, 1e-320, 1e300, -1e300,
+                             std::nan(""), HUGE_VAL, -HUGE_VAL}) {
+        for (const int places : {0, 1, 2, 4, 8}) {
+            std::snprintf(theirs, sizeof theirs, "%1.*lf", places, odd);
+            EXPECT_STREQ(format_fixed(mine, odd, places), theirs) << odd << " at " << places;
+        }
+    }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "fpc/nets.h"
 #include "section_support.h"
@@ -389,6 +390,59 @@ TEST(Parts, PinsBeyondAnyRealBoardAreRefusedBeforeTheyAreAllocated) {
     for (int i = 0; i < 3400; ++i) text += part("U" + std::to_string(i), "BIG", 0, 0);
     text += "[nets]\n";
     expect_section_error(run, read_parts, text, 10643, "allocating part pin storage", 3400 * 4 + 1);
+}
+
+}  // namespace
+}  // namespace tarnwick
+
+namespace tarnwick {
+namespace {
+
+// A net pin "<ref>.<pin>" binds every part pin of that full name, wherever the points fall:
+// "A.2.1" is pin "2.1" of part A and pin "1" of part A.2. Each part pin takes the first net pin
+// of its name; two parts of one reference both take it, and the later one places it.
+TEST(Parts, NetPinsBindByTheirFullNameWhereverThePointsFall) {
+    Board board = test::board_with_copper_layers(2);
+    Footprint footprint;
+    footprint.name = "F";
+    footprint.pins = {footprint_pin("1", 0.1, 0, 0, 2, 0, 0, 0), footprint_pin("2.1", 0.2, 0, 0, 2, 0, 0, 0),
+                      footprint_pin("1", 0.3, 0, 0, 2, 0, 0, 0)};
+    footprint.pin_count = 3;
+    board.footprints.push_back(footprint);
+    for (const char* ref : {"A", "A.2", "A"}) {
+        Part part;
+        part.ref = ref;
+        part.shape = "F";
+        part.x = static_cast<double>(board.parts.size());
+        board.parts.push_back(part);
+    }
+    auto net = [&](std::vector<std::string> names) {
+        Net n;
+        for (const std::string& name : names) n.pins.push_back(NetPin{name, -1, -1, 0});
+        board.nets.push_back(n);
+    };
+    net({"B.1", "A.2.1"});
+    net({"A.1"});
+    net({"A.1", "A.3"});
+    build_part_pins(board);
+
+    const std::vector<Part>& parts = board.parts;
+    for (const std::size_t a : {std::size_t{0}, std::size_t{2}}) {
+        EXPECT_EQ(parts[a].pins[0].net, 1) << a;  // "1": the first net naming A.1
+        EXPECT_EQ(parts[a].pins[0].net_pin, 0) << a;
+        EXPECT_EQ(parts[a].pins[1].net, 0) << a;  // "2.1"
+        EXPECT_EQ(parts[a].pins[1].net_pin, 1) << a;
+        EXPECT_EQ(parts[a].pins[2].net, 1) << a;  // the footprint's second pin "1"
+    }
+    EXPECT_EQ(parts[1].pins[0].net, 0);  // A.2's pin "1"
+    EXPECT_EQ(parts[1].pins[0].net_pin, 1);
+    EXPECT_EQ(parts[1].pins[1].net, -1);
+    EXPECT_EQ(parts[1].pins[1].net_pin, 0);
+    // The last part pin bound to a net pin in part and pin order places it.
+    EXPECT_DOUBLE_EQ(board.nets[0].pins[1].x, 2.2);
+    EXPECT_DOUBLE_EQ(board.nets[1].pins[0].x, 2.3);
+    EXPECT_DOUBLE_EQ(board.nets[2].pins[0].x, -1);  // a later listing stays unbound
+    EXPECT_DOUBLE_EQ(board.nets[0].pins[0].x, -1);  // no part B
 }
 
 }  // namespace

@@ -122,3 +122,34 @@ TEST(SmallHelpers, BlankLinesReservedNamesAndBoundedOffsets) {
 
 }  // namespace
 }  // namespace tarnwick
+
+namespace tarnwick {
+namespace {
+
+// The headers are all found in one pass, and each search still ends where a search from the top
+// would: at the first line beginning with the header, or at the end of the file.
+TEST(SectionSearch, OnePassGivesWhatASearchFromTheTopGives) {
+    std::uint32_t counter = 0;
+    LineReader reader = test::reader_for(
+        "[options]\n"
+        "  [nets]x\n"
+        "[parts]\n"
+        "[nets]\n"
+        "[custom]\n",
+        counter);
+    ASSERT_TRUE(find_section(reader, "[nets]", false));
+    EXPECT_EQ(counter, 2u);  // "[nets]x" begins with the header too
+    ASSERT_TRUE(find_section(reader, "[options]", false));
+    EXPECT_EQ(counter, 1u);
+    EXPECT_FALSE(find_section(reader, "[texts]", false));
+    EXPECT_EQ(counter, 5u);  // every line read
+    EXPECT_EQ(reader.next_line(), nullptr);
+    ASSERT_TRUE(find_section(reader, "[custom]", false));  // no section header of ours: searched
+    EXPECT_EQ(counter, 5u);
+    ASSERT_TRUE(find_section(reader, "[parts]", false));
+    EXPECT_EQ(counter, 3u);
+    EXPECT_STREQ(reader.next_line(), "[nets]");
+}
+
+}  // namespace
+}  // namespace tarnwick

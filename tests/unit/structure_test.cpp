@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -437,6 +438,55 @@ TEST(Boundary, NetsBeyondFiveAreCounted) {
               "\nWarning: 7 vias of 7 nets (\"N0\", \"N1\", \"N2\", \"N3\", \"N4\" and 2 more) lie outside the "
               "signal boundary (board outline 1): the router keeps them but routes nothing outside it; -Un1,n2 makes "
               "outline n2 the signal boundary.\n");
+}
+
+}  // namespace
+}  // namespace tarnwick
+
+namespace tarnwick {
+namespace {
+
+// The banded test answers as lies_outside does, on boundaries with arcs, spikes, level and
+// plumb edges, and for points inside, outside, on the edges and at the corners.
+TEST(OutsideTest, AnswersAsLiesOutside) {
+    std::uint64_t state = 3;
+    auto random = [&state](int n) {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        return static_cast<int>((state >> 33) % static_cast<std::uint64_t>(n));
+    };
+    for (int shape = 0; shape < 40; ++shape) {
+        BoardOutline outline;
+        const int corners = 3 + random(12);
+        for (int c = 0; c < corners; ++c) {
+            // Around a circle, with spikes; some corners share a height or a width.
+            const double angle = 6.283185307179586 * c / corners;
+            const double radius = 1.0 + 0.1 * random(10) + (random(8) == 0 ? 3.0 : 0.0);
+            OutlineCorner corner;
+            corner.x = random(5) == 0 && c > 0 ? outline.corners.back().x : 5 + radius * std::cos(angle);
+            corner.y = random(5) == 0 && c > 0 ? outline.corners.back().y : 5 + radius * std::sin(angle);
+            corner.style = static_cast<std::uint32_t>(random(6) == 0 ? 1 + random(2) : 0);
+            outline.corners.push_back(corner);
+        }
+        testing::internal::CaptureStderr();
+        const std::vector<PlanePoint> boundary = boundary_points(outline);
+        testing::internal::GetCapturedStderr();
+        const OutsideTest outside(boundary);
+        for (int q = 0; q < 2000; ++q) {
+            double x = 0.001 * random(10000);
+            double y = 0.001 * random(10000);
+            if (q % 3 == 0) {  // on or just beside an edge or a corner
+                const PlanePoint& a = boundary[static_cast<std::size_t>(random(static_cast<int>(boundary.size())))];
+                const PlanePoint& b = boundary[static_cast<std::size_t>(random(static_cast<int>(boundary.size())))];
+                const double t = random(3) == 0 ? 0.0 : 0.001 * random(1000);
+                x = a.x + t * (b.x - a.x) + 0.000001 * (random(21) - 10);
+                y = a.y + t * (b.y - a.y) + 0.000001 * (random(21) - 10);
+            }
+            ASSERT_EQ(outside(x, y), lies_outside(boundary, x, y)) << "shape " << shape << " at (" << x << ", " << y << ")";
+        }
+    }
+    // Too few points to enclose anything: nothing lies outside.
+    const std::vector<PlanePoint> line{{0, 0}, {1, 1}};
+    EXPECT_FALSE(OutsideTest(line)(5, 5));
 }
 
 }  // namespace

@@ -1,0 +1,164 @@
+#include "fpc/scan_record.h"
+
+#include <cstdarg>
+#include <cstdint>
+#include <cstdio>
+
+namespace tarnwick {
+
+namespace {
+
+// The blanks that a blank in the format and every numeric directive pass over (isspace in the
+// C locale).
+bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+enum class Kind { unsigned_int, signed_int, real };
+
+struct Value {
+    Kind kind = Kind::unsigned_int;
+    bool stored = false;
+    unsigned unsigned_value = 0;
+    int signed_value = 0;
+    double real_value = 0;
+};
+
+// At most this many digits: an integer field fits its type without the wrap-around of the
+// library's conversions, and a real's digits make an integer that a double holds exactly.
+constexpr int int_digits = 9;
+constexpr int real_digits = 15;
+
+constexpr double powers_of_ten[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
+// A plain decimal integer: digits, after a minus sign when `sign` allows one. False for anything
+// else, the text left where it was.
+bool plain_integer(const char*& p, bool sign, long long& value) {
+    const char* q = p;
+    const bool negative = sign && *q == '-';
+    if (negative) ++q;
+    long long magnitude = 0;
+    int digits = 0;
+    for (; is_digit(*q); ++q) {
+        if (++digits > int_digits) return false;
+        magnitude = magnitude * 10 + (*q - '0');
+    }
+    if (digits == 0) return false;
+    value = negative ? -magnitude : magnitude;
+    p = q;
+    return true;
+}
+
+// A plain decimal real: an optional minus sign, digits, and a point with digits after it. The
+// field must end in something that cannot continue a number (no point, letter or exponent).
+// The digits as an integer divided by a power of ten is the nearest double to the text, as
+// strtod gives it: both are exact and the one division rounds correctly.
+bool plain_real(const char*& p, double& value) {
+    const char* q = p;
+    const bool negative = *q == '-';
+    if (negative) ++q;
+    std::int64_t mantissa = 0;
+    int digits = 0;
+    int fraction = 0;
+    for (; is_digit(*q); ++q) {
+        if (++digits > real_digits) return false;
+        mantissa = mantissa * 10 + (*q - '0');
+    }
+    if (digits == 0) return false;
+    if (*q == '.') {
+        ++q;
+        if (!is_digit(*q)) return false;
+        for (; is_digit(*q); ++q) {
+            if (++digits > real_digits) return false;
+            mantissa = mantissa * 10 + (*q - '0');
+            ++fraction;
+        }
+    }
+    if (*q == '.' || is_letter(*q)) return false;
+    const double magnitude = static_cast<double>(mantissa) / powers_of_ten[fraction];
+    value = negative ? -magnitude : magnitude;
+    p = q;
+    return true;
+}
+
+// The plain reading of the whole format, or false.
+bool scan_plain(const char* text, const char* format, Value* values, int capacity, int& count) {
+    const char* p = text;
+    count = 0;
+    for (const char* f = format; *f != '\0';) {
+        if (is_space(*f)) {
+            while (is_space(*f)) ++f;
+            while (is_space(*p)) ++p;
+            continue;
+        }
+        if (*f != '%') return false;
+        ++f;
+        const bool suppressed = *f == '*';
+        if (suppressed) ++f;
+        Kind kind;
+        if (*f == 'u') {
+            kind = Kind::unsigned_int;
+            ++f;
+        } else if (*f == 'd') {
+            kind = Kind::signed_int;
+            ++f;
+        } else if (f[0] == 'l' && f[1] == 'f' && !suppressed) {
+            kind = Kind::real;
+            f += 2;
+        } else if (*f == 'f' && suppressed) {
+            kind = Kind::real;
+            ++f;
+        } else {
+            return false;
+        }
+        while (is_space(*p)) ++p;
+        Value value;
+        value.kind = kind;
+        if (kind == Kind::real) {
+            if (!plain_real(p, value.real_value)) return false;
+        } else {
+            long long number = 0;
+            if (!plain_integer(p, kind == Kind::signed_int, number)) return false;
+            value.unsigned_value = static_cast<unsigned>(number);
+            value.signed_value = static_cast<int>(number);
+        }
+        if (suppressed) continue;
+        if (count == capacity) return false;
+        value.stored = true;
+        values[count++] = value;
+    }
+    return true;
+}
+
+}  // namespace
+
+int scan_record(const char* text, const char* format, ...) {
+    constexpr int capacity = 16;
+    Value values[capacity];
+    int count = 0;
+    va_list args;
+    va_start(args, format);
+    int result;
+    if (scan_plain(text, format, values, capacity, count)) {
+        for (int i = 0; i < count; ++i) {
+            switch (values[i].kind) {
+                case Kind::unsigned_int:
+                    *va_arg(args, unsigned*) = values[i].unsigned_value;
+                    break;
+                case Kind::signed_int:
+                    *va_arg(args, int*) = values[i].signed_value;
+                    break;
+                case Kind::real:
+                    *va_arg(args, double*) = values[i].real_value;
+                    break;
+            }
+        }
+        result = count;
+    } else {
+        result = std::vsscanf(text, format, args);
+    }
+    va_end(args);
+    return result;
+}
+
+}  // namespace tarnwick
