@@ -18,6 +18,7 @@
 #include "fpc/board_writer.h"
 #include "fpc/load.h"
 #include "router_support.h"
+#include "test_support.h"
 #include "session/load_session.h"
 #include "session/trace_rebuild.h"
 
@@ -85,10 +86,7 @@ TEST(RoundTrip, EveryRoutedPairComesBackAndTheRouterFindsNoMoreConnectionsIncomp
     if (!fs::is_directory(routed)) GTEST_SKIP() << "no corpus at " << routed;
 
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(routed)) {
-        if (entry.path().extension() == ".ses") names.push_back(entry.path().stem().string());
-    }
-    std::sort(names.begin(), names.end());
+    for (const fs::path& session : test::files_with_extension(routed, ".ses")) names.push_back(session.stem().string());
     const fs::path folder = fs::temp_directory_path() / ("tarnwick_round_trip_" + std::to_string(getpid()));
     fs::remove_all(folder);
     fs::create_directories(folder);

@@ -22,6 +22,7 @@
 #include "dsn/design_file.h"
 #include "fpc/load.h"
 #include "router_support.h"
+#include "test_support.h"
 
 namespace tarnwick {
 namespace {
@@ -128,11 +129,7 @@ TEST(RouterLoad, EveryCorpusBoardThatExportsLoadsCleanlyWithAllItsCopper) {
     const fs::path corpus = fs::path(TARNWICK_CORPUS) / "fpc";
     if (!fs::is_directory(corpus)) GTEST_SKIP() << "no corpus at " << corpus;
 
-    std::vector<fs::path> boards;
-    for (const auto& entry : fs::directory_iterator(corpus)) {
-        if (entry.path().extension() == ".fpc") boards.push_back(entry.path());
-    }
-    std::sort(boards.begin(), boards.end());
+    const std::vector<fs::path> boards = test::files_with_extension(corpus, ".fpc");
     Scratch scratch;
     std::set<std::string> loaded;
     for (const fs::path& board : boards) {

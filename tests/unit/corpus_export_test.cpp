@@ -20,6 +20,7 @@
 #include "dsn/network.h"
 #include "fpc/load.h"
 #include "router_support.h"
+#include "test_support.h"
 
 namespace tarnwick {
 namespace {
@@ -38,11 +39,7 @@ TEST(CorpusExport, EveryBoardThatLoadsBecomesABalancedDesignFile) {
     const fs::path corpus = fs::path(TARNWICK_CORPUS) / "fpc";
     if (!fs::is_directory(corpus)) GTEST_SKIP() << "no corpus at " << corpus;
 
-    std::vector<fs::path> boards;
-    for (const auto& entry : fs::directory_iterator(corpus)) {
-        if (entry.path().extension() == ".fpc") boards.push_back(entry.path());
-    }
-    std::sort(boards.begin(), boards.end());
+    const std::vector<fs::path> boards = test::files_with_extension(corpus, ".fpc");
     const fs::path folder = fs::temp_directory_path() / "tarnwick_corpus_export";
     fs::remove_all(folder);
     fs::create_directories(folder);

@@ -19,6 +19,7 @@
 #include "core/settings.h"
 #include "fpc/board_writer.h"
 #include "fpc/load.h"
+#include "test_support.h"
 #include "session/load_session.h"
 #include "session/session.h"
 #include "session/trace_rebuild.h"
@@ -32,11 +33,9 @@ const fs::path corpus = TARNWICK_CORPUS;
 
 std::vector<std::string> routed_sets() {
     std::vector<std::string> names;
-    if (!fs::is_directory(corpus / "routed")) return names;
-    for (const auto& entry : fs::directory_iterator(corpus / "routed")) {
-        if (entry.path().extension() == ".ses") names.push_back(entry.path().stem().string());
+    for (const fs::path& session : test::files_with_extension(corpus / "routed", ".ses")) {
+        names.push_back(session.stem().string());
     }
-    std::sort(names.begin(), names.end());
     return names;
 }
 
@@ -157,11 +156,7 @@ TEST(SessionCorpus, SessionsOfOtherDesignsAndEveryTruncationOfThemStopByTheFirst
     RunSettings settings;
     Diagnostics diagnostics;
     const Board loaded = load_board(corpus / "routed" / "jpt_LED_Driver.fpc", settings, diagnostics);
-    std::vector<fs::path> sessions;
-    for (const auto& entry : fs::directory_iterator(corpus / "ses")) {
-        if (entry.path().extension() == ".ses") sessions.push_back(entry.path());
-    }
-    std::sort(sessions.begin(), sessions.end());
+    const std::vector<fs::path> sessions = test::files_with_extension(corpus / "ses", ".ses");
     ASSERT_FALSE(sessions.empty());
     std::size_t cuts = 0;
     for (const fs::path& path : sessions) {

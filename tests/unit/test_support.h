@@ -8,14 +8,29 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <utility>
+#include <algorithm>
 #include <vector>
 
 #include "core/errors.h"
 #include "fpc/reader.h"
 
 namespace tarnwick::test {
+
+// The files of `folder` whose extension is `extension` (".fpc"), sorted; none when the folder is
+// absent.
+inline std::vector<std::filesystem::path> files_with_extension(const std::filesystem::path& folder,
+                                                               const std::string& extension) {
+    std::vector<std::filesystem::path> files;
+    if (!std::filesystem::is_directory(folder)) return files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (entry.path().extension() == extension) files.push_back(entry.path());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
 
 // A stream writing into memory; what was written is kept also when the writer stopped with an error.
 struct MemoryStream {

@@ -17,6 +17,7 @@
 
 #include "core/errors.h"
 #include "fpc/load.h"
+#include "test_support.h"
 
 namespace tarnwick {
 namespace {
@@ -112,11 +113,7 @@ TEST(Truncation, OurOwnBoardsCutAfterEveryLine) {
 TEST(Truncation, EveryCorpusBoardCutWhereverItMatters) {
     const fs::path corpus = fs::path(TARNWICK_CORPUS) / "fpc";
     if (!fs::is_directory(corpus)) GTEST_SKIP() << "no corpus at " << corpus;
-    std::vector<fs::path> boards;
-    for (const auto& entry : fs::directory_iterator(corpus)) {
-        if (entry.path().extension() == ".fpc") boards.push_back(entry.path());
-    }
-    std::sort(boards.begin(), boards.end());
+    const std::vector<fs::path> boards = test::files_with_extension(corpus, ".fpc");
     ASSERT_FALSE(boards.empty());
     const std::size_t cuts = check_cuts(boards);
     std::cout << "[          ] " << cuts << " cuts of " << boards.size() << " boards\n";
