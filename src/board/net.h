@@ -69,7 +69,9 @@ struct Via {
     std::int32_t tee = -1;  // index of the via's tee in its net, once a path end reaches it
     std::uint32_t source_line = 0;  // session line of the via record
     std::uint32_t path_ends = 0;
-    std::uint32_t layer_path_ends[via_layer_slots] = {};  // path ends per copper layer (layer - 12)
+    // Copper layers a path end has reached the via on, a bit each (layer - 12): only whether a
+    // layer has a second end matters, and a board holds a via for every trace vertex with one.
+    std::uint32_t layer_path_ends = 0;
     std::uint32_t shared_layer = 0;  // two path ends on one layer meet at the via
     std::uint32_t written = 0;       // a vertex of the rebuilt traces carries it
 };

@@ -118,6 +118,7 @@ void write_classes(DesignFile& file, const Board& board) {
 }  // namespace
 
 NodeIndex::NodeIndex(const Board& board) : board_(board), pins_(board.footprints.size()) {
+    parts_.reserve(board.parts.size());
     for (const Part& part : board.parts) parts_.emplace(part.ref, &part);
     for (std::size_t i = 0; i < board.footprints.size(); ++i) {
         const Footprint& footprint = board.footprints[i];

@@ -8,6 +8,7 @@
 
 #include "board/units.h"
 #include "core/errors.h"
+#include "core/huge_pages.h"
 #include "fpc/areas.h"
 #include "fpc/padstacks.h"
 #include "fpc/scan_record.h"
@@ -240,6 +241,7 @@ void read_nets(LineReader& reader, Board& board, const RunSettings& settings) {
     const std::uint32_t count =
         count_records(reader, "[nets]", "net:", false, 12416, "premature EOF in nets Pass 1");
     board.nets.clear();
+    reserve_on_huge_pages(board.nets, count);
     board.nets.resize(count);  // made in place: no copy of a blank net for each
     board.stats.nets = count;
 

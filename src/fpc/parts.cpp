@@ -1,5 +1,6 @@
 #include "fpc/parts.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -8,6 +9,7 @@
 
 #include "board/units.h"
 #include "core/errors.h"
+#include "core/huge_pages.h"
 #include "fpc/scan_record.h"
 
 namespace tarnwick {
@@ -272,11 +274,11 @@ void count_holes(Board& board, const std::vector<PartPin>& pins, bool add) {
 // Net pins whose part has no footprint have no position. The part a pin names is the first of
 // its reference, as for the design file's nodes.
 void mark_net_pins_without_position(Board& board) {
+    const bool any = std::any_of(board.parts.begin(), board.parts.end(), [](const Part& part) { return part.no_footprint; });
     std::unordered_map<std::string_view, bool> without_footprint;
-    bool any = false;
-    for (const Part& part : board.parts) {
-        without_footprint.emplace(part.ref, part.no_footprint);
-        any = any || part.no_footprint;
+    if (any) {
+        without_footprint.reserve(board.parts.size());
+        for (const Part& part : board.parts) without_footprint.emplace(part.ref, part.no_footprint);
     }
     std::string ref;
     std::string pin;
@@ -312,6 +314,7 @@ void read_parts(LineReader& reader, Board& board, const RunSettings& settings) {
     const std::uint32_t count =
         count_records(reader, "[parts]", "part:", false, 11878, "premature EOF in parts Pass 1");
     board.parts.clear();
+    reserve_on_huge_pages(board.parts, count);
     board.parts.resize(count);  // made in place: no copy of a blank part for each
     board.stats.parts = count;
     const FootprintIndex footprints(board);

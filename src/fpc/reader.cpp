@@ -6,10 +6,10 @@
 #include <cstring>
 #include <memory>
 
-#include <sys/mman.h>
 #include <sys/stat.h>
 
 #include "core/errors.h"
+#include "core/huge_pages.h"
 
 namespace tarnwick {
 
@@ -22,7 +22,7 @@ LineReader::LineReader(std::vector<char> contents, std::uint32_t& counter)
     // later read is a plain C string served in place.
     const std::size_t size = text_.size();
     char* const text = text_.data();
-    line_starts_.reserve(static_cast<std::size_t>(std::count(text, text + size, '\n')) + 1);
+    reserve_on_huge_pages(line_starts_, static_cast<std::size_t>(std::count(text, text + size, '\n')) + 1);
     std::size_t start = 0;
     while (start < size) {
         line_starts_.push_back(start);
@@ -37,21 +37,6 @@ LineReader::LineReader(std::vector<char> contents, std::uint32_t& counter)
     text_.push_back('\0');  // ends a last line that has no line feed
     counter_ = 0;
 }
-
-namespace {
-
-// Asks the system to back a large block about to be filled with huge pages where it can: a big
-// board file then costs a few dozen page faults instead of one per 4 KiB. Only advice; nothing
-// changes when it is not taken.
-void prefer_huge_pages(void* data, std::size_t size) {
-    constexpr std::uintptr_t huge = std::uintptr_t{1} << 21;
-    const auto start = reinterpret_cast<std::uintptr_t>(data);
-    const std::uintptr_t begin = (start + huge - 1) & ~(huge - 1);
-    const std::uintptr_t end = (start + size) & ~(huge - 1);
-    if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-}
-
-}  // namespace
 
 bool LineReader::read_file(const std::string& name, std::vector<char>& contents) {
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(name.c_str(), "rb"), &std::fclose);

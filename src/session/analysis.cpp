@@ -88,7 +88,11 @@ void attach_via(Session& session, NetWire& wire, WirePath& path, int end, std::i
     (end == 0 ? path.start_via : path.end_via) = v;
     ++via.path_ends;
     const std::size_t slot = path.layer - top_copper_layer;
-    if (slot < via_layer_slots && ++via.layer_path_ends[slot] > 1) via.shared_layer = 1;
+    if (slot < via_layer_slots) {
+        const std::uint32_t bit = std::uint32_t{1} << slot;
+        if ((via.layer_path_ends & bit) != 0) via.shared_layer = 1;
+        via.layer_path_ends |= bit;
+    }
     if (via.path_ends == 1) {
         Tee& tee = make_tee(session, wire, via.x, via.y, 0);
         tee.path_ends = 1;

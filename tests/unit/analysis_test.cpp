@@ -92,7 +92,7 @@ TEST(Analysis, PathsMeetAtViasAndAtTeesWithRunWideIds) {
     const Via& via = a.wire.vias[0];
     EXPECT_EQ(via.path_ends, 3u);
     EXPECT_EQ(via.shared_layer, 1u);
-    EXPECT_EQ(via.layer_path_ends[0], 2u);
+    EXPECT_EQ(via.layer_path_ends, 0b11u);  // ends on the top layer (two) and the bottom
     ASSERT_EQ(a.wire.tees.size(), 2u);
     const Tee& at_via = a.wire.tees[0];
     EXPECT_EQ(at_via.id, 12345u);
