@@ -110,6 +110,43 @@ TEST(SessionCorpus, EveryRoutedPairComesBackWholeAndLoadsAgain) {
     fs::remove_all(folder);
 }
 
+// How back-annotating a session text on a copy of a loaded board ended.
+struct Outcome {
+    bool stopped = false;
+    int code = 0;
+    std::string message;
+    std::uint32_t line = 0;  // the session line counter when it ended
+};
+
+Outcome back_annotate(const Board& loaded, const RunSettings& settings, const char* name, std::vector<char> text) {
+    Board board = loaded;
+    Outcome outcome;
+    Session session(name, std::move(text), outcome.line);
+    try {
+        read_session(session, board, settings);
+        build_routed_nets(session, board);
+    } catch (const FatalError& error) {
+        outcome.stopped = true;
+        outcome.code = error.code;
+        outcome.message = error.message;
+    }
+    return outcome;
+}
+
+// Where each physical line of `text` ends, past its line feed.
+std::vector<std::size_t> line_ends(const std::vector<char>& text) {
+    std::vector<std::size_t> ends;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n') ends.push_back(i + 1);
+    }
+    if (!text.empty() && text.back() != '\n') ends.push_back(text.size());
+    return ends;
+}
+
+std::vector<char> first_bytes(const std::vector<char>& text, std::size_t end) {
+    return std::vector<char>(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(end));
+}
+
 TEST(SessionCorpus, EveryTruncationOfARoutedSessionReadsThroughOrStopsWithASessionError) {
     const std::vector<std::string> sets = routed_sets();
     if (sets.empty()) GTEST_SKIP() << "no corpus at " << corpus;
@@ -120,21 +157,11 @@ TEST(SessionCorpus, EveryTruncationOfARoutedSessionReadsThroughOrStopsWithASessi
         Diagnostics diagnostics;
         const Board loaded = load_board(corpus / "routed" / (name + ".fpc"), settings, diagnostics);
         const std::vector<char> text = contents_of(corpus / "routed" / (name + ".ses"));
-        std::size_t end = 0;
-        while (end < text.size()) {
-            end = std::find(text.begin() + static_cast<std::ptrdiff_t>(end), text.end(), '\n') - text.begin();
-            if (end < text.size()) ++end;
-            Board board = loaded;
-            std::uint32_t line = 0;
-            Session session("cut.ses", std::vector<char>(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(end)),
-                            line);
-            try {
-                read_session(session, board, settings);
-                build_routed_nets(session, board);
-            } catch (const FatalError& error) {
-                ASSERT_TRUE(error.code >= 30000 && error.code <= 39999) << error.code << " " << error.message;
-                ASSERT_GT(line, 0u);
-            }
+        for (const std::size_t end : line_ends(text)) {
+            const Outcome cut = back_annotate(loaded, settings, "cut.ses", first_bytes(text, end));
+            if (!cut.stopped) continue;
+            ASSERT_TRUE(cut.code >= 30000 && cut.code <= 39999) << cut.code << " " << cut.message;
+            ASSERT_GT(cut.line, 0u);
         }
     }
 }
@@ -167,18 +194,11 @@ TEST(SessionCorpus, SessionsOfOtherDesignsAndEveryTruncationOfThemStopByTheFirst
         // The whole file: read through, when the placement names only parts of this board, or
         // stopped at the first place record naming a part the board lacks.
         std::uint32_t stop = 0;
-        {
-            Board board = loaded;
-            std::uint32_t line = 0;
-            Session session("other.ses", text, line);
-            try {
-                read_session(session, board, settings);
-                build_routed_nets(session, board);
-            } catch (const FatalError& error) {
-                ASSERT_EQ(error.code, 30522) << error.message;
-                EXPECT_NE(line_of(all, line).find("place"), std::string::npos) << line;
-                stop = line;
-            }
+        const Outcome whole = back_annotate(loaded, settings, "other.ses", text);
+        if (whole.stopped) {
+            ASSERT_EQ(whole.code, 30522) << whole.message;
+            EXPECT_NE(line_of(all, whole.line).find("place"), std::string::npos) << whole.line;
+            stop = whole.line;
         }
 
         // Cut after every line: a cut before the stop ends in a session error of a line it kept,
@@ -187,34 +207,24 @@ TEST(SessionCorpus, SessionsOfOtherDesignsAndEveryTruncationOfThemStopByTheFirst
         // sanitizer build fast (each cut is a copy of the file so far);
         // TARNWICK_EVERY_TRUNCATION=1 makes them all.
         const bool every = std::getenv("TARNWICK_EVERY_TRUNCATION") != nullptr;
-        std::vector<std::size_t> ends;
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            if (text[i] == '\n') ends.push_back(i + 1);
-        }
-        if (!text.empty() && text.back() != '\n') ends.push_back(text.size());
+        const std::vector<std::size_t> ends = line_ends(text);
         for (std::uint32_t kept = 1; kept <= ends.size(); ++kept) {
             if (!every && kept > 2000 && kept % 50 != 0 && kept != ends.size()) continue;
             ++cuts;
-            const std::size_t end = ends[kept - 1];
-            Board board = loaded;
-            std::uint32_t line = 0;
-            Session session("cut.ses", std::vector<char>(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(end)),
-                            line);
-            try {
-                read_session(session, board, settings);
-                build_routed_nets(session, board);
+            const Outcome cut = back_annotate(loaded, settings, "cut.ses", first_bytes(text, ends[kept - 1]));
+            if (!cut.stopped) {
                 ASSERT_EQ(stop, 0u) << "cut after line " << kept << " read through";
-            } catch (const FatalError& error) {
-                ASSERT_TRUE(error.code >= 30000 && error.code <= 39999) << error.code << " " << error.message;
-                ASSERT_GT(line, 0u);
-                ASSERT_LE(line, kept);
-                if (stop != 0) {
-                    ASSERT_LE(line, stop) << "cut after line " << kept;
-                }
-                if (stop != 0 && kept >= stop) {
-                    ASSERT_EQ(error.code, 30522) << "cut after line " << kept;
-                    ASSERT_EQ(line, stop);
-                }
+                continue;
+            }
+            ASSERT_TRUE(cut.code >= 30000 && cut.code <= 39999) << cut.code << " " << cut.message;
+            ASSERT_GT(cut.line, 0u);
+            ASSERT_LE(cut.line, kept);
+            if (stop != 0) {
+                ASSERT_LE(cut.line, stop) << "cut after line " << kept;
+            }
+            if (stop != 0 && kept >= stop) {
+                ASSERT_EQ(cut.code, 30522) << "cut after line " << kept;
+                ASSERT_EQ(cut.line, stop);
             }
         }
     }
