@@ -19,6 +19,7 @@
 #include "fpc/load.h"
 #include "router_support.h"
 #include "test_support.h"
+#include "session/connectivity.h"
 #include "session/load_session.h"
 #include "session/trace_rebuild.h"
 
@@ -107,6 +108,8 @@ TEST(RoundTrip, EveryRoutedPairComesBackAndTheRouterFindsNoMoreConnectionsIncomp
             load_fpc_file(board, settings, diagnostics);
             const std::unique_ptr<Session> session = load_session(board, settings, diagnostics);
             board.nets = build_routed_nets(*session, board);
+            const ConnectionCount count = check_routed_connections(stderr, *session, board, NetPinPads(board));
+            EXPECT_EQ(count.kept, count.made);
             write_routed_fpc_file(board, settings, diagnostics, "_routed");
         } catch (const FatalError& error) {
             testing::internal::GetCapturedStderr();
