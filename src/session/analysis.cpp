@@ -338,6 +338,22 @@ void locate_tees(Session& session, NetWire& wire) {
         remeasure(session, paths[l]);
     }
 
+    // Every end a junction joins lies at the junction's one place, as ends on pins and vias lie on
+    // them: an end that met the junction's ends within reach but after they were placed (or whose
+    // end was moved onto a later end) would leave the junction on two vertices, which the board
+    // file cannot hold.
+    for (std::uint32_t i = 0; i < paths.size(); ++i) {
+        WirePath& path = paths[i];
+        bool moved = false;
+        for (int end = 0; end < 2; ++end) {
+            const std::int32_t tee = end == 0 ? path.start_tee : path.end_tee;
+            if (tee < 0 || (end == 0 ? path.start_via : path.end_via) >= 0) continue;
+            const Tee& junction = wire.tees[static_cast<std::size_t>(tee)];
+            moved = snap_end(session, path, end, PathPoint{junction.x, junction.y}) || moved;
+        }
+        if (moved) remeasure(session, path);
+    }
+
     for (const WirePath& p : paths) {
         if ((!p.reversed && p.start_pin >= 0 && p.end_tee >= 0 && p.end_via < 0) ||
             (p.reversed && p.end_pin >= 0 && p.start_tee >= 0 && p.start_via < 0)) {

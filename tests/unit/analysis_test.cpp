@@ -185,6 +185,28 @@ TEST(Analysis, APathSnappedToNoLengthIsDroppedAndItsEndsUncounted) {
     EXPECT_EQ(a.wire.tees[0].path_ends, 3u);
 }
 
+TEST(Analysis, EveryEndAJunctionJoinsLiesAtTheJunction) {
+    // A path ends where a runt starts; the runt's other end, two units back, then meets the first
+    // path's end, which moves onto it: the junction would be on two places.
+    Analysed a;
+    a.wire.paths.push_back(path_of({{0.1, 0.1}, {0.1, 0.5}}));
+    a.wire.paths.push_back(path_of({{0.1, 0.5}, {0.1, 0.5 - 2 * unit}}));
+    a.vias();
+    a.tees();
+    ASSERT_EQ(a.wire.tees.size(), 1u);
+    const Tee& tee = a.wire.tees[0];
+    EXPECT_EQ(tee.y, 0.5);
+    EXPECT_EQ(tee.path_ends, 3u);
+    for (const PathPoint& end : {a.wire.paths[0].points.back(), a.wire.paths[1].points.front(),
+                                 a.wire.paths[1].points.back()}) {
+        EXPECT_EQ(end.x, tee.x);
+        EXPECT_EQ(end.y, tee.y);
+    }
+    EXPECT_EQ(a.wire.paths[0].end_tee, 0);
+    EXPECT_EQ(a.wire.paths[1].end_tee, 0);
+    EXPECT_EQ(a.wire.paths[1].length, 0);  // a runt of no length now, which the rebuild drops
+}
+
 // The all-pairs passes as written down, for comparison with the grid-based ones.
 struct Reference {
     static bool inside(const PathPoint& p, double x, double y, double t) {
@@ -288,6 +310,15 @@ struct Reference {
                     }
                 }
             }
+        }
+        // Then every end a junction joins onto the junction.
+        auto onto = [&](WirePath& p, int end, std::int32_t tee) {
+            const Tee& t = w.tees[static_cast<std::size_t>(tee)];
+            snap_end(s, p, end, {t.x, t.y});
+        };
+        for (WirePath& p : w.paths) {
+            if (p.start_tee >= 0 && p.start_via < 0) onto(p, 0, p.start_tee);
+            if (p.end_tee >= 0 && p.end_via < 0) onto(p, 1, p.end_tee);
         }
     }
 };
