@@ -71,6 +71,35 @@ TEST(Analysis, PathEndsSnapOntoPinsWithinTheirWindow) {
     EXPECT_EQ(p[2].end_via, -1);
 }
 
+TEST(Analysis, AnEndOnAViaStaysTheViasEvenWithinAPinsReach) {
+    // A bottom pin; a via 1.5 mil beside it with the router's short wire to the pin, a wire on
+    // each layer arriving at the via; and a via on a second pin's centre.
+    Analysed a;
+    const double mil = 0.001;
+    a.net.pins = {NetPin{"U1.1", 0.3, 0.9, 13}, NetPin{"U2.1", 0.6, 0.9, 13}};
+    a.wire.vias = {via_at(0.3 + 1.5 * mil, 0.9), via_at(0.6, 0.9)};
+    const double wide = 20 * mil;  // reach 10 mil and 4 units
+    a.wire.paths.push_back(path_of({{0.3 + 1.5 * mil, 0.9}, {0.3, 0.9}}, 13, wide));
+    a.wire.paths.push_back(path_of({{0.3, 0.5}, {0.3 + 1.5 * mil, 0.9}}, 13, wide));
+    a.wire.paths.push_back(path_of({{0.1, 0.9}, {0.3 + 1.5 * mil, 0.9}}, 12, wide));
+    a.wire.paths.push_back(path_of({{0.6, 0.5}, {0.6, 0.9}}, 13, wide));
+    a.pins();
+    const std::vector<WirePath>& p = a.wire.paths;
+    EXPECT_EQ(p[0].start_pin, -1);  // its via end is the via's
+    EXPECT_EQ(p[0].end_pin, 0);     // its other end the pin's
+    EXPECT_EQ(p[1].end_pin, -1);
+    EXPECT_EQ(p[1].points.back().x, 0.3 + 1.5 * mil);  // left on the via
+    EXPECT_EQ(p[2].end_pin, -1);    // a top wire: no bottom pin takes it anyway
+    EXPECT_EQ(p[3].end_pin, 1);     // the via on the pin itself: the end is both
+    EXPECT_EQ(a.session.stats.via_ends_near_pins, 2u);
+    a.vias();
+    EXPECT_EQ(p[0].start_via, 0);
+    EXPECT_EQ(p[1].end_via, 0);
+    EXPECT_EQ(p[2].end_via, 0);
+    EXPECT_EQ(p[3].end_via, 1);
+    EXPECT_EQ(a.wire.vias[0].path_ends, 3u);
+}
+
 TEST(Analysis, PathsMeetAtViasAndAtTeesWithRunWideIds) {
     Analysed a;
     // Two paths on the top end on one via; a third leaves it on the bottom.
