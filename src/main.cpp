@@ -4,6 +4,7 @@
 
 int main(int argc, char** argv) {
     tarnwick::install_signal_handlers();
+    tarnwick::use_binary_streams();
     tarnwick::prepare_console();
     const tarnwick::CommandLineArguments arguments(argc, argv);
     return tarnwick::run(arguments.count(), arguments.values());

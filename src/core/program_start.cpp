@@ -1,10 +1,13 @@
 #include "core/program_start.h"
 
 #ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
 #include <shellapi.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "core/file_system.h"
@@ -42,6 +45,13 @@ CommandLineArguments::CommandLineArguments(int argc, char** argv) {
     for (const std::string& text : texts_) pointers_.push_back(text.c_str());
 }
 
+void use_binary_streams() {
+    _fmode = _O_BINARY;
+    ::_setmode(::_fileno(stdin), _O_BINARY);
+    ::_setmode(::_fileno(stdout), _O_BINARY);
+    ::_setmode(::_fileno(stderr), _O_BINARY);
+}
+
 void prepare_console() {
     const UINT current = ::GetConsoleOutputCP();
     if (current == 0 || current == CP_UTF8 || ::SetConsoleOutputCP(CP_UTF8) == 0) return;
@@ -56,6 +66,8 @@ CommandLineArguments::CommandLineArguments(int argc, char** argv) {
     for (int i = 0; i < argc; ++i) texts_.emplace_back(argv[i]);
     for (const std::string& text : texts_) pointers_.push_back(text.c_str());
 }
+
+void use_binary_streams() {}
 
 void prepare_console() {}
 

@@ -21,6 +21,11 @@ private:
     std::vector<const char*> pointers_;
 };
 
+// Standard input, output and error, and every stream opened later, are binary: a line ends in
+// LF alone on every system, so that a listing or a report sent to a file holds the same bytes
+// everywhere (the Windows console, cmd's and PowerShell's, starts a new line at LF as well).
+void use_binary_streams();
+
 // On Windows a console shows the program's UTF-8 text as such (its output code page is UTF-8
 // while the program runs, and what it was once the program ends); elsewhere nothing to do.
 void prepare_console();

@@ -33,7 +33,14 @@ protected:
         fs::create_directories(folder);
         target = (folder / "board.dsn").string();
     }
-    void TearDown() override { fs::remove_all(folder); }
+    void TearDown() override {
+        // Windows deletes no read-only file.
+        std::error_code ignored;
+        for (const auto& entry : fs::directory_iterator(folder, ignored)) {
+            if (!entry.is_symlink()) fs::permissions(entry.path(), fs::perms::owner_write, fs::perm_options::add, ignored);
+        }
+        fs::remove_all(folder);
+    }
 
     static std::string read(const fs::path& path) {
         std::ifstream in(path, std::ios::binary);

@@ -48,7 +48,11 @@ std::vector<char> contents_of(const fs::path& path) {
 struct QuietConsole {
     QuietConsole() : saved(dup(2)) {
         std::fflush(stderr);
+        #ifdef _WIN32
+        const int null = open("NUL", O_WRONLY);
+#else
         const int null = open("/dev/null", O_WRONLY);
+#endif
         dup2(null, 2);
         close(null);
     }
@@ -77,6 +81,10 @@ TEST(SessionCorpus, EveryRoutedPairComesBackWholeAndLoadsAgain) {
         SCOPED_TRACE(name);
         fs::copy_file(corpus / "routed" / (name + ".fpc"), folder / (name + ".fpc"), fs::copy_options::overwrite_existing);
         fs::copy_file(corpus / "routed" / (name + ".ses"), folder / (name + ".ses"), fs::copy_options::overwrite_existing);
+        // Copies of a read-only corpus are read-only too, and Windows would not delete them.
+        for (const char* extension : {".fpc", ".ses"}) {
+            fs::permissions(folder / (name + extension), fs::perms::owner_write, fs::perm_options::add);
+        }
         RunSettings settings;
         settings.back_annotate = true;
         settings.specctraname = (folder / (name + ".ses")).string();
