@@ -1,10 +1,11 @@
-#include <csignal>
-
+#include "core/program_start.h"
+#include "core/signals.h"
 #include "driver/run.h"
 
 int main(int argc, char** argv) {
-    // Past a file size limit a write then fails like one to a full disk, and the run reports it
-    // and removes its unfinished output, instead of being killed with the file left behind.
-    std::signal(SIGXFSZ, SIG_IGN);
-    return tarnwick::run(argc, argv);
+    tarnwick::install_signal_handlers();
+    tarnwick::use_binary_streams();
+    tarnwick::prepare_console();
+    const tarnwick::CommandLineArguments arguments(argc, argv);
+    return tarnwick::run(arguments.count(), arguments.values());
 }

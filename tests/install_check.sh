@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # Installs the build under a scratch prefix: the program must be there, alone, and run.
+# Arguments: the build folder, the program's file name (tarnwick, tarnwick.exe) and, for a
+# cross-built program, the emulator that runs it.
 set -u
 build=$1
+program=${2:-tarnwick}
+emulator=("${@:3}")
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix" >/dev/null || { echo "cmake --install failed"; exit 1; }
 installed=$(cd "$prefix" && find . -type f -o -type l | sort)
-if [ "$installed" != "./bin/tarnwick" ]; then
-  echo "installed: $installed; expected: ./bin/tarnwick alone"
+if [ "$installed" != "./bin/$program" ]; then
+  echo "installed: $installed; expected: ./bin/$program alone"
   exit 1
 fi
-"$prefix/bin/tarnwick" -H 2>&1 | grep -q '^usage:$' || { echo "the installed program does not run"; exit 1; }
+"${emulator[@]}" "$prefix/bin/$program" -H 2>&1 | grep -q '^usage:$' || { echo "the installed program does not run"; exit 1; }

@@ -3,12 +3,14 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/file_system.h"
+
 namespace tarnwick {
 
 bool same_file(const std::string& a, const std::string& b) {
     if (a == b) return true;
     std::error_code error;
-    return std::filesystem::equivalent(a, b, error) && !error;
+    return std::filesystem::equivalent(native_path(a), native_path(b), error) && !error;
 }
 
 }  // namespace tarnwick

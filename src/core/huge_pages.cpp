@@ -2,9 +2,15 @@
 
 #include <cstdint>
 
+#if defined(__has_include)
+#if __has_include(<sys/mman.h>)
 #include <sys/mman.h>
+#endif
+#endif
 
 namespace tarnwick {
+
+#if defined(MADV_HUGEPAGE)
 
 void prefer_huge_pages(void* data, std::size_t size) {
     constexpr std::uintptr_t huge = std::uintptr_t{1} << 21;
@@ -13,5 +19,13 @@ void prefer_huge_pages(void* data, std::size_t size) {
     const std::uintptr_t end = (start + size) & ~(huge - 1);
     if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
 }
+
+#else
+
+// A system without transparent huge pages (Windows gives large pages only to a process with a
+// privilege users lack): the advice has nobody to take it.
+void prefer_huge_pages(void*, std::size_t) {}
+
+#endif
 
 }  // namespace tarnwick

@@ -10,10 +10,11 @@ namespace tarnwick {
 
 class OutputFile {
 public:
-    // Creates a new temporary file in the target's folder (a name no other file has). A symbolic
-    // link as target is followed, so that the file it names is the one replaced; a target that
-    // exists and is no regular file (a device, a pipe) is written directly, as there is nothing
-    // to rename over. is_open() tells whether a stream could be had.
+    // Creates a new temporary file in the target's folder (a name no other file has), which an
+    // interruption of the run removes. A symbolic link as target is followed, so that the file it
+    // names is the one replaced or created; links that loop are not opened. A target that exists
+    // and is no regular file (a device, a pipe) is written directly, as there is nothing to
+    // rename over. is_open() tells whether a stream could be had.
     explicit OutputFile(const std::string& target);
     // Takes over a stream of the caller's (in memory, say): commit() flushes, checks and closes it.
     explicit OutputFile(std::FILE* stream);
@@ -35,6 +36,7 @@ private:
     std::FILE* stream_ = nullptr;
     std::string temporary_;  // empty when the stream is written directly
     std::string target_;
+    int noted_slot_ = -1;  // where the interruption handler knows the temporary file
 };
 
 }  // namespace tarnwick

@@ -6,9 +6,8 @@
 #include <cstring>
 #include <memory>
 
-#include <sys/stat.h>
-
 #include "core/errors.h"
+#include "core/file_system.h"
 #include "core/huge_pages.h"
 
 namespace tarnwick {
@@ -39,14 +38,14 @@ LineReader::LineReader(std::vector<char> contents, std::uint32_t& counter)
 }
 
 bool LineReader::read_file(const std::string& name, std::vector<char>& contents) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(name.c_str(), "rb"), &std::fclose);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(open_file(name, "rb"), &std::fclose);
     if (!file) return false;
     contents.clear();
     // A regular file is read in one piece into memory of its size (and the NUL the line reader
     // adds); anything else, or a file that grew meanwhile, is read on in chunks.
-    struct stat status {};
-    if (fstat(fileno(file.get()), &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0) {
-        const auto size = static_cast<std::size_t>(status.st_size);
+    std::uint64_t file_size = 0;
+    if (regular_file_size(file.get(), file_size) && file_size > 0 && file_size < SIZE_MAX) {
+        const auto size = static_cast<std::size_t>(file_size);
         contents.reserve(size + 1);
         prefer_huge_pages(contents.data(), size);
         contents.resize(size);

@@ -326,10 +326,13 @@ TEST(BoardWriter, RoutedFileNameAndUnwritablePath) {
     write_routed_fpc_file(board, settings, diagnostics, "_routed");
     EXPECT_EQ(settings.fpcname, (dir / "my.dir" / "board_routed.fpc").string());
     EXPECT_EQ(diagnostics.fpc_name, settings.fpcname);
-    std::ifstream in(settings.fpcname);
-    std::stringstream content;
-    content << in.rdbuf();
-    EXPECT_EQ(content.str(), written(board));
+    {
+        // Closed before the folder goes: Windows deletes no file that is open.
+        std::ifstream in(settings.fpcname);
+        std::stringstream content;
+        content << in.rdbuf();
+        EXPECT_EQ(content.str(), written(board));
+    }
 
     settings.fpcname = (dir / "missing" / "board.fpc").string();
     FatalError error = test::expect_fatal([&] { write_routed_fpc_file(board, settings, diagnostics, "_routed"); });
@@ -358,6 +361,7 @@ TEST(BoardWriter, RoutedFileThatCannotBeWrittenWholeIsAnError) {
 
 TEST(BoardWriter, RoutedFileNotStoredWholeLeavesAnEarlierOneAsItWas) {
     namespace fs = std::filesystem;
+    if (!test::FileSizeLimit::supported) GTEST_SKIP() << "no file size limit on this system";
     const fs::path dir = fs::temp_directory_path() / ("tarnwick_limit_" + std::to_string(::getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir);

@@ -96,6 +96,10 @@ Recorded run_on(const Recorded& row, const fs::path& corpus, const fs::path& fol
     fs::path session = board;
     session.replace_extension(".ses");
     if (fs::exists(session)) fs::copy_file(session, folder / session.filename());
+    // Copies of a read-only corpus are read-only too, and Windows would not delete them.
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        fs::permissions(entry.path(), fs::perms::owner_write, fs::perm_options::add);
+    }
 
     std::vector<std::string> args{"tarnwick"};
     std::istringstream words(row.switches == "export" ? "" : row.switches);

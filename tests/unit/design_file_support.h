@@ -8,10 +8,19 @@
 #include <string>
 
 #include "dsn/design_file.h"
+#include "test_support.h"
 
 namespace tarnwick::test {
 
 struct MemoryDesignFile {
+#ifdef _WIN32
+    DesignFile file;
+
+    // `level` is where the writer under test expects to start.
+    explicit MemoryDesignFile(int level = 0) : file(open_temporary_stream()) { file.adjust_indent(level); }
+    ~MemoryDesignFile() { file.close(); }
+    std::string text() { return temporary_stream_text(file.stream()); }
+#else
     char* buffer = nullptr;
     std::size_t size = 0;
     DesignFile file;
@@ -22,13 +31,13 @@ struct MemoryDesignFile {
         file.close();
         std::free(buffer);
     }
-    MemoryDesignFile(const MemoryDesignFile&) = delete;
-    MemoryDesignFile& operator=(const MemoryDesignFile&) = delete;
-
     std::string text() {
         std::fflush(file.stream());
         return std::string(buffer, size);
     }
+#endif
+    MemoryDesignFile(const MemoryDesignFile&) = delete;
+    MemoryDesignFile& operator=(const MemoryDesignFile&) = delete;
 };
 
 // What a section writer writes from level 1, checking that it comes back to level 1.

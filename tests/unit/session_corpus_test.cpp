@@ -49,7 +49,11 @@ std::vector<char> contents_of(const fs::path& path) {
 struct QuietConsole {
     QuietConsole() : saved(dup(2)) {
         std::fflush(stderr);
+        #ifdef _WIN32
+        const int null = open("NUL", O_WRONLY);
+#else
         const int null = open("/dev/null", O_WRONLY);
+#endif
         dup2(null, 2);
         close(null);
     }
@@ -84,6 +88,8 @@ TEST(SessionCorpus, EveryRoutedPairComesBackWholeAndLoadsAgain) {
         SCOPED_TRACE(name);
         for (const std::string extension : {".fpc", ".ses"}) {
             fs::copy_file(set.string() + extension, folder / (name + extension), fs::copy_options::overwrite_existing);
+            // Copies of a read-only corpus are read-only too, and Windows would not delete them.
+            fs::permissions(folder / (name + extension), fs::perms::owner_write, fs::perm_options::add);
         }
         RunSettings settings;
         settings.back_annotate = true;

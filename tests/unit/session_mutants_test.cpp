@@ -98,6 +98,8 @@ TEST(SessionMutants, NudgedSessionsStopOrComeBackWholeAndLoadAgain) {
         const std::string name = session_file.stem().string();
         const std::vector<std::string> lines = lines_of(text_of(session_file));
         fs::copy_file(routed / (name + ".fpc"), folder / "board.fpc", fs::copy_options::overwrite_existing);
+        // A copy of the read-only corpus is read-only too: the next copy must replace it.
+        fs::permissions(folder / "board.fpc", fs::perms::owner_write, fs::perm_options::add);
         RunSettings settings;
         settings.back_annotate = true;
         settings.fpcname = (folder / "board.fpc").string();

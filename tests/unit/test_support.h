@@ -2,7 +2,9 @@
 // Small helpers shared by the unit tests.
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/resource.h>
+#endif
 
 #include <csignal>
 #include <cstdint>
@@ -32,8 +34,40 @@ inline std::vector<std::filesystem::path> files_with_extension(const std::filesy
     return files;
 }
 
+#ifdef _WIN32
+// Windows has no stream into memory: a temporary file, deleted when closed, stands in for one.
+inline std::FILE* open_temporary_stream() {
+    char* name = _tempnam(nullptr, "tarnwick");
+    std::FILE* stream = name != nullptr ? std::fopen(name, "w+bD") : nullptr;
+    std::free(name);
+    return stream;
+}
+
+// All that was written to a stream of open_temporary_stream; writing goes on where it was.
+inline std::string temporary_stream_text(std::FILE* stream) {
+    std::fflush(stream);
+    const long end = std::ftell(stream);
+    std::string text(static_cast<std::size_t>(end > 0 ? end : 0), '\0');
+    std::rewind(stream);
+    text.resize(std::fread(text.data(), 1, text.size(), stream));
+    std::fseek(stream, end, SEEK_SET);
+    return text;
+}
+#endif
+
 // A stream writing into memory; what was written is kept also when the writer stopped with an error.
 struct MemoryStream {
+#ifdef _WIN32
+    std::FILE* out = open_temporary_stream();
+
+    MemoryStream() = default;
+    MemoryStream(const MemoryStream&) = delete;
+    MemoryStream& operator=(const MemoryStream&) = delete;
+    ~MemoryStream() {
+        if (out != nullptr) std::fclose(out);
+    }
+    std::string text() { return temporary_stream_text(out); }
+#else
     char* buffer = nullptr;
     std::size_t size = 0;
     std::FILE* out = open_memstream(&buffer, &size);
@@ -49,11 +83,20 @@ struct MemoryStream {
         std::fflush(out);
         return std::string(buffer, size);
     }
+#endif
 };
 
+#ifdef _WIN32
+// Windows has no limit on the size of the files a process writes.
+struct FileSizeLimit {
+    static constexpr bool supported = false;
+    explicit FileSizeLimit(std::uint64_t) {}
+};
+#else
 // Limits the size of the files this process writes, as a quota or a full disk would, while it
 // lives. SIGXFSZ is ignored meanwhile, so that a write past the limit fails instead of killing.
 struct FileSizeLimit {
+    static constexpr bool supported = true;
     rlimit saved{};
     void (*saved_handler)(int) = nullptr;
 
@@ -70,6 +113,7 @@ struct FileSizeLimit {
     FileSizeLimit(const FileSizeLimit&) = delete;
     FileSizeLimit& operator=(const FileSizeLimit&) = delete;
 };
+#endif
 
 inline LineReader reader_for(const std::string& text, std::uint32_t& counter) {
     return LineReader(std::vector<char>(text.begin(), text.end()), counter);

@@ -1,0 +1,29 @@
+#pragma once
+// The file system as the rest of the program sees it: names are UTF-8 text on every system.
+// On Windows they are handed to the wide-character API, so that a name in any script opens
+// whatever the system's code page; elsewhere they are passed on as they are.
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+namespace tarnwick {
+
+// std::fopen for a UTF-8 name. Streams are binary on every system: a file holds the same bytes
+// wherever it was written.
+std::FILE* open_file(const std::string& name, const char* mode);
+
+// The size of the regular file open in `file`; false for anything else (a pipe, a device).
+bool regular_file_size(std::FILE* file, std::uint64_t& size);
+
+// A UTF-8 name as a path of the system, and back.
+std::filesystem::path native_path(const std::string& name);
+std::string utf8_name(const std::filesystem::path& path);
+
+#ifdef _WIN32
+std::wstring widened(const std::string& utf8);
+std::string narrowed(const std::wstring& wide);
+#endif
+
+}  // namespace tarnwick
