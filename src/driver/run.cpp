@@ -17,6 +17,7 @@
 #include "fpc/board_writer.h"
 #include "fpc/load.h"
 #include "report/info_report.h"
+#include "session/connectivity.h"
 #include "session/load_session.h"
 #include "session/session_reader.h"
 #include "session/trace_rebuild.h"
@@ -97,7 +98,9 @@ int run(int argc, const char* const* argv) {
         } else if (settings.back_annotate) {
             check_routed_name(settings);
             const std::unique_ptr<Session> session = load_session(board, settings, diagnostics);
-            board.nets = build_routed_nets(*session, std::move(board.nets), board.options.default_trace_width);
+            const NetPinPads pads(board);
+            board.nets = build_routed_nets(*session, std::move(board.nets), board.options.default_trace_width, pads);
+            check_routed_connections(console(), *session, board, pads);
             // The session report of -V is complete here: a lost one fails the run before the
             // routed board is written.
             if (settings.verbose) check_standard_output();

@@ -172,25 +172,71 @@ void locate_pins(Session& session, NetWire& wire, Net& net) {
     for (std::uint32_t n = 0; n < net.pins.size(); ++n) {
         if (!net.pins[n].no_position) pins.insert(n, net.pins[n].x, net.pins[n].y);
     }
+    // An end that lies on a via belongs to the via, even within a pin's reach: the router often
+    // sets a via in or beside a pad with a short wire to the pin, and taking the via's ends onto
+    // the pin would cut the wires of the via's layers apart. Only a via on the pin itself (within
+    // a via's reach of its centre) leaves the end to both, at one place.
+    const double via_reach = 4 * session.session_scale;
+    PointGrid vias(2 * via_reach);
+    for (std::uint32_t v = 0; v < wire.vias.size(); ++v) vias.insert(v, wire.vias[v].x, wire.vias[v].y);
+    std::vector<std::uint32_t> start_vias;
+    std::vector<std::uint32_t> end_vias;
+    auto vias_at = [&](const PathPoint& end, std::vector<std::uint32_t>& found) {
+        found.clear();
+        if (wire.vias.empty()) return;
+        vias.visit_near(end.x, end.y, via_reach, [&](std::uint32_t v) {
+            if (inside(end, wire.vias[v].x, wire.vias[v].y, via_reach)) found.push_back(v);
+        });
+    };
+    // Whether the pin may take an end that lies on `found`.
+    auto free_for = [&](const std::vector<std::uint32_t>& found, const NetPin& pin) {
+        return std::all_of(found.begin(), found.end(), [&](std::uint32_t v) {
+            return inside(PathPoint{wire.vias[v].x, wire.vias[v].y}, pin.x, pin.y, via_reach);
+        });
+    };
 
     for (WirePath& path : wire.paths) {
         path.start_pin = path.end_pin = -1;
         path.reversed = false;
         const double tolerance = 4 * session.session_scale + path.width / 2;
+        vias_at(path.points.front(), start_vias);
+        vias_at(path.points.back(), end_vias);
         auto on_layer = [&](const NetPin& pin) { return path.layer == pin.layer || pin.layer == 0; };
+        // The end of the path the pin takes: 0 the first point, 1 the last, -1 neither.
+        auto end_on = [&](const NetPin& pin) {
+            if (inside(path.points.front(), pin.x, pin.y, tolerance) && free_for(start_vias, pin)) return 0;
+            if (inside(path.points.back(), pin.x, pin.y, tolerance) && free_for(end_vias, pin)) return 1;
+            return -1;
+        };
         auto matches = [&](std::uint32_t n) {
             const NetPin& pin = net.pins[n];
-            return !pin.no_position && on_layer(pin) && (inside(path.points.front(), pin.x, pin.y, tolerance) ||
-                                     inside(path.points.back(), pin.x, pin.y, tolerance));
+            return !pin.no_position && on_layer(pin) && end_on(pin) >= 0;
         };
         // Every pin is tried; the last one that matches an end keeps it.
         auto take = [&](std::uint32_t n) {
             NetPin& pin = net.pins[n];
-            const int end = inside(path.points.front(), pin.x, pin.y, tolerance) ? 0 : 1;
+            const int end = end_on(pin);
             (end == 0 ? path.start_pin : path.end_pin) = static_cast<std::int32_t>(n);
             count_pin_end(session, wire, pin);
-            if (snap_end(session, path, end, PathPoint{pin.x, pin.y})) ++session.stats.fixups_at_pins;
+            if (snap_end(session, path, end, PathPoint{pin.x, pin.y})) {
+                ++session.stats.fixups_at_pins;
+                // A later pin sees the end where it now lies.
+                vias_at(end == 0 ? path.points.front() : path.points.back(), end == 0 ? start_vias : end_vias);
+            }
         };
+        // What the rule changes: ends on a via that a pin would have taken.
+        for (int end = 0; end < 2; ++end) {
+            const std::vector<std::uint32_t>& found = end == 0 ? start_vias : end_vias;
+            if (found.empty()) continue;
+            const PathPoint& point = end == 0 ? path.points.front() : path.points.back();
+            bool kept_from_pin = false;
+            pins.visit_near(point.x, point.y, tolerance, [&](std::uint32_t n) {
+                const NetPin& pin = net.pins[n];
+                kept_from_pin = kept_from_pin || (!pin.no_position && on_layer(pin) &&
+                                                  inside(point, pin.x, pin.y, tolerance) && !free_for(found, pin));
+            });
+            if (kept_from_pin) ++session.stats.via_ends_near_pins;
+        }
         match_in_order(pins, static_cast<std::uint32_t>(net.pins.size()), path, tolerance, matches, take);
         if (path.start_pin < 0 && path.end_pin >= 0) path.reversed = true;
         if (path.start_pin >= 0 && path.end_pin >= 0) ++session.stats.pin_to_pin;

@@ -6,6 +6,7 @@
 
 #include "core/file_names.h"
 #include "session/analysis.h"
+#include "session/connectivity.h"
 #include "session/placement.h"
 #include "session/routes.h"
 
@@ -33,6 +34,7 @@ void read_session(Session& session, Board& board, const RunSettings& settings) {
     read_session_routes(session, board, settings);
     // Everything of the file is in the wire list now: its memory is of no further use.
     session.reader.release();
+    note_router_connections(session, board);
     analyse_routes(session, board, settings);
 }
 

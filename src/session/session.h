@@ -28,6 +28,7 @@ struct SessionStats {
     std::uint32_t via_tees_made = 0;
     std::uint32_t fixups = 0;
     std::uint32_t fixups_at_pins = 0;
+    std::uint32_t via_ends_near_pins = 0;  // path ends left to their via though within a pin's reach
     std::uint32_t pins_connected = 0;
     std::uint32_t pins_multi = 0;
     std::uint32_t pin_to_pin = 0;
@@ -92,6 +93,8 @@ struct NetWire {
     std::vector<ConnectionSet> connection_sets;
     std::uint32_t trace_count = 0;
     std::uint32_t duplicate_paths_removed = 0;
+    // The groups of the net's pins that the router's wiring joins, as read (see connectivity.h).
+    std::vector<std::uint32_t> router_pin_groups;
 };
 
 using WireList = std::vector<NetWire>;

@@ -191,6 +191,7 @@ void write_summary(std::FILE* out, const char* title, const SessionStats& stats,
     std::fprintf(out, "\n\nAreas:      %u", stats.areas_read);
     std::fprintf(out, "\n  Cutouts:  %u", stats.windows_read);
     std::fprintf(out, "\n\nVias:       %u", stats.vias_read);
+    std::fprintf(out, "\n  Ends Near Pins: %u", stats.via_ends_near_pins);
     std::fprintf(out, "\n\nTees:       %u", stats.tees_made);
     std::fprintf(out, "\n  Via Tees: %u", stats.via_tees_made);
     std::fprintf(out, "\n\nFixups:     %u", stats.fixups);

@@ -7,6 +7,7 @@
 
 #include "board/units.h"
 #include "core/errors.h"
+#include "session/connectivity.h"
 
 namespace tarnwick {
 
@@ -26,9 +27,31 @@ Vertex ratline_vertex(const NetPin& pin) {
     return vertex;
 }
 
+// The copper layer for a stub from a pin to a point on `layer`: that layer where the pin has
+// copper there, else the pin's first copper layer.
+std::uint32_t stub_layer(const PinPad& pad, std::uint32_t layer, const NetPin& pin) {
+    if (layer >= top_copper_layer && pad.copper[pad_layer_kind(layer)]) return layer;
+    if (pad.copper[0]) return top_copper_layer;
+    if (pad.copper[1]) return bottom_copper_layer;
+    return pin.layer == 0 ? top_copper_layer : pin.layer;
+}
+
+Vertex stub_vertex(const NetPin& pin, std::uint32_t layer, double width) {
+    Vertex vertex;
+    vertex.x = pin.x;
+    vertex.y = pin.y;
+    vertex.layer = layer;
+    vertex.seg_layer = layer;
+    vertex.seg_width = width;
+    return vertex;
+}
+
 // One trace from a connection set: its paths in walking order, their vias and branch tees.
+// A trace that starts without a pin, at a via or a path end within a pin's pad (the router's
+// via in a pad), begins with a copper stub from that pin; elsewhere with a rat-line from the
+// nearest pin.
 Connect build_connect(const NetWire& wire, std::vector<Via>& vias, const Net& net, const NetPinFinder& pins,
-                      std::size_t j, const ConnectionSet& set) {
+                      const std::vector<PinPad>& pads, double reach, std::size_t j, const ConnectionSet& set) {
     std::vector<const WirePath*> paths;
     std::uint32_t segments = 0;
     for (std::uint32_t slot = 0; slot < set.path_count; ++slot) {
@@ -48,10 +71,14 @@ Connect build_connect(const NetWire& wire, std::vector<Via>& vias, const Net& ne
     const PathPoint& start = first.reversed ? first.points.back() : first.points.front();
     std::int32_t start_pin = first.reversed ? first.end_pin : first.start_pin;
     bool ratline = false;
+    bool stub = false;
     if (start_pin < 0) {
-        start_pin = pins.nearest(start.x, start.y, -1);
-        ratline = start_pin >= 0;
-        if (ratline) ++segments;
+        const bool at_via = (first.reversed ? first.end_via : first.start_via) >= 0;
+        start_pin = pin_under(net, pads, start.x, start.y, at_via ? 0 : first.layer, reach);
+        stub = start_pin >= 0;
+        if (!stub) start_pin = pins.nearest(start.x, start.y, -1);
+        ratline = !stub && start_pin >= 0;
+        if (stub || ratline) ++segments;
     }
     const WirePath& last = *paths.back();
     connect.start_pin = static_cast<std::uint32_t>(start_pin);
@@ -59,8 +86,12 @@ Connect build_connect(const NetWire& wire, std::vector<Via>& vias, const Net& ne
     connect.segment_count = segments;
     connect.vertices.reserve(segments + 1);
     if (ratline) connect.vertices.push_back(ratline_vertex(net.pins[at(start_pin)]));
+    if (stub) {
+        const NetPin& pin = net.pins[at(start_pin)];
+        connect.vertices.push_back(stub_vertex(pin, stub_layer(pads[at(start_pin)], first.layer, pin), first.width));
+    }
 
-    bool first_vertex = true;
+    bool first_vertex = !stub;
     for (const WirePath* path : paths) {
         const std::size_t n = path->points.size();
         for (std::size_t s = 0; s + 1 < n; ++s) {
@@ -103,10 +134,12 @@ Connect build_connect(const NetWire& wire, std::vector<Via>& vias, const Net& ne
 }
 
 // A via no written trace carries (a via in a pad to an inner plane, a stitching via) becomes a
-// trace of its own, as the editor keeps one: a zero-length segment from the pin it lies on, or
-// a rat-line from the nearest pin. False when the net has no pin to start it from.
-bool add_via_trace(Net& net, const NetPinFinder& pins, Via& via, double tolerance, double width) {
+// trace of its own, as the editor keeps one: a segment from the pin it lies on or in, or a
+// rat-line from the nearest pin. False when the net has no pin to start it from.
+bool add_via_trace(Net& net, const NetPinFinder& pins, const std::vector<PinPad>& pads, Via& via, double tolerance,
+                   double width) {
     std::int32_t pin = pins.first_within(via.x, via.y, tolerance);
+    if (pin < 0) pin = pin_under(net, pads, via.x, via.y, 0, tolerance);
     const bool on_pin = pin >= 0;
     if (!on_pin) pin = pins.nearest(via.x, via.y, -1);
     if (pin < 0) return false;
@@ -303,10 +336,11 @@ std::int32_t nearest_net_pin(const Net& net, double x, double y, std::int32_t sk
 }
 
 std::vector<Net> build_routed_nets(const Session& session, const Board& board) {
-    return build_routed_nets(session, board.nets, board.options.default_trace_width);
+    return build_routed_nets(session, board.nets, board.options.default_trace_width, NetPinPads(board));
 }
 
-std::vector<Net> build_routed_nets(const Session& session, std::vector<Net> nets, double default_trace_width) {
+std::vector<Net> build_routed_nets(const Session& session, std::vector<Net> nets, double default_trace_width,
+                                   const NetPinPads& net_pin_pads) {
     std::vector<Net> routed = std::move(nets);
     const double tolerance = on_pin_units * session.session_scale;
     for (const NetWire& wire : session.wire_list) {
@@ -316,14 +350,15 @@ std::vector<Net> build_routed_nets(const Session& session, std::vector<Net> nets
         net.connects = std::vector<Connect>();  // the board's traces go, and their memory with them
         net.connects.reserve(wire.trace_count);
         const NetPinFinder pins(net);
+        const std::vector<PinPad> pads = net_pin_pads.of_net(at(wire.net_index));
         for (std::uint32_t j = 0; j < wire.trace_count; ++j) {
-            Connect connect = build_connect(wire, net.vias, net, pins, j, wire.connection_sets[j]);
+            Connect connect = build_connect(wire, net.vias, net, pins, pads, tolerance, j, wire.connection_sets[j]);
             if (!connect.vertices.empty()) net.connects.push_back(std::move(connect));
         }
         const double width = net.trace_width > 0 ? net.trace_width : default_trace_width;
         for (Via& via : net.vias) {
             if (via.written != 0) continue;
-            if (!add_via_trace(net, pins, via, tolerance, width)) {
+            if (!add_via_trace(net, pins, pads, via, tolerance, width)) {
                 std::fprintf(console(), "\nNet %s: via @ (%1.3lf, %1.3lf) left out, the net has no pin to join it to.",
                              net.name.c_str(), via.x, via.y);
             }

@@ -6,14 +6,17 @@
 #include <vector>
 
 #include "board/board.h"
+#include "session/connectivity.h"
 #include "session/session.h"
 
 namespace tarnwick {
 
 // The routed nets: the board's nets with their traces, vias and tees replaced by the router's.
 std::vector<Net> build_routed_nets(const Session& session, const Board& board);
-// The same from the board's nets, taken over rather than copied, and its default trace width.
-std::vector<Net> build_routed_nets(const Session& session, std::vector<Net> nets, double default_trace_width);
+// The same from the board's nets, taken over rather than copied, its default trace width and
+// the pads of its net pins.
+std::vector<Net> build_routed_nets(const Session& session, std::vector<Net> nets, double default_trace_width,
+                                   const NetPinPads& net_pin_pads);
 
 // The net pin nearest to (x, y), skipping `skip` (or -1 for none) and the pins of parts without
 // footprint; the first of equally near pins wins. -1 when the net has no pin with a position.

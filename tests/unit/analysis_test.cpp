@@ -191,6 +191,14 @@ struct Reference {
         return std::fabs(p.x - x) <= t && std::fabs(p.y - y) <= t;
     }
     static void pins(Session& s, NetWire& w, Net& net) {
+        // An end on a via goes to a pin only when every via it lies on lies on the pin.
+        const double v = 4 * s.session_scale;
+        auto free_for = [&](const PathPoint& end, const NetPin& pin) {
+            for (const Via& via : w.vias) {
+                if (inside(end, via.x, via.y, v) && !inside({via.x, via.y}, pin.x, pin.y, v)) return false;
+            }
+            return true;
+        };
         for (WirePath& p : w.paths) {
             p.start_pin = p.end_pin = -1;
             p.reversed = false;
@@ -198,7 +206,9 @@ struct Reference {
             for (std::size_t n = 0; n < net.pins.size(); ++n) {
                 NetPin& pin = net.pins[n];
                 if (p.layer != pin.layer && pin.layer != 0) continue;
-                int end = inside(p.points.front(), pin.x, pin.y, t) ? 0 : inside(p.points.back(), pin.x, pin.y, t) ? 1 : -1;
+                int end = inside(p.points.front(), pin.x, pin.y, t) && free_for(p.points.front(), pin) ? 0
+                          : inside(p.points.back(), pin.x, pin.y, t) && free_for(p.points.back(), pin) ? 1
+                                                                                                       : -1;
                 if (end < 0) continue;
                 (end == 0 ? p.start_pin : p.end_pin) = static_cast<std::int32_t>(n);
                 ++pin.path_ends;

@@ -20,6 +20,7 @@
 #include "fpc/board_writer.h"
 #include "fpc/load.h"
 #include "test_support.h"
+#include "session/connectivity.h"
 #include "session/load_session.h"
 #include "session/session.h"
 #include "session/trace_rebuild.h"
@@ -102,6 +103,10 @@ TEST(SessionCorpus, EveryRoutedPairComesBackWholeAndLoadsAgain) {
         EXPECT_EQ(copper_segments, path_segments);
 
         board.nets = std::move(routed);
+        // Every pin the router joined is joined in the routed board.
+        const ConnectionCount count = check_routed_connections(stderr, *session, board, NetPinPads(board));
+        EXPECT_EQ(count.kept, count.made);
+        EXPECT_GT(count.made, 0u);
         ASSERT_NO_THROW(write_routed_fpc_file(board, settings, diagnostics, "_routed"));
         RunSettings again;
         Diagnostics again_diagnostics;

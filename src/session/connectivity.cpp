@@ -1,0 +1,404 @@
+#include "session/connectivity.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <numeric>
+#include <tuple>
+
+#include "board/units.h"
+
+namespace tarnwick {
+
+namespace {
+
+constexpr std::uint32_t none = UINT32_MAX;
+
+// The extent of a pad shape along its own x (the pin's direction) and y.
+void pad_size(const PadSpec& pad, double& wide, double& high) {
+    if (is_square_like(pad.shape)) {
+        wide = high = pad.width;
+    } else {
+        wide = pad.length1 + pad.length2;
+        high = pad.width;
+    }
+}
+
+// The half sizes of the box around a pad of `wide` by `high` turned by `degrees`.
+void turned_box(double wide, double high, std::uint32_t degrees, float& half_x, float& half_y) {
+    double c = 0;
+    double s = 0;
+    switch (degrees % 360) {
+        case 0:
+        case 180:
+            c = 1;
+            break;
+        case 90:
+        case 270:
+            s = 1;
+            break;
+        default:
+            c = std::fabs(std::cos(degrees * deg_to_rad));
+            s = std::fabs(std::sin(degrees * deg_to_rad));
+    }
+    half_x = static_cast<float>((c * wide + s * high) / 2);
+    half_y = static_cast<float>((s * wide + c * high) / 2);
+}
+
+PinPad pad_of(const Part& part, const FootprintPin& pin) {
+    PinPad pad;
+    // The bottom side mirrors the footprint: its top pad lies on the bottom copper.
+    const bool flipped = part.side == 1;
+    const std::uint32_t angle = (flipped ? 360 - pin.angle % 360 : pin.angle) + part.rotation;
+    const PadSpec* pads[3] = {flipped ? &pin.bottom_pad : &pin.top_pad, flipped ? &pin.top_pad : &pin.bottom_pad,
+                              &pin.inner_pad};
+    for (std::size_t k = 0; k < 3; ++k) {
+        if (pads[k]->shape == pad_shape_none) continue;
+        // A surface pin has copper only on its outer layers.
+        if (k == 2 && pin.hole == 0) continue;
+        double wide = 0;
+        double high = 0;
+        pad_size(*pads[k], wide, high);
+        if (!(wide >= 0 && high >= 0)) continue;
+        pad.copper[k] = true;
+        turned_box(wide, high, angle, pad.half_x[k], pad.half_y[k]);
+    }
+    return pad;
+}
+
+// Groups of items, joined in any order.
+class Groups {
+public:
+    explicit Groups(std::size_t count) : parent_(count) { std::iota(parent_.begin(), parent_.end(), 0u); }
+    std::uint32_t find(std::uint32_t item) {
+        while (parent_[item] != item) {
+            parent_[item] = parent_[parent_[item]];
+            item = parent_[item];
+        }
+        return item;
+    }
+    void join(std::uint32_t a, std::uint32_t b) {
+        a = find(a);
+        b = find(b);
+        if (a != b) parent_[std::max(a, b)] = std::min(a, b);
+    }
+
+private:
+    std::vector<std::uint32_t> parent_;
+};
+
+// A cell of the square lattice `reach` wide; far-out and unnumbered places share the outermost.
+std::int64_t cell_of(double value, double reach) {
+    const double cell = std::floor(value / reach);
+    if (!(cell > -1e9)) return -1000000000LL;
+    if (!(cell < 1e9)) return 1000000000LL;
+    return static_cast<std::int64_t>(cell);
+}
+
+struct Entry {
+    std::int64_t cx;
+    std::int64_t cy;
+    std::uint32_t layer;
+    std::uint32_t run;
+    const PathPoint* point;
+};
+
+bool before(const Entry& a, const Entry& b) {
+    return std::tie(a.cx, a.cy, a.layer, a.run) < std::tie(b.cx, b.cy, b.layer, b.run);
+}
+
+bool near(const PathPoint& a, const PathPoint& b, double reach) {
+    return std::fabs(a.x - b.x) <= reach && std::fabs(a.y - b.y) <= reach;
+}
+
+}  // namespace
+
+std::size_t pad_layer_kind(std::uint32_t layer) {
+    return layer == top_copper_layer ? 0 : layer == bottom_copper_layer ? 1 : 2;
+}
+
+bool pad_holds(const PinPad& pad, const NetPin& pin, std::size_t kind, double x, double y, double reach) {
+    return !pin.no_position && pad.copper[kind] && std::fabs(x - pin.x) <= pad.half_x[kind] + reach &&
+           std::fabs(y - pin.y) <= pad.half_y[kind] + reach;
+}
+
+std::int32_t pin_under(const Net& net, const std::vector<PinPad>& pads, double x, double y, std::uint32_t layer,
+                       double reach) {
+    for (std::size_t n = 0; n < net.pins.size() && n < pads.size(); ++n) {
+        for (std::size_t kind = 0; kind < 3; ++kind) {
+            if (layer != 0 && kind != pad_layer_kind(layer)) continue;
+            if (pad_holds(pads[n], net.pins[n], kind, x, y, reach)) return static_cast<std::int32_t>(n);
+        }
+    }
+    return -1;
+}
+
+NetPinPads::NetPinPads(const Board& board) : board_(board), first_(board.nets.size() + 1, 0) {
+    for (std::size_t n = 0; n < board.nets.size(); ++n) {
+        first_[n + 1] = first_[n] + static_cast<std::uint32_t>(board.nets[n].pins.size());
+    }
+    placed_.assign(first_.back(), Placed{none, 0});
+    // Of two part pins of one net pin, the later part's places it, as the pin placement does.
+    for (std::uint32_t p = 0; p < board.parts.size(); ++p) {
+        const std::vector<PartPin>& pins = board.parts[p].pins;
+        for (std::uint32_t k = 0; k < pins.size(); ++k) {
+            const PartPin& placed = pins[k];
+            if (placed.net < 0 || static_cast<std::size_t>(placed.net) >= board.nets.size()) continue;
+            const std::size_t net = static_cast<std::size_t>(placed.net);
+            const std::size_t slot = first_[net] + static_cast<std::uint32_t>(placed.net_pin);
+            if (slot < first_[net + 1]) placed_[slot] = Placed{p, k};
+        }
+    }
+}
+
+std::vector<PinPad> NetPinPads::of_net(std::size_t net) const {
+    std::vector<PinPad> pads;
+    if (net + 1 >= first_.size()) return pads;
+    pads.reserve(first_[net + 1] - first_[net]);
+    for (std::uint32_t i = first_[net]; i < first_[net + 1]; ++i) {
+        const Placed& placed = placed_[i];
+        PinPad& pad = pads.emplace_back();
+        if (placed.part == none) continue;
+        const Part& part = board_.parts[placed.part];
+        if (part.no_footprint || part.footprint >= board_.footprints.size()) continue;
+        const std::vector<FootprintPin>& pins = board_.footprints[part.footprint].pins;
+        if (placed.pin < pins.size()) pad = pad_of(part, pins[placed.pin]);
+    }
+    return pads;
+}
+
+std::vector<std::uint32_t> join_pins(const Net& net, const std::vector<PinPad>& pads,
+                                     const std::vector<CopperRun>& runs, const std::vector<PathPoint>& vias,
+                                     double reach) {
+    const auto run_count = static_cast<std::uint32_t>(runs.size());
+    const auto via_count = static_cast<std::uint32_t>(vias.size());
+    const auto pin_count = static_cast<std::uint32_t>(net.pins.size());
+    // Items: the runs, then the vias, then the pins.
+    Groups groups(std::size_t{run_count} + via_count + pin_count);
+    const std::uint32_t first_via = run_count;
+    const std::uint32_t first_pin = run_count + via_count;
+    if (!(reach > 0) || !std::isfinite(reach)) reach = 1e-9;
+
+    // Every point of every run on a lattice of cells `reach` wide: points of one cell and layer
+    // are all near each other, and a point's neighbours lie in its cell and the eight around it.
+    std::vector<Entry> entries;
+    for (std::uint32_t r = 0; r < run_count; ++r) {
+        const CopperRun& run = runs[r];
+        for (std::uint32_t i = 0; i < run.count; ++i) {
+            const PathPoint& p = run.points[i];
+            entries.push_back(Entry{cell_of(p.x, reach), cell_of(p.y, reach), run.layer, r, &p});
+        }
+    }
+    std::sort(entries.begin(), entries.end(), before);
+    // The entries of one cell and layer: [first, last).
+    struct Span {
+        std::size_t first;
+        std::size_t last;
+    };
+    std::vector<Span> spans;
+    for (std::size_t i = 0; i < entries.size();) {
+        std::size_t j = i;
+        while (j < entries.size() && entries[j].cx == entries[i].cx && entries[j].cy == entries[i].cy &&
+               entries[j].layer == entries[i].layer) {
+            ++j;
+        }
+        spans.push_back(Span{i, j});
+        i = j;
+    }
+    auto span_at = [&](std::int64_t cx, std::int64_t cy, std::uint32_t layer) -> const Span* {
+        const Entry key{cx, cy, layer, 0, nullptr};
+        const auto found = std::lower_bound(spans.begin(), spans.end(), key, [&](const Span& s, const Entry& k) {
+            return before(entries[s.first], k);
+        });
+        if (found == spans.end()) return nullptr;
+        const Entry& e = entries[found->first];
+        return e.cx == cx && e.cy == cy && e.layer == layer ? &*found : nullptr;
+    };
+
+    // The points of one cell meet; across cells, each point is tried against the cell's points
+    // until one meets it.
+    for (const Span& span : spans) {
+        const std::uint32_t run = entries[span.first].run;
+        for (std::size_t i = span.first + 1; i < span.last; ++i) groups.join(run, entries[i].run);
+        const Entry& at = entries[span.first];
+        for (std::int64_t dx = -1; dx <= 1; ++dx) {
+            for (std::int64_t dy = -1; dy <= 1; ++dy) {
+                if (dx == 0 && dy == 0) continue;
+                const Span* other = span_at(at.cx + dx, at.cy + dy, at.layer);
+                if (other == nullptr) continue;
+                for (std::size_t q = other->first; q < other->last; ++q) {
+                    if (groups.find(entries[q].run) == groups.find(run)) continue;
+                    for (std::size_t e = span.first; e < span.last; ++e) {
+                        if (near(*entries[e].point, *entries[q].point, reach)) {
+                            groups.join(run, entries[q].run);
+                            break;
+                        }
+                    }
+                }
+            }
+        }
+    }
+
+    // A via joins what reaches its place on any layer.
+    for (std::uint32_t v = 0; v < via_count; ++v) {
+        const PathPoint& via = vias[v];
+        const std::int64_t cx = cell_of(via.x, reach);
+        const std::int64_t cy = cell_of(via.y, reach);
+        // The columns cx - 1 to cx + 1, each from row cy - 1 to row cy + 1, all layers.
+        for (std::int64_t column = cx - 1; column <= cx + 1; ++column) {
+            const Entry low{column, cy - 1, 0, 0, nullptr};
+            const Entry high{column, cy + 2, 0, 0, nullptr};
+            auto q = std::lower_bound(entries.begin(), entries.end(), low, before);
+            const auto end = std::lower_bound(q, entries.end(), high, before);
+            for (; q != end; ++q) {
+                if (groups.find(q->run) == groups.find(first_via + v)) continue;
+                if (near(via, *q->point, reach)) groups.join(first_via + v, q->run);
+            }
+        }
+    }
+
+    // Pins: a run's point within the pad on a layer with copper. The pins lie on a lattice as wide
+    // as the largest pad, so that a point's pads are in its cell and the eight around it.
+    double widest = 0;
+    for (const PinPad& pad : pads) {
+        for (std::size_t k = 0; k < 3; ++k) {
+            if (pad.copper[k]) widest = std::max({widest, 2.0 * pad.half_x[k], 2.0 * pad.half_y[k]});
+        }
+    }
+    const double pin_cell = std::max(widest + 2 * reach, reach);
+    std::vector<std::tuple<std::int64_t, std::int64_t, std::uint32_t>> pin_cells;
+    for (std::uint32_t n = 0; n < pin_count && n < pads.size(); ++n) {
+        const NetPin& pin = net.pins[n];
+        if (pin.no_position) continue;
+        pin_cells.emplace_back(cell_of(pin.x, pin_cell), cell_of(pin.y, pin_cell), n);
+    }
+    std::sort(pin_cells.begin(), pin_cells.end());
+    for (const Entry& e : entries) {
+        const std::size_t kind = pad_layer_kind(e.layer);
+        const std::int64_t cx = cell_of(e.point->x, pin_cell);
+        const std::int64_t cy = cell_of(e.point->y, pin_cell);
+        for (std::int64_t column = cx - 1; column <= cx + 1; ++column) {
+            auto p = std::lower_bound(pin_cells.begin(), pin_cells.end(), std::make_tuple(column, cy - 1, 0u));
+            const auto end = std::lower_bound(p, pin_cells.end(), std::make_tuple(column, cy + 2, 0u));
+            for (; p != end; ++p) {
+                const std::uint32_t n = std::get<2>(*p);
+                if (pad_holds(pads[n], net.pins[n], kind, e.point->x, e.point->y, reach)) {
+                    groups.join(first_pin + n, e.run);
+                }
+            }
+        }
+    }
+
+    // Each group's label: its first pin.
+    std::vector<std::uint32_t> label_of_root(std::size_t{run_count} + via_count + pin_count, none);
+    std::vector<std::uint32_t> labels(pin_count);
+    for (std::uint32_t n = 0; n < pin_count; ++n) {
+        std::uint32_t& label = label_of_root[groups.find(first_pin + n)];
+        if (label == none) label = n;
+        labels[n] = label;
+    }
+    return labels;
+}
+
+std::vector<std::uint32_t> router_pin_groups(const NetWire& wire, const Net& net, const std::vector<PinPad>& pads,
+                                             double reach) {
+    std::vector<CopperRun> runs;
+    runs.reserve(wire.paths.size());
+    for (const WirePath& path : wire.paths) {
+        runs.push_back(CopperRun{path.layer, path.points.data(), static_cast<std::uint32_t>(path.points.size())});
+    }
+    std::vector<PathPoint> vias;
+    vias.reserve(wire.vias.size());
+    for (const Via& via : wire.vias) vias.push_back(PathPoint{via.x, via.y});
+    return join_pins(net, pads, runs, vias, reach);
+}
+
+std::vector<std::uint32_t> board_pin_groups(const Net& net, const std::vector<PinPad>& pads, double reach) {
+    // The points of every trace, and its copper stretches: consecutive segments on one copper
+    // layer; a rat-line is no copper, and a change of layer joins only through a via.
+    std::size_t total = 0;
+    for (const Connect& connect : net.connects) total += connect.vertices.size();
+    std::vector<PathPoint> points;
+    points.reserve(total);
+    std::vector<std::pair<std::size_t, CopperRun>> stretches;
+    std::vector<PathPoint> vias;
+    for (const Connect& connect : net.connects) {
+        const std::vector<Vertex>& v = connect.vertices;
+        const std::size_t base = points.size();
+        for (const Vertex& vertex : v) {
+            points.push_back(PathPoint{vertex.x, vertex.y});
+            if (vertex.via_pad_width > 0) vias.push_back(PathPoint{vertex.x, vertex.y});
+        }
+        for (std::size_t i = 0; i + 1 < v.size();) {
+            const std::uint32_t layer = v[i].seg_layer;
+            std::size_t j = i + 1;
+            while (j + 1 < v.size() && v[j].seg_layer == layer) ++j;
+            if (layer >= top_copper_layer) {
+                stretches.emplace_back(base + i, CopperRun{layer, nullptr, static_cast<std::uint32_t>(j - i + 1)});
+            }
+            i = j;
+        }
+    }
+    std::vector<CopperRun> runs;
+    runs.reserve(stretches.size());
+    for (auto& [first, run] : stretches) {
+        run.points = points.data() + first;
+        runs.push_back(run);
+    }
+    return join_pins(net, pads, runs, vias, reach);
+}
+
+void note_router_connections(Session& session, const Board& board) {
+    const NetPinPads pads(board);
+    const double reach = 4 * session.session_scale;
+    for (NetWire& wire : session.wire_list) {
+        const auto n = static_cast<std::size_t>(wire.net_index);
+        wire.router_pin_groups = router_pin_groups(wire, board.nets[n], pads.of_net(n), reach);
+    }
+}
+
+ConnectionCount check_routed_connections(std::FILE* console, const Session& session, const Board& board,
+                                         const NetPinPads& pads) {
+    const double reach = 4 * session.session_scale;
+    ConnectionCount count;
+    for (const NetWire& wire : session.wire_list) {
+        const auto n = static_cast<std::size_t>(wire.net_index);
+        const Net& net = board.nets[n];
+        const std::vector<std::uint32_t>& router = wire.router_pin_groups;
+        if (router.size() != net.pins.size()) continue;
+        const std::vector<std::uint32_t> routed = board_pin_groups(net, pads.of_net(n), reach);
+        // Each router group with the routed groups its pins fall into: pins beyond the first of a
+        // router group are connections made; those beyond the first of each routed group within it
+        // are kept, and each further routed group is one connection lost.
+        std::vector<std::tuple<std::uint32_t, std::uint32_t, std::uint32_t>> order;
+        order.reserve(router.size());
+        for (std::uint32_t p = 0; p < router.size(); ++p) order.emplace_back(router[p], routed[p], p);
+        std::sort(order.begin(), order.end());
+        std::uint32_t group_first = 0;  // the pin of the router group's first routed group
+        for (std::size_t i = 0; i < order.size(); ++i) {
+            const auto [group, part, pin] = order[i];
+            const bool first_of_group = i == 0 || std::get<0>(order[i - 1]) != group;
+            const bool first_of_part = first_of_group || std::get<1>(order[i - 1]) != part;
+            if (first_of_group) {
+                group_first = pin;
+                continue;
+            }
+            ++count.made;
+            if (!first_of_part) {
+                ++count.kept;
+                continue;
+            }
+            const NetPin& from = net.pins[group_first];
+            const NetPin& to = net.pins[pin];
+            std::fprintf(console,
+                         "\n  Warning: net \"%s\": %s and %s are joined by the router but not in the routed board, "
+                         "near (%1.3lf, %1.3lf)",
+                         net.name.c_str(), from.pin_ref.c_str(), to.pin_ref.c_str(), to.x, to.y);
+        }
+    }
+    if (count.made != count.kept) std::fprintf(console, "\n");
+    std::fprintf(console, "\n  Connections: %u made by the router, %u kept\n", count.made, count.kept);
+    return count;
+}
+
+}  // namespace tarnwick

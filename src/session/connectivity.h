@@ -1,0 +1,89 @@
+#pragma once
+// Which pins of a net its copper joins, found by one geometric rule for the router's wiring and
+// for the routed board alike, so that -B can tell whether the routed board keeps every
+// connection the router made. The rule: two wires on one layer join where an end or vertex of
+// one meets an end or vertex of the other, as copper that touches does; a via joins every wire
+// that has an end or vertex at its place, on any layer; a pin is reached by a wire whose end or
+// vertex lies within its pad on a layer where the pin has copper.
+
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+#include "board/board.h"
+#include "session/session.h"
+
+namespace tarnwick {
+
+// The pad of a net pin as the design file gives it to the router: a box around the pin's place
+// on each kind of copper layer (top, bottom, inner), where the pin has copper there.
+struct PinPad {
+    float half_x[3] = {0, 0, 0};
+    float half_y[3] = {0, 0, 0};
+    bool copper[3] = {false, false, false};
+};
+
+// The copper layer kind of a layer number: 0 top, 1 bottom, 2 inner.
+std::size_t pad_layer_kind(std::uint32_t layer);
+
+// Whether the pin's pad holds (x, y) on layer kind `kind`, within `reach` of its edge.
+bool pad_holds(const PinPad& pad, const NetPin& pin, std::size_t kind, double x, double y, double reach);
+
+// The first pin of the net, in pin order, whose pad holds (x, y) on `layer`, or on any copper
+// layer when `layer` is 0; -1 when none.
+std::int32_t pin_under(const Net& net, const std::vector<PinPad>& pads, double x, double y, std::uint32_t layer,
+                       double reach);
+
+// The placed part pin of every net pin, so that the pads of a net can be found from its pins.
+class NetPinPads {
+public:
+    explicit NetPinPads(const Board& board);
+    // The pads of the pins of net `net`, in its pin order; a pin no part pin places has none.
+    std::vector<PinPad> of_net(std::size_t net) const;
+
+private:
+    struct Placed {
+        std::uint32_t part = 0;
+        std::uint32_t pin = 0;
+    };
+    const Board& board_;
+    std::vector<std::uint32_t> first_;  // per net its first entry in placed_, and the end
+    std::vector<Placed> placed_;        // per net pin, or part UINT32_MAX for none
+};
+
+// One stretch of copper on one layer: a wire of `count` points.
+struct CopperRun {
+    std::uint32_t layer = 0;
+    const PathPoint* points = nullptr;
+    std::uint32_t count = 0;
+};
+
+// The group of each pin of `net`: pins with one label are joined by the runs and vias; each
+// label is the index of the group's first pin, so a pin nothing reaches is labelled itself.
+// Points within `reach` of each other in x and in y meet.
+std::vector<std::uint32_t> join_pins(const Net& net, const std::vector<PinPad>& pads,
+                                     const std::vector<CopperRun>& runs, const std::vector<PathPoint>& vias,
+                                     double reach);
+
+// The pin groups of the router's wiring of one net, as read from the session.
+std::vector<std::uint32_t> router_pin_groups(const NetWire& wire, const Net& net, const std::vector<PinPad>& pads,
+                                             double reach);
+
+// The pin groups of a routed board net: its traces' copper segments and the vias of their vertices.
+std::vector<std::uint32_t> board_pin_groups(const Net& net, const std::vector<PinPad>& pads, double reach);
+
+// Notes in each net wire the pin groups of the router's wiring; done before the analysis moves
+// any path end.
+void note_router_connections(Session& session, const Board& board);
+
+struct ConnectionCount {
+    std::uint32_t made = 0;  // pins the router joined to a group, beyond the group's first
+    std::uint32_t kept = 0;  // of those, joins the routed board makes too
+};
+
+// Compares the routed board's nets (board.nets, rebuilt) with the router's pin groups; prints a
+// warning for each connection lost and the summary line on `console`.
+ConnectionCount check_routed_connections(std::FILE* console, const Session& session, const Board& board,
+                                         const NetPinPads& pads);
+
+}  // namespace tarnwick

@@ -1,0 +1,242 @@
+#include "session/connectivity.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "board/units.h"
+#include "fpc/parts.h"
+#include "section_support.h"
+
+namespace tarnwick {
+namespace {
+
+constexpr double unit = 1.0 / 65536;  // one session unit, a power of two
+constexpr double reach = 4 * unit;
+
+FootprintPin pin_named(const char* name, double hole, std::uint32_t shape, double width) {
+    FootprintPin pin;
+    pin.name = name;
+    pin.hole = hole;
+    pin.top_pad.shape = shape;
+    pin.top_pad.width = width;
+    if (hole != 0) {
+        pin.bottom_pad = pin.top_pad;
+        pin.inner_pad = pin.top_pad;
+    }
+    return pin;
+}
+
+// A board of surface pins U1..U3 ("SMD", a 40 mil square on top) at (1, 1), (2, 1), (3, 1), a
+// rectangle pin W1 ("LONG", 20 by 100 mil, turned a quarter) at (1, 2), and drilled pins R1.1 at
+// (4, 1), R1.2 at (4.2, 1); nets as given.
+Board board_with_nets(const std::vector<std::vector<std::string>>& nets) {
+    Board board = test::board_with_copper_layers(2);
+    Footprint smd;
+    smd.name = "SMD";
+    smd.pins = {pin_named("1", 0, pad_shape_square, 0.04)};
+    Footprint drilled;
+    drilled.name = "TH";
+    drilled.pins = {pin_named("1", 0.03, pad_shape_circle, 0.06), pin_named("2", 0.03, pad_shape_circle, 0.06)};
+    drilled.pins[1].x = 0.2;
+    Footprint long_pad;
+    long_pad.name = "LONG";
+    long_pad.pins = {pin_named("1", 0, pad_shape_rectangle, 0.02)};
+    long_pad.pins[0].top_pad.length1 = long_pad.pins[0].top_pad.length2 = 0.05;
+    long_pad.pins[0].angle = 90;
+    board.footprints = {smd, drilled, long_pad};
+    for (Footprint& footprint : board.footprints) footprint.pin_count = static_cast<std::uint32_t>(footprint.pins.size());
+    auto place = [&](const char* ref, std::uint32_t footprint, double x, double y) {
+        Part& part = board.parts.emplace_back();
+        part.ref = ref;
+        part.footprint = footprint;
+        part.x = x;
+        part.y = y;
+    };
+    place("U1", 0, 1, 1);
+    place("U2", 0, 2, 1);
+    place("U3", 0, 3, 1);
+    place("R1", 1, 4, 1);
+    place("W1", 2, 1, 2);
+    for (std::size_t n = 0; n < nets.size(); ++n) {
+        Net& net = board.nets.emplace_back();
+        net.name = "N" + std::to_string(n + 1);
+        for (const std::string& ref : nets[n]) net.pins.push_back(NetPin{ref});
+        net.pin_count = static_cast<std::uint32_t>(net.pins.size());
+    }
+    build_part_pins(board);
+    return board;
+}
+
+WirePath wire_path(std::uint32_t layer, std::vector<PathPoint> points) {
+    WirePath path;
+    path.layer = layer;
+    path.width = 0.01;
+    path.points = std::move(points);
+    return path;
+}
+
+Vertex vertex_at(double x, double y, std::uint32_t seg_layer, bool via = false) {
+    Vertex vertex;
+    vertex.x = x;
+    vertex.y = y;
+    vertex.seg_layer = seg_layer;
+    vertex.seg_width = seg_layer == 0 ? 0 : 0.01;
+    if (via) {
+        vertex.via_pad_width = 0.04;
+        vertex.via_hole = 0.02;
+    }
+    return vertex;
+}
+
+Connect trace(std::vector<Vertex> vertices) {
+    Connect connect;
+    connect.segment_count = static_cast<std::uint32_t>(vertices.size() - 1);
+    connect.vertices = std::move(vertices);
+    return connect;
+}
+
+TEST(Connectivity, PadsAreTheBoxesOfTheirShapesTurnedWithThePin) {
+    const Board board = board_with_nets({{"U1.1", "R1.1", "W1.1", "R1.2"}});
+    const std::vector<PinPad> pads = NetPinPads(board).of_net(0);
+    ASSERT_EQ(pads.size(), 4u);
+    EXPECT_TRUE(pads[0].copper[0]);
+    EXPECT_FALSE(pads[0].copper[1]);  // a surface pin on the top
+    EXPECT_FALSE(pads[0].copper[2]);
+    EXPECT_FLOAT_EQ(pads[0].half_x[0], 0.02f);
+    EXPECT_TRUE(pads[1].copper[0] && pads[1].copper[1] && pads[1].copper[2]);
+    EXPECT_FLOAT_EQ(pads[2].half_x[0], 0.01f);  // 100 mil along the pin, turned upright
+    EXPECT_FLOAT_EQ(pads[2].half_y[0], 0.05f);
+    const Net& net = board.nets[0];
+    EXPECT_EQ(pin_under(net, pads, 1.005, 2.04, top_copper_layer, 0), 2);
+    EXPECT_EQ(pin_under(net, pads, 1.04, 2.0, top_copper_layer, 0), -1);
+    EXPECT_EQ(pin_under(net, pads, 1.01, 1.01, bottom_copper_layer, 0), -1);  // no copper on the bottom
+    EXPECT_EQ(pin_under(net, pads, 1.01, 1.01, 0, 0), 0);
+    EXPECT_EQ(pin_under(net, pads, 4.21, 1.0, 14, 0), 3);  // a drilled pin has inner copper
+}
+
+TEST(Connectivity, WiresJoinWhereTheyTouchOnALayerAndThroughVias) {
+    const Board board = board_with_nets({{"U1.1", "U2.1", "U3.1", "R1.1"}});
+    const Net& net = board.nets[0];
+    const std::vector<PinPad> pads = NetPinPads(board).of_net(0);
+    // U1.1 to U2.1 on the top through a bend; a top wire from within a unit of the bend to where
+    // a bottom wire to R1.1 starts; a bottom wire from U3.1's place, which has no bottom copper,
+    // to R1.1; a top wire from U3.1 that ends two reaches short of the bend.
+    std::vector<PathPoint> a{{1.0, 1.0}, {1.5, 1.2}, {2.0, 1.0}};
+    std::vector<PathPoint> b{{1.5, 1.2 + unit}, {1.5, 0.4}};
+    std::vector<PathPoint> c{{1.5, 0.4}, {4.0, 1.0}};
+    std::vector<PathPoint> d{{3.0, 1.0}, {3.5, 0.4}, {4.0, 1.0}};
+    std::vector<PathPoint> e{{3.0, 1.0}, {1.5, 1.2 + 2 * reach}};
+    const std::vector<CopperRun> runs{{top_copper_layer, a.data(), 3}, {top_copper_layer, b.data(), 2},
+                                      {bottom_copper_layer, c.data(), 2}, {bottom_copper_layer, d.data(), 3},
+                                      {top_copper_layer, e.data(), 2}};
+    EXPECT_EQ(join_pins(net, pads, runs, {}, reach), (std::vector<std::uint32_t>{0, 0, 2, 3}));
+    // A via where the top wire meets the bottom one joins the layers.
+    EXPECT_EQ(join_pins(net, pads, runs, {{1.5, 0.4}}, reach), (std::vector<std::uint32_t>{0, 0, 2, 0}));
+    // Half a reach short of the bend, in the next cell: it meets.
+    e.back() = {1.5 - reach / 2, 1.2};
+    EXPECT_EQ(join_pins(net, pads, runs, {}, reach), (std::vector<std::uint32_t>{0, 0, 0, 3}));
+    // A via far from every wire joins nothing.
+    EXPECT_EQ(join_pins(net, pads, runs, {{0.2, 0.2}}, reach), (std::vector<std::uint32_t>{0, 0, 0, 3}));
+}
+
+// A session of one net whose router wiring is `paths` and `vias`, its router groups noted.
+struct Checked {
+    std::uint32_t line = 0;
+    Session session{"s.ses", {}, line};
+    Board board;
+    std::string console;
+
+    Checked(Board b, std::vector<WirePath> paths, std::vector<PathPoint> vias) : board(std::move(b)) {
+        session.session_scale = unit;
+        NetWire& wire = session.wire_list.emplace_back();
+        wire.name = board.nets[0].name;
+        wire.paths = std::move(paths);
+        for (const PathPoint& at : vias) {
+            Via& via = wire.vias.emplace_back();
+            via.x = at.x;
+            via.y = at.y;
+        }
+        note_router_connections(session, board);
+    }
+    ConnectionCount check(std::vector<Connect> traces) {
+        board.nets[0].connects = std::move(traces);
+        const NetPinPads pads(board);
+        testing::internal::CaptureStderr();
+        const ConnectionCount count = check_routed_connections(stderr, session, board, pads);
+        console = testing::internal::GetCapturedStderr();
+        return count;
+    }
+};
+
+TEST(Connectivity, TheCheckNamesEachConnectionTheRoutedBoardLost) {
+    // The router: U1.1 on the top to a via, on the bottom to R1.1, and a branch from the via to
+    // U3.1 on the top.
+    Checked run(board_with_nets({{"U1.1", "R1.1", "U3.1"}}),
+                {wire_path(top_copper_layer, {{1.0, 1.0}, {2.5, 1.5}}),
+                 wire_path(bottom_copper_layer, {{2.5, 1.5}, {4.0, 1.0}}),
+                 wire_path(top_copper_layer, {{2.5, 1.5}, {3.0, 1.0}})},
+                {{2.5, 1.5}});
+    EXPECT_EQ(run.session.wire_list[0].router_pin_groups, (std::vector<std::uint32_t>{0, 0, 0}));
+
+    // The routed board as it should be: one trace through the via, and the branch at it.
+    ConnectionCount count = run.check({trace({vertex_at(1.0, 1.0, 12), vertex_at(2.5, 1.5, 13, true), vertex_at(4.0, 1.0, 0)}),
+                                       trace({vertex_at(3.0, 1.0, 12), vertex_at(2.5, 1.5, 0)})});
+    EXPECT_EQ(count.made, 2u);
+    EXPECT_EQ(count.kept, 2u);
+    EXPECT_EQ(run.console, "\n  Connections: 2 made by the router, 2 kept\n");
+
+    // The layer change without its via: R1.1 is cut off from both others.
+    count = run.check({trace({vertex_at(1.0, 1.0, 12), vertex_at(2.5, 1.5, 13), vertex_at(4.0, 1.0, 0)}),
+                       trace({vertex_at(3.0, 1.0, 12), vertex_at(2.5, 1.5, 0)})});
+    EXPECT_EQ(count.made, 2u);
+    EXPECT_EQ(count.kept, 1u);
+    EXPECT_EQ(run.console,
+              "\n  Warning: net \"N1\": U1.1 and R1.1 are joined by the router but not in the routed board, near "
+              "(4.000, 1.000)\n\n  Connections: 2 made by the router, 1 kept\n");
+
+    // The branch started with a rat-line instead of ending on the trace: U3.1 is lost too. A
+    // rat-line is no copper.
+    count = run.check({trace({vertex_at(1.0, 1.0, 12), vertex_at(2.5, 1.5, 13, true), vertex_at(4.0, 1.0, 0)}),
+                       trace({vertex_at(3.0, 1.0, rat_line_layer), vertex_at(2.9, 1.1, 12), vertex_at(2.6, 1.6, 0)})});
+    EXPECT_EQ(count.kept, 1u);
+    EXPECT_NE(run.console.find("\"N1\": U1.1 and U3.1 are joined"), std::string::npos) << run.console;
+}
+
+TEST(Connectivity, PinsTheRouterLeftApartAreNoLoss) {
+    // Two groups the router made (U1.1 with U2.1, U3.1 with R1.1), and R1.2 left unrouted; the
+    // routed board joins all five.
+    Checked run(board_with_nets({{"U1.1", "U2.1", "U3.1", "R1.1", "R1.2"}}),
+                {wire_path(top_copper_layer, {{1.0, 1.0}, {2.0, 1.0}}),
+                 wire_path(top_copper_layer, {{3.0, 1.0}, {4.0, 1.0}})},
+                {});
+    EXPECT_EQ(run.session.wire_list[0].router_pin_groups, (std::vector<std::uint32_t>{0, 0, 2, 2, 4}));
+    const ConnectionCount count =
+        run.check({trace({vertex_at(1.0, 1.0, 12), vertex_at(2.0, 1.0, 12), vertex_at(3.0, 1.0, 12),
+                          vertex_at(4.0, 1.0, 12), vertex_at(4.2, 1.0, 0)})});
+    EXPECT_EQ(count.made, 2u);
+    EXPECT_EQ(count.kept, 2u);
+}
+
+TEST(Connectivity, ACrowdAtOnePointJoinsInTimeInProportion) {
+    // Thousands of wire ends at one point (and across a cell's edge) join without comparing every
+    // pair: the check of such a session stays quick.
+    const Board board = board_with_nets({{"U1.1", "U2.1"}});
+    std::vector<std::vector<PathPoint>> points;
+    std::vector<CopperRun> runs;
+    constexpr int crowd = 40000;
+    points.reserve(crowd + 2);
+    for (int i = 0; i < crowd; ++i) {
+        const double jitter = (i % 2 == 0 ? 0.25 : -0.25) * reach;  // both sides of a cell's edge
+        points.push_back({{0.0 + jitter, 0.0}, {0.5 + 0.00001 * i, 0.5}});
+    }
+    points.push_back({{1.0, 1.0}, {0.0, 0.0}});
+    points.push_back({{0.0, 0.0}, {2.0, 1.0}});
+    for (const std::vector<PathPoint>& p : points) runs.push_back({top_copper_layer, p.data(), 2});
+    const std::vector<std::uint32_t> groups = join_pins(board.nets[0], NetPinPads(board).of_net(0), runs, {}, reach);
+    EXPECT_EQ(groups, (std::vector<std::uint32_t>{0, 0}));
+}
+
+}  // namespace
+}  // namespace tarnwick
