@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <unordered_map>
 #include <vector>
 
 #include "board/units.h"
@@ -273,39 +275,178 @@ void locate_vias(Session& session, NetWire& wire) {
     }
 }
 
+namespace {
+
+// The path ends of a net that may meet others in the tee pass (those without a pin), on a grid of
+// cells, in groups of ends alike: at one place, at one tee, on one layer, with a via or without.
+// Ends that have met at a junction form one group, so an end that looks for others to meet passes
+// over the ends already joined with it at its place, and over those on another layer that
+// neither has a via for, a group at a time: a crowd of ends at one point costs no more than a few.
+class EndGroups {
+public:
+    EndGroups(const std::vector<WirePath>& paths, double cell)
+        : paths_(paths), lattice_(cell), group_of_(2 * paths.size(), none), slot_of_(2 * paths.size(), 0) {
+        for (std::uint32_t i = 0; i < paths.size(); ++i) {
+            update(i, 0);
+            update(i, 1);
+        }
+    }
+
+    // Puts the end in the group of what it now is: after a move or a join.
+    void update(std::uint32_t path, int end) {
+        const WirePath& p = paths_[path];
+        if ((end == 0 ? p.start_pin : p.end_pin) >= 0) return;
+        const std::uint32_t entry = 2 * path + static_cast<std::uint32_t>(end);
+        const Key key = key_of(p, end);
+        const std::uint32_t old = group_of_[entry];
+        if (old != none && groups_[old].key == key) return;
+        if (old != none) {
+            // Out of the old group: the last member takes its slot.
+            std::vector<std::uint32_t>& members = groups_[old].ends;
+            const std::uint32_t last = members.back();
+            members[slot_of_[entry]] = last;
+            slot_of_[last] = slot_of_[entry];
+            members.pop_back();
+        }
+        const auto [found, added] = by_key_.try_emplace(key, static_cast<std::uint32_t>(groups_.size()));
+        if (added) groups_.push_back(Group{key, {}, false});
+        const std::uint32_t g = found->second;
+        Group& group = groups_[g];
+        if (!group.listed) {
+            // An empty group leaves its cell's list when a search passes it, and comes back here.
+            cells_[lattice_.key_of(point(key.x), point(key.y))].push_back(g);
+            group.listed = true;
+        }
+        group_of_[entry] = g;
+        slot_of_[entry] = static_cast<std::uint32_t>(group.ends.size());
+        group.ends.push_back(entry);
+    }
+
+    // Appends to `found` the paths of the ends that may lie within `reach` of `at` and may still
+    // meet the end there (of tee `tee`, on `layer`, with a via or not): all but those of groups
+    // joined with it at `at` itself, and of groups that cannot reach its layer.
+    void gather(const PathPoint& at, double reach, std::int32_t tee, std::uint32_t layer, bool via,
+                std::vector<std::uint32_t>& found) {
+        auto visit_cell = [&](std::vector<std::uint32_t>& list) {
+            std::size_t kept = 0;
+            for (const std::uint32_t g : list) {
+                Group& group = groups_[g];
+                if (group.ends.empty()) {
+                    group.listed = false;
+                    continue;
+                }
+                list[kept++] = g;
+                const Key& k = group.key;
+                const bool met_here = tee >= 0 && k.tee == tee && point(k.x) == at.x && point(k.y) == at.y;
+                const bool other_layer = !via && !k.via && k.layer != layer;
+                if (met_here || other_layer) continue;
+                for (const std::uint32_t entry : group.ends) found.push_back(entry / 2);
+            }
+            list.resize(kept);
+        };
+        const CellLattice::Span s = lattice_.span(at.x, at.y, reach);
+        if (s.cells > CellLattice::wide_span && s.cells > static_cast<double>(cells_.size())) {
+            for (auto& cell : cells_) visit_cell(cell.second);
+            return;
+        }
+        for (std::int64_t cx = s.x0; cx <= s.x1; ++cx) {
+            for (std::int64_t cy = s.y0; cy <= s.y1; ++cy) {
+                const auto cell = cells_.find(CellLattice::key(cx, cy));
+                if (cell != cells_.end()) visit_cell(cell->second);
+            }
+        }
+    }
+
+private:
+    static constexpr std::uint32_t none = UINT32_MAX;
+    struct Key {
+        std::uint64_t x;  // the place's bits
+        std::uint64_t y;
+        std::int32_t tee;
+        std::uint32_t layer;
+        bool via;
+        bool operator==(const Key&) const = default;
+    };
+    struct KeyHash {
+        std::size_t operator()(const Key& k) const {
+            std::uint64_t h = k.x * 0x9E3779B97F4A7C15ULL;
+            h = (h ^ (h >> 29) ^ k.y) * 0xBF58476D1CE4E5B9ULL;
+            h = (h ^ (h >> 31) ^ (static_cast<std::uint64_t>(static_cast<std::uint32_t>(k.tee)) << 33) ^
+                 (std::uint64_t{k.layer} << 1) ^ static_cast<std::uint64_t>(k.via)) *
+                0x94D049BB133111EBULL;
+            return static_cast<std::size_t>(h ^ (h >> 32));
+        }
+    };
+    struct Group {
+        Key key;
+        std::vector<std::uint32_t> ends;  // path * 2 + end
+        bool listed;                      // in its cell's list
+    };
+
+    static std::uint64_t bits(double value) {
+        std::uint64_t b = 0;
+        std::memcpy(&b, &value, sizeof b);
+        return b;
+    }
+    static double point(std::uint64_t b) {
+        double value = 0;
+        std::memcpy(&value, &b, sizeof value);
+        return value;
+    }
+    static Key key_of(const WirePath& p, int end) {
+        const PathPoint& at = end == 0 ? p.points.front() : p.points.back();
+        return Key{bits(at.x), bits(at.y), end == 0 ? p.start_tee : p.end_tee, p.layer,
+                   (end == 0 ? p.start_via : p.end_via) >= 0};
+    }
+
+    const std::vector<WirePath>& paths_;
+    CellLattice lattice_;
+    std::vector<std::uint32_t> group_of_;  // per end, its group, or none for an end with a pin
+    std::vector<std::uint32_t> slot_of_;   // per end, its place among the group's ends
+    std::vector<Group> groups_;
+    std::unordered_map<Key, std::uint32_t, KeyHash> by_key_;
+    std::unordered_map<std::uint64_t, std::vector<std::uint32_t>> cells_;  // groups by cell
+};
+
+}  // namespace
+
 void locate_tees(Session& session, NetWire& wire) {
     const double tolerance = 4 * session.session_scale;
     std::vector<WirePath>& paths = wire.paths;
-    // Every path end, as path * 2 + end.
-    PointGrid grid(2 * tolerance);
-    for (std::uint32_t i = 0; i < paths.size(); ++i) {
-        grid.insert(2 * i, paths[i].points.front().x, paths[i].points.front().y);
-        grid.insert(2 * i + 1, paths[i].points.back().x, paths[i].points.back().y);
-    }
-    // K's end moves onto L's point; the grid follows it.
-    auto snap = [&](std::uint32_t k, int end, const PathPoint& point) {
-        WirePath& path = paths[k];
-        const PathPoint from = end == 0 ? path.points.front() : path.points.back();
-        if (snap_end(session, path, end, point)) {
-            grid.move(2 * k + static_cast<std::uint32_t>(end), from.x, from.y, point.x, point.y);
-        }
-    };
-    auto gather = [&](const PathPoint& point, std::vector<std::uint32_t>& found) {
-        grid.visit_near(point.x, point.y, tolerance, [&](std::uint32_t entry) { found.push_back(entry / 2); });
+    EndGroups ends(paths, 2 * tolerance);
+    // K's end moves onto L's point.
+    auto snap = [&](std::uint32_t k, int end, const PathPoint& point) { snap_end(session, paths[k], end, point); };
+    auto gather = [&](const WirePath& path, int end, std::vector<std::uint32_t>& found) {
+        ends.gather(end == 0 ? path.points.front() : path.points.back(), tolerance,
+                    end == 0 ? path.start_tee : path.end_tee, path.layer,
+                    (end == 0 ? path.start_via : path.end_via) >= 0, found);
     };
 
     std::vector<std::uint32_t> candidates;
     for (std::uint32_t l = 0; l < paths.size(); ++l) {
         // Only paths with an end near one of L's ends can meet it; they are taken in path order,
-        // as a comparison with every other path would take them.
+        // as a comparison with every other path would take them. Those that would meet it to no
+        // effect are left out: ends joined with L's at its very place, and ends on another layer
+        // that neither end has a via for.
         candidates.clear();
-        if (paths[l].start_pin < 0) gather(paths[l].points.front(), candidates);
-        if (paths[l].end_pin < 0) gather(paths[l].points.back(), candidates);
+        if (paths[l].start_pin < 0) gather(paths[l], 0, candidates);
+        if (paths[l].end_pin < 0) gather(paths[l], 1, candidates);
         std::sort(candidates.begin(), candidates.end());
         candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
 
         for (const std::uint32_t k : candidates) {
             if (k == l) continue;
+            // What the pair changed, in the groups.
+            struct Update {
+                EndGroups& ends;
+                std::uint32_t l, k;
+                ~Update() {
+                    for (int end = 0; end < 2; ++end) {
+                        ends.update(l, end);
+                        ends.update(k, end);
+                    }
+                }
+            } update{ends, l, k};
             WirePath& L = paths[l];
             WirePath& K = paths[k];
             const bool same_layer = L.layer == K.layer;
@@ -336,6 +477,22 @@ void locate_tees(Session& session, NetWire& wire) {
             }
         }
         remeasure(session, paths[l]);
+    }
+
+    // Every end a junction joins lies at the junction's one place, as ends on pins and vias lie on
+    // them: an end that met the junction's ends within reach but after they were placed (or whose
+    // end was moved onto a later end) would leave the junction on two vertices, which the board
+    // file cannot hold.
+    for (std::uint32_t i = 0; i < paths.size(); ++i) {
+        WirePath& path = paths[i];
+        bool moved = false;
+        for (int end = 0; end < 2; ++end) {
+            const std::int32_t tee = end == 0 ? path.start_tee : path.end_tee;
+            if (tee < 0 || (end == 0 ? path.start_via : path.end_via) >= 0) continue;
+            const Tee& junction = wire.tees[static_cast<std::size_t>(tee)];
+            moved = snap_end(session, path, end, PathPoint{junction.x, junction.y}) || moved;
+        }
+        if (moved) remeasure(session, path);
     }
 
     for (const WirePath& p : paths) {

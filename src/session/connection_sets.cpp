@@ -35,7 +35,10 @@ void start_set(NetWire& wire, std::size_t i) {
 }  // namespace
 
 ChainIndex::ChainIndex(const NetWire& wire)
-    : paths_at_via(wire.vias.size()), paths_at_tee(wire.tees.size()) {
+    : paths_at_via(wire.vias.size()),
+      paths_at_tee(wire.tees.size()),
+      via_unused_from(wire.vias.size(), 0),
+      tee_unused_from(wire.tees.size(), 0) {
     for (std::uint32_t i = 0; i < wire.paths.size(); ++i) {
         const WirePath& p = wire.paths[i];
         auto add = [i](std::vector<std::vector<std::uint32_t>>& lists, std::int32_t at) {
@@ -50,27 +53,22 @@ ChainIndex::ChainIndex(const NetWire& wire)
     }
 }
 
-int follow_chain(NetWire& wire, const ChainIndex& index, std::int32_t tee, std::int32_t via, std::uint32_t layer,
+int follow_chain(NetWire& wire, ChainIndex& index, std::int32_t tee, std::int32_t via, std::uint32_t layer,
                  std::uint32_t depth) {
     ConnectionSet& set = wire.connection_sets[wire.trace_count];
     // A loop, not a recursion: a chain may be as long as the net has paths.
     std::vector<std::size_t> taken;
-    static const std::vector<std::uint32_t> none;
     int result = 0;
     for (;;) {
         if (depth > wire.paths.size()) fatal_error(30688, "path following recursion overflow");
         const bool via_open = via >= 0 && wire.vias[static_cast<std::size_t>(via)].path_ends > 1;
         const bool tee_open = tee >= 0 && wire.tees[static_cast<std::size_t>(tee)].path_ends > 1;
-        // The first path, in path order, that enters through the via or the tee; only paths with
-        // an end there can.
-        const std::vector<std::uint32_t>& at_via = via_open ? index.paths_at_via[static_cast<std::size_t>(via)] : none;
-        const std::vector<std::uint32_t>& at_tee = tee_open ? index.paths_at_tee[static_cast<std::size_t>(tee)] : none;
         std::size_t found = wire.paths.size();
         int test = 0;
         auto try_path = [&](std::uint32_t i) {
-            if (i >= found) return;
+            if (i >= found) return false;
             const WirePath& p = wire.paths[i];
-            if (p.used || p.following) return;
+            if (p.used || p.following) return false;
             int t = 0;
             if (via_open && p.start_via == via) {
                 t = 1;
@@ -81,13 +79,27 @@ int follow_chain(NetWire& wire, const ChainIndex& index, std::int32_t tee, std::
             } else if (tee_open && p.end_tee == tee && p.layer == layer) {
                 t = 4;
             }
-            if (t != 0) {
-                found = i;
-                test = t;
+            if (t == 0) return false;
+            found = i;
+            test = t;
+            return true;
+        };
+        // The first path, in path order, that enters through the via or the tee; only paths with
+        // an end there can, and each list is in path order, from its first path not yet used.
+        auto search = [&](const std::vector<std::uint32_t>& list, std::uint32_t& unused_from) {
+            while (unused_from < list.size() && wire.paths[list[unused_from]].used) ++unused_from;
+            for (std::size_t k = unused_from; k < list.size(); ++k) {
+                if (try_path(list[k])) return;
             }
         };
-        for (const std::uint32_t i : at_via) try_path(i);
-        for (const std::uint32_t i : at_tee) try_path(i);
+        if (via_open) {
+            const auto v = static_cast<std::size_t>(via);
+            search(index.paths_at_via[v], index.via_unused_from[v]);
+        }
+        if (tee_open) {
+            const auto t = static_cast<std::size_t>(tee);
+            search(index.paths_at_tee[t], index.tee_unused_from[t]);
+        }
         if (test == 0) {
             result = 0;
             break;
@@ -126,7 +138,7 @@ void build_connection_sets(NetWire& wire) {
     const std::size_t n = wire.paths.size();
     wire.connection_sets.assign(n + 1, ConnectionSet{});
     wire.trace_count = 0;
-    const ChainIndex index(wire);
+    ChainIndex index(wire);
     bool any_left = true;
     while (any_left && wire.trace_count <= n) {
         any_left = false;

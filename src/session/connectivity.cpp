@@ -122,15 +122,31 @@ bool pad_holds(const PinPad& pad, const NetPin& pin, std::size_t kind, double x,
            std::fabs(y - pin.y) <= pad.half_y[kind] + reach;
 }
 
-std::int32_t pin_under(const Net& net, const std::vector<PinPad>& pads, double x, double y, std::uint32_t layer,
-                       double reach) {
-    for (std::size_t n = 0; n < net.pins.size() && n < pads.size(); ++n) {
-        for (std::size_t kind = 0; kind < 3; ++kind) {
-            if (layer != 0 && kind != pad_layer_kind(layer)) continue;
-            if (pad_holds(pads[n], net.pins[n], kind, x, y, reach)) return static_cast<std::int32_t>(n);
+PadFinder::PadFinder(const Net& net, const std::vector<PinPad>& pads, double reach)
+    : net_(net), pads_(pads), reach_(reach) {
+    double widest = 0;
+    for (const PinPad& pad : pads) {
+        for (std::size_t k = 0; k < 3; ++k) {
+            if (pad.copper[k]) widest = std::max({widest, 2.0 * pad.half_x[k], 2.0 * pad.half_y[k]});
         }
     }
-    return -1;
+    cell_ = std::max(widest + 2 * reach, reach);
+    if (!(cell_ > 0) || !std::isfinite(cell_)) cell_ = 1;
+    for (std::uint32_t n = 0; n < net.pins.size() && n < pads.size(); ++n) {
+        if (!net.pins[n].no_position) cells_.push_back(Cell{cell_of(net.pins[n].x), cell_of(net.pins[n].y), n});
+    }
+    std::sort(cells_.begin(), cells_.end());
+}
+
+std::int64_t PadFinder::cell_of(double value) const { return tarnwick::cell_of(value, cell_); }
+
+std::int32_t PadFinder::first_under(double x, double y, std::uint32_t layer) const {
+    std::uint32_t first = none;
+    for (std::size_t kind = 0; kind < 3; ++kind) {
+        if (layer != 0 && kind != pad_layer_kind(layer)) continue;
+        visit_holding(x, y, kind, [&](std::uint32_t pin) { first = std::min(first, pin); });
+    }
+    return first == none ? -1 : static_cast<std::int32_t>(first);
 }
 
 NetPinPads::NetPinPads(const Board& board) : board_(board), first_(board.nets.size() + 1, 0) {
@@ -216,23 +232,22 @@ std::vector<std::uint32_t> join_pins(const Net& net, const std::vector<PinPad>& 
     };
 
     // The points of one cell meet; across cells, each point is tried against the cell's points
-    // until one meets it.
+    // until one meets it. Meeting goes both ways, so each pair of neighbouring cells is looked at
+    // once: from the one on the left, or below.
+    constexpr std::int64_t neighbours[4][2] = {{1, -1}, {1, 0}, {1, 1}, {0, 1}};
     for (const Span& span : spans) {
         const std::uint32_t run = entries[span.first].run;
         for (std::size_t i = span.first + 1; i < span.last; ++i) groups.join(run, entries[i].run);
         const Entry& at = entries[span.first];
-        for (std::int64_t dx = -1; dx <= 1; ++dx) {
-            for (std::int64_t dy = -1; dy <= 1; ++dy) {
-                if (dx == 0 && dy == 0) continue;
-                const Span* other = span_at(at.cx + dx, at.cy + dy, at.layer);
-                if (other == nullptr) continue;
-                for (std::size_t q = other->first; q < other->last; ++q) {
-                    if (groups.find(entries[q].run) == groups.find(run)) continue;
-                    for (std::size_t e = span.first; e < span.last; ++e) {
-                        if (near(*entries[e].point, *entries[q].point, reach)) {
-                            groups.join(run, entries[q].run);
-                            break;
-                        }
+        for (const auto& [dx, dy] : neighbours) {
+            const Span* other = span_at(at.cx + dx, at.cy + dy, at.layer);
+            if (other == nullptr) continue;
+            for (std::size_t q = other->first; q < other->last; ++q) {
+                if (groups.find(entries[q].run) == groups.find(run)) continue;
+                for (std::size_t e = span.first; e < span.last; ++e) {
+                    if (near(*entries[e].point, *entries[q].point, reach)) {
+                        groups.join(run, entries[q].run);
+                        break;
                     }
                 }
             }
@@ -257,36 +272,11 @@ std::vector<std::uint32_t> join_pins(const Net& net, const std::vector<PinPad>& 
         }
     }
 
-    // Pins: a run's point within the pad on a layer with copper. The pins lie on a lattice as wide
-    // as the largest pad, so that a point's pads are in its cell and the eight around it.
-    double widest = 0;
-    for (const PinPad& pad : pads) {
-        for (std::size_t k = 0; k < 3; ++k) {
-            if (pad.copper[k]) widest = std::max({widest, 2.0 * pad.half_x[k], 2.0 * pad.half_y[k]});
-        }
-    }
-    const double pin_cell = std::max(widest + 2 * reach, reach);
-    std::vector<std::tuple<std::int64_t, std::int64_t, std::uint32_t>> pin_cells;
-    for (std::uint32_t n = 0; n < pin_count && n < pads.size(); ++n) {
-        const NetPin& pin = net.pins[n];
-        if (pin.no_position) continue;
-        pin_cells.emplace_back(cell_of(pin.x, pin_cell), cell_of(pin.y, pin_cell), n);
-    }
-    std::sort(pin_cells.begin(), pin_cells.end());
+    // Pins: a run's point within the pad on a layer with copper.
+    const PadFinder finder(net, pads, reach);
     for (const Entry& e : entries) {
-        const std::size_t kind = pad_layer_kind(e.layer);
-        const std::int64_t cx = cell_of(e.point->x, pin_cell);
-        const std::int64_t cy = cell_of(e.point->y, pin_cell);
-        for (std::int64_t column = cx - 1; column <= cx + 1; ++column) {
-            auto p = std::lower_bound(pin_cells.begin(), pin_cells.end(), std::make_tuple(column, cy - 1, 0u));
-            const auto end = std::lower_bound(p, pin_cells.end(), std::make_tuple(column, cy + 2, 0u));
-            for (; p != end; ++p) {
-                const std::uint32_t n = std::get<2>(*p);
-                if (pad_holds(pads[n], net.pins[n], kind, e.point->x, e.point->y, reach)) {
-                    groups.join(first_pin + n, e.run);
-                }
-            }
-        }
+        finder.visit_holding(e.point->x, e.point->y, pad_layer_kind(e.layer),
+                             [&](std::uint32_t n) { groups.join(first_pin + n, e.run); });
     }
 
     // Each group's label: its first pin.

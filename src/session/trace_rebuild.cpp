@@ -51,7 +51,8 @@ Vertex stub_vertex(const NetPin& pin, std::uint32_t layer, double width) {
 // via in a pad), begins with a copper stub from that pin; elsewhere with a rat-line from the
 // nearest pin.
 Connect build_connect(const NetWire& wire, std::vector<Via>& vias, const Net& net, const NetPinFinder& pins,
-                      const std::vector<PinPad>& pads, double reach, std::size_t j, const ConnectionSet& set) {
+                      const std::vector<PinPad>& pads, const PadFinder& under, std::size_t j,
+                      const ConnectionSet& set) {
     std::vector<const WirePath*> paths;
     std::uint32_t segments = 0;
     for (std::uint32_t slot = 0; slot < set.path_count; ++slot) {
@@ -74,7 +75,7 @@ Connect build_connect(const NetWire& wire, std::vector<Via>& vias, const Net& ne
     bool stub = false;
     if (start_pin < 0) {
         const bool at_via = (first.reversed ? first.end_via : first.start_via) >= 0;
-        start_pin = pin_under(net, pads, start.x, start.y, at_via ? 0 : first.layer, reach);
+        start_pin = under.first_under(start.x, start.y, at_via ? 0 : first.layer);
         stub = start_pin >= 0;
         if (!stub) start_pin = pins.nearest(start.x, start.y, -1);
         ratline = !stub && start_pin >= 0;
@@ -136,10 +137,10 @@ Connect build_connect(const NetWire& wire, std::vector<Via>& vias, const Net& ne
 // A via no written trace carries (a via in a pad to an inner plane, a stitching via) becomes a
 // trace of its own, as the editor keeps one: a segment from the pin it lies on or in, or a
 // rat-line from the nearest pin. False when the net has no pin to start it from.
-bool add_via_trace(Net& net, const NetPinFinder& pins, const std::vector<PinPad>& pads, Via& via, double tolerance,
+bool add_via_trace(Net& net, const NetPinFinder& pins, const PadFinder& under, Via& via, double tolerance,
                    double width) {
     std::int32_t pin = pins.first_within(via.x, via.y, tolerance);
-    if (pin < 0) pin = pin_under(net, pads, via.x, via.y, 0, tolerance);
+    if (pin < 0) pin = under.first_under(via.x, via.y, 0);
     const bool on_pin = pin >= 0;
     if (!on_pin) pin = pins.nearest(via.x, via.y, -1);
     if (pin < 0) return false;
@@ -351,14 +352,15 @@ std::vector<Net> build_routed_nets(const Session& session, std::vector<Net> nets
         net.connects.reserve(wire.trace_count);
         const NetPinFinder pins(net);
         const std::vector<PinPad> pads = net_pin_pads.of_net(at(wire.net_index));
+        const PadFinder under(net, pads, tolerance);
         for (std::uint32_t j = 0; j < wire.trace_count; ++j) {
-            Connect connect = build_connect(wire, net.vias, net, pins, pads, tolerance, j, wire.connection_sets[j]);
+            Connect connect = build_connect(wire, net.vias, net, pins, pads, under, j, wire.connection_sets[j]);
             if (!connect.vertices.empty()) net.connects.push_back(std::move(connect));
         }
         const double width = net.trace_width > 0 ? net.trace_width : default_trace_width;
         for (Via& via : net.vias) {
             if (via.written != 0) continue;
-            if (!add_via_trace(net, pins, pads, via, tolerance, width)) {
+            if (!add_via_trace(net, pins, under, via, tolerance, width)) {
                 std::fprintf(console(), "\nNet %s: via @ (%1.3lf, %1.3lf) left out, the net has no pin to join it to.",
                              net.name.c_str(), via.x, via.y);
             }

@@ -178,7 +178,9 @@ TEST(RoundTrip, ViasInAndBesidePadsKeepTheirConnections) {
     fs::remove_all(folder);
     fs::create_directories(folder);
     const fs::path in = fs::path(TARNWICK_TEST_DATA) / ".." / "cases" / "back_annotation_vias_at_pads" / "in";
-    for (const char* extension : {".fpc", ".ses"}) fs::copy_file(in / ("viapads" + std::string(extension)), folder / ("viapads" + std::string(extension)));
+    for (const std::string extension : {".fpc", ".ses"}) {
+        fs::copy_file(in / ("viapads" + extension), folder / ("viapads" + extension));
+    }
     ConnectionCount count;
     ASSERT_TRUE(back_annotate_and_export(folder, "viapads", count));
     EXPECT_EQ(count.made, 6u);

@@ -71,6 +71,35 @@ TEST(Analysis, PathEndsSnapOntoPinsWithinTheirWindow) {
     EXPECT_EQ(p[2].end_via, -1);
 }
 
+TEST(Analysis, AnEndOnAViaStaysTheViasEvenWithinAPinsReach) {
+    // A bottom pin; a via 1.5 mil beside it with the router's short wire to the pin, a wire on
+    // each layer arriving at the via; and a via on a second pin's centre.
+    Analysed a;
+    const double mil = 0.001;
+    a.net.pins = {NetPin{"U1.1", 0.3, 0.9, 13}, NetPin{"U2.1", 0.6, 0.9, 13}};
+    a.wire.vias = {via_at(0.3 + 1.5 * mil, 0.9), via_at(0.6, 0.9)};
+    const double wide = 20 * mil;  // reach 10 mil and 4 units
+    a.wire.paths.push_back(path_of({{0.3 + 1.5 * mil, 0.9}, {0.3, 0.9}}, 13, wide));
+    a.wire.paths.push_back(path_of({{0.3, 0.5}, {0.3 + 1.5 * mil, 0.9}}, 13, wide));
+    a.wire.paths.push_back(path_of({{0.1, 0.9}, {0.3 + 1.5 * mil, 0.9}}, 12, wide));
+    a.wire.paths.push_back(path_of({{0.6, 0.5}, {0.6, 0.9}}, 13, wide));
+    a.pins();
+    const std::vector<WirePath>& p = a.wire.paths;
+    EXPECT_EQ(p[0].start_pin, -1);  // its via end is the via's
+    EXPECT_EQ(p[0].end_pin, 0);     // its other end the pin's
+    EXPECT_EQ(p[1].end_pin, -1);
+    EXPECT_EQ(p[1].points.back().x, 0.3 + 1.5 * mil);  // left on the via
+    EXPECT_EQ(p[2].end_pin, -1);    // a top wire: no bottom pin takes it anyway
+    EXPECT_EQ(p[3].end_pin, 1);     // the via on the pin itself: the end is both
+    EXPECT_EQ(a.session.stats.via_ends_near_pins, 2u);
+    a.vias();
+    EXPECT_EQ(p[0].start_via, 0);
+    EXPECT_EQ(p[1].end_via, 0);
+    EXPECT_EQ(p[2].end_via, 0);
+    EXPECT_EQ(p[3].end_via, 1);
+    EXPECT_EQ(a.wire.vias[0].path_ends, 3u);
+}
+
 TEST(Analysis, PathsMeetAtViasAndAtTeesWithRunWideIds) {
     Analysed a;
     // Two paths on the top end on one via; a third leaves it on the bottom.
@@ -185,6 +214,28 @@ TEST(Analysis, APathSnappedToNoLengthIsDroppedAndItsEndsUncounted) {
     EXPECT_EQ(a.wire.tees[0].path_ends, 3u);
 }
 
+TEST(Analysis, EveryEndAJunctionJoinsLiesAtTheJunction) {
+    // A path ends where a runt starts; the runt's other end, two units back, then meets the first
+    // path's end, which moves onto it: the junction would be on two places.
+    Analysed a;
+    a.wire.paths.push_back(path_of({{0.1, 0.1}, {0.1, 0.5}}));
+    a.wire.paths.push_back(path_of({{0.1, 0.5}, {0.1, 0.5 - 2 * unit}}));
+    a.vias();
+    a.tees();
+    ASSERT_EQ(a.wire.tees.size(), 1u);
+    const Tee& tee = a.wire.tees[0];
+    EXPECT_EQ(tee.y, 0.5);
+    EXPECT_EQ(tee.path_ends, 3u);
+    for (const PathPoint& end : {a.wire.paths[0].points.back(), a.wire.paths[1].points.front(),
+                                 a.wire.paths[1].points.back()}) {
+        EXPECT_EQ(end.x, tee.x);
+        EXPECT_EQ(end.y, tee.y);
+    }
+    EXPECT_EQ(a.wire.paths[0].end_tee, 0);
+    EXPECT_EQ(a.wire.paths[1].end_tee, 0);
+    EXPECT_EQ(a.wire.paths[1].length, 0);  // a runt of no length now, which the rebuild drops
+}
+
 // The all-pairs passes as written down, for comparison with the grid-based ones.
 struct Reference {
     static bool inside(const PathPoint& p, double x, double y, double t) {
@@ -244,7 +295,9 @@ struct Reference {
         auto near = [t](const PathPoint& a, const PathPoint& b) {
             return std::fabs(a.x - b.x) < t && std::fabs(a.y - b.y) < t;
         };
-        auto join = [&](std::int32_t& a, std::int32_t& b, const PathPoint& at, std::uint32_t layer) {
+        // A junction with an end that has no via, where the other end has one, cannot be made.
+        auto join = [&](std::int32_t& a, std::int32_t va, std::int32_t& b, std::int32_t vb, const PathPoint& at,
+                        std::uint32_t layer) {
             if (a < 0 && b < 0) {
                 Tee& tee = make_tee(s, w, at.x, at.y, layer);
                 tee.path_ends = 2;
@@ -254,9 +307,11 @@ struct Reference {
             } else if (a < 0) {
                 a = b;
                 ++w.tees[static_cast<std::size_t>(b)].path_ends;
+                if (vb >= 0) fatal_error(4, "via");
             } else {
                 b = a;
                 ++w.tees[static_cast<std::size_t>(a)].path_ends;
+                if (va >= 0) fatal_error(3, "via");
             }
         };
         for (std::size_t l = 0; l < w.paths.size(); ++l) {
@@ -269,25 +324,34 @@ struct Reference {
                     const PathPoint f = L.points.front();
                     if (K.start_pin < 0 && (L.start_via >= 0 || K.start_via >= 0 || same) && near(f, K.points.front())) {
                         snap_end(s, K, 0, f);
-                        join(L.start_tee, K.start_tee, f, L.layer);
+                        join(L.start_tee, L.start_via, K.start_tee, K.start_via, f, L.layer);
                     } else if (K.end_pin < 0 && (L.start_via >= 0 || K.end_via >= 0 || same) &&
                                near(f, K.points.back())) {
                         snap_end(s, K, 1, f);
-                        join(L.start_tee, K.end_tee, f, L.layer);
+                        join(L.start_tee, L.start_via, K.end_tee, K.end_via, f, L.layer);
                     }
                 }
                 if (L.end_pin < 0) {
                     const PathPoint e = L.points.back();
                     if (K.start_pin < 0 && (L.end_via >= 0 || K.start_via >= 0 || same) && near(e, K.points.front())) {
                         snap_end(s, K, 0, e);
-                        join(L.end_tee, K.start_tee, e, L.layer);
+                        join(L.end_tee, L.end_via, K.start_tee, K.start_via, e, L.layer);
                     } else if (K.end_pin < 0 && (L.end_via >= 0 || K.end_via >= 0 || same) &&
                                near(e, K.points.back())) {
                         snap_end(s, K, 1, e);
-                        join(L.end_tee, K.end_tee, e, L.layer);
+                        join(L.end_tee, L.end_via, K.end_tee, K.end_via, e, L.layer);
                     }
                 }
             }
+        }
+        // Then every end a junction joins onto the junction.
+        auto onto = [&](WirePath& p, int end, std::int32_t tee) {
+            const Tee& t = w.tees[static_cast<std::size_t>(tee)];
+            snap_end(s, p, end, {t.x, t.y});
+        };
+        for (WirePath& p : w.paths) {
+            if (p.start_tee >= 0 && p.start_via < 0) onto(p, 0, p.start_tee);
+            if (p.end_tee >= 0 && p.end_via < 0) onto(p, 1, p.end_tee);
         }
     }
 };
@@ -298,7 +362,9 @@ TEST(Analysis, GridsFindWhatComparingEveryPairFinds) {
     for (int round = 0; round < 300; ++round) {
         // Pins, vias and path ends on a coarse lattice, each jittered by up to 6 units, so that
         // ends fall inside, on and beyond every window.
-        auto lattice = [&](int cells) { return 0.001 * static_cast<double>(random() % cells); };
+        // Every third round crowds the ends on four places, where groups of joined ends form.
+        const int spread = round % 3 == 0 ? 2 : 8;
+        auto lattice = [&](int) { return 0.001 * static_cast<double>(random() % spread); };
         auto jitter = [&] { return unit * static_cast<double>(static_cast<int>(random() % 13) - 6); };
         Analysed fast;
         for (int i = 0; i < 6; ++i) {

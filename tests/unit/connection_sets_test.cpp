@@ -106,6 +106,22 @@ TEST(ConnectionSets, AHundredThousandLoosePathsMakeAsManySetsOfOneSlotEach) {
     EXPECT_EQ(wire.connection_sets[99999].first_path, 99999);
 }
 
+TEST(ConnectionSets, ACrowdOfPathsAtOneTeePairsUpInPathOrder) {
+    // Every path ends at one tee: each set takes the next path not yet used and the first free
+    // one after it, and the paths used before are passed over once, not once per set.
+    const std::int32_t n = 100000;
+    NetWire wire;
+    wire.tees.assign(1, tee_with(static_cast<std::uint32_t>(n)));
+    wire.paths.assign(static_cast<std::size_t>(n), link(-1, -1, 0, -1));
+    build_connection_sets(wire);
+    ASSERT_EQ(wire.trace_count, static_cast<std::uint32_t>(n / 2));
+    const ConnectionSet& last = wire.connection_sets[static_cast<std::size_t>(n / 2 - 1)];
+    EXPECT_EQ(last.path_count, 2u);
+    EXPECT_EQ(last.path_list[0], n - 2);
+    EXPECT_EQ(last.path_list[1], n - 1);
+    EXPECT_TRUE(wire.paths[static_cast<std::size_t>(n - 1)].reversed);  // entered at its last point
+}
+
 TEST(ConnectionSets, ChainsGoThroughViasWhateverTheLayer) {
     // From a pin on the top through a via to a path on the bottom and on to a second pin.
     test::SessionRun run;

@@ -108,12 +108,18 @@ TEST(Connectivity, PadsAreTheBoxesOfTheirShapesTurnedWithThePin) {
     EXPECT_TRUE(pads[1].copper[0] && pads[1].copper[1] && pads[1].copper[2]);
     EXPECT_FLOAT_EQ(pads[2].half_x[0], 0.01f);  // 100 mil along the pin, turned upright
     EXPECT_FLOAT_EQ(pads[2].half_y[0], 0.05f);
-    const Net& net = board.nets[0];
-    EXPECT_EQ(pin_under(net, pads, 1.005, 2.04, top_copper_layer, 0), 2);
-    EXPECT_EQ(pin_under(net, pads, 1.04, 2.0, top_copper_layer, 0), -1);
-    EXPECT_EQ(pin_under(net, pads, 1.01, 1.01, bottom_copper_layer, 0), -1);  // no copper on the bottom
-    EXPECT_EQ(pin_under(net, pads, 1.01, 1.01, 0, 0), 0);
-    EXPECT_EQ(pin_under(net, pads, 4.21, 1.0, 14, 0), 3);  // a drilled pin has inner copper
+    const PadFinder under(board.nets[0], pads, 0);
+    EXPECT_EQ(under.first_under(1.005, 2.04, top_copper_layer), 2);
+    EXPECT_EQ(under.first_under(1.04, 2.0, top_copper_layer), -1);
+    EXPECT_EQ(under.first_under(1.01, 1.01, bottom_copper_layer), -1);  // no copper on the bottom
+    EXPECT_EQ(under.first_under(1.01, 1.01, 0), 0);
+    EXPECT_EQ(under.first_under(4.21, 1.0, 14), 3);  // a drilled pin has inner copper
+    // A pin later in the net is found by its place as well; between two pads, none.
+    const Board twice = board_with_nets({{"R1.2", "U1.1", "R1.1"}});
+    const std::vector<PinPad> overlapping = NetPinPads(twice).of_net(0);
+    const PadFinder both(twice.nets[0], overlapping, 0);
+    EXPECT_EQ(both.first_under(4.0, 1.0, 0), 2);
+    EXPECT_EQ(both.first_under(4.1, 1.0, 0), -1);
 }
 
 TEST(Connectivity, WiresJoinWhereTheyTouchOnALayerAndThroughVias) {
