@@ -4,8 +4,10 @@
 # with the expected ones. The elapsed-time line is the only text masked.
 #
 # A case folder holds: args (one argument a line), in/ (input files, optional), status,
-# stderr, stdout (optional, else empty), out/ (files the run must write, optional) and ulimit
-# (optional: arguments of the shell's ulimit for the run, a file size limit say).
+# stderr, stdout (optional, else empty), out/ (files the run must write, optional), ulimit
+# (optional: arguments of the shell's ulimit for the run, a file size limit say), and stdout_to
+# or stderr_to (optional: a file, /dev/full say, that receives the stream instead of the case's
+# capture, which then expects it empty; "closed" starts the program with the stream closed).
 # With UPDATE=1 the run's results are written into the case instead (check them by hand).
 set -u
 exe=$1
@@ -23,7 +25,16 @@ fi
 limits=()
 [ -f "$case_dir/ulimit" ] && read -r -a limits <"$case_dir/ulimit"
 
-(cd "$scratch/work" && { [ ${#limits[@]} -eq 0 ] || ulimit "${limits[@]}"; } && "$exe" "${args[@]}" >"$scratch/stdout" 2>"$scratch/stderr")
+stdout_to=$scratch/stdout stderr_to=$scratch/stderr
+[ -f "$case_dir/stdout_to" ] && { read -r stdout_to <"$case_dir/stdout_to"; : >"$scratch/stdout"; }
+[ -f "$case_dir/stderr_to" ] && { read -r stderr_to <"$case_dir/stderr_to"; : >"$scratch/stderr"; }
+
+out_redirect='>"$stdout_to"' err_redirect='2>"$stderr_to"'
+[ "$stdout_to" = closed ] && out_redirect='>&-'
+[ "$stderr_to" = closed ] && err_redirect='2>&-'
+
+(cd "$scratch/work" && { [ ${#limits[@]} -eq 0 ] || ulimit "${limits[@]}"; } &&
+  eval '"$exe" "${args[@]}"' "$out_redirect" "$err_redirect")
 echo $? >"$scratch/status"
 sed -E -i 's/^Elapsed time: [0-9]+\.[0-9]{3} Sec$/Elapsed time: <masked> Sec/' "$scratch/stderr"
 

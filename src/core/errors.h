@@ -22,6 +22,10 @@ struct FatalError : std::exception {
 inline constexpr int out_of_memory = 70001;
 // Our own code for a routed board that would replace the board or the session file (plain form).
 inline constexpr int routed_name_is_input = 20045;
+// Our own codes for standard output and standard error (the console) that could not be written
+// whole (plain form): a listing cut by a full disk must not pass for a successful run.
+inline constexpr int standard_output_not_written = 70002;
+inline constexpr int standard_error_not_written = 70003;
 
 [[noreturn]] void fatal_error(int code, std::string message);
 

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "core/errors.h"
 #include "core/file_names.h"
@@ -11,7 +12,9 @@ namespace tarnwick {
 
 namespace {
 
-// Our own code for a file name that does not fit its field (the shipped codes leave it free).
+// Our own codes (the shipped codes leave them free): a switch typed after the board name, and
+// a file name that does not fit its field.
+constexpr int switch_after_file_name = 218;
 constexpr int file_name_too_long = 219;
 
 void check_name_length(const std::string& name) {
@@ -62,10 +65,22 @@ void parse_switch(const char* arg, RunSettings& settings) {
 
 }  // namespace
 
-void parse_command_line(int argc, const char* const* argv, RunSettings& settings) {
+Request parse_command_line(int argc, const char* const* argv, RunSettings& settings) {
     int index = 1;
-    for (; index < argc && argv[index][0] == '-'; ++index) parse_switch(argv[index], settings);
+    for (; index < argc && argv[index][0] == '-'; ++index) {
+        if (std::strcmp(argv[index], "--help") == 0) return Request::help;
+        if (std::strcmp(argv[index], "--version") == 0) return Request::version;
+        parse_switch(argv[index], settings);
+    }
     if (index >= argc) fatal_error(1, "Too few arguments");
+
+    // "board.fpc -I" would otherwise write a design file named "-I.dsn" and report success.
+    for (int later = index + 1; later < argc; ++later) {
+        if (argv[later][0] == '-') {
+            fatal_error(switch_after_file_name,
+                        strformat("Switch \"%s\" after the file name: switches come first", argv[later]));
+        }
+    }
 
     const std::string typed = argv[index];
     settings.fpcname = typed;
@@ -84,6 +99,7 @@ void parse_command_line(int argc, const char* const* argv, RunSettings& settings
     check_name_length(board_name);
     check_name_length(with_default_extension(settings.specctraname, ".dsn"));
     if (settings.back_annotate) check_name_length(board_name + "_routed");
+    return Request::run;
 }
 
 }  // namespace tarnwick

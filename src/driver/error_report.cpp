@@ -23,6 +23,12 @@ void print_usage(std::FILE* out) {
         out);
 }
 
+void check_written(std::FILE* stream, int code, const char* message) {
+    // The error flag stays set once a write failed, so a loss early in the run is seen here too.
+    const bool flushed = std::fflush(stream) == 0;
+    if (!flushed || std::ferror(stream) != 0) fatal_error(code, message);
+}
+
 int exit_status_for(int code) {
     if (code >= 0 && code <= 255) return code;
     int low = code & 0xFF;

@@ -40,6 +40,18 @@ void print_elapsed_time() {
 
 constexpr const char* routed_suffix = "_routed";
 
+// Our own code for a design file that could not be stored whole (a full disk, a file size
+// limit). The shipped code 266 lies in the command-line range, whose errors print the usage
+// text as if the command line were wrong; the message stays the same.
+constexpr int design_file_not_written = 41481;
+
+// The answer to --version: the name and the version, as the banner shows them.
+void print_version(std::FILE* out) { std::fprintf(out, "Tarnwick %1.3lf%c\n", program_version, release_letter); }
+
+void check_standard_output() {
+    check_written(stdout, standard_output_not_written, "error writing standard output");
+}
+
 // The routed board must never replace an input, whatever spelling names it.
 void check_routed_name(const RunSettings& settings) {
     const std::string routed = routed_file_name(settings.fpcname, routed_suffix);
@@ -56,9 +68,26 @@ void check_routed_name(const RunSettings& settings) {
 int run(int argc, const char* const* argv) {
     Diagnostics diagnostics;
     try {
-        print_banner();
         RunSettings settings;
-        parse_command_line(argc, argv, settings);
+        Request request = Request::run;
+        try {
+            request = parse_command_line(argc, argv, settings);
+        } catch (const FatalError&) {
+            // A command-line error (and -H) is reported below the banner, as in every other run.
+            print_banner();
+            throw;
+        }
+        if (request != Request::run) {
+            // Answered as every command-line tool answers them: on standard output, nothing else.
+            if (request == Request::help) {
+                print_usage(stdout);
+            } else {
+                print_version(stdout);
+            }
+            check_standard_output();
+            return 0;
+        }
+        print_banner();
 
         Board board;
         load_fpc_file(board, settings, diagnostics);
@@ -72,17 +101,23 @@ int run(int argc, const char* const* argv) {
             const NetPinPads pads(board);
             board.nets = build_routed_nets(*session, std::move(board.nets), board.options.default_trace_width, pads);
             check_routed_connections(console(), *session, board, pads);
+            // The session report of -V is complete here: a lost one fails the run before the
+            // routed board is written.
+            if (settings.verbose) check_standard_output();
             write_routed_fpc_file(board, settings, diagnostics, routed_suffix);
         } else {
-            if (write_design_file(board, settings) != 0) fatal_error(266, "Unable to create DSN file");
+            if (write_design_file(board, settings) != 0) fatal_error(design_file_not_written, "Unable to create DSN file");
         }
+        check_standard_output();
         print_elapsed_time();
-        std::fflush(stdout);
-        std::fflush(console());
+        check_written(console(), standard_error_not_written, "error writing standard error");
         return 0;
     } catch (const FatalError& error) {
         std::fflush(stdout);
-        return report_fatal(error, diagnostics, console());
+        const int status = report_fatal(error, diagnostics, console());
+        // The usage text of -H is the one report that ends in success; lost, it is a failure too.
+        if (status == 0 && std::ferror(console()) != 0) return exit_status_for(standard_error_not_written);
+        return status;
     } catch (const std::bad_alloc&) {
         // Tables grow as the file is read; a board too large for memory still ends with a message.
         std::fflush(stdout);

@@ -71,10 +71,38 @@ TEST(CommandLine, SwitchesAreTakenInOrderAndEndAtTheFirstFileName) {
     EXPECT_EQ(parse_error({"-V"}).code, 1);
     EXPECT_EQ(parse_error({}).message, "Too few arguments");
 
-    RunSettings settings = parse({"board", "-I", "extra"});
-    EXPECT_FALSE(settings.info_only);
+    RunSettings settings = parse({"board", "routed", "extra"});
     EXPECT_EQ(settings.fpcname, "board");
-    EXPECT_EQ(settings.specctraname, "-I");
+    EXPECT_EQ(settings.specctraname, "routed");
+}
+
+TEST(CommandLine, ASwitchAfterTheBoardNameIsRefusedNotTakenAsAFileName) {
+    FatalError late = parse_error({"board", "-I"});
+    EXPECT_EQ(late.code, 218);
+    EXPECT_EQ(late.message, "Switch \"-I\" after the file name: switches come first");
+    EXPECT_EQ(parse_error({"-B", "board.fpc", "-V"}).message,
+              "Switch \"-V\" after the file name: switches come first");
+    EXPECT_EQ(parse_error({"board", "routed", "-V"}).code, 218);  // a third argument too
+    EXPECT_EQ(parse_error({"board", "-"}).code, 218);
+    EXPECT_EQ(parse_error({"board", "--help"}).code, 218);
+    // A file whose name starts with "-" is still reachable through its folder.
+    EXPECT_EQ(parse({"board", "./-routed"}).specctraname, "./-routed");
+}
+
+TEST(CommandLine, HelpAndVersionAreAnsweredWhereSwitchesStand) {
+    RunSettings settings;
+    auto request = [&](std::initializer_list<const char*> args) {
+        std::vector<const char*> argv{"tarnwick"};
+        argv.insert(argv.end(), args);
+        return parse_command_line(static_cast<int>(argv.size()), argv.data(), settings);
+    };
+    EXPECT_EQ(request({"--help"}), Request::help);
+    EXPECT_EQ(request({"--version"}), Request::version);
+    EXPECT_EQ(request({"-B", "--version", "-x"}), Request::version);  // answered before the rest is read
+    EXPECT_EQ(request({"board"}), Request::run);
+    EXPECT_EQ(test::expect_fatal([&] { request({"-F7", "--help"}); }).code, 191);  // in order, as -H
+    EXPECT_EQ(test::expect_fatal([&] { request({"--HELP"}); }).code, 217);  // long names are exact
+    EXPECT_EQ(test::expect_fatal([&] { request({"--versions"}); }).message, "Invalid switch \"--versions\"");
 }
 
 TEST(CommandLine, SpecctraNameComesFromTheBoardNameAsTypedWithTheJobsExtension) {

@@ -60,6 +60,37 @@ TEST(Errors, UsageTextStartsWithAnEmptyLineAndEndsWithTheCaseNote) {
     EXPECT_EQ(usage.substr(usage.size() - last.size()), last);
 }
 
+TEST(Errors, ConsoleTextThatCouldNotBeWrittenIsAnError) {
+    test::MemoryStream memory;
+    std::fputs("listing\n", memory.out);
+    check_written(memory.out, 70002, "error writing standard output");  // stored: no error
+    EXPECT_EQ(memory.text(), "listing\n");
+
+    int status = -1;
+    Diagnostics none;
+    EXPECT_EQ(printed(70002, "error writing standard output", none, &status),
+              "\nError 70002: error writing standard output\n");  // plain form, no usage text
+    EXPECT_NE(status, 0);
+
+    // A full disk: buffered text that fails only at the flush, and an unbuffered stream whose
+    // write failed long before the check (its error flag stays set).
+    std::FILE* full = std::fopen("/dev/full", "w");
+    if (full == nullptr) GTEST_SKIP() << "no /dev/full on this system";
+    std::fputs("listing\n", full);
+    FatalError lost = test::expect_fatal([&] { check_written(full, 70002, "error writing standard output"); });
+    EXPECT_EQ(lost.code, 70002);
+    EXPECT_EQ(lost.message, "error writing standard output");
+    std::fclose(full);
+
+    std::FILE* unbuffered = std::fopen("/dev/full", "w");
+    ASSERT_NE(unbuffered, nullptr);
+    std::setvbuf(unbuffered, nullptr, _IONBF, 0);  // as standard error is
+    std::fputs("console\n", unbuffered);
+    EXPECT_EQ(test::expect_fatal([&] { check_written(unbuffered, 70003, "error writing standard error"); }).code,
+              70003);
+    std::fclose(unbuffered);
+}
+
 TEST(Errors, StrformatFillsLongTexts) {
     const std::string name(500, 'n');
     EXPECT_EQ(strformat("Unable to open %s for input", name.c_str()), "Unable to open " + name + " for input");
