@@ -53,6 +53,15 @@ void DesignFile::expect_level(int expected, int code, const char* message) {
 
 bool DesignFile::close() { return output_.commit(); }
 
+void NameList::add(const std::string& name) {
+    if (count_ < named) text_ += (count_ == 0 ? "" : ", ") + name;
+    ++count_;
+}
+
+std::string NameList::text() const {
+    return count_ > named ? text_ + strformat(" and %u more", count_ - named) : text_;
+}
+
 std::string design_file_name(const std::string& specctraname) {
     return with_default_extension(specctraname, ".dsn");
 }

@@ -50,6 +50,20 @@ private:
 
 inline constexpr int max_indent_level = 64;
 
+// The names of what a console warning counts: the first five, then how many more.
+class NameList {
+public:
+    void add(const std::string& name);
+    std::uint32_t count() const { return count_; }
+    // "A, B, C, D, E and 3 more"
+    std::string text() const;
+
+private:
+    static constexpr std::uint32_t named = 5;
+    std::uint32_t count_ = 0;
+    std::string text_;
+};
+
 // The design file's name: the Specctra name with ".dsn" appended when it holds no ".".
 std::string design_file_name(const std::string& specctraname);
 

@@ -84,7 +84,7 @@ void read_area(LineReader& reader, Board& board, std::uint32_t net_index, Area& 
     for (std::uint32_t i = 0; i < area.corner_count; ++i) {
         const char* values = next_corner_values(reader, 12768, 12775);
         AreaCorner corner;
-        if (scan_record(values, "%*u %lf %lf %u %u", &corner.x, &corner.y, &corner.style, &corner.end_contour) < 4) {
+        if (scan_board_record("corner:", nm_to_inch, values, "%*u %lf %lf %u %u", &corner.x, &corner.y, &corner.style, &corner.end_contour) < 4) {
             fatal_error(12783, "bad net area corner: record");
         }
         corner.x *= nm_to_inch;
@@ -102,6 +102,8 @@ void read_area(LineReader& reader, Board& board, std::uint32_t net_index, Area& 
         case 0:
             // An area beyond the copper layers has no net list to join; the closing check rejects it.
             if (is_copper_layer(board, area.layer)) note_layer_net(board, area.layer - non_copper_layers, net_index, true);
+            // One on a drawing layer is no copper at all: the editor keeps it, and so does the board.
+            area.off_copper = area.layer < non_copper_layers;
             break;
         case 1:
         case 2:
@@ -217,6 +219,7 @@ void finish_copper_layers(Board& board) {
     for (Net& net : board.nets) {
         if (net.reserved != 0) continue;
         for (Area& area : net.areas) {
+            if (area.off_copper) continue;
             if (!is_copper_layer(board, area.layer)) fatal_error(12847, "bad copper area layer");
             if (board.copper_layers[area.layer - non_copper_layers].is_plane != 0) {
                 area.on_plane = 1;

@@ -11,8 +11,9 @@ namespace tarnwick {
 // padstack and drill tool. The options must have been read (padstack 0 exists).
 void read_footprints(LineReader& reader, Board& board, const RunSettings& settings);
 
-// Reads one footprint from its name: line up to the empty line that ends it. Returns that line,
-// or nullptr at end of file.
+// Reads one footprint from its name: line up to the empty line that ends it, or up to the next
+// footprint's name: line, which is left to be read again. Returns that line, or nullptr at end
+// of file.
 const char* parse_footprint(LineReader& reader, Board& board, Footprint& footprint);
 
 }  // namespace tarnwick

@@ -37,7 +37,7 @@ void read_net_header(const char* text, Board& board, Net& net) {
     if (extract_quoted(net.name, text, 128) < 1) fatal_error(12472, "bad net name");
     net.reserved = reserved_net_index(net.name.c_str());
     const char* numbers = std::strrchr(text, '"') + 1;
-    if (scan_record(numbers, "%u %u %u %lf %lf %lf %u", &net.pin_count, &net.connect_count, &net.area_count,
+    if (scan_board_record("net:", nm_to_inch, numbers, "%u %u %u %lf %lf %lf %u", &net.pin_count, &net.connect_count, &net.area_count,
                     &net.trace_width, &net.via_pad_width, &net.via_hole, &net.visible) < 7) {
         fatal_error(12485, "bad net: record");
     }
@@ -51,6 +51,17 @@ void read_net_header(const char* text, Board& board, Net& net) {
     }
 }
 
+// The pin reference of a net's pin: record, after its index. Board utilities write records
+// whose index is no number ("pin: Q1 DD4.6"); the editor takes the reference all the same, and
+// so does this reader, with a warning naming the line.
+void read_net_pin_ref(const char* values, std::uint32_t line, char (&pin_ref)[128]) {
+    if (std::sscanf(values, "%*u %127s", pin_ref) == 1) return;
+    char index[128];
+    if (std::sscanf(values, "%127s %127s", index, pin_ref) != 2) fatal_error(12537, "bad net pin: record");
+    std::fprintf(console(), "\n  Warning: line %u: net pin record with index \"%s\", not a number: read as pin %s\n",
+                 line, index, pin_ref);
+}
+
 void read_net_pins(LineReader& reader, Net& net) {
     // Room for the pins of an ordinary net; a larger one grows as its lines are read.
     net.pins.reserve(std::min<std::uint32_t>(net.pin_count, 1024));
@@ -58,7 +69,7 @@ void read_net_pins(LineReader& reader, Net& net) {
         const char* values = next_record(reader, "pin:", 12523, "premature EOF reading net pins", 12530,
                                          "missing net pin record");
         char pin_ref[128];
-        if (std::sscanf(values, "%*u %127s", pin_ref) != 1) fatal_error(12537, "bad net pin: record");
+        read_net_pin_ref(values, reader.line_number(), pin_ref);
         NetPin pin;
         pin.pin_ref = pin_ref;
         net.pins.push_back(std::move(pin));
@@ -69,7 +80,7 @@ void read_vertex(LineReader& reader, Board& board, Net& net, TeeIndex& tees, std
                  Vertex& vertex) {
     const char* values = next_record(reader, "vtx:", 12586, "premature EOF reading net trace vtx", 12593,
                                      "missing net trace vtx record");
-    if (scan_record(values, "%*u %lf %lf %u %u %lf %lf %u", &vertex.x, &vertex.y, &vertex.layer, &vertex.flag,
+    if (scan_board_record("vtx:", nm_to_inch, values, "%*u %lf %lf %u %u %lf %lf %u", &vertex.x, &vertex.y, &vertex.layer, &vertex.flag,
                     &vertex.via_pad_width, &vertex.via_hole, &vertex.tee_id) < 7) {
         fatal_error(12602, "bad trace vtx: record");
     }
@@ -84,7 +95,7 @@ void read_vertex(LineReader& reader, Board& board, Net& net, TeeIndex& tees, std
 void read_segment(LineReader& reader, Board& board, std::uint32_t net_index, Vertex& vertex) {
     const char* values = next_record(reader, "seg:", 12625, "premature EOF reading net trace seg", 12632,
                                      "missing net trace seg record");
-    if (scan_record(values, "%*u %u %lf %u %u", &vertex.seg_layer, &vertex.seg_width, &vertex.seg_value3,
+    if (scan_board_record("seg:", nm_to_inch, values, "%*u %u %lf %u %u", &vertex.seg_layer, &vertex.seg_width, &vertex.seg_value3,
                     &vertex.seg_value4) < 4) {
         fatal_error(12640, "bad trace seg: record");
     }

@@ -253,13 +253,16 @@ TEST(Areas, NetWithTraceAndTwoAreasOnALayerIsListedOnce) {
     EXPECT_EQ(note_layer_net(run.board, 0, 0, false), 2u);
 }
 
-TEST(Areas, CopperAreaOffTheCopperLayersIsRefusedAfterTheLastNet) {
-    // The check runs once the whole section is read: the line shown is the last one read.
+TEST(Areas, CopperAreaBeyondTheCopperLayersIsRefusedAfterTheLastNet) {
+    // An area on a drawing layer is no copper: kept, marked, and in no layer's net list.
     SectionRun below;
-    expect_section_error(below, read_nets,
-                         "[nets]\n" + net_with_areas("GND", 1, square_area(1, 11)) + net_with_areas("B", 0, "") +
-                             "[end]\n",
-                         12847, "bad copper area layer", 8);
+    below.run(read_nets, "[nets]\n" + net_with_areas("GND", 1, square_area(1, 11)) + net_with_areas("B", 0, "") +
+                             "[end]\n");
+    ASSERT_EQ(below.board.nets[0].areas.size(), 1u);
+    EXPECT_TRUE(below.board.nets[0].areas[0].off_copper);
+    EXPECT_EQ(below.board.nets[0].areas[0].layer, 11u);
+    EXPECT_EQ(below.board.copper_layers[0].net_count + below.board.copper_layers[1].net_count, 0u);
+    // The check runs once the whole section is read: the line shown is the last one read.
     SectionRun beyond;
     expect_section_error(beyond, read_nets, "[nets]\n" + net_with_areas("GND", 1, square_area(1, 14)) + "[end]\n",
                          12847, "bad copper area layer", 7);
