@@ -226,7 +226,7 @@ void read_pin_line(const char* text, const Footprint& footprint, FootprintPin& p
     pin.angle = convert_angle(angle);
 }
 
-void read_pins(LineReader& reader, const char* values, Board& board, Footprint& footprint,
+void read_pins(LineReader& reader, const char* values, Board& board, LoadIndexes& indexes, Footprint& footprint,
                const FootprintScale& scale) {
     unsigned count = 0;
     if (std::sscanf(values, "%u", &count) < 1) {
@@ -252,7 +252,7 @@ void read_pins(LineReader& reader, const char* values, Board& board, Footprint& 
         read_pad_records(reader, footprint, pin, length_scale);
         pin.is_via = 0;
         pin.tool = 0;
-        resolve_padstack(board, pin);
+        resolve_padstack(board, indexes, pin);
         if (pin.hole > 0 && !has_pad(pin)) footprint.has_bare_hole_pin = 1;
         if (has_no_copper(pin)) ++board.stats.pins_without_copper;
         footprint.pins.push_back(std::move(pin));
@@ -275,7 +275,7 @@ void count_pins_per_tool_and_padstack(const Board& board, Footprint& footprint) 
 
 }  // namespace
 
-const char* parse_footprint(LineReader& reader, Board& board, Footprint& footprint) {
+const char* parse_footprint(LineReader& reader, Board& board, LoadIndexes& indexes, Footprint& footprint) {
     FootprintScale scale;
     bool named = false;
     for (;;) {
@@ -299,7 +299,7 @@ const char* parse_footprint(LineReader& reader, Board& board, Footprint& footpri
         } else if (starts_with(text, "units:")) {
             read_units(text, footprint, scale);
         } else if (starts_with(text, "n_pins:")) {
-            read_pins(reader, text + std::strlen("n_pins:"), board, footprint, scale);
+            read_pins(reader, text + std::strlen("n_pins:"), board, indexes, footprint, scale);
         } else if (const char* key = footprint_graphics_key(text)) {
             const std::string record(key, std::strlen(key) - 1);  // the key without its colon
             read_footprint_graphics(reader, text, footprint, scale.require(footprint, record.c_str()), board.stats);
@@ -309,6 +309,8 @@ const char* parse_footprint(LineReader& reader, Board& board, Footprint& footpri
 }
 
 void read_footprints(LineReader& reader, Board& board, const RunSettings& settings) {
+    // Every padstack and drill tool the section adds goes through these lookups.
+    LoadIndexes indexes(board);
     if (!find_section(reader, "[footprints]", settings.verbose)) {
         fatal_error(11315, "premature EOF looking for FPC footprints");
     }
@@ -332,7 +334,7 @@ void read_footprints(LineReader& reader, Board& board, const RunSettings& settin
             if (starts_with(skip_blanks(line), "name:")) break;
         }
         reader.unread_line();
-        if (parse_footprint(reader, board, footprint) == nullptr) {
+        if (parse_footprint(reader, board, indexes, footprint) == nullptr) {
             fatal_error(11377, "premature EOF reading FPC Footprints");
         }
         count_pins_per_tool_and_padstack(board, footprint);

@@ -208,7 +208,6 @@ void make_default_via(Board& board) {
     via.hole = options.default_via_hole_width;
     via.is_via = 1;
     board.padstacks.assign(1, via);
-    board.padstack_lookup = PadstackLookup{};  // the table starts anew
 }
 
 // Handles one option line; the reader may consume more lines (grids, width menu, layer list).

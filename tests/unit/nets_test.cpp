@@ -448,29 +448,28 @@ namespace tarnwick {
 namespace {
 
 // Classes are found by width and via as a walk through the table would find them: the first
-// class equal in both, a width of -0 equal to 0, a width that is no number equal to none.
-TEST(NetClassLookup, FirstEqualClassAlsoAmongClassesAddedByHand) {
+// class equal in both, also among the classes the table held when the lookup was made, a width
+// of -0 equal to 0, a width that is no number equal to none.
+TEST(NetClassLookup, FirstEqualClassAlsoAmongTheClassesHeldBefore) {
     Board board = test::board_with_copper_layers(2);
-    board.net_classes.assign(1, NetClass{});
+    NetClass wide;
+    wide.trace_width = 0.02;
+    board.net_classes = {NetClass{}, wide, wide};
+    LoadIndexes indexes(board);
     auto add = [&](double width, std::uint32_t via) {
         Net net;
         net.trace_width = width;
         net.via_padstack = via;
         board.nets.push_back(net);
-        add_net_to_class(board, static_cast<std::uint32_t>(board.nets.size() - 1));
+        add_net_to_class(board, indexes, static_cast<std::uint32_t>(board.nets.size() - 1));
         return board.nets.back().net_class;
     };
-    EXPECT_EQ(add(0.01, 0), 1u);
-    EXPECT_EQ(add(0.01, 3), 2u);
-    EXPECT_EQ(add(0.01, 0), 1u);
-    // A class put in by hand ahead of the lookup, and one equal to class 1 after it.
-    NetClass by_hand;
-    by_hand.trace_width = 0.02;
-    board.net_classes.push_back(by_hand);
-    board.net_classes.push_back(board.net_classes[1]);
-    EXPECT_EQ(add(0.02, 0), 3u);
-    EXPECT_EQ(add(0.01, 0), 1u);
-    EXPECT_EQ(board.net_classes[1].nets, (std::vector<std::uint32_t>{0, 2, 4}));
+    EXPECT_EQ(add(0.01, 0), 3u);
+    EXPECT_EQ(add(0.01, 3), 4u);
+    EXPECT_EQ(add(0.01, 0), 3u);
+    EXPECT_EQ(add(0.02, 0), 1u);  // the first of the two held before
+    EXPECT_EQ(board.net_classes[3].nets, (std::vector<std::uint32_t>{0, 2}));
+    EXPECT_EQ(board.net_classes[2].net_count, 0u);
     // -0 is 0: such a net joins the default class, which has width 0 and no via.
     EXPECT_EQ(add(-0.0, 0), 0u);
     const double nan = std::nan("");
