@@ -15,7 +15,7 @@ void write_pins(DesignFile& file, const NodeIndex& index, const Net& net, NameLi
         if (!split_pin_ref(node.pin_ref, ref, pin)) fatal_error(41168, "bad net node");
         const NodeKind kind = check_net_node(index, ref, pin, net);
         if (kind == NodeKind::pad) {
-            std::fprintf(file.stream(), "\n%s\"%s\"-\"%s\"", file.indent_string(), ref.c_str(), pin.c_str());
+            std::fprintf(file.stream(), "\n%s%s-%s", file.indent_string(), file.quoted(ref).c_str(), file.quoted(pin).c_str());
         } else if (kind == NodeKind::unknown_pin) {
             unknown_pins.add(node.pin_ref);
         }
@@ -41,8 +41,8 @@ void write_fromtos(DesignFile& file, const NodeIndex& index, const Net& net, std
         const bool start_has_copper = check_net_node(index, start_ref, start_pin, net) == NodeKind::pad;
         const bool end_has_copper = check_net_node(index, end_ref, end_pin, net) == NodeKind::pad;
         if (!start_has_copper || !end_has_copper) continue;
-        std::fprintf(file.stream(), "\n%s(fromto \"%s\"-\"%s\" \"%s\"-\"%s\")", file.indent_string(), start_ref.c_str(),
-                     start_pin.c_str(), end_ref.c_str(), end_pin.c_str());
+        std::fprintf(file.stream(), "\n%s(fromto %s-%s %s-%s)", file.indent_string(), file.quoted(start_ref).c_str(),
+                     file.quoted(start_pin).c_str(), file.quoted(end_ref).c_str(), file.quoted(end_pin).c_str());
     }
 }
 
