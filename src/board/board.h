@@ -3,7 +3,6 @@
 
 #include <cstdint>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "board/footprint.h"
@@ -32,20 +31,11 @@ struct LayerListEntry {
     std::uint8_t visible = 0;
 };
 
-// The entries of a layer's net list by net name, the first of each name, for the first
-// `indexed` entries: note_layer_net takes in the later ones before it looks, so that a trace
-// segment finds its net without walking the list.
-struct LayerNetLookup {
-    std::unordered_map<std::string, std::uint32_t> by_name;
-    std::size_t indexed = 0;
-};
-
 struct CopperLayerInfo {
     std::uint32_t is_plane = 0;   // a POWER_LAYER area lies on the layer
     std::uint32_t direction = 0;  // 0 horizontal, 1 vertical
     std::uint32_t net_count = 0;
     std::vector<LayerNet> layer_nets;  // nets with traces or areas here, in the order first met
-    LayerNetLookup lookup;
 };
 
 struct BoardOptions {
@@ -136,64 +126,6 @@ struct Padstack {
     PadstackLayer bottom;
 };
 
-// What a padstack must match exactly for a pin to share it: pin or via, the outer shapes and
-// the hole as it reads at four decimals (its bits; -0 counts as 0).
-struct PadstackKey {
-    std::uint64_t hole = 0;
-    std::uint32_t top_shape = 0;
-    std::uint32_t bottom_shape = 0;
-    std::uint32_t is_via = 0;
-    bool operator==(const PadstackKey&) const = default;
-};
-
-// Every field of a pin that the padstack comparison reads, bit for bit, after the pin's
-// normalisation, and the annular ring it is compared with.
-struct PadstackPinKey {
-    std::uint64_t words[16] = {};
-    bool operator==(const PadstackPinKey&) const = default;
-};
-
-struct PadstackKeyHash {
-    static std::size_t mix(std::size_t hash, std::uint64_t word) {
-        return (hash ^ (word + 0x9E3779B97F4A7C15ULL + (hash << 6) + (hash >> 2))) * 0x100000001B3ULL;
-    }
-    std::size_t operator()(const PadstackKey& key) const {
-        std::size_t hash = mix(0, key.hole);
-        return mix(hash, (std::uint64_t{key.top_shape} << 33) ^ (std::uint64_t{key.bottom_shape} << 1) ^ key.is_via);
-    }
-    std::size_t operator()(const PadstackPinKey& key) const {
-        std::size_t hash = 0;
-        for (const std::uint64_t word : key.words) hash = mix(hash, word);
-        return hash;
-    }
-};
-
-// Lookups of the padstack and drill tool tables, so that resolving a pin does not compare it
-// with every entry. Derived from the tables, which only ever grow: each covers the entries up
-// to its count and takes in later ones (added by resolve_padstack or otherwise) before it is
-// used; tables that shrank are indexed anew.
-struct PadstackLookup {
-    // Padstacks by key, each list in table order; entries whose hole reads as no number are left
-    // out, as they match no pin.
-    std::unordered_map<PadstackKey, std::vector<std::uint32_t>, PadstackKeyHash> by_key;
-    std::size_t padstacks_indexed = 0;
-    // Pins resolved before and the padstack they share: a pin just like one of them shares the
-    // same one, as the table only grew after it.
-    std::unordered_map<PadstackPinKey, std::uint32_t, PadstackKeyHash> by_pin;
-    // Drill tools by their diameter's bits at four decimals, the first of each; and holes
-    // resolved before by their own bits.
-    std::unordered_map<std::uint64_t, std::uint32_t> tools_by_diameter;
-    std::size_t tools_indexed = 0;
-    std::unordered_map<std::uint64_t, std::uint32_t> tools_by_hole;
-};
-
-// Net classes by trace width (bits; -0 counts as 0) and via padstack, the first of each, for the
-// first `indexed` classes.
-struct NetClassLookup {
-    std::unordered_map<std::uint64_t, std::unordered_map<std::uint32_t, std::uint32_t>> by_width_and_via;
-    std::size_t indexed = 0;
-};
-
 struct DrillTool {
     std::uint32_t def_count = 0;
     std::uint32_t used_count = 0;
@@ -219,6 +151,10 @@ struct BoardStats {
     std::uint32_t ratline_segments = 0;
     std::uint32_t texts = 0;
     std::uint32_t source_lines = 0;
+    // What the design file leaves out: net pins naming a pin their footprint lacks, and
+    // footprint pins with neither pad nor hole.
+    std::uint32_t unknown_net_pins = 0;
+    std::uint32_t pins_without_copper = 0;
 };
 
 struct Board {
@@ -226,7 +162,6 @@ struct Board {
     std::vector<CopperLayerInfo> copper_layers;  // top, bottom, inner 1, inner 2, ...
     std::vector<Padstack> padstacks;             // entry 0 is "DefVia"
     std::vector<DrillTool> tools;                // entry 0 means no drill, made by the first lookup
-    PadstackLookup padstack_lookup;
     BoardStats stats;
 
     // Footprints with their pins and graphics.
@@ -245,7 +180,6 @@ struct Board {
     // Nets, classes, areas and keepouts.
     std::vector<Net> nets;
     std::vector<NetClass> net_classes;     // entry 0 is the default class
-    NetClassLookup net_class_lookup;
     std::vector<PolyKeepout> poly_keepouts;
     std::uint32_t fromto_warned_nets = 0;  // nets that got the missing-FROMTO warning
 

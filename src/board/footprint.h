@@ -58,6 +58,16 @@ struct FootprintPin {
     PadSpec bottom_paste;
 };
 
+// A pin with a copper pad on some layer: a pin of the router's image.
+inline bool has_pad(const FootprintPin& pin) {
+    return pin.top_pad.shape != pad_shape_none || pin.inner_pad.shape != pad_shape_none ||
+           pin.bottom_pad.shape != pad_shape_none;
+}
+
+// A pin with neither pad nor hole (a fiducial, an alignment mark): no copper and no drill, so
+// nothing the router could see or connect.
+inline bool has_no_copper(const FootprintPin& pin) { return !has_pad(pin) && pin.hole == 0; }
+
 // A free text of a footprint, written back unchanged.
 struct FootprintText {
     std::string text;  // at most 255 characters

@@ -16,8 +16,11 @@ struct NetPin {
     double y = 0;
     std::uint32_t layer = 0;  // 0 drilled (all layers), 12 top, 13 bottom
     std::uint32_t path_ends = 0;  // ends of the router's paths found on the pin
-    // The pin's part has no footprint: x, y and layer mean nothing, and the router never sees it.
+    // The router never sees the pin: its part has no footprint (x, y and layer mean nothing), its
+    // footprint lacks the pin, or the pin has neither pad nor hole.
     bool no_position = false;
+    // The pin's part has a footprint, but no pin of that name.
+    bool unknown_pin = false;
 };
 
 // A pin reference "<ref>.<pin>" splits at its first "."; the pin name may hold further dots.
@@ -115,6 +118,9 @@ struct Area {
     std::uint32_t contour_count = 0;
     std::uint32_t layer = 0;
     std::uint32_t on_plane = 0;  // an ordinary net's area on a power-plane layer
+    // An ordinary net's area on a layer that is no copper layer (a drawing layer): no copper, so
+    // the design file leaves it out; the board keeps it.
+    bool off_copper = false;
     std::uint32_t third_value = 0;
     std::vector<AreaCorner> corners;
     std::vector<AreaContour> contours;

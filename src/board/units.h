@@ -11,6 +11,11 @@ inline constexpr double nm_per_inch = 25400000.0;
 inline constexpr double mil_to_inch = 0.001;
 inline constexpr double inch_to_mil = 1000.0;
 
+// The board file holds lengths as 32-bit nanometres, and the design file is written from the
+// same inches: a length beyond this either way (about 84.5 inches) could not be written back.
+inline constexpr double max_board_nm = 2147483647.0;
+inline bool board_can_hold(double inches) { return inches * nm_per_inch <= max_board_nm && inches * nm_per_inch >= -max_board_nm; }
+
 // The file counts degrees clockwise, the board counter-clockwise; the same unsigned
 // arithmetic converts both ways, so 0 stays 0 and 90 becomes 270.
 inline constexpr std::uint32_t convert_angle(std::uint32_t degrees) { return (360u - degrees) % 360u; }

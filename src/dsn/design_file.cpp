@@ -1,5 +1,6 @@
 #include "dsn/design_file.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "board/precision.h"
@@ -53,6 +54,15 @@ void DesignFile::expect_level(int expected, int code, const char* message) {
 
 bool DesignFile::close() { return output_.commit(); }
 
+void NameList::add(const std::string& name) {
+    if (count_ < named) text_ += (count_ == 0 ? "" : ", ") + name;
+    ++count_;
+}
+
+std::string NameList::text() const {
+    return count_ > named ? text_ + strformat(" and %u more", count_ - named) : text_;
+}
+
 std::string design_file_name(const std::string& specctraname) {
     return with_default_extension(specctraname, ".dsn");
 }
@@ -68,13 +78,47 @@ DesignFile open_design_file(const RunSettings& settings) {
     return DesignFile(std::move(output));
 }
 
+char choose_string_quote(const Board& board) {
+    const auto has = [](const std::string& name, char c) { return name.find(c) != std::string::npos; };
+    const bool double_quote = std::any_of(board.parts.begin(), board.parts.end(),
+                                          [&](const Part& part) { return has(part.ref, '"'); }) ||
+                              std::any_of(board.nets.begin(), board.nets.end(), [&](const Net& net) {
+                                  return std::any_of(net.pins.begin(), net.pins.end(),
+                                                     [&](const NetPin& pin) { return has(pin.pin_ref, '"'); });
+                              });
+    if (!double_quote) return '"';
+    const auto refuse = [](const char* what, const std::string& name) {
+        fatal_error(40170, strformat("%s \"%s\" holds a ' and the board has a name that holds a \", which the router "
+                                     "cannot both read whole: rename one of them in the editor",
+                                     what, name.c_str()));
+    };
+    for (const Part& part : board.parts) {
+        if (has(part.ref, '\'')) refuse("part", part.ref);
+    }
+    for (const Footprint& footprint : board.footprints) {
+        if (has(footprint.name, '\'')) refuse("footprint", footprint.name);
+        for (const FootprintPin& pin : footprint.pins) {
+            if (has(pin.name, '\'')) refuse("pin", footprint.name + "." + pin.name);
+        }
+    }
+    for (const Net& net : board.nets) {
+        if (has(net.name, '\'')) refuse("net", net.name);
+        for (const NetPin& pin : net.pins) {
+            if (has(pin.pin_ref, '\'')) refuse("net pin", pin.pin_ref);
+        }
+    }
+    return '\'';
+}
+
 void write_dsn_header(DesignFile& file, const Board& board) {
     std::FILE* out = file.stream();
     file.expect_level(0, 40175, "hdr start indent level");
+    // The name and the parser's texts stay in double quotes: the router reads them before, or
+    // while, it learns the string quote.
     std::fprintf(out, "(PCB \"%s\"", board.options.project_name.c_str());
     file.adjust_indent(+1);
     file.open_record("(parser");
-    std::fprintf(out, "\n%s(string_quote \")", file.indent_string());
+    std::fprintf(out, "\n%s(string_quote %c)", file.indent_string(), file.string_quote());
     std::fprintf(out, "\n%s(space_in_quoted_tokens on)", file.indent_string());
     std::fprintf(out, "\n%s(host_cad \"FreePCB Ver %1.3lf\")", file.indent_string(), board.options.version);
     std::fprintf(out, "\n%s(host_version \"translated by: Tarnwick Ver %1.3lf%c\")", file.indent_string(),
@@ -95,7 +139,9 @@ void write_design_sections(DesignFile& file, const Board& board, const RunSettin
 }
 
 int write_design_file(const Board& board, const RunSettings& settings) {
+    const char quote = choose_string_quote(board);
     DesignFile file = open_design_file(settings);
+    file.set_string_quote(quote);
     write_design_sections(file, board, settings);
     if (!file.close()) return 1;
     std::fprintf(console(), "\n  File \"%s\" created.\n", design_file_name(settings.specctraname).c_str());

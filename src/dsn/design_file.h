@@ -42,13 +42,34 @@ public:
     // Flushes, closes and stores the file; false when anything written could not be stored.
     bool close();
 
+    // The file's string quote: '"', or '\'' on a board with a name that holds a double quote
+    // (see choose_string_quote). quoted() writes a name between two of it.
+    void set_string_quote(char quote) { quote_ = quote; }
+    char string_quote() const { return quote_; }
+    std::string quoted(const std::string& name) const { return quote_ + name + quote_; }
+
 private:
     OutputFile output_;
     int indent_level_ = 0;
     std::string indent_string_;
+    char quote_ = '"';
 };
 
 inline constexpr int max_indent_level = 64;
+
+// The names of what a console warning counts: the first five, then how many more.
+class NameList {
+public:
+    void add(const std::string& name);
+    std::uint32_t count() const { return count_; }
+    // "A, B, C, D, E and 3 more"
+    std::string text() const;
+
+private:
+    static constexpr std::uint32_t named = 5;
+    std::uint32_t count_ = 0;
+    std::string text_;
+};
 
 // The design file's name: the Specctra name with ".dsn" appended when it holds no ".".
 std::string design_file_name(const std::string& specctraname);
@@ -56,6 +77,12 @@ std::string design_file_name(const std::string& specctraname);
 // Names, checks and opens the design file (under a temporary name until it is closed). Refuses a name that is the board file's own
 // (40163) and a file that cannot be opened (41480).
 DesignFile open_design_file(const RunSettings& settings);
+
+// The string quote the board's names can be written with: '"' as a rule; the router splits a
+// name at a '"' inside it, so a board with such a name (a part reference, say) gets '\'' for
+// all its names. A name then holding a '\'' has no spelling the router reads whole: error
+// 40170 names it, before anything is written.
+char choose_string_quote(const Board& board);
 
 void write_dsn_header(DesignFile& file, const Board& board);
 

@@ -156,11 +156,6 @@ void write_padstack(DesignFile& file, const Padstack& padstack, std::uint32_t co
 
 namespace {
 
-bool has_pad(const FootprintPin& pin) {
-    return pin.top_pad.shape != pad_shape_none || pin.inner_pad.shape != pad_shape_none ||
-           pin.bottom_pad.shape != pad_shape_none;
-}
-
 void write_image_pins(DesignFile& file, const Board& board, const Footprint& footprint) {
     for (const FootprintPin& pin : footprint.pins) {
         // A pin without any pad is only a hole: it appears as a keepout and a hole outline.
@@ -265,10 +260,25 @@ void write_image(DesignFile& file, const Board& board, const Footprint& footprin
     file.close_record();
 }
 
+// One console line counts the footprint pins with neither pad nor hole (fiducials, alignment
+// marks) and names the first few: they carry no copper, so the images leave them out.
+void warn_pins_without_copper(const Board& board) {
+    NameList names;
+    for (const Footprint& footprint : board.footprints) {
+        for (const FootprintPin& pin : footprint.pins) {
+            if (has_no_copper(pin)) names.add(strformat("%s.%s", footprint.name.c_str(), pin.name.c_str()));
+        }
+    }
+    if (names.count() == 0) return;
+    std::fprintf(console(), "\n  Warning: %u footprint pin%s without pad or hole left out of the design file: %s\n",
+                 names.count(), names.count() == 1 ? "" : "s", names.text().c_str());
+}
+
 }  // namespace
 
 void write_library(DesignFile& file, const Board& board) {
     file.expect_level(1, 40779, "library start indent level");
+    warn_pins_without_copper(board);
     file.open_record("(library");
     for (const Footprint& footprint : board.footprints) write_image(file, board, footprint);
     const auto copper_layers = static_cast<std::uint32_t>(board.copper_layers.size());

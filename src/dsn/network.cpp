@@ -7,14 +7,17 @@ namespace tarnwick {
 
 namespace {
 
-void write_pins(DesignFile& file, const NodeIndex& index, const Net& net) {
+void write_pins(DesignFile& file, const NodeIndex& index, const Net& net, NameList& unknown_pins) {
     file.open_record("(pins");
     std::string ref;
     std::string pin;
     for (const NetPin& node : net.pins) {
         if (!split_pin_ref(node.pin_ref, ref, pin)) fatal_error(41168, "bad net node");
-        if (check_net_node(index, ref, pin, net)) {
-            std::fprintf(file.stream(), "\n%s\"%s\"-\"%s\"", file.indent_string(), ref.c_str(), pin.c_str());
+        const NodeKind kind = check_net_node(index, ref, pin, net);
+        if (kind == NodeKind::pad) {
+            std::fprintf(file.stream(), "\n%s%s-%s", file.indent_string(), file.quoted(ref).c_str(), file.quoted(pin).c_str());
+        } else if (kind == NodeKind::unknown_pin) {
+            unknown_pins.add(node.pin_ref);
         }
     }
     file.close_record();
@@ -35,22 +38,22 @@ void write_fromtos(DesignFile& file, const NodeIndex& index, const Net& net, std
         if (connect.start_pin >= net.pins.size() || end >= net.pins.size()) continue;
         if (!split_pin_ref(net.pins[connect.start_pin].pin_ref, start_ref, start_pin)) fatal_error(41188, "bad net node");
         if (!split_pin_ref(net.pins[end].pin_ref, end_ref, end_pin)) fatal_error(41195, "bad net node");
-        const bool start_has_copper = check_net_node(index, start_ref, start_pin, net);
-        const bool end_has_copper = check_net_node(index, end_ref, end_pin, net);
+        const bool start_has_copper = check_net_node(index, start_ref, start_pin, net) == NodeKind::pad;
+        const bool end_has_copper = check_net_node(index, end_ref, end_pin, net) == NodeKind::pad;
         if (!start_has_copper || !end_has_copper) continue;
-        std::fprintf(file.stream(), "\n%s(fromto \"%s\"-\"%s\" \"%s\"-\"%s\")", file.indent_string(), start_ref.c_str(),
-                     start_pin.c_str(), end_ref.c_str(), end_pin.c_str());
+        std::fprintf(file.stream(), "\n%s(fromto %s-%s %s-%s)", file.indent_string(), file.quoted(start_ref).c_str(),
+                     file.quoted(start_pin).c_str(), file.quoted(end_ref).c_str(), file.quoted(end_pin).c_str());
     }
 }
 
-void write_net(DesignFile& file, const NodeIndex& index, const Net& net, std::uint32_t mode) {
+void write_net(DesignFile& file, const NodeIndex& index, const Net& net, std::uint32_t mode, NameList& unknown_pins) {
     std::fprintf(file.stream(), "\n%s(net \"%s\"", file.indent_string(), net.name.c_str());
     if (net.pins.empty()) {
         std::fprintf(file.stream(), "\n%s)", file.indent_string());
         return;
     }
     file.adjust_indent(+1);
-    write_pins(file, index, net);
+    write_pins(file, index, net, unknown_pins);
     write_fromtos(file, index, net, mode);
     file.close_record();
 }
@@ -143,34 +146,37 @@ const FootprintPin* NodeIndex::pin(const Footprint& footprint, std::string_view 
     return found == pins.end() ? nullptr : found->second;
 }
 
-bool check_net_node(const NodeIndex& index, const std::string& ref, const std::string& pin, const Net& net) {
+NodeKind check_net_node(const NodeIndex& index, const std::string& ref, const std::string& pin, const Net& net) {
     const Part* part = index.part(ref);
     if (part == nullptr) {
         fatal_error(41103, strformat("Net \"%s\" has unknown RefDes in node \"%s.%s\"", net.name.c_str(), ref.c_str(),
                                      pin.c_str()));
     }
     // A part without a footprint is not on the router's board: its pins are no nodes there.
-    if (part->no_footprint) return false;
+    if (part->no_footprint) return NodeKind::no_pad;
     const Footprint* footprint = index.footprint(part->shape);
     if (footprint == nullptr) {
         fatal_error(41116, strformat("Part \"%s\" has unknown footprint: \"%s\"", ref.c_str(), part->shape.c_str()));
     }
     const FootprintPin* found = index.pin(*footprint, pin);
-    if (found != nullptr) {
-        // Only a pin with a pad is a pin of the image; a bare hole is no node the router could find.
-        return found->top_pad.shape != pad_shape_none || found->inner_pad.shape != pad_shape_none ||
-               found->bottom_pad.shape != pad_shape_none;
-    }
-    fatal_error(41128, strformat("Net \"%s\" node \"%s.%s\" refers to an unknown pin in footprint \"%s\"",
-                                 net.name.c_str(), ref.c_str(), pin.c_str(), footprint->name.c_str()));
+    // A pin the footprint lacks carries no copper on the board: the editor keeps such a net pin
+    // (a mounting hole's second pin, say), and so does the board; the router cannot be given it.
+    if (found == nullptr) return NodeKind::unknown_pin;
+    // Only a pin with a pad is a pin of the image; a bare hole is no node the router could find.
+    return has_pad(*found) ? NodeKind::pad : NodeKind::no_pad;
 }
 
 void write_network(DesignFile& file, const Board& board, const RunSettings& settings) {
     file.expect_level(1, 41148, "network start indent level");
     file.open_record("(network");
     const NodeIndex index(board);
+    NameList unknown_pins;
     for (const Net& net : board.nets) {
-        if (net.reserved == 0) write_net(file, index, net, settings.fromto_mode);
+        if (net.reserved == 0) write_net(file, index, net, settings.fromto_mode, unknown_pins);
+    }
+    if (unknown_pins.count() != 0) {
+        std::fprintf(console(), "\n  Warning: %u net pin%s naming a pin its footprint lacks left out of the design file: %s\n",
+                     unknown_pins.count(), unknown_pins.count() == 1 ? "" : "s", unknown_pins.text().c_str());
     }
     write_vias_and_rules(file, board);
     write_classes(file, board);

@@ -28,10 +28,12 @@ private:
     std::vector<std::unordered_map<std::string_view, const FootprintPin*>> pins_;
 };
 
-// True when the node names a pin with copper, false for a bare hole (left out of the net, as it
-// is no pin of the part's image) or a pin of a part without footprint (no image at all). An
-// unknown part, footprint or pin ends the run.
-bool check_net_node(const NodeIndex& index, const std::string& ref, const std::string& pin, const Net& net);
+// What a net node names: a pin with a pad (a node of the design file); a pin without one (a
+// bare hole, no pin of the part's image) or a pin of a part without footprint (no image at
+// all); or a pin the part's footprint lacks. The last two kinds are left out of the net. An
+// unknown part or footprint ends the run.
+enum class NodeKind { pad, no_pad, unknown_pin };
+NodeKind check_net_node(const NodeIndex& index, const std::string& ref, const std::string& pin, const Net& net);
 
 void write_network(DesignFile& file, const Board& board, const RunSettings& settings);
 

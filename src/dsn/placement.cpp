@@ -16,7 +16,7 @@ namespace {
 void write_place(DesignFile& file, const Part& part) {
     char x[fixed_text_size];
     char y[fixed_text_size];
-    std::fprintf(file.stream(), "\n%s(place \"%s\" %s %s %s %u", file.indent_string(), part.ref.c_str(),
+    std::fprintf(file.stream(), "\n%s(place %s %s %s %s %u", file.indent_string(), file.quoted(part.ref).c_str(),
                  format_fixed(x, part.x * inch_to_mil, 2), format_fixed(y, part.y * inch_to_mil, 2),
                  part.side != 0 ? "back" : "front", part.rotation);
     if (part.locked != 0) {

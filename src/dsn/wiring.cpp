@@ -194,8 +194,31 @@ void write_connection_wires(DesignFile& file, const Net& net, const Connect& con
     }
 }
 
+namespace {
+
+// One console line counts the copper areas that lie on no copper layer (drawn on a drawing
+// layer) and names the first few of their nets: there is no copper to give the router.
+void warn_areas_off_copper(const Board& board) {
+    NameList names;
+    std::uint32_t count = 0;
+    for (const Net& net : board.nets) {
+        if (net.reserved != 0) continue;
+        const auto off = static_cast<std::uint32_t>(
+            std::count_if(net.areas.begin(), net.areas.end(), [](const Area& area) { return area.off_copper; }));
+        if (off == 0) continue;
+        count += off;
+        names.add(strformat("\"%s\"", net.name.c_str()));
+    }
+    if (count == 0) return;
+    std::fprintf(console(), "\n  Warning: %u copper area%s on no copper layer left out of the design file, of net%s %s\n",
+                 count, count == 1 ? "" : "s", names.count() == 1 ? "" : "s", names.text().c_str());
+}
+
+}  // namespace
+
 void write_wiring(DesignFile& file, const Board& board) {
     file.expect_level(1, 41348, "wiring start indent level");
+    warn_areas_off_copper(board);
     file.open_record("(wiring");
     const PinCentres centres(board);
     for (std::size_t n = 0; n < board.nets.size(); ++n) {
@@ -204,7 +227,7 @@ void write_wiring(DesignFile& file, const Board& board) {
         for (const Connect& connection : net.connects) write_connection_wires(file, net, connection, &centres, n);
         // Areas on a plane layer went to the structure as planes.
         for (const Area& area : net.areas) {
-            if (area.on_plane == 0) write_area_wire(file, net, area);
+            if (area.on_plane == 0 && !area.off_copper) write_area_wire(file, net, area);
         }
         for (const Via* via : distinct_vias(net)) write_via(file, board, net, *via);
     }

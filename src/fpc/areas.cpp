@@ -71,7 +71,7 @@ bool is_copper_layer(const Board& board, std::uint32_t layer) {
     return layer >= non_copper_layers && layer - non_copper_layers < board.copper_layers.size();
 }
 
-void read_area(LineReader& reader, Board& board, std::uint32_t net_index, Area& area) {
+void read_area(LineReader& reader, Board& board, LoadIndexes& indexes, std::uint32_t net_index, Area& area) {
     const LineReader::Mark start = reader.mark();
     read_area_line(reader, area, {12685, 12692, 12700});
     area.contour_count = count_contours(reader, area.corner_count);
@@ -84,7 +84,7 @@ void read_area(LineReader& reader, Board& board, std::uint32_t net_index, Area& 
     for (std::uint32_t i = 0; i < area.corner_count; ++i) {
         const char* values = next_corner_values(reader, 12768, 12775);
         AreaCorner corner;
-        if (scan_record(values, "%*u %lf %lf %u %u", &corner.x, &corner.y, &corner.style, &corner.end_contour) < 4) {
+        if (scan_board_record("corner:", nm_to_inch, values, "%*u %lf %lf %u %u", &corner.x, &corner.y, &corner.style, &corner.end_contour) < 4) {
             fatal_error(12783, "bad net area corner: record");
         }
         corner.x *= nm_to_inch;
@@ -101,7 +101,11 @@ void read_area(LineReader& reader, Board& board, std::uint32_t net_index, Area& 
     switch (net.reserved) {
         case 0:
             // An area beyond the copper layers has no net list to join; the closing check rejects it.
-            if (is_copper_layer(board, area.layer)) note_layer_net(board, area.layer - non_copper_layers, net_index, true);
+            if (is_copper_layer(board, area.layer)) {
+                note_layer_net(board, indexes, area.layer - non_copper_layers, net_index, true);
+            }
+            // One on a drawing layer is no copper at all: the editor keeps it, and so does the board.
+            area.off_copper = area.layer < non_copper_layers;
             break;
         case 1:
         case 2:
@@ -129,27 +133,24 @@ void read_area(LineReader& reader, Board& board, std::uint32_t net_index, Area& 
 
 }  // namespace
 
-void read_net_areas(LineReader& reader, Board& board, std::uint32_t net_index) {
+void read_net_areas(LineReader& reader, Board& board, LoadIndexes& indexes, std::uint32_t net_index) {
     const std::uint32_t count = board.nets[net_index].area_count;
     for (std::uint32_t i = 0; i < count; ++i) {
         Area area;
-        read_area(reader, board, net_index, area);
+        read_area(reader, board, indexes, net_index, area);
         board.nets[net_index].areas.push_back(std::move(area));
     }
     board.stats.areas += count;
 }
 
-std::uint32_t note_layer_net(Board& board, std::uint32_t k, std::uint32_t net_index, bool is_area) {
+std::uint32_t note_layer_net(Board& board, LoadIndexes& indexes, std::uint32_t k, std::uint32_t net_index,
+                             bool is_area) {
     CopperLayerInfo& layer = board.copper_layers[k];
     const std::string& name = board.nets[net_index].name;
     // The first entry of the name, as a walk through the list finds it.
-    LayerNetLookup& lookup = layer.lookup;
-    if (lookup.indexed > layer.layer_nets.size()) lookup = LayerNetLookup{};
-    for (; lookup.indexed < layer.layer_nets.size(); ++lookup.indexed) {
-        lookup.by_name.emplace(layer.layer_nets[lookup.indexed].net_name, static_cast<std::uint32_t>(lookup.indexed));
-    }
-    const auto found = lookup.by_name.find(name);
-    if (found != lookup.by_name.end()) {
+    if (indexes.layer_nets.size() < board.copper_layers.size()) indexes.layer_nets.resize(board.copper_layers.size());
+    const auto [found, added] = indexes.layer_nets[k].try_emplace(name, static_cast<std::uint32_t>(layer.layer_nets.size()));
+    if (!added) {
         if (is_area) ++layer.layer_nets[found->second].area_count;
         return layer.net_count;
     }
@@ -217,6 +218,7 @@ void finish_copper_layers(Board& board) {
     for (Net& net : board.nets) {
         if (net.reserved != 0) continue;
         for (Area& area : net.areas) {
+            if (area.off_copper) continue;
             if (!is_copper_layer(board, area.layer)) fatal_error(12847, "bad copper area layer");
             if (board.copper_layers[area.layer - non_copper_layers].is_plane != 0) {
                 area.on_plane = 1;

@@ -6,16 +6,17 @@
 #include <vector>
 
 #include "board/board.h"
+#include "fpc/load_indexes.h"
 #include "fpc/reader.h"
 
 namespace tarnwick {
 
 // Reads the `area_count` areas of the net, which follow its traces.
-void read_net_areas(LineReader& reader, Board& board, std::uint32_t net_index);
+void read_net_areas(LineReader& reader, Board& board, LoadIndexes& indexes, std::uint32_t net_index);
 
 // Enters the net in copper layer k's net list (once), counting its areas there when is_area.
 // Returns the layer's net count.
-std::uint32_t note_layer_net(Board& board, std::uint32_t k, std::uint32_t net_index, bool is_area);
+std::uint32_t note_layer_net(Board& board, LoadIndexes& indexes, std::uint32_t k, std::uint32_t net_index, bool is_area);
 
 // Appends a corner to a contour, with the arc points from the previous corner when that one
 // starts an arc, and the closing arc back to the first point when this corner ends the contour.

@@ -36,7 +36,7 @@ void write_options(std::FILE* out, const BoardOptions& o) {
     if (o.dsn_keys_present) {
         std::fprintf(out, "ses_file_path: \"%s\"\n", o.ses_file_path.c_str());
         if (o.version > 1.3381) std::fprintf(out, "SMT_connect_copper: \"%u\"\n", o.SMT_connect_copper);
-        if (o.version > 1.3431) std::fprintf(out, "default_glue_width: \"%u\"\n", rounded_length(o.default_glue_width));
+        if (o.version > 1.3431) std::fprintf(out, "default_glue_width: \"%d\"\n", signed_rounded_length(o.default_glue_width));
         std::fprintf(out, "dsn_flags: \"%1u\"\n", o.dsn_flags);
         std::fprintf(out, "dsn_bounds_poly: \"%1u\"\n", o.dsn_bounds_poly);
         std::fprintf(out, "dsn_signals_poly: \"%1u\"\n", o.dsn_signals_poly);
@@ -52,16 +52,16 @@ void write_options(std::FILE* out, const BoardOptions& o) {
     write_grid(out, "\n", "fp_placement_grid", o.fp_placement_grid);
     std::fprintf(out, "\nfp_snap_angle: %u\n\n", o.fp_snap_angle);
 
-    std::fprintf(out, "fill_clearance: %u\n", rounded_length(o.fill_clearance));
-    std::fprintf(out, "mask_clearance: %u\n", rounded_length(o.mask_clearance));
-    std::fprintf(out, "thermal_width: %u\n", rounded_length(o.thermal_width));
-    std::fprintf(out, "min_silkscreen_width: %u\n", rounded_length(o.min_silkscreen_width));
-    std::fprintf(out, "board_outline_width: %u\n", rounded_length(o.board_outline_width));
-    std::fprintf(out, "hole_clearance: %u\n", rounded_length(o.hole_clearance));
-    std::fprintf(out, "pilot_diameter: %u\n", rounded_length(o.pilot_diameter));
-    std::fprintf(out, "annular_ring_for_pins: %u\n", rounded_length(o.annular_ring_for_pins));
-    std::fprintf(out, "annular_ring_for_vias: %u\n", rounded_length(o.annular_ring_for_vias));
-    if (o.shrink_paste_mask_present) std::fprintf(out, "shrink_paste_mask: %u\n", rounded_length(o.shrink_paste_mask));
+    std::fprintf(out, "fill_clearance: %d\n", signed_rounded_length(o.fill_clearance));
+    std::fprintf(out, "mask_clearance: %d\n", signed_rounded_length(o.mask_clearance));
+    std::fprintf(out, "thermal_width: %d\n", signed_rounded_length(o.thermal_width));
+    std::fprintf(out, "min_silkscreen_width: %d\n", signed_rounded_length(o.min_silkscreen_width));
+    std::fprintf(out, "board_outline_width: %d\n", signed_rounded_length(o.board_outline_width));
+    std::fprintf(out, "hole_clearance: %d\n", signed_rounded_length(o.hole_clearance));
+    std::fprintf(out, "pilot_diameter: %d\n", signed_rounded_length(o.pilot_diameter));
+    std::fprintf(out, "annular_ring_for_pins: %d\n", signed_rounded_length(o.annular_ring_for_pins));
+    std::fprintf(out, "annular_ring_for_vias: %d\n", signed_rounded_length(o.annular_ring_for_vias));
+    if (o.shrink_paste_mask_present) std::fprintf(out, "shrink_paste_mask: %d\n", signed_rounded_length(o.shrink_paste_mask));
     std::fprintf(out, "cam_flags: %u\n", o.cam_flags);
     std::fprintf(out, "cam_layers: %u\n", o.cam_layers);
     std::fprintf(out, "cam_drill_file: %u\n", o.cam_drill_file);
@@ -69,8 +69,8 @@ void write_options(std::FILE* out, const BoardOptions& o) {
     if (o.cam_step_keys_present) {
         std::fprintf(out, "cam_n_x: %u\n", o.cam_n_x);
         std::fprintf(out, "cam_n_y: %u\n", o.cam_n_y);
-        std::fprintf(out, "cam_space_x: %u\n", rounded_length(o.cam_space_x));
-        std::fprintf(out, "cam_space_y: %u\n", rounded_length(o.cam_space_y));
+        std::fprintf(out, "cam_space_x: %d\n", signed_rounded_length(o.cam_space_x));
+        std::fprintf(out, "cam_space_y: %d\n", signed_rounded_length(o.cam_space_y));
     }
     if (o.version > 1.3381) {
         std::fprintf(out, "\nreport_options: %u\n", o.report_options);
@@ -78,25 +78,25 @@ void write_options(std::FILE* out, const BoardOptions& o) {
         std::fprintf(out, "\n");
     }
     std::fprintf(out, "drc_check_unrouted: %u\n", o.drc_check_unrouted);
-    std::fprintf(out, "drc_trace_width: %u\n", rounded_length(o.drc_trace_width));
-    std::fprintf(out, "drc_pad_pad: %u\n", rounded_length(o.drc_pad_pad));
-    std::fprintf(out, "drc_pad_trace: %u\n", rounded_length(o.drc_pad_trace));
-    std::fprintf(out, "drc_trace_trace: %u\n", rounded_length(o.drc_trace_trace));
-    std::fprintf(out, "drc_hole_copper: %u\n", rounded_length(o.drc_hole_copper));
-    std::fprintf(out, "drc_annular_ring_pins: %u\n", rounded_length(o.drc_annular_ring_pins));
-    std::fprintf(out, "drc_annular_ring_vias: %u\n", rounded_length(o.drc_annular_ring_vias));
-    std::fprintf(out, "drc_board_edge_copper: %u\n", rounded_length(o.drc_board_edge_copper));
-    std::fprintf(out, "drc_board_edge_hole: %u\n", rounded_length(o.drc_board_edge_hole));
-    std::fprintf(out, "drc_hole_hole: %u\n", rounded_length(o.drc_hole_hole));
-    std::fprintf(out, "drc_copper_copper: %u\n\n", rounded_length(o.drc_copper_copper));
-    std::fprintf(out, "default_trace_width: %u\n", rounded_length(o.default_trace_width));
-    std::fprintf(out, "default_via_pad_width: %u\n", rounded_length(o.default_via_pad_width));
-    std::fprintf(out, "default_via_hole_width: %u\n", rounded_length(o.default_via_hole_width));
+    std::fprintf(out, "drc_trace_width: %d\n", signed_rounded_length(o.drc_trace_width));
+    std::fprintf(out, "drc_pad_pad: %d\n", signed_rounded_length(o.drc_pad_pad));
+    std::fprintf(out, "drc_pad_trace: %d\n", signed_rounded_length(o.drc_pad_trace));
+    std::fprintf(out, "drc_trace_trace: %d\n", signed_rounded_length(o.drc_trace_trace));
+    std::fprintf(out, "drc_hole_copper: %d\n", signed_rounded_length(o.drc_hole_copper));
+    std::fprintf(out, "drc_annular_ring_pins: %d\n", signed_rounded_length(o.drc_annular_ring_pins));
+    std::fprintf(out, "drc_annular_ring_vias: %d\n", signed_rounded_length(o.drc_annular_ring_vias));
+    std::fprintf(out, "drc_board_edge_copper: %d\n", signed_rounded_length(o.drc_board_edge_copper));
+    std::fprintf(out, "drc_board_edge_hole: %d\n", signed_rounded_length(o.drc_board_edge_hole));
+    std::fprintf(out, "drc_hole_hole: %d\n", signed_rounded_length(o.drc_hole_hole));
+    std::fprintf(out, "drc_copper_copper: %d\n\n", signed_rounded_length(o.drc_copper_copper));
+    std::fprintf(out, "default_trace_width: %d\n", signed_rounded_length(o.default_trace_width));
+    std::fprintf(out, "default_via_pad_width: %d\n", signed_rounded_length(o.default_via_pad_width));
+    std::fprintf(out, "default_via_hole_width: %d\n", signed_rounded_length(o.default_via_hole_width));
     std::fprintf(out, "n_width_menu: %u\n", static_cast<unsigned>(o.width_menu.size()));
     for (std::size_t i = 0; i < o.width_menu.size(); ++i) {
         const WidthMenuItem& item = o.width_menu[i];
-        std::fprintf(out, "  width_menu_item: %u %u %u %u\n", static_cast<unsigned>(i + 1), rounded_length(item.width),
-                     rounded_length(item.via_pad_width), rounded_length(item.via_hole));
+        std::fprintf(out, "  width_menu_item: %u %d %d %d\n", static_cast<unsigned>(i + 1), signed_rounded_length(item.width),
+                     signed_rounded_length(item.via_pad_width), signed_rounded_length(item.via_hole));
     }
     std::fprintf(out, "\nn_copper_layers: %u\n", o.n_copper_layers);
     // A board without a layer list still gets the twelve non-copper entries, empty.
@@ -183,12 +183,12 @@ void write_connect(std::FILE* out, std::uint32_t number, const Connect& connect)
     for (std::size_t v = 0; v < connect.vertices.size(); ++v) {
         const Vertex& vertex = connect.vertices[v];
         const unsigned vertex_number = static_cast<unsigned>(v + 1);
-        std::fprintf(out, "    vtx: %u %d %d %u %u %u %u %u\n", vertex_number, signed_rounded_length(vertex.x),
-                     signed_rounded_length(vertex.y), vertex.layer, vertex.flag, rounded_length(vertex.via_pad_width),
-                     rounded_length(vertex.via_hole), vertex.tee_id);
+        std::fprintf(out, "    vtx: %u %d %d %u %u %d %d %u\n", vertex_number, signed_rounded_length(vertex.x),
+                     signed_rounded_length(vertex.y), vertex.layer, vertex.flag, signed_rounded_length(vertex.via_pad_width),
+                     signed_rounded_length(vertex.via_hole), vertex.tee_id);
         if (v < segments) {
-            std::fprintf(out, "    seg: %u %u %u %u %u\n", vertex_number, vertex.seg_layer,
-                         rounded_length(vertex.seg_width), vertex.seg_value3, vertex.seg_value4);
+            std::fprintf(out, "    seg: %u %u %d %u %u\n", vertex_number, vertex.seg_layer,
+                         signed_rounded_length(vertex.seg_width), vertex.seg_value3, vertex.seg_value4);
         }
     }
 }
@@ -208,10 +208,10 @@ void write_area(std::FILE* out, std::uint32_t number, const Area& area) {
 void write_nets(std::FILE* out, const Board& board) {
     std::fprintf(out, "\n[nets]\n");
     for (const Net& net : board.nets) {
-        std::fprintf(out, "\nnet: \"%s\" %u %u %u %u %u %u %u\n", net.name.c_str(),
+        std::fprintf(out, "\nnet: \"%s\" %u %u %u %d %d %d %u\n", net.name.c_str(),
                      static_cast<unsigned>(net.pins.size()), static_cast<unsigned>(net.connects.size()),
-                     static_cast<unsigned>(net.areas.size()), rounded_length(net.trace_width),
-                     rounded_length(net.via_pad_width), rounded_length(net.via_hole), net.visible);
+                     static_cast<unsigned>(net.areas.size()), signed_rounded_length(net.trace_width),
+                     signed_rounded_length(net.via_pad_width), signed_rounded_length(net.via_hole), net.visible);
         std::uint32_t number = 1;
         for (const NetPin& pin : net.pins) std::fprintf(out, "  pin: %u %s\n", number++, pin.pin_ref.c_str());
         number = 1;
@@ -224,9 +224,9 @@ void write_nets(std::FILE* out, const Board& board) {
 void write_texts(std::FILE* out, const Board& board) {
     std::fprintf(out, "\n[texts]\n\n");
     for (const BoardText& text : board.texts) {
-        std::fprintf(out, "text: \"%s\" %d %d %u %u %u %u %u", text.text.c_str(), signed_rounded_length(text.x),
+        std::fprintf(out, "text: \"%s\" %d %d %u %u %u %d %d", text.text.c_str(), signed_rounded_length(text.x),
                      signed_rounded_length(text.y), text.third, convert_angle(text.angle), text.fifth,
-                     rounded_length(text.sixth), rounded_length(text.seventh));
+                     signed_rounded_length(text.sixth), signed_rounded_length(text.seventh));
         if (board.options.long_text_records) std::fprintf(out, " %u", text.eighth);
         std::fprintf(out, "\n\n");
     }

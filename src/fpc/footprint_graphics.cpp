@@ -19,7 +19,7 @@ const char* after_key(const char* text, const char* key) { return text + std::st
 
 void read_sel_rect(const char* values, Footprint& footprint, double scale) {
     double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-    const int got = std::sscanf(values, "%lf %lf %lf %lf", &x1, &y1, &x2, &y2);
+    const int got = scan_board_record("sel_rect:", scale, values, "%lf %lf %lf %lf", &x1, &y1, &x2, &y2);
     if (got < 4) {
         const std::uint32_t missing = missing_values(4, got);
         fatal_error(15196, strformat("%s sel_rect record missing %u parameter%s", footprint.name.c_str(), missing,
@@ -40,18 +40,18 @@ struct TextPlacement {
     std::uint32_t angle = 0;
 };
 
-TextPlacement scan_text_placement(const char* values, double scale) {
+TextPlacement scan_text_placement(const char* record, const char* values, double scale) {
     TextPlacement placement;
     double first = 0, second = 0, third = 0, fifth = 0;
     unsigned angle = 0;
-    placement.got = std::sscanf(values, "%lf %lf %lf %u %lf", &first, &second, &third, &angle, &fifth);
+    placement.got = scan_board_record(record, scale, values, "%lf %lf %lf %u %lf", &first, &second, &third, &angle, &fifth);
     placement.lengths = {first * scale, fifth * scale, second * scale, third * scale};
     placement.angle = convert_angle(angle);
     return placement;
 }
 
 void read_ref_text(const char* values, Footprint& footprint, double scale) {
-    const TextPlacement placement = scan_text_placement(values, scale);
+    const TextPlacement placement = scan_text_placement("ref_text:", values, scale);
     if (placement.got < 5) {
         const std::uint32_t missing = missing_values(5, placement.got);
         fatal_error(15225, strformat("%s ref_text record missing %u parameter%s", footprint.name.c_str(), missing,
@@ -62,7 +62,7 @@ void read_ref_text(const char* values, Footprint& footprint, double scale) {
 }
 
 void read_value_text(const char* values, Footprint& footprint, double scale) {
-    const TextPlacement placement = scan_text_placement(values, scale);
+    const TextPlacement placement = scan_text_placement("value_text:", values, scale);
     if (placement.got < 5) fatal_error(15247, "bad footprint value record");
     footprint.value_text = placement.lengths;
     footprint.value_text_angle = placement.angle;
@@ -72,7 +72,7 @@ void read_value_text(const char* values, Footprint& footprint, double scale) {
 void read_centroid(const char* values, Footprint& footprint, double scale) {
     unsigned type = 0, angle = 0;
     double x = 0, y = 0;
-    const int got = std::sscanf(values, "%u %lf %lf %u", &type, &x, &y, &angle);
+    const int got = scan_board_record("centroid:", scale, values, "%u %lf %lf %u", &type, &x, &y, &angle);
     if (got < 3) fatal_error(15271, "bad footprint centroid record");
     // A second centroid replaces the first whole, its angle included.
     footprint.centroid_type = type;
@@ -91,7 +91,7 @@ void read_centroid(const char* values, Footprint& footprint, double scale) {
 void read_adhesive(const char* values, Footprint& footprint, double scale) {
     Adhesive dot;
     unsigned first = 0;
-    if (std::sscanf(values, "%u %lf %lf %lf", &first, &dot.second, &dot.third, &dot.fourth) < 4) {
+    if (scan_board_record("adhesive:", scale, values, "%u %lf %lf %lf", &first, &dot.second, &dot.third, &dot.fourth) < 4) {
         fatal_error(15306, "bad footprint adhesive record");
     }
     dot.first = first;
@@ -110,7 +110,7 @@ void read_text(const char* text, Footprint& footprint, double scale, BoardStats&
         fatal_error(15335, strformat("%s: bad footprint text record: no quoted text", footprint.name.c_str()));
     }
     unsigned angle = 0, sixth = 0, seventh = 0;
-    const int got = std::sscanf(last_quote + 1, "%lf %lf %lf %u %lf %u %u", &item.first, &item.second, &item.third,
+    const int got = scan_board_record("text:", scale, last_quote + 1, "%lf %lf %lf %u %lf %u %u", &item.first, &item.second, &item.third,
                                 &angle, &item.fifth, &sixth, &seventh);
     if (got < 7) {
         const std::uint32_t missing = missing_values(7, got);
@@ -158,7 +158,7 @@ std::uint32_t count_polyline_corners(LineReader& reader, const Footprint& footpr
 
 void read_outline_polyline(LineReader& reader, const char* values, Footprint& footprint, double scale) {
     FootprintPolyline polyline;
-    const int got = std::sscanf(values, "%lf %lf %lf", &polyline.width, &polyline.x, &polyline.y);
+    const int got = scan_board_record("outline_polyline:", scale, values, "%lf %lf %lf", &polyline.width, &polyline.x, &polyline.y);
     if (got < 3) {
         const std::uint32_t missing = missing_values(3, got);
         fatal_error(15485, strformat("%s: polyline header missing %u parameter%s", footprint.name.c_str(), missing,
@@ -179,7 +179,7 @@ void read_outline_polyline(LineReader& reader, const char* values, Footprint& fo
         if (starts_with(text, "next_corner:")) {
             PolylineCorner corner;
             unsigned style = 0;
-            const int found = scan_record(after_key(text, "next_corner:"), "%lf %lf %u", &corner.x, &corner.y, &style);
+            const int found = scan_board_record("next_corner:", scale, after_key(text, "next_corner:"), "%lf %lf %u", &corner.x, &corner.y, &style);
             if (found < 3) {
                 const std::uint32_t missing = missing_values(3, found);
                 fatal_error(15561,

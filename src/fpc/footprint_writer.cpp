@@ -53,7 +53,7 @@ void write_bottom_side(std::FILE* out, const FootprintPin& pin, const LengthText
     if ((pin.pad_flags & pad_bottom_paste_seen) != 0) write_plain_pad(out, "bottom_paste:", pin.bottom_paste, length);
 }
 
-void write_pin(std::FILE* out, const Footprint& footprint, const FootprintPin& pin, const LengthText& length) {
+void write_pin(std::FILE* out, const FootprintPin& pin, const LengthText& length) {
     std::fprintf(out, "    pin: \"%s\" %s ", pin.name.c_str(), length(pin.hole).c_str());
     std::fprintf(out, "%s ", length(pin.x).c_str());
     std::fprintf(out, "%s %u\n", length(pin.y).c_str(), convert_angle(pin.angle));
@@ -73,8 +73,14 @@ void write_pin(std::FILE* out, const Footprint& footprint, const FootprintPin& p
     } else if (pin.bottom_pad.shape != pad_shape_none) {
         write_bottom_side(out, pin, length);
     } else {
-        fatal_error(16167,
-                    strformat("Footprint %s: SMT pin %s has no copper", footprint.name.c_str(), pin.name.c_str()));
+        // A pin with neither pad nor hole (a fiducial) is written back with the records it was
+        // read with, so that the editor gets it as it was.
+        if ((pin.pad_flags & (pad_top_pad_seen | pad_top_mask_seen | pad_top_paste_seen)) != 0) {
+            write_top_side(out, pin, length);
+        }
+        if ((pin.pad_flags & (pad_bottom_pad_seen | pad_bottom_mask_seen | pad_bottom_paste_seen)) != 0) {
+            write_bottom_side(out, pin, length);
+        }
     }
 }
 
@@ -140,7 +146,7 @@ void write_footprint(std::FILE* out, const Footprint& footprint) {
 
     // The count of the pins written, so that the file always reads back.
     std::fprintf(out, "  n_pins: %u\n", static_cast<unsigned>(footprint.pins.size()));
-    for (const FootprintPin& pin : footprint.pins) write_pin(out, footprint, pin, length);
+    for (const FootprintPin& pin : footprint.pins) write_pin(out, pin, length);
 }
 
 void write_footprints(std::FILE* out, const Board& board) {

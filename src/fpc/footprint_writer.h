@@ -10,8 +10,7 @@ namespace tarnwick {
 // Writes "\n[footprints]\n" and every footprint of the table, used or not, in table order.
 void write_footprints(std::FILE* out, const Board& board);
 
-// Writes one footprint in its own units (mils or nanometres). A surface-mount pin without a top
-// or bottom pad cannot be written: fatal_error 16167.
+// Writes one footprint in its own units (mils or nanometres).
 void write_footprint(std::FILE* out, const Footprint& footprint);
 
 }  // namespace tarnwick

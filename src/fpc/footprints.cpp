@@ -93,7 +93,7 @@ void read_copper_pad(const PadRecord& record, const char* values, const Footprin
     const char* pin_name = pin.name.c_str();
     unsigned shape = 0, option = 0;
     double width = 0, length1 = 0, length2 = 0, radius = 0;
-    const int got = scan_record(values, "%u %lf %lf %lf %lf %u", &shape, &width, &length1, &length2, &radius, &option);
+    const int got = scan_board_record(record.key, scale, values, "%u %lf %lf %lf %lf %u", &shape, &width, &length1, &length2, &radius, &option);
     if (got < 4) {
         switch (record.layer) {
             case PadLayer::Top:
@@ -152,7 +152,7 @@ void read_mask_or_paste(const PadRecord& record, const char* values, FootprintPi
     PadSpec& pad = pin.*record.pad;
     unsigned shape = 0;
     double width = 0, length1 = 0, length2 = 0, radius = 0;
-    if (scan_record(values, "%u %lf %lf %lf %lf", &shape, &width, &length1, &length2, &radius) < 5) {
+    if (scan_board_record(record.key, scale, values, "%u %lf %lf %lf %lf", &shape, &width, &length1, &length2, &radius) < 5) {
         fatal_error(record.code, record.message);
     }
     pad = {shape, width * scale, length1 * scale, length2 * scale, radius * scale};
@@ -168,7 +168,9 @@ void read_pad_records(LineReader& reader, const Footprint& footprint, FootprintP
             fatal_error(15624, strformat("%s: premature EOF reading fp pins", footprint.name.c_str()));
         }
         const char* text = skip_blanks(line);
-        if (is_blank(text) || starts_with(text, "pin:")) {
+        // Board utilities write the next footprint's name: line straight after the last pad
+        // record; the editor takes it as the start of that footprint, and so does this reader.
+        if (is_blank(text) || starts_with(text, "pin:") || starts_with(text, "name:")) {
             reader.unread_line();
             return;
         }
@@ -213,7 +215,7 @@ void read_pin_line(const char* text, const Footprint& footprint, FootprintPin& p
     // The one character right after the name, normally a blank, is passed over.
     const char* values = text_at(after_name, 1);
     unsigned angle = 0;
-    const int got = scan_record(values, "%lf %lf %lf %u", &pin.hole, &pin.x, &pin.y, &angle);
+    const int got = scan_board_record("pin:", scale, values, "%lf %lf %lf %u", &pin.hole, &pin.x, &pin.y, &angle);
     if (got < 4) {
         const std::uint32_t missing = missing_values(4, got);
         fatal_error(15658, strformat("%s: pin record missing %u parameter%s", fp_name, missing, plural_s(missing)));
@@ -224,7 +226,7 @@ void read_pin_line(const char* text, const Footprint& footprint, FootprintPin& p
     pin.angle = convert_angle(angle);
 }
 
-void read_pins(LineReader& reader, const char* values, Board& board, Footprint& footprint,
+void read_pins(LineReader& reader, const char* values, Board& board, LoadIndexes& indexes, Footprint& footprint,
                const FootprintScale& scale) {
     unsigned count = 0;
     if (std::sscanf(values, "%u", &count) < 1) {
@@ -250,11 +252,9 @@ void read_pins(LineReader& reader, const char* values, Board& board, Footprint& 
         read_pad_records(reader, footprint, pin, length_scale);
         pin.is_via = 0;
         pin.tool = 0;
-        resolve_padstack(board, pin);
-        if (pin.hole > 0 && pin.top_pad.shape == pad_shape_none && pin.inner_pad.shape == pad_shape_none &&
-            pin.bottom_pad.shape == pad_shape_none) {
-            footprint.has_bare_hole_pin = 1;
-        }
+        resolve_padstack(board, indexes, pin);
+        if (pin.hole > 0 && !has_pad(pin)) footprint.has_bare_hole_pin = 1;
+        if (has_no_copper(pin)) ++board.stats.pins_without_copper;
         footprint.pins.push_back(std::move(pin));
     }
     board.stats.footprint_pins += count;
@@ -275,13 +275,20 @@ void count_pins_per_tool_and_padstack(const Board& board, Footprint& footprint) 
 
 }  // namespace
 
-const char* parse_footprint(LineReader& reader, Board& board, Footprint& footprint) {
+const char* parse_footprint(LineReader& reader, Board& board, LoadIndexes& indexes, Footprint& footprint) {
     FootprintScale scale;
+    bool named = false;
     for (;;) {
         const char* line = reader.next_line();
         if (line == nullptr || is_blank(line)) return line;
         const char* text = skip_blanks(line);
         if (starts_with(text, "name:")) {
+            // A second name: line without a blank line before it starts the next footprint.
+            if (named) {
+                reader.unread_line();
+                return line;
+            }
+            named = true;
             extract_quoted(footprint.name, text, name_size);
         } else if (starts_with(text, "author:")) {
             extract_quoted(footprint.author, text, text_size);
@@ -292,7 +299,7 @@ const char* parse_footprint(LineReader& reader, Board& board, Footprint& footpri
         } else if (starts_with(text, "units:")) {
             read_units(text, footprint, scale);
         } else if (starts_with(text, "n_pins:")) {
-            read_pins(reader, text + std::strlen("n_pins:"), board, footprint, scale);
+            read_pins(reader, text + std::strlen("n_pins:"), board, indexes, footprint, scale);
         } else if (const char* key = footprint_graphics_key(text)) {
             const std::string record(key, std::strlen(key) - 1);  // the key without its colon
             read_footprint_graphics(reader, text, footprint, scale.require(footprint, record.c_str()), board.stats);
@@ -302,6 +309,8 @@ const char* parse_footprint(LineReader& reader, Board& board, Footprint& footpri
 }
 
 void read_footprints(LineReader& reader, Board& board, const RunSettings& settings) {
+    // Every padstack and drill tool the section adds goes through these lookups.
+    LoadIndexes indexes(board);
     if (!find_section(reader, "[footprints]", settings.verbose)) {
         fatal_error(11315, "premature EOF looking for FPC footprints");
     }
@@ -325,7 +334,7 @@ void read_footprints(LineReader& reader, Board& board, const RunSettings& settin
             if (starts_with(skip_blanks(line), "name:")) break;
         }
         reader.unread_line();
-        if (parse_footprint(reader, board, footprint) == nullptr) {
+        if (parse_footprint(reader, board, indexes, footprint) == nullptr) {
             fatal_error(11377, "premature EOF reading FPC Footprints");
         }
         count_pins_per_tool_and_padstack(board, footprint);

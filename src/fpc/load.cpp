@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/file_names.h"
+#include "fpc/board_kind.h"
 #include "fpc/footprints.h"
 #include "fpc/nets.h"
 #include "fpc/options.h"
@@ -31,6 +32,7 @@ void load_fpc_contents(Board& board, RunSettings& settings, Diagnostics& diagnos
     diagnostics.fpc_name = settings.fpcname;
     LineReader reader(std::move(contents), diagnostics.fpc_line);
 
+    check_board_kind(reader);
     read_options(reader, board);
     read_footprints(reader, board, settings);
 

@@ -33,11 +33,11 @@ FootprintPin via_pin(double pad_width, double hole, std::uint32_t tool) {
     return pin;
 }
 
-void read_net_header(const char* text, Board& board, Net& net) {
+void read_net_header(const char* text, Board& board, LoadIndexes& indexes, Net& net) {
     if (extract_quoted(net.name, text, 128) < 1) fatal_error(12472, "bad net name");
     net.reserved = reserved_net_index(net.name.c_str());
     const char* numbers = std::strrchr(text, '"') + 1;
-    if (scan_record(numbers, "%u %u %u %lf %lf %lf %u", &net.pin_count, &net.connect_count, &net.area_count,
+    if (scan_board_record("net:", nm_to_inch, numbers, "%u %u %u %lf %lf %lf %u", &net.pin_count, &net.connect_count, &net.area_count,
                     &net.trace_width, &net.via_pad_width, &net.via_hole, &net.visible) < 7) {
         fatal_error(12485, "bad net: record");
     }
@@ -47,8 +47,19 @@ void read_net_header(const char* text, Board& board, Net& net) {
 
     if (net.via_pad_width > 0) {
         FootprintPin pin = via_pin(net.via_pad_width, net.via_hole, no_tool_lookup);
-        net.via_padstack = resolve_padstack(board, pin);
+        net.via_padstack = resolve_padstack(board, indexes, pin);
     }
+}
+
+// The pin reference of a net's pin: record, after its index. Board utilities write records
+// whose index is no number ("pin: Q1 DD4.6"); the editor takes the reference all the same, and
+// so does this reader, with a warning naming the line.
+void read_net_pin_ref(const char* values, std::uint32_t line, char (&pin_ref)[128]) {
+    if (std::sscanf(values, "%*u %127s", pin_ref) == 1) return;
+    char index[128];
+    if (std::sscanf(values, "%127s %127s", index, pin_ref) != 2) fatal_error(12537, "bad net pin: record");
+    std::fprintf(console(), "\n  Warning: line %u: net pin record with index \"%s\", not a number: read as pin %s\n",
+                 line, index, pin_ref);
 }
 
 void read_net_pins(LineReader& reader, Net& net) {
@@ -58,18 +69,18 @@ void read_net_pins(LineReader& reader, Net& net) {
         const char* values = next_record(reader, "pin:", 12523, "premature EOF reading net pins", 12530,
                                          "missing net pin record");
         char pin_ref[128];
-        if (std::sscanf(values, "%*u %127s", pin_ref) != 1) fatal_error(12537, "bad net pin: record");
+        read_net_pin_ref(values, reader.line_number(), pin_ref);
         NetPin pin;
         pin.pin_ref = pin_ref;
         net.pins.push_back(std::move(pin));
     }
 }
 
-void read_vertex(LineReader& reader, Board& board, Net& net, TeeIndex& tees, std::uint32_t arriving_layer,
+void read_vertex(LineReader& reader, Board& board, LoadIndexes& indexes, Net& net, TeeIndex& tees, std::uint32_t arriving_layer,
                  Vertex& vertex) {
     const char* values = next_record(reader, "vtx:", 12586, "premature EOF reading net trace vtx", 12593,
                                      "missing net trace vtx record");
-    if (scan_record(values, "%*u %lf %lf %u %u %lf %lf %u", &vertex.x, &vertex.y, &vertex.layer, &vertex.flag,
+    if (scan_board_record("vtx:", nm_to_inch, values, "%*u %lf %lf %u %u %lf %lf %u", &vertex.x, &vertex.y, &vertex.layer, &vertex.flag,
                     &vertex.via_pad_width, &vertex.via_hole, &vertex.tee_id) < 7) {
         fatal_error(12602, "bad trace vtx: record");
     }
@@ -78,13 +89,13 @@ void read_vertex(LineReader& reader, Board& board, Net& net, TeeIndex& tees, std
     vertex.via_pad_width *= nm_to_inch;
     vertex.via_hole *= nm_to_inch;
     if (vertex.tee_id != 0) add_tee(net, tees, vertex.tee_id, arriving_layer, vertex.x, vertex.y);
-    if (vertex.via_pad_width != 0) add_via(board, net, vertex.via_pad_width, vertex.via_hole, vertex.x, vertex.y);
+    if (vertex.via_pad_width != 0) add_via(board, indexes, net, vertex.via_pad_width, vertex.via_hole, vertex.x, vertex.y);
 }
 
-void read_segment(LineReader& reader, Board& board, std::uint32_t net_index, Vertex& vertex) {
+void read_segment(LineReader& reader, Board& board, LoadIndexes& indexes, std::uint32_t net_index, Vertex& vertex) {
     const char* values = next_record(reader, "seg:", 12625, "premature EOF reading net trace seg", 12632,
                                      "missing net trace seg record");
-    if (scan_record(values, "%*u %u %lf %u %u", &vertex.seg_layer, &vertex.seg_width, &vertex.seg_value3,
+    if (scan_board_record("seg:", nm_to_inch, values, "%*u %u %lf %u %u", &vertex.seg_layer, &vertex.seg_width, &vertex.seg_value3,
                     &vertex.seg_value4) < 4) {
         fatal_error(12640, "bad trace seg: record");
     }
@@ -97,11 +108,12 @@ void read_segment(LineReader& reader, Board& board, std::uint32_t net_index, Ver
             fatal_error(12642, strformat("bad trace seg: layer %u, the board has %u copper layers", vertex.seg_layer,
                                          copper_layers));
         }
-        note_layer_net(board, vertex.seg_layer - non_copper_layers, net_index, false);
+        note_layer_net(board, indexes, vertex.seg_layer - non_copper_layers, net_index, false);
     }
 }
 
-void read_connect(LineReader& reader, Board& board, std::uint32_t net_index, TeeIndex& tees, Connect& connect) {
+void read_connect(LineReader& reader, Board& board, LoadIndexes& indexes, std::uint32_t net_index, TeeIndex& tees,
+                  Connect& connect) {
     Net& net = board.nets[net_index];
     const char* values = next_record(reader, "connect:", 12557, "premature EOF reading net traces", 12564,
                                      "missing net connect: record");
@@ -117,9 +129,9 @@ void read_connect(LineReader& reader, Board& board, std::uint32_t net_index, Tee
     std::uint32_t layer = 0;  // layer of the segment arriving at the vertex being read
     for (std::uint64_t i = 0; i <= connect.segment_count; ++i) {
         connect.vertices.emplace_back();
-        read_vertex(reader, board, net, tees, layer, connect.vertices.back());
+        read_vertex(reader, board, indexes, net, tees, layer, connect.vertices.back());
         if (i < connect.segment_count) {
-            read_segment(reader, board, net_index, connect.vertices.back());
+            read_segment(reader, board, indexes, net_index, connect.vertices.back());
             layer = connect.vertices.back().seg_layer;
         }
     }
@@ -146,7 +158,8 @@ void check_fromto(Board& board, Net& net, std::uint32_t mode) {
     std::fprintf(console(), "\n net \"%s\" may have missing FROMTO record(s)!", net.name.c_str());
 }
 
-void read_net(LineReader& reader, Board& board, std::uint32_t net_index, const RunSettings& settings) {
+void read_net(LineReader& reader, Board& board, LoadIndexes& indexes, std::uint32_t net_index,
+              const RunSettings& settings) {
     const char* text;
     for (;;) {
         const char* line = reader.next_line();
@@ -155,8 +168,8 @@ void read_net(LineReader& reader, Board& board, std::uint32_t net_index, const R
         if (starts_with(text, "net:") || is_section_header(text)) break;
     }
     Net& net = board.nets[net_index];
-    read_net_header(text, board, net);
-    if (net.reserved == 0 && (net.via_padstack != 0 || net.trace_width > 0)) add_net_to_class(board, net_index);
+    read_net_header(text, board, indexes, net);
+    if (net.reserved == 0 && (net.via_padstack != 0 || net.trace_width > 0)) add_net_to_class(board, indexes, net_index);
 
     board.stats.net_pins += net.pin_count;
     read_net_pins(reader, net);
@@ -166,40 +179,31 @@ void read_net(LineReader& reader, Board& board, std::uint32_t net_index, const R
         TeeIndex tees;
         for (std::uint32_t i = 0; i < net.connect_count; ++i) {
             Connect connect;
-            read_connect(reader, board, net_index, tees, connect);
+            read_connect(reader, board, indexes, net_index, tees, connect);
             net.connects.push_back(std::move(connect));
         }
     }
 
     check_fromto(board, net, settings.fromto_mode);
-    if (net.area_count != 0) read_net_areas(reader, board, net_index);
+    if (net.area_count != 0) read_net_areas(reader, board, indexes, net_index);
 }
 
 }  // namespace
 
-void add_net_to_class(Board& board, std::uint32_t net_index) {
+void add_net_to_class(Board& board, LoadIndexes& indexes, std::uint32_t net_index) {
     Net& net = board.nets[net_index];
     // The first class of the same width and via, as a walk through the table finds it. A width
     // that is no number equals no class's.
-    NetClassLookup& lookup = board.net_class_lookup;
-    if (lookup.indexed > board.net_classes.size()) lookup = NetClassLookup{};
-    for (; lookup.indexed < board.net_classes.size(); ++lookup.indexed) {
-        const NetClass& net_class = board.net_classes[lookup.indexed];
-        if (std::isnan(net_class.trace_width)) continue;
-        lookup.by_width_and_via[std::bit_cast<std::uint64_t>(net_class.trace_width + 0.0)].emplace(
-            net_class.via_padstack, static_cast<std::uint32_t>(lookup.indexed));
-    }
-    if (!std::isnan(net.trace_width)) {
-        const auto width = lookup.by_width_and_via.find(std::bit_cast<std::uint64_t>(net.trace_width + 0.0));
-        if (width != lookup.by_width_and_via.end()) {
-            const auto found = width->second.find(net.via_padstack);
-            if (found != width->second.end()) {
-                NetClass& net_class = board.net_classes[found->second];
-                net_class.nets.push_back(net_index);
-                ++net_class.net_count;
-                net.net_class = found->second;
-                return;
-            }
+    NetClassKey key;
+    const bool comparable = net_class_key(net.trace_width, net.via_padstack, key);
+    if (comparable) {
+        const auto found = indexes.net_classes.find(key);
+        if (found != indexes.net_classes.end()) {
+            NetClass& net_class = board.net_classes[found->second];
+            net_class.nets.push_back(net_index);
+            ++net_class.net_count;
+            net.net_class = found->second;
+            return;
         }
     }
     NetClass net_class;
@@ -211,6 +215,7 @@ void add_net_to_class(Board& board, std::uint32_t net_index) {
     net_class.nets.push_back(net_index);
     board.net_classes.push_back(std::move(net_class));
     net.net_class = static_cast<std::uint32_t>(board.net_classes.size() - 1);
+    if (comparable) indexes.net_classes.emplace(key, net.net_class);
 }
 
 void add_tee(Net& net, TeeIndex& index, std::uint32_t id, std::uint32_t layer, double x, double y) {
@@ -225,16 +230,17 @@ void add_tee(Net& net, TeeIndex& index, std::uint32_t id, std::uint32_t layer, d
     net.tee_count = static_cast<std::uint32_t>(net.tees.size());
 }
 
-void add_via(Board& board, Net& net, double pad_width, double hole, double x, double y) {
+void add_via(Board& board, LoadIndexes& indexes, Net& net, double pad_width, double hole, double x, double y) {
     FootprintPin pin = via_pin(pad_width, hole, 0);
-    const std::uint32_t padstack = resolve_padstack(board, pin);
+    const std::uint32_t padstack = resolve_padstack(board, indexes, pin);
     net.vias.push_back({x, y, pad_width, hole, padstack});
     net.via_count = static_cast<std::uint32_t>(net.vias.size());
 }
 
 void read_nets(LineReader& reader, Board& board, const RunSettings& settings) {
     board.net_classes.assign(1, NetClass{});
-    board.net_class_lookup = NetClassLookup{};
+    // Every class, padstack, drill tool and layer net the section adds goes through these lookups.
+    LoadIndexes indexes(board);
     board.fromto_warned_nets = 0;
 
     if (!find_section(reader, "[nets]", settings.verbose)) fatal_error(12391, "premature EOF looking for FPC nets");
@@ -245,7 +251,7 @@ void read_nets(LineReader& reader, Board& board, const RunSettings& settings) {
     board.nets.resize(count);  // made in place: no copy of a blank net for each
     board.stats.nets = count;
 
-    for (std::uint32_t i = 0; i < count; ++i) read_net(reader, board, i, settings);
+    for (std::uint32_t i = 0; i < count; ++i) read_net(reader, board, indexes, i, settings);
 
     finish_copper_layers(board);
 

@@ -7,6 +7,7 @@
 
 #include "board/board.h"
 #include "core/settings.h"
+#include "fpc/load_indexes.h"
 #include "fpc/reader.h"
 
 namespace tarnwick {
@@ -15,7 +16,7 @@ void read_nets(LineReader& reader, Board& board, const RunSettings& settings);
 
 // Puts an ordinary net into the class of its trace width and default via, making the class
 // when it is new.
-void add_net_to_class(Board& board, std::uint32_t net_index);
+void add_net_to_class(Board& board, LoadIndexes& indexes, std::uint32_t net_index);
 
 // The tees of one net by id, so that a tee met again is found without walking the list.
 using TeeIndex = std::unordered_map<std::uint32_t, std::size_t>;
@@ -25,6 +26,6 @@ using TeeIndex = std::unordered_map<std::uint32_t, std::size_t>;
 void add_tee(Net& net, TeeIndex& index, std::uint32_t id, std::uint32_t layer, double x, double y);
 
 // Records a via met at a trace vertex, resolving its padstack and counting its drill.
-void add_via(Board& board, Net& net, double pad_width, double hole, double x, double y);
+void add_via(Board& board, LoadIndexes& indexes, Net& net, double pad_width, double hole, double x, double y);
 
 }  // namespace tarnwick

@@ -5,6 +5,7 @@
 
 #include "board/units.h"
 #include "core/errors.h"
+#include "fpc/scan_record.h"
 
 namespace tarnwick {
 
@@ -127,7 +128,10 @@ void check_file_version(const BoardOptions& options) {
 void read_grid(LineReader& reader, const char* line, GridList& grid) {
     const char* colon = std::strchr(line, ':');
     double spacing = 0;
-    if (colon != nullptr && std::sscanf(colon + 1, "%lf", &spacing) == 1) grid.spacing = spacing * nm_to_inch;
+    if (colon != nullptr && std::sscanf(colon + 1, "%lf", &spacing) == 1) {
+        check_board_length("grid", nm_to_inch, spacing);
+        grid.spacing = spacing * nm_to_inch;
+    }
     grid.items.clear();
     while (const char* item_line = reader.next_line()) {
         const char* item_colon = std::strchr(item_line, ':');
@@ -148,7 +152,8 @@ void read_width_menu(LineReader& reader, BoardOptions& options) {
         static const char key[] = "width_menu_item:";
         if (!starts_with(text, key)) break;
         WidthMenuItem item;
-        if (std::sscanf(text + sizeof key - 1, "%*u %lf %lf %lf", &item.width, &item.via_pad_width, &item.via_hole) != 3) {
+        if (scan_board_record(key, nm_to_inch, text + sizeof key - 1, "%*u %lf %lf %lf", &item.width, &item.via_pad_width,
+                              &item.via_hole) != 3) {
             fatal_error(11182, "bad width menu item record");
         }
         item.width *= nm_to_inch;
@@ -203,7 +208,6 @@ void make_default_via(Board& board) {
     via.hole = options.default_via_hole_width;
     via.is_via = 1;
     board.padstacks.assign(1, via);
-    board.padstack_lookup = PadstackLookup{};  // the table starts anew
 }
 
 // Handles one option line; the reader may consume more lines (grids, width menu, layer list).
@@ -232,7 +236,10 @@ void read_option(LineReader& reader, const char* text, Board& board) {
             }
             case Kind::Length: {
                 double number = 0;
-                if (std::sscanf(value, "%lf", &number) == 1) options.*key.length = number * nm_to_inch;
+                if (std::sscanf(value, "%lf", &number) == 1) {
+                    check_board_length(key.key, nm_to_inch, number);
+                    options.*key.length = number * nm_to_inch;
+                }
                 break;
             }
             case Kind::UnitsMil:

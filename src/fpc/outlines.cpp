@@ -40,7 +40,7 @@ std::vector<OutlineCorner> read_corners(LineReader& reader, std::uint32_t count,
         const char* text = skip_blanks(line);
         if (!starts_with(text, "corner:")) break;
         unsigned style = 0;
-        if (scan_record(text + std::strlen("corner:"), "%*u %lf %lf %u", &corner.x, &corner.y, &style) != 3) {
+        if (scan_board_record("corner:", nm_to_inch, text + std::strlen("corner:"), "%*u %lf %lf %u", &corner.x, &corner.y, &style) != 3) {
             fatal_error(errors.bad_code, errors.bad);
         }
         corner.x *= nm_to_inch;

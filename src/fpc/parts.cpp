@@ -38,10 +38,10 @@ private:
 
 // "ref_text:" and the numbers after the quoted text of "value:" share one layout: two lengths,
 // an angle, two lengths and a flag that is 1 when the line leaves it out.
-bool read_text_placement(const char* values, double& first, double& second, std::uint32_t& angle, double& fourth,
+bool read_text_placement(const char* record, const char* values, double& first, double& second, std::uint32_t& angle, double& fourth,
                          double& fifth, std::uint32_t& sixth) {
     sixth = 1;
-    if (scan_record(values, "%lf %lf %u %lf %lf %u", &first, &second, &angle, &fourth, &fifth, &sixth) < 5) {
+    if (scan_board_record(record, nm_to_inch, values, "%lf %lf %u %lf %lf %u", &first, &second, &angle, &fourth, &fifth, &sixth) < 5) {
         return false;
     }
     first *= nm_to_inch;
@@ -85,7 +85,7 @@ void read_part_record(const char* text, const FootprintIndex& footprints, Part& 
     // Of a part without footprint, these lines are known to be empty.
     if (part.no_footprint && (starts_with(text, "ref_text:") || starts_with(text, "shape:"))) return;
     if (starts_with(text, "ref_text:")) {
-        if (!read_text_placement(text + 9, part.ref_text_first, part.ref_text_second, part.ref_text_angle,
+        if (!read_text_placement("ref_text:", text + 9, part.ref_text_first, part.ref_text_second, part.ref_text_angle,
                                  part.ref_text_fourth, part.ref_text_fifth, part.ref_text_sixth)) {
             fatal_error(11940, "bad parts ref_text: record");
         }
@@ -98,7 +98,7 @@ void read_part_record(const char* text, const FootprintIndex& footprints, Part& 
                         strformat("Part \"%s\" uses unknown footprint \"%s\"", part.ref.c_str(), part.shape.c_str()));
         }
     } else if (starts_with(text, "pos:")) {
-        if (scan_record(text + 4, "%lf %lf %u %u %u", &part.x, &part.y, &part.side, &part.rotation, &part.locked) != 5) {
+        if (scan_board_record("pos:", nm_to_inch, text + 4, "%lf %lf %u %u %u", &part.x, &part.y, &part.side, &part.rotation, &part.locked) != 5) {
             fatal_error(11994, "bad parts pos: record");
         }
         part.x *= nm_to_inch;
@@ -108,7 +108,7 @@ void read_part_record(const char* text, const FootprintIndex& footprints, Part& 
         const int length = extract_quoted(part.value, text, text_size);
         if (length < 0) fatal_error(12010, "bad part value string, too long");
         // The numbers follow the closing quote when one blank separates the key from the text.
-        if (!read_text_placement(text_at(text, static_cast<std::size_t>(length) + 9), part.value_first,
+        if (!read_text_placement("value:", text_at(text, static_cast<std::size_t>(length) + 9), part.value_first,
                                  part.value_second, part.value_angle, part.value_fourth, part.value_fifth,
                                  part.value_sixth)) {
             fatal_error(12020, "bad parts value: record");
@@ -153,11 +153,13 @@ void add_keepout(Footprint& footprint, std::int32_t layer, double diameter, cons
     footprint.keepouts.push_back({layer, diameter, pin.x, pin.y});
 }
 
-// Gives every placed pin its net pin: the first, in net and pin order, named "<ref>.<pin>" after
+// Gives every placed pin its net pin, and marks the net pins the router never sees. A placed
+// pin's net pin is the first, in net and pin order, named "<ref>.<pin>" after
 // it. Found from the net pins' side: each name is split at each of its points into a reference
 // and a pin name, and only the parts of that reference are asked, so that no name is made for
 // every part pin and no index holds every net pin.
 void find_net_pins(Board& board) {
+    board.stats.unknown_net_pins = 0;
     if (board.nets.empty()) return;
     // The parts of each reference, in table order: the first, and from each the next.
     std::unordered_map<std::string_view, std::uint32_t> first_part;
@@ -217,9 +219,39 @@ void find_net_pins(Board& board) {
             }
         }
     }
+
+    // The net pins the router never sees, by the node rule of the design file (the first part of
+    // the reference before the first point, and its footprint's first pin of the name): of a part
+    // without footprint, naming a pin the footprint lacks, or a pin without pad or hole.
+    std::string ref;
+    std::string pin_name;
+    for (Net& net : board.nets) {
+        for (NetPin& net_pin : net.pins) {
+            net_pin.no_position = false;
+            net_pin.unknown_pin = false;
+            if (!split_pin_ref(net_pin.pin_ref, ref, pin_name)) continue;
+            const auto parts = first_part.find(ref);
+            if (parts == first_part.end()) continue;
+            const Part& part = board.parts[parts->second];
+            if (part.no_footprint) {
+                net_pin.no_position = true;
+                continue;
+            }
+            if (part.footprint >= board.footprints.size()) continue;
+            const PinNames& names = names_of(part.footprint);
+            const auto pins = names.first.find(pin_name);
+            if (pins == names.first.end()) {
+                net_pin.no_position = true;
+                net_pin.unknown_pin = true;
+                ++board.stats.unknown_net_pins;
+            } else if (has_no_copper(board.footprints[part.footprint].pins[pins->second])) {
+                net_pin.no_position = true;
+            }
+        }
+    }
 }
 
-void place_pin(const Part& part, const Footprint& footprint, const FootprintPin& pin, PartPin& placed) {
+void place_pin(const Part& part, const FootprintPin& pin, PartPin& placed) {
     placed.name = pin.name;
     const double px = part.side == 1 ? -pin.x : pin.x;  // the bottom side mirrors the footprint
     const double py = pin.y;
@@ -251,8 +283,9 @@ void place_pin(const Part& part, const Footprint& footprint, const FootprintPin&
     } else if (pin.bottom_pad.shape != pad_shape_none) {
         placed.layer = part.side == 0 ? bottom_copper_layer : top_copper_layer;
     } else {
-        fatal_error(10681, strformat("Footprint: %s  Pin: %s  smd padstack invalid", footprint.name.c_str(),
-                                     pin.name.c_str()));
+        // A pin with neither pad nor hole (a fiducial) carries no copper: it stays on the part's
+        // side, out of the design file and out of reach of the router's wires.
+        placed.layer = part.side == 0 ? top_copper_layer : bottom_copper_layer;
     }
     placed.tool = pin.tool;
 }
@@ -267,27 +300,6 @@ void count_holes(Board& board, const std::vector<PartPin>& pins, bool add) {
             ++used;
         } else if (used > 0) {
             --used;
-        }
-    }
-}
-
-// Net pins whose part has no footprint have no position. The part a pin names is the first of
-// its reference, as for the design file's nodes.
-void mark_net_pins_without_position(Board& board) {
-    const bool any = std::any_of(board.parts.begin(), board.parts.end(), [](const Part& part) { return part.no_footprint; });
-    std::unordered_map<std::string_view, bool> without_footprint;
-    if (any) {
-        without_footprint.reserve(board.parts.size());
-        for (const Part& part : board.parts) without_footprint.emplace(part.ref, part.no_footprint);
-    }
-    std::string ref;
-    std::string pin;
-    for (Net& net : board.nets) {
-        for (NetPin& net_pin : net.pins) {
-            net_pin.no_position = false;
-            if (!any || !split_pin_ref(net_pin.pin_ref, ref, pin)) continue;
-            const auto found = without_footprint.find(ref);
-            net_pin.no_position = found != without_footprint.end() && found->second;
         }
     }
 }
@@ -366,7 +378,7 @@ void build_part_pins(Board& board) {
         part.pins.resize(footprint.pins.size());
         for (std::size_t i = 0; i < footprint.pins.size(); ++i) {
             PartPin& placed = part.pins[i];
-            place_pin(part, footprint, footprint.pins[i], placed);
+            place_pin(part, footprint.pins[i], placed);
             placed.net = -1;
             placed.net_pin = 0;
         }
@@ -383,7 +395,6 @@ void build_part_pins(Board& board) {
             net_pin.layer = placed.layer;
         }
     }
-    mark_net_pins_without_position(board);
 }
 
 }  // namespace tarnwick

@@ -5,6 +5,7 @@
 
 #include "board/units.h"
 #include "core/errors.h"
+#include "fpc/scan_record.h"
 
 namespace tarnwick {
 
@@ -19,8 +20,8 @@ void read_texts(LineReader& reader, Board& board, const RunSettings& settings) {
         const char* text = find_record(reader, "text:", 12960, "premature EOF reading FPC text records");
         if (extract_quoted(item.text, text, 1024) < 0) fatal_error(12965, "copying text record");
         unsigned third = 0, angle = 0, fifth = 0, eighth = 0;
-        const int got = std::sscanf(std::strrchr(text, '"') + 1, "%lf %lf %u %u %u %lf %lf %u", &item.x, &item.y,
-                                    &third, &angle, &fifth, &item.sixth, &item.seventh, &eighth);
+        const int got = scan_board_record("text:", nm_to_inch, std::strrchr(text, '"') + 1, "%lf %lf %u %u %u %lf %lf %u",
+                                          &item.x, &item.y, &third, &angle, &fifth, &item.sixth, &item.seventh, &eighth);
         if (got < 7) fatal_error(12974, "bad texts text: record");
         if (got == 8) board.options.long_text_records = true;
         item.x *= nm_to_inch;

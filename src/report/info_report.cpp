@@ -18,6 +18,15 @@ void write_statistics(std::FILE* out, const Board& board, const RunSettings& set
                  s.footprint_text_characters, s.outlines, s.outline_corners, s.sm_cutouts, s.sm_cutout_corners, s.parts,
                  s.nets, s.net_pins, s.connects, s.areas, s.ratline_segments, s.texts,
                  static_cast<unsigned>(board.padstacks.size()), s.source_lines);
+    // What the design file leaves out of what the board holds, said only where there is some.
+    if (s.unknown_net_pins != 0) {
+        std::fprintf(out, "  Net pins naming a pin their footprint lacks: %u (left out of the design file)\n",
+                     s.unknown_net_pins);
+    }
+    if (s.pins_without_copper != 0) {
+        std::fprintf(out, "  Footprint pins without pad or hole: %u (left out of the design file)\n",
+                     s.pins_without_copper);
+    }
 }
 
 void write_layer_shape(std::FILE* out, const char* label, std::uint32_t shape, const PadstackLayer& layer) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "fpc/load_indexes.h"
 #include "fpc/nets.h"
 #include "section_support.h"
 
@@ -250,16 +251,20 @@ TEST(Areas, NetWithTraceAndTwoAreasOnALayerIsListedOnce) {
     EXPECT_EQ(top.layer_nets[1].net_name, "B");
     EXPECT_EQ(top.layer_nets[1].net_index, 1u);
     EXPECT_EQ(top.layer_nets[1].area_count, 1u);
-    EXPECT_EQ(note_layer_net(run.board, 0, 0, false), 2u);
+    LoadIndexes indexes(run.board);
+    EXPECT_EQ(note_layer_net(run.board, indexes, 0, 0, false), 2u);
 }
 
-TEST(Areas, CopperAreaOffTheCopperLayersIsRefusedAfterTheLastNet) {
-    // The check runs once the whole section is read: the line shown is the last one read.
+TEST(Areas, CopperAreaBeyondTheCopperLayersIsRefusedAfterTheLastNet) {
+    // An area on a drawing layer is no copper: kept, marked, and in no layer's net list.
     SectionRun below;
-    expect_section_error(below, read_nets,
-                         "[nets]\n" + net_with_areas("GND", 1, square_area(1, 11)) + net_with_areas("B", 0, "") +
-                             "[end]\n",
-                         12847, "bad copper area layer", 8);
+    below.run(read_nets, "[nets]\n" + net_with_areas("GND", 1, square_area(1, 11)) + net_with_areas("B", 0, "") +
+                             "[end]\n");
+    ASSERT_EQ(below.board.nets[0].areas.size(), 1u);
+    EXPECT_TRUE(below.board.nets[0].areas[0].off_copper);
+    EXPECT_EQ(below.board.nets[0].areas[0].layer, 11u);
+    EXPECT_EQ(below.board.copper_layers[0].net_count + below.board.copper_layers[1].net_count, 0u);
+    // The check runs once the whole section is read: the line shown is the last one read.
     SectionRun beyond;
     expect_section_error(beyond, read_nets, "[nets]\n" + net_with_areas("GND", 1, square_area(1, 14)) + "[end]\n",
                          12847, "bad copper area layer", 7);
@@ -312,31 +317,33 @@ TEST(Areas, MalformedAreaRecordsStopWithTheirCodeAndLine) {
 namespace tarnwick {
 namespace {
 
-// A layer's net list is searched by name: nets of one name share an entry, and entries put into
-// the list by hand are found like the others.
-TEST(LayerNetLookup, EntriesByNameAlsoWhenAddedByHand) {
+// A layer's net list is searched by name: nets of one name share an entry, and the entries a
+// list holds when its lookup is made are found like the ones added through it.
+TEST(LayerNetLookup, EntriesByNameAlsoThoseTheListHeldBefore) {
     Board board = test::board_with_copper_layers(2);
     for (const char* name : {"A", "B", "A", "C"}) {
         Net net;
         net.name = name;
         board.nets.push_back(net);
     }
-    EXPECT_EQ(note_layer_net(board, 0, 0, false), 1u);
-    EXPECT_EQ(note_layer_net(board, 0, 1, true), 2u);
-    EXPECT_EQ(note_layer_net(board, 0, 2, true), 2u);  // a second net named A: A's entry
+    LoadIndexes indexes(board);
+    EXPECT_EQ(note_layer_net(board, indexes, 0, 0, false), 1u);
+    EXPECT_EQ(note_layer_net(board, indexes, 0, 1, true), 2u);
+    EXPECT_EQ(note_layer_net(board, indexes, 0, 2, true), 2u);  // a second net named A: A's entry
     CopperLayerInfo& top = board.copper_layers[0];
     EXPECT_EQ(top.layer_nets[0].area_count, 1u);
     EXPECT_EQ(top.layer_nets[0].net_index, 0u);
-    top.layer_nets.push_back({"C", 3, 0});
-    top.net_count = 3;
-    EXPECT_EQ(note_layer_net(board, 0, 3, true), 3u);
-    EXPECT_EQ(top.layer_nets[2].area_count, 1u);
     EXPECT_TRUE(board.copper_layers[1].layer_nets.empty());
-    // A list emptied is searched anew.
-    top.layer_nets.clear();
-    top.net_count = 0;
-    EXPECT_EQ(note_layer_net(board, 0, 1, false), 1u);
-    EXPECT_EQ(top.layer_nets[0].net_name, "B");
+    // A list filled before (a list of C, then A twice): its first entry of a name is found.
+    CopperLayerInfo& bottom = board.copper_layers[1];
+    bottom.layer_nets = {{"C", 3, 0}, {"A", 0, 0}, {"A", 2, 0}};
+    bottom.net_count = 3;
+    LoadIndexes again(board);
+    EXPECT_EQ(note_layer_net(board, again, 1, 2, true), 3u);
+    EXPECT_EQ(bottom.layer_nets[1].area_count, 1u);
+    EXPECT_EQ(bottom.layer_nets[2].area_count, 0u);
+    EXPECT_EQ(note_layer_net(board, again, 1, 1, false), 4u);
+    EXPECT_EQ(bottom.layer_nets[3].net_name, "B");
 }
 
 }  // namespace

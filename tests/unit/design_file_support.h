@@ -52,21 +52,33 @@ std::string section_text(Write&& write) {
 // Empty when every "(" of the design file has its ")" and the file ends with ")" at level 0
 // without a final line feed; otherwise what is wrong. Brackets inside quoted names do not
 // count; the string_quote record names the quote character itself.
+// Strings run between two double quotes, or two of the string quote the parser record sets,
+// as the router reads them.
 inline std::string balance_fault(const std::string& text) {
     int depth = 0;
-    bool quoted = false;
-    const std::string quote_record = "(string_quote \")";
+    char open_quote = 0;  // the quote of the string being read, or 0
+    char string_quote = '"';
+    const std::string quote_record = "(string_quote ";
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (!quoted && text.compare(i, quote_record.size(), quote_record) == 0) {
-            i += quote_record.size() - 1;
+        if (open_quote == 0 && text.compare(i, quote_record.size(), quote_record) == 0 &&
+            i + quote_record.size() + 1 < text.size() && text[i + quote_record.size() + 1] == ')') {
+            string_quote = text[i + quote_record.size()];
+            i += quote_record.size() + 1;
             continue;
         }
         const char c = text[i];
-        if (c == '"') quoted = !quoted;
-        if (quoted) continue;
+        if (open_quote != 0) {
+            if (c == open_quote) open_quote = 0;
+            continue;
+        }
+        if (c == '"' || c == string_quote) {
+            open_quote = c;
+            continue;
+        }
         if (c == '(') ++depth;
         if (c == ')' && --depth < 0) return "unopened \")\" at offset " + std::to_string(i);
     }
+    const bool quoted = open_quote != 0;
     if (quoted) return "unclosed quote";
     if (depth != 0) return std::to_string(depth) + " records left open";
     if (text.size() < 2 || text.compare(text.size() - 2, 2, "\n)") != 0) return "does not end with \")\" alone";

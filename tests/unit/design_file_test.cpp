@@ -219,3 +219,38 @@ TEST_F(DesignFileOnDisk, WholeFileIsBalancedAndEndsWithoutLineFeed) {
 
 }  // namespace
 }  // namespace tarnwick
+
+namespace tarnwick {
+namespace {
+
+// A reference with a double quote turns the whole file to the single quote, which the router
+// reads such names with; a name with a single quote beside it has no spelling left.
+TEST(DesignFile, ANameWithADoubleQuoteIsWrittenBetweenSingleQuotes) {
+    Board board;
+    Part part;
+    part.ref = "R1";
+    board.parts.push_back(part);
+    Net net;
+    net.name = "N'1";
+    board.nets.push_back(net);
+    EXPECT_EQ(choose_string_quote(board), '"');  // as every board before: a ' in "..." is read whole
+
+    board.parts.push_back(part);
+    board.parts.back().ref = "R\"2";
+    const FatalError both = test::expect_fatal([&] { choose_string_quote(board); });
+    EXPECT_EQ(both.code, 40170);
+    EXPECT_EQ(both.message,
+              "net \"N'1\" holds a ' and the board has a name that holds a \", which the router cannot both read "
+              "whole: rename one of them in the editor");
+    board.nets.clear();
+    EXPECT_EQ(choose_string_quote(board), '\'');
+
+    test::MemoryDesignFile memory;
+    memory.file.set_string_quote('\'');
+    write_dsn_header(memory.file, board);
+    EXPECT_NE(memory.text().find("\n        (string_quote ')\n"), std::string::npos) << memory.text();
+    EXPECT_EQ(memory.file.quoted("R\"2"), "'R\"2'");
+}
+
+}  // namespace
+}  // namespace tarnwick

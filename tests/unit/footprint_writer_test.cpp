@@ -122,20 +122,26 @@ TEST(FootprintWriter, PadRecordsFollowTheHoleTheShapesAndTheSeenBits) {
               "      inner_pad: 5 1500000 750000 750000 0\n      bottom_pad: 5 1500000 750000 750000 0 3\n");
 }
 
-TEST(FootprintWriter, SurfacePinWithoutCopperStopsTheWriter) {
-    const Board board = load_footprints(
-        "name: \"OK\"\n  units: NM\n  n_pins: 0\n\n"
-        "name: \"Target\"\n  units: NM\n  n_pins: 1\n    pin: \"1\" 0 0 0 0\n\n");
+TEST(FootprintWriter, PinsWithoutPadOrHoleAreWrittenWithTheRecordsTheyWereReadWith) {
+    // A fiducial with no pad record at all, and one whose only records are a mask and a paste
+    // opening: both come back as read, and read back to the same pins.
+    const std::string fiducials =
+        "name: \"Target\"\n  units: NM\n  n_pins: 2\n    pin: \"1\" 0 0 0 0\n"
+        "    pin: \"2\" 0 254000 0 0\n      bottom_mask: 1 1000000 0 0 0\n      bottom_paste: 1 900000 0 0 0\n\n";
+    const Board board = load_footprints(fiducials);
     test::MemoryStream captured;
-    const FatalError error = expect_fatal([&] { write_footprints(captured.out, board); });
-    EXPECT_EQ(error.code, 16167);
-    EXPECT_EQ(error.message, "Footprint Target: SMT pin 1 has no copper");
-    // The footprints before it are written; the pin line of the failing pin is too.
+    write_footprints(captured.out, board);
     const std::string text = captured.text();
-    EXPECT_NE(text.find("name: \"OK\"\n  units: NM\n"), std::string::npos);
-    const std::string tail = "  n_pins: 1\n    pin: \"1\" 0 0 0 0\n";
-    ASSERT_GE(text.size(), tail.size());
-    EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
+    EXPECT_NE(text.find("  n_pins: 2\n    pin: \"1\" 0 0 0 0\n    pin: \"2\" 0 254000 0 0\n"
+                        "      bottom_pad: 0 0 0 0 0\n      bottom_mask: 1 1000000 0 0 0\n"
+                        "      bottom_paste: 1 900000 0 0 0\n"),
+              std::string::npos)
+        << text;
+    const Board again = load_footprints(text.substr(text.find("name:")) + "\n");
+    ASSERT_EQ(again.footprints.size(), 1u);
+    ASSERT_EQ(again.footprints[0].pins.size(), 2u);
+    for (const FootprintPin& pin : again.footprints[0].pins) EXPECT_TRUE(has_no_copper(pin)) << pin.name;
+    EXPECT_EQ(again.footprints[0].pins[1].bottom_mask.width, board.footprints[0].pins[1].bottom_mask.width);
 }
 
 }  // namespace

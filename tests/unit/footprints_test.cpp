@@ -239,6 +239,45 @@ TEST(Footprints, EndOfFileAmongThePadsOfAPinIsAPrematureEndOfPins) {
     EXPECT_EQ(loaded.line, 7u);
 }
 
+TEST(Footprints, ANameLineWithoutABlankLineBeforeItStartsTheNextFootprint) {
+    // As board utilities write them: the next name: straight after the last pad record, or
+    // after any other record of the footprint. The editor reads three footprints here.
+    Loaded loaded;
+    load(loaded,
+         "name: \"A\"\n  units: NM\n  n_pins: 2\n    pin: \"1\" 0 0 0 0\n      top_pad: 1 1524000 0 0 0\n"
+         "    pin: \"2\" 0 2540000 0 0\n      top_pad: 1 1524000 0 0 0\n"
+         "name: \"B\"\n  units: MIL\n"
+         "name: \"C\"\n  units: NM\n  n_pins: 1\n    pin: \"1\" 0 0 0 0\n      bottom_pad: 2 1524000 0 0 0\n\n");
+    ASSERT_EQ(loaded.board.footprints.size(), 3u);
+    const Footprint& a = loaded.board.footprints[0];
+    EXPECT_EQ(a.name, "A");
+    ASSERT_EQ(a.pins.size(), 2u);
+    EXPECT_EQ(a.pins[1].top_pad.width, 0.06);
+    EXPECT_EQ(loaded.board.footprints[1].name, "B");
+    EXPECT_EQ(loaded.board.footprints[1].units, footprint_units_mil);
+    EXPECT_TRUE(loaded.board.footprints[1].pins.empty());
+    EXPECT_EQ(loaded.board.footprints[2].name, "C");
+    ASSERT_EQ(loaded.board.footprints[2].pins.size(), 1u);
+    EXPECT_EQ(loaded.board.footprints[2].pins[0].bottom_pad.shape, pad_shape_square);
+    // A name: line where the announced pins are still to come is no pin.
+    expect_failure("name: \"D\"\n  units: NM\n  n_pins: 2\n    pin: \"1\" 0 0 0 0\n      top_pad: 1 1524000 0 0 0\n"
+                   "name: \"E\"\n  units: NM\n\n",
+                   15640, "D: bad pin record", 10);
+}
+
+TEST(Footprints, LengthsNoBoardCanHoldStopAtTheirRecordInTheFootprintsUnit) {
+    // 84 546 mils is 2 147 468 400 nm, within reach; 84 547 mils is beyond it.
+    Loaded loaded;
+    load(loaded, footprint("  n_pins: 1\n    pin: \"1\" 0 84546 0 0\n      top_pad: 1 50 0 0 0\n", "MIL"));
+    EXPECT_EQ(loaded.board.footprints[0].pins[0].x, 84546 * 0.001);
+    expect_failure(footprint("  n_pins: 1\n    pin: \"1\" 0 84547 0 0\n", "MIL"), 13020,
+                   "number out of range in pin: record: 84547 (a length holds at most 2147483647 nm either way)", 8);
+    expect_failure(footprint("  n_pins: 1\n    pin: \"1\" 0 0 0 0\n      top_pad: 1 nan 0 0 0\n"), 13020,
+                   "number out of range in top_pad: record: nan (a length holds at most 2147483647 nm either way)", 9);
+    expect_failure(footprint("  sel_rect: 0 0 1e30 1\n"), 13020,
+                   "number out of range in sel_rect: record: 1e+30 (a length holds at most 2147483647 nm either way)", 7);
+}
+
 TEST(Footprints, SectionLevelErrors) {
     Loaded none;
     FatalError missing = expect_fatal([&] {
@@ -260,9 +299,6 @@ TEST(Footprints, SectionLevelErrors) {
     EXPECT_EQ(at_end.message, "premature EOF reading FPC Footprints");
     EXPECT_EQ(open_end.line, 4u);
 
-    // Without the empty line between them, the second footprint is read as part of the first,
-    // and the search for it runs into the next section.
-    expect_failure("name: \"A\"\nunits: NM\nname: \"B\"\nunits: NM\n\n", 11369, "missed footprint in pass 2", 10);
 
     expect_failure(footprint("", "INCH"), 15180, "unknown units: [units: INCH] in footprint \"FP\"", 6);
 }

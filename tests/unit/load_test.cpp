@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "board/board.h"
 #include "core/errors.h"
@@ -149,6 +150,51 @@ TEST(LoadBoard, SensorBoardLoadsCompletely) {
     EXPECT_NE(loaded.console.find("sensor_board.fpc\" loaded, 335 lines read."), std::string::npos);
 }
 
+Loaded load_text(const std::string& text) {
+    Loaded loaded;
+    RunSettings settings;
+    settings.fpcname = "b.fpc";
+    testing::internal::CaptureStderr();
+    try {
+        load_fpc_contents(loaded.board, settings, loaded.diagnostics, std::vector<char>(text.begin(), text.end()));
+    } catch (const FatalError& error) {
+        loaded.code = error.code;
+        loaded.message = error.message;
+    }
+    loaded.console = testing::internal::GetCapturedStderr();
+    return loaded;
+}
+
+TEST(LoadBoard, AFileThatIsNoFreePcb13BoardSaysWhatItIsBeforeAnyRecord) {
+    struct Case {
+        std::string text;
+        int code;
+        const char* message;
+        std::uint32_t line;
+    };
+    const Case cases[] = {
+        {"[options]\n  version: 2.307\n  file_version: 2.307\n  default_trace_width:0.4mm\n[footprints]\n", 13012,
+         "a FreePCB-2 board (version 2.307), which this version does not read: it reads FreePCB 1.3xx boards", 2},
+        {"[options]\nversion: 1.359\nfile_version: 2.033\n[board]\n", 13012,
+         "a FreePCB-2 board (version 2.033), which this version does not read: it reads FreePCB 1.3xx boards", 3},
+        {"\n(session blinker\n  (routes\n", 13013,
+         "not a FreePCB board file: it is an S-expression file (a Specctra design or session, say)", 2},
+        {"<?xml version=\"1.0\"?>\n<eagle>\n", 13013, "not a FreePCB board file: it is an XML file", 1},
+        {"version: 1.359\n", 13013, "not a FreePCB board file: it has no [options] section", 1},
+        {"", 13013, "not a FreePCB board file: the file is empty", 0},
+    };
+    for (const Case& c : cases) {
+        const Loaded loaded = load_text(c.text);
+        EXPECT_EQ(loaded.code, c.code) << c.text;
+        EXPECT_EQ(loaded.message, c.message);
+        EXPECT_EQ(loaded.diagnostics.fpc_line, c.line) << c.text;
+        EXPECT_EQ(loaded.console, "") << c.text;  // no version warning, no record error before it
+    }
+    // A version record after the options is no board's version; a 1.3xx board goes on as before.
+    const Loaded later = load_text("[options]\nversion: 1.359\n[footprints]\nversion: 2.5\n");
+    EXPECT_NE(later.code, 13012);
+}
+
 // What each real board of the corpus gives: it loads (and how many lines the loader read), or
 // it stops with an error code at a line. A change in behaviour shows here.
 TEST(LoadBoard, CorpusBoardsLoadOrStopWhereTheyShould) {
@@ -161,13 +207,17 @@ TEST(LoadBoard, CorpusBoardsLoadOrStopWhereTheyShould) {
     };
     const Outcome outcomes[] = {
         {"cbernardo_nl_r3.fpc", 0, 434},
-        // The later editor's dialect has other width menu and layer records.
-        {"fpc2_duxah_SimpleTimer.fpc", 11182, 222},
-        {"fpc2_fpcutil_Show.fpc", 11241, 5},
-        {"fpc2_platform_Driver-01.fpc", 11182, 214},
+        // The fork's dialect stops at its version record, before any record of its own.
+        {"fpc2_duxah_Regulator-01.fpc", 13012, 4},
+        {"fpc2_duxah_SimpleTimer.fpc", 13012, 3},
+        {"fpc2_duxah_smart_kitchen.fpc", 13012, 3},
+        {"fpc2_fpcutil_Areas.fpc", 13012, 4},
+        {"fpc2_fpcutil_Nets.fpc", 13012, 4},
+        {"fpc2_fpcutil_Show.fpc", 13012, 2},
+        {"fpc2_platform_Driver-01.fpc", 13012, 4},
         {"fpcutil_DPGd1-0y.fpc", 0, 1165},
-        // Footprint "Target" has a surface pin without any pad.
-        {"fpcutil_Example.fpc", 10681, 2826},
+        // Footprint "Target" has a pin without pad or hole; a net's areas lie on a drawing layer.
+        {"fpcutil_Example.fpc", 0, 18771},
         {"fpcutil_ResetShape.fpc", 0, 17730},
         {"fpcutil_Temp-3.55.fpc", 0, 11792},
         {"jpt_FUI_Remote_3xAAA.fpc", 0, 1407},

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "board/units.h"
+#include "fpc/scan_record.h"
 #include "section_support.h"
 
 namespace tarnwick {
@@ -375,6 +376,44 @@ TEST(Nets, MalformedRecordsStopWithTheirCodeAndLine) {
     }
 }
 
+TEST(Nets, NetPinRecordWhoseIndexIsNoNumberIsReadWithAWarning) {
+    SectionRun run;
+    run.run(read_nets, "[nets]\nnet: \"N\" 3 0 0 0 0 0 1\n  pin: 1 U1.1\n  pin: Q1 DD4.6\n  pin: x7 R2.B.1 trailing\n[end]\n");
+    ASSERT_EQ(run.board.nets[0].pins.size(), 3u);
+    EXPECT_EQ(run.board.nets[0].pins[1].pin_ref, "DD4.6");
+    EXPECT_EQ(run.board.nets[0].pins[2].pin_ref, "R2.B.1");
+    EXPECT_EQ(run.console,
+              "\n  Warning: line 4: net pin record with index \"Q1\", not a number: read as pin DD4.6\n"
+              "\n  Warning: line 5: net pin record with index \"x7\", not a number: read as pin R2.B.1\n");
+    // A single word is no index and reference.
+    SectionRun one_word;
+    expect_section_error(one_word, read_nets, "[nets]\nnet: \"N\" 1 0 0 0 0 0 1\n  pin: DD4.6\n[end]\n", 12537,
+                         "bad net pin: record", 3);
+}
+
+TEST(Nets, NumbersNoBoardCanHoldStopAtTheirRecord) {
+    struct Case {
+        std::string text;
+        const char* message;
+        std::uint32_t line;
+    };
+    const std::string net = "[nets]\nnet: \"N\" 0 1 0 0 0 0 1\n  connect: 1 0 -1 1 0\n";
+    const Case cases[] = {
+        {"[nets]\nnet: \"N\" 0 0 0 nan 0 0 1\n[end]\n", "number out of range in net: record: nan (a length holds at most 2147483647 nm either way)", 2},
+        {net + "    vtx: 1 inf 0 12 0 0 0 0\n", "number out of range in vtx: record: inf (a length holds at most 2147483647 nm either way)", 4},
+        {net + "    vtx: 1 0 -2147483648 12 0 0 0 0\n", "number out of range in vtx: record: -2.14748e+09 (a length holds at most 2147483647 nm either way)", 4},
+        {net + "    vtx: 1 0 0 12 0 0 0 0\n    seg: 1 12 1e30 0 0\n", "number out of range in seg: record: 1e+30 (a length holds at most 2147483647 nm either way)", 5},
+    };
+    for (const Case& c : cases) {
+        SectionRun run;
+        expect_section_error(run, read_nets, c.text + "[end]\n", board_number_out_of_range, c.message, c.line);
+    }
+    // The largest lengths the board file holds are read.
+    SectionRun edge;
+    edge.run(read_nets, net + "    vtx: 1 2147483647 -2147483647 12 0 0 0 0\n    seg: 1 12 0 0 0\n    vtx: 2 0 0 12 0 0 0 0\n[end]\n");
+    EXPECT_EQ(edge.board.nets[0].connects[0].vertices[0].x, 2147483647 * nm_to_inch);
+}
+
 TEST(Nets, SegmentBeyondTheCopperLayersIsRefused) {
     const std::string net =
         "[nets]\n"
@@ -409,29 +448,28 @@ namespace tarnwick {
 namespace {
 
 // Classes are found by width and via as a walk through the table would find them: the first
-// class equal in both, a width of -0 equal to 0, a width that is no number equal to none.
-TEST(NetClassLookup, FirstEqualClassAlsoAmongClassesAddedByHand) {
+// class equal in both, also among the classes the table held when the lookup was made, a width
+// of -0 equal to 0, a width that is no number equal to none.
+TEST(NetClassLookup, FirstEqualClassAlsoAmongTheClassesHeldBefore) {
     Board board = test::board_with_copper_layers(2);
-    board.net_classes.assign(1, NetClass{});
+    NetClass wide;
+    wide.trace_width = 0.02;
+    board.net_classes = {NetClass{}, wide, wide};
+    LoadIndexes indexes(board);
     auto add = [&](double width, std::uint32_t via) {
         Net net;
         net.trace_width = width;
         net.via_padstack = via;
         board.nets.push_back(net);
-        add_net_to_class(board, static_cast<std::uint32_t>(board.nets.size() - 1));
+        add_net_to_class(board, indexes, static_cast<std::uint32_t>(board.nets.size() - 1));
         return board.nets.back().net_class;
     };
-    EXPECT_EQ(add(0.01, 0), 1u);
-    EXPECT_EQ(add(0.01, 3), 2u);
-    EXPECT_EQ(add(0.01, 0), 1u);
-    // A class put in by hand ahead of the lookup, and one equal to class 1 after it.
-    NetClass by_hand;
-    by_hand.trace_width = 0.02;
-    board.net_classes.push_back(by_hand);
-    board.net_classes.push_back(board.net_classes[1]);
-    EXPECT_EQ(add(0.02, 0), 3u);
-    EXPECT_EQ(add(0.01, 0), 1u);
-    EXPECT_EQ(board.net_classes[1].nets, (std::vector<std::uint32_t>{0, 2, 4}));
+    EXPECT_EQ(add(0.01, 0), 3u);
+    EXPECT_EQ(add(0.01, 3), 4u);
+    EXPECT_EQ(add(0.01, 0), 3u);
+    EXPECT_EQ(add(0.02, 0), 1u);  // the first of the two held before
+    EXPECT_EQ(board.net_classes[3].nets, (std::vector<std::uint32_t>{0, 2}));
+    EXPECT_EQ(board.net_classes[2].net_count, 0u);
     // -0 is 0: such a net joins the default class, which has width 0 and no via.
     EXPECT_EQ(add(-0.0, 0), 0u);
     const double nan = std::nan("");

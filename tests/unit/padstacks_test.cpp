@@ -52,12 +52,13 @@ TEST(Precision, FourDecimalsAsTheTextGivesThem) {
 
 TEST(Padstacks, PadsThatAgreeAtFourDecimalsShareOneEntry) {
     Board board = board_with_default_via();
+    LoadIndexes indexes(board);
     FootprintPin a = through_hole(0.035, pad(1, 0.06), pad(1, 0.06), pad(1, 0.06));
     FootprintPin b = through_hole(0.035, pad(1, 0.060049), pad(1, 0.060049), pad(1, 0.060049));
     FootprintPin c = through_hole(0.035, pad(1, 0.06006), pad(1, 0.06006), pad(1, 0.06006));
-    EXPECT_EQ(resolve_padstack(board, a), 1u);
-    EXPECT_EQ(resolve_padstack(board, b), 1u);
-    EXPECT_EQ(resolve_padstack(board, c), 2u);
+    EXPECT_EQ(resolve_padstack(board, indexes, a), 1u);
+    EXPECT_EQ(resolve_padstack(board, indexes, b), 1u);
+    EXPECT_EQ(resolve_padstack(board, indexes, c), 2u);
     EXPECT_EQ(board.padstacks[1].name, "Pad101");
     EXPECT_EQ(board.padstacks[1].use_count, 2u);
     EXPECT_EQ(board.padstacks[2].name, "Pad102");
@@ -74,11 +75,12 @@ TEST(Padstacks, PadsThatAgreeAtFourDecimalsShareOneEntry) {
 
 TEST(Padstacks, PinsAndViasNeverShareAndNamesCountFrom101) {
     Board board = board_with_default_via();
+    LoadIndexes indexes(board);
     FootprintPin pin = through_hole(0.03, pad(1, 0.05), pad(1, 0.05), pad(1, 0.05));
     FootprintPin via = pin;
     via.is_via = 1;
-    EXPECT_EQ(resolve_padstack(board, pin), 1u);
-    EXPECT_EQ(resolve_padstack(board, via), 2u);
+    EXPECT_EQ(resolve_padstack(board, indexes, pin), 1u);
+    EXPECT_EQ(resolve_padstack(board, indexes, via), 2u);
     EXPECT_EQ(board.padstacks[2].name, "Via102");
     EXPECT_EQ(board.tools[1].def_count, 1u);  // the pin defines the drill
     EXPECT_EQ(board.tools[1].used_count, 1u);  // the via uses it
@@ -86,21 +88,22 @@ TEST(Padstacks, PinsAndViasNeverShareAndNamesCountFrom101) {
 
     for (int i = 0; i < 22; ++i) {
         FootprintPin next = smd(pad(2, 0.01 + 0.001 * i));
-        resolve_padstack(board, next);
+        resolve_padstack(board, indexes, next);
     }
     EXPECT_EQ(board.padstacks[24].name, "Pad124");
     FootprintPin twenty_fifth = smd(pad(2, 0.5));
-    EXPECT_EQ(resolve_padstack(board, twenty_fifth), 25u);
+    EXPECT_EQ(resolve_padstack(board, indexes, twenty_fifth), 25u);
     EXPECT_EQ(board.padstacks[25].name, "Pad125");
 }
 
 TEST(Padstacks, SurfaceMountPinsCompareOnlyTheirOuterPad) {
     Board board = board_with_default_via();
+    LoadIndexes indexes(board);
     // Same top pad, different bottom sizes of the same shape: one entry, the first pin's sizes.
     FootprintPin first = smd(pad(3, 0.02, 0.03, 0.03), pad(3, 0.02, 0.03, 0.03));
     FootprintPin second = smd(pad(3, 0.02, 0.03, 0.03), pad(3, 0.04, 0.05, 0.05));
-    EXPECT_EQ(resolve_padstack(board, first), 1u);
-    EXPECT_EQ(resolve_padstack(board, second), 1u);
+    EXPECT_EQ(resolve_padstack(board, indexes, first), 1u);
+    EXPECT_EQ(resolve_padstack(board, indexes, second), 1u);
     EXPECT_EQ(board.padstacks[1].bottom.wide, 0.06);
     EXPECT_EQ(board.padstacks[1].top.wide, 0.06);
     EXPECT_EQ(board.padstacks[1].top.high, 0.02);
@@ -112,44 +115,46 @@ TEST(Padstacks, SurfaceMountPinsCompareOnlyTheirOuterPad) {
     FootprintPin round_b = smd(pad(4, 0.02, 0.01, 0.01, 0.003));
     FootprintPin rect_a = smd(pad(3, 0.07, 0.01, 0.01, 0.002));
     FootprintPin rect_b = smd(pad(3, 0.07, 0.01, 0.01, 0.009));
-    EXPECT_EQ(resolve_padstack(board, round_a), 2u);
-    EXPECT_EQ(resolve_padstack(board, round_b), 3u);
-    EXPECT_EQ(resolve_padstack(board, rect_a), 4u);
-    EXPECT_EQ(resolve_padstack(board, rect_b), 4u);
+    EXPECT_EQ(resolve_padstack(board, indexes, round_a), 2u);
+    EXPECT_EQ(resolve_padstack(board, indexes, round_b), 3u);
+    EXPECT_EQ(resolve_padstack(board, indexes, rect_a), 4u);
+    EXPECT_EQ(resolve_padstack(board, indexes, rect_b), 4u);
     EXPECT_EQ(board.padstacks[4].top.radius, 0.002);  // kept from the first pin
 
     // A bottom-only pad is compared on the bottom; a pin with no copper at all shares nothing.
     FootprintPin bottom_a = smd(pad(0, 0), pad(1, 0.03));
     FootprintPin bottom_b = smd(pad(0, 0), pad(1, 0.03));
-    EXPECT_EQ(resolve_padstack(board, bottom_a), 5u);
-    EXPECT_EQ(resolve_padstack(board, bottom_b), 5u);
+    EXPECT_EQ(resolve_padstack(board, indexes, bottom_a), 5u);
+    EXPECT_EQ(resolve_padstack(board, indexes, bottom_b), 5u);
     FootprintPin bare_a = smd(pad(0, 0));
     FootprintPin bare_b = smd(pad(0, 0));
-    EXPECT_EQ(resolve_padstack(board, bare_a), 6u);
-    EXPECT_EQ(resolve_padstack(board, bare_b), 7u);
+    EXPECT_EQ(resolve_padstack(board, indexes, bare_a), 6u);
+    EXPECT_EQ(resolve_padstack(board, indexes, bare_b), 7u);
 }
 
 TEST(Padstacks, MissingInnerPadBecomesACircleFromTheAnnularRing) {
     Board board = board_with_default_via();
+    LoadIndexes indexes(board);
     FootprintPin a = through_hole(0.04, pad(2, 0.07), pad(0, 0), pad(2, 0.07));
     a.no_inner_pad = 1;
     FootprintPin b = a;
-    EXPECT_EQ(resolve_padstack(board, a), 1u);
+    EXPECT_EQ(resolve_padstack(board, indexes, a), 1u);
     const Padstack& entry = board.padstacks[1];
     EXPECT_EQ(entry.inner_shape, pad_shape_circle);
     EXPECT_EQ(entry.inner.wide, 0.056);  // 0.04 + 2 x 0.008
     EXPECT_EQ(entry.inner.high, 0.056);
-    EXPECT_EQ(resolve_padstack(board, b), 1u);
+    EXPECT_EQ(resolve_padstack(board, indexes, b), 1u);
 
     // A pin with a real circular inner pad of another size is not the same padstack.
     FootprintPin c = through_hole(0.04, pad(2, 0.07), pad(1, 0.06), pad(2, 0.07));
-    EXPECT_EQ(resolve_padstack(board, c), 2u);
+    EXPECT_EQ(resolve_padstack(board, indexes, c), 2u);
 }
 
 TEST(Padstacks, BareHolesAndVias) {
     Board board = board_with_default_via();
+    LoadIndexes indexes(board);
     FootprintPin hole = through_hole(0.125, pad(0, 0), pad(0, 0), pad(0, 0));
-    EXPECT_EQ(resolve_padstack(board, hole), 1u);
+    EXPECT_EQ(resolve_padstack(board, indexes, hole), 1u);
     EXPECT_EQ(hole.bare_hole, 1u);
     EXPECT_EQ(board.padstacks[1].bare_hole, 1u);
 
@@ -163,7 +168,7 @@ TEST(Padstacks, BareHolesAndVias) {
     const std::size_t tools_before = board.tools.size();
     const DrillTool first_tool = board.tools[1];
     // DefVia has no height, so a via with a real pad does not match it.
-    EXPECT_EQ(resolve_padstack(board, via), 2u);
+    EXPECT_EQ(resolve_padstack(board, indexes, via), 2u);
     EXPECT_EQ(via.inner_pad.shape, pad_shape_circle);
     EXPECT_EQ(via.inner_pad.width, 0.028);
     EXPECT_EQ(via.tool, no_tool_lookup);
@@ -174,7 +179,7 @@ TEST(Padstacks, BareHolesAndVias) {
     FootprintPin trace_via = via;
     trace_via.tool = 0;
     trace_via.inner_pad = {};
-    EXPECT_EQ(resolve_padstack(board, trace_via), 2u);
+    EXPECT_EQ(resolve_padstack(board, indexes, trace_via), 2u);
     EXPECT_EQ(board.padstacks[2].use_count, 2u);
     ASSERT_EQ(board.tools.size(), tools_before + 1);
     EXPECT_EQ(board.tools.back().used_count, 1u);
@@ -189,82 +194,84 @@ namespace tarnwick {
 namespace {
 
 // The lookups behind resolve_padstack and resolve_drill_tool must give what a walk through the
-// tables gives: the first entry that matches, also for entries put into the tables by hand.
-TEST(PadstackLookup, EntriesAddedByHandAreFoundAndTheFirstOfEqualOnesWins) {
+// tables gives: the first entry that matches, also among the entries the tables held when the
+// lookups were made.
+TEST(PadstackLookup, EntriesHeldBeforeAreFoundAndTheFirstOfEqualOnesWins) {
     Board board = board_with_default_via();
+    LoadIndexes indexes(board);
     FootprintPin first = smd(pad(3, 0.02, 0.03, 0.03));
-    EXPECT_EQ(resolve_padstack(board, first), 1u);
-    // Two entries like the first one, put in by hand: the lookup takes them in, but entry 1
-    // still comes first.
+    EXPECT_EQ(resolve_padstack(board, indexes, first), 1u);
+    // Two more entries like the first one, and one that only a circle matches.
     board.padstacks.push_back(board.padstacks[1]);
     board.padstacks.push_back(board.padstacks[1]);
-    FootprintPin again = smd(pad(3, 0.02, 0.03, 0.03));
-    EXPECT_EQ(resolve_padstack(board, again), 1u);
-    EXPECT_EQ(board.padstacks[1].use_count, 2u);
-    EXPECT_EQ(board.padstacks[2].use_count, 1u);
-
-    // An entry put in by hand that only it matches is found too.
     Padstack round = board.padstacks[1];
     round.top_shape = pad_shape_circle;
     round.top = {0.05, 0.05, 0};
     board.padstacks.push_back(round);
+    LoadIndexes again(board);
+    FootprintPin same = smd(pad(3, 0.02, 0.03, 0.03));
+    EXPECT_EQ(resolve_padstack(board, again, same), 1u);
+    EXPECT_EQ(board.padstacks[1].use_count, 2u);
+    EXPECT_EQ(board.padstacks[2].use_count, 1u);
     FootprintPin circle = smd(pad(1, 0.050001));
-    EXPECT_EQ(resolve_padstack(board, circle), 4u);
-
-    // A table cut back is indexed anew: the entry the pin shared before is gone.
-    board.padstacks.resize(1);
-    FootprintPin after = smd(pad(3, 0.02, 0.03, 0.03));
-    EXPECT_EQ(resolve_padstack(board, after), 1u);
-    EXPECT_EQ(board.padstacks.size(), 2u);
-    EXPECT_EQ(board.padstacks[1].name, "Pad101");
+    EXPECT_EQ(resolve_padstack(board, again, circle), 4u);
+    // A new entry is found by the next pin like it.
+    FootprintPin other = smd(pad(1, 0.06));
+    EXPECT_EQ(resolve_padstack(board, again, other), 5u);
+    FootprintPin other_again = smd(pad(1, 0.06004));
+    EXPECT_EQ(resolve_padstack(board, again, other_again), 5u);
+    EXPECT_EQ(board.padstacks[5].name, "Pad105");
 }
 
 TEST(PadstackLookup, HolesCompareAsTheyReadAtFourDecimals) {
     Board board = board_with_default_via();
+    LoadIndexes indexes(board);
     // -0.00001 reads as -0.0000, which is 0: no hole, as a pin with none.
     FootprintPin none = smd(pad(2, 0.03));
     FootprintPin tiny = smd(pad(2, 0.03));
     tiny.hole = -0.00001;
-    EXPECT_EQ(resolve_padstack(board, none), 1u);
-    EXPECT_EQ(resolve_padstack(board, tiny), 1u);
+    EXPECT_EQ(resolve_padstack(board, indexes, none), 1u);
+    EXPECT_EQ(resolve_padstack(board, indexes, tiny), 1u);
 
     // A hole that is no number equals nothing: every such pin gets an entry and a tool of its own.
     const double nan = std::nan("");
     FootprintPin a = through_hole(nan, pad(1, 0.06), pad(1, 0.06), pad(1, 0.06));
     FootprintPin b = a;
-    EXPECT_EQ(resolve_padstack(board, a), 2u);
-    EXPECT_EQ(resolve_padstack(board, b), 3u);
+    EXPECT_EQ(resolve_padstack(board, indexes, a), 2u);
+    EXPECT_EQ(resolve_padstack(board, indexes, b), 3u);
     EXPECT_NE(a.tool, b.tool);
 
     // Tools: the first of the same diameter at four decimals, also one put in by hand.
     FootprintPin drilled = through_hole(0.0351, pad(1, 0.06), pad(1, 0.06), pad(1, 0.06));
-    resolve_padstack(board, drilled);
+    resolve_padstack(board, indexes, drilled);
     const std::uint32_t tool = drilled.tool;
     DrillTool copy = board.tools[tool];
     copy.def_count = 0;
     board.tools.push_back(copy);
-    FootprintPin near = through_hole(0.03514, pad(2, 0.07), pad(2, 0.07), pad(2, 0.07));
-    resolve_padstack(board, near);
-    EXPECT_EQ(near.tool, tool);
-    EXPECT_EQ(board.tools[tool].def_count, 2u);
-    EXPECT_EQ(board.tools.back().def_count, 0u);
     DrillTool wide;
     wide.diameter = 0.125;
     board.tools.push_back(wide);
+    LoadIndexes again(board);
+    FootprintPin near = through_hole(0.03514, pad(2, 0.07), pad(2, 0.07), pad(2, 0.07));
+    resolve_padstack(board, again, near);
+    EXPECT_EQ(near.tool, tool);
+    EXPECT_EQ(board.tools[tool].def_count, 2u);
+    EXPECT_EQ(board.tools[board.tools.size() - 2].def_count, 0u);
     FootprintPin mount = through_hole(0.12504, pad(0, 0), pad(0, 0), pad(0, 0));
-    resolve_padstack(board, mount);
+    resolve_padstack(board, again, mount);
     EXPECT_EQ(mount.tool, board.tools.size() - 1);
 }
 
 TEST(PadstackLookup, ManyViasOfFewSizesShareTheirEntries) {
     Board board = board_with_default_via();
+    LoadIndexes indexes(board);
     for (int i = 0; i < 3000; ++i) {
         FootprintPin via;
         via.is_via = 1;
         via.hole = i % 2 == 0 ? 0.012 : 0.016;
         via.top_pad = pad(1, i % 2 == 0 ? 0.028 : 0.032);
         via.bottom_pad = via.top_pad;
-        EXPECT_EQ(resolve_padstack(board, via), i % 2 == 0 ? 1u : 2u);
+        EXPECT_EQ(resolve_padstack(board, indexes, via), i % 2 == 0 ? 1u : 2u);
     }
     ASSERT_EQ(board.padstacks.size(), 3u);
     EXPECT_EQ(board.padstacks[1].use_count, 1500u);
@@ -375,6 +382,87 @@ TEST(Precision, FixedTextAsPrintfWritesIt) {
             EXPECT_STREQ(format_fixed(mine, odd, places), theirs) << odd << " at " << places;
         }
     }
+}
+
+}  // namespace
+}  // namespace tarnwick
+
+namespace tarnwick {
+namespace {
+
+// The comparison of a pin with a padstack as a walk through the table makes it, value by value.
+bool same4(double a, double b) { return same_at_precision(a, b, padstack_precision); }
+
+bool layer_walk(const PadSpec& pad, const PadstackLayer& layer) {
+    if (is_square_like(pad.shape)) return same4(pad.width, layer.wide) && same4(pad.width, layer.high);
+    if (pad.shape == 3 || pad.shape == 5) return same4(pad.width, layer.high) && same4(pad.length1 + pad.length2, layer.wide);
+    if (pad.shape == 4) {
+        return same4(pad.width, layer.high) && same4(pad.length1 + pad.length2, layer.wide) &&
+               same4(pad.radius, layer.radius);
+    }
+    return true;
+}
+
+bool walk_matches(const Board& board, const FootprintPin& pin, const Padstack& entry) {
+    if (!same4(pin.hole, entry.hole) || pin.is_via != entry.is_via) return false;
+    if (pin.top_pad.shape != entry.top_shape || pin.bottom_pad.shape != entry.bottom_shape) return false;
+    if (pin.hole == 0) {
+        if (pin.top_pad.shape != 0) return layer_walk(pin.top_pad, entry.top);
+        if (pin.bottom_pad.shape != 0) return layer_walk(pin.bottom_pad, entry.bottom);
+        return false;
+    }
+    const double ring = pin.is_via ? board.options.annular_ring_for_vias : board.options.annular_ring_for_pins;
+    if (!(pin.inner_pad.shape == entry.inner_shape || (pin.no_inner_pad == 1 && entry.inner_shape == 1))) return false;
+    if (pin.top_pad.shape != 0 && !layer_walk(pin.top_pad, entry.top)) return false;
+    if (pin.no_inner_pad == 1 && !same4(entry.inner.wide, pin.hole + 2 * ring)) return false;
+    if (pin.inner_pad.shape != 0 && !layer_walk(pin.inner_pad, entry.inner)) return false;
+    if (pin.bottom_pad.shape != 0 && !layer_walk(pin.bottom_pad, entry.bottom)) return false;
+    return true;
+}
+
+// Many pins drawn from few values, so that most meet an entry they share or nearly share: each
+// gets the padstack a walk through the table gives, first match first, or a new one.
+TEST(PadstackLookup, EveryPinGetsThePadstackAWalkThroughTheTableGives) {
+    Board board = board_with_default_via();
+    board.padstacks[0].top.wide = 0.02;  // DefVia, with high 0: matches no via of a real pad
+    LoadIndexes indexes(board);
+    const double holes[] = {0, 0.00001, 0.035, 0.03504, 0.0351, -0.00002};
+    const double widths[] = {0, 0.02, 0.020004, 0.02006, 0.03, 0.051};
+    std::uint64_t state = 12345;
+    const auto next = [&](std::uint64_t n) {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        return static_cast<std::size_t>((state >> 33) % n);
+    };
+    const auto random_pad = [&](std::uint32_t shapes) {
+        return pad(static_cast<std::uint32_t>(next(shapes)), widths[next(6)], widths[next(6)] / 2, widths[next(6)] / 2,
+                   widths[next(3)] / 4);
+    };
+    int shared = 0;
+    for (int i = 0; i < 6000; ++i) {
+        FootprintPin pin = through_hole(holes[next(6)], random_pad(7), random_pad(7), random_pad(8));
+        pin.no_inner_pad = pin.inner_pad.shape == 0 && next(2) == 0 ? 1 : 0;
+        pin.is_via = next(5) == 0 ? 1 : 0;
+        FootprintPin normalised = pin;
+        if (normalised.is_via) {
+            normalised.inner_pad.width = normalised.top_pad.width;
+            normalised.inner_pad.shape = 1;
+            normalised.no_inner_pad = 0;
+        }
+        std::int64_t expected = -1;
+        for (std::size_t e = 0; e < board.padstacks.size() && expected < 0; ++e) {
+            if (walk_matches(board, normalised, board.padstacks[e])) expected = static_cast<std::int64_t>(e);
+        }
+        const std::size_t before = board.padstacks.size();
+        const std::uint32_t got = resolve_padstack(board, indexes, pin);
+        if (expected >= 0) {
+            ++shared;
+            ASSERT_EQ(got, static_cast<std::uint32_t>(expected)) << "pin " << i;
+            ASSERT_EQ(board.padstacks.size(), before);
+        } else {
+            ASSERT_EQ(got, before) << "pin " << i;
+        }
+    }
+    EXPECT_GT(shared, 500);  // the values are few enough that many pins share
 }
 
 }  // namespace

@@ -159,10 +159,14 @@ TEST(Parts, SurfacePinsTakeTheLayerOfTheirPadOnTheirSide) {
     EXPECT_EQ(parts[2].pins[0].tool, 1u);
     EXPECT_EQ(parts[2].pins[1].tool, 2u);
 
+    // A surface pin with no pad at all (a fiducial) carries no copper: it stays on its part's
+    // side, placed like any other pin.
     SectionRun bare = run_with_footprints();
     bare.board.footprints[0].pins[1].bottom_pad.shape = 0;
-    expect_section_error(bare, read_parts, "[parts]\n" + part("T", "SOT", 0, 0) + "[nets]\n", 10681,
-                         "Footprint: SOT  Pin: 2  smd padstack invalid", 5);
+    bare.run(read_parts, "[parts]\n" + part("T", "SOT", 0, 0) + part("B", "SOT", 1, 0) + "[nets]\n");
+    ASSERT_EQ(bare.board.parts.size(), 2u);
+    EXPECT_EQ(bare.board.parts[0].pins[1].layer, 12u);
+    EXPECT_EQ(bare.board.parts[1].pins[1].layer, 13u);
 }
 
 TEST(Parts, CircularKeepoutsGuardDrilledPinsOnLayersWithoutPads) {
