@@ -333,6 +333,55 @@ TEST(Routes, LongLinesAreReadWholeAndCountOnceLongTokensAreRefused) {
                           run.line, 32206, "session token longer than 127 characters", test::network_first_line + 1);
 }
 
+TEST(Routes, ASessionCutShortOrNoSExpressionStopsWhereItsReadingMeetsIt) {
+    const std::uint32_t n = test::network_first_line;
+    const std::string path = "        (wire\n          (path Top 100\n            0 0\n            5 5\n          )\n        )\n";
+    struct Case {
+        std::string network;
+        bool closed;
+        int code;
+        const char* message;
+        std::uint32_t line;
+    };
+    const Case cases[] = {
+        // Cut inside B's path: B meets the end in its own reading, though A is the first board net.
+        {"      (net B\n" + path.substr(0, 60), false, 30897, "premature EOF reading wire path", n + 4},
+        // Cut between records, or in a net the board does not have: once every net is read.
+        {"      (net A\n" + path + "      )\n      (net B\n" + path, false, 32208,
+         "session file ends before its parentheses close", n + 14},
+        {"      (net GHOST\n" + path.substr(0, 60), false, 32208, "session file ends before its parentheses close",
+         n + 4},
+        // A string left open stops the first board net that reaches it.
+        {"      (net B\n        (via \"DefVia 5 5)\n      )\n", true, 32205, "string without its closing quote",
+         n + 1},
+        // Nothing may follow the session's last parenthesis.
+        {"      (net A\n" + path + "      )\n    )\n  )\n)\n(x)\n", false, 32204,
+         "unbalanced parentheses: text after the session's last closing parenthesis", n + 11},
+        {"      (net A\n" + path + "      )\n    )\n  )\n))\n", false, 32204,
+         "unbalanced parentheses: text after the session's last closing parenthesis", n + 10},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.network);
+        test::SessionRun run;
+        test::add_net(run.board, "A");
+        test::add_net(run.board, "B");
+        test::expect_error_at([&] { read_routes(run, c.network, "mil 100", c.closed); }, run.line, c.code, c.message,
+                              c.line);
+    }
+}
+
+TEST(Routes, TheParserBlocksQuoteCharacterQuotesTheNames) {
+    test::SessionRun run;
+    test::add_net(run.board, "N \"1\"");
+    std::string text = test::session_text("      (net 'N \"1\"'\n" 
+                                          "        (wire (path Top 100 0 0 5 5))\n      )\n");
+    text.replace(text.find("(host_cad \"x\")"), 14, "(string_quote ')\n      (host_cad 'x y')");
+    run.run(text, [&](Session& session, Board& board) { read_session_routes(session, board, run.settings); });
+    ASSERT_EQ(run.session->wire_list[0].paths.size(), 1u);
+    EXPECT_EQ(run.session->wire_list[0].paths[0].points.size(), 2u);
+    EXPECT_EQ(run.console.substr(0, 60), "\n\n    Parser:\n      (string_quote ')\n      (host_cad 'x y')\n");
+}
+
 TEST(Routes, SamePathComparesInBothDirections) {
     auto path = [](std::vector<PathPoint> points) {
         WirePath p;
