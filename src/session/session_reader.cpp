@@ -27,6 +27,9 @@ SessionReader::SessionReader(std::vector<char> contents, std::uint32_t& counter)
     last_line_ = static_cast<std::uint32_t>(std::count(text_.begin(), text_.end(), '\n'));
     if (!text_.empty() && text_.back() != '\n') ++last_line_;
     text_.push_back('\0');  // stops strtod at the end of a last number
+    // A UTF-8 byte order mark, which some editors put first, is no text of the session.
+    if (text_.size() >= 4 && text_[0] == '\xEF' && text_[1] == '\xBB' && text_[2] == '\xBF') start_ = 3;
+    position_ = start_;
     counter_ = 0;
 }
 
@@ -53,7 +56,7 @@ Token SessionReader::next(int unclosed_code, const char* unclosed_message) {
             p = feed != nullptr ? static_cast<std::size_t>(static_cast<const char*>(feed) - text) : size;
         }
     };
-    if (p == 0) skip_comment();
+    if (p == start_) skip_comment();
     for (;;) {
         if (p >= size) break;
         const char c = text[p];
@@ -164,6 +167,7 @@ void SessionReader::seek(Mark mark) {
 
 void SessionReader::release() {
     text_ = std::vector<char>{'\0'};
+    start_ = 0;
     position_ = 0;
     depth_ = 0;
 }

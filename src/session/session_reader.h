@@ -68,7 +68,10 @@ public:
     Mark mark() const { return {position_, line_, depth_, closed_}; }
     void seek(Mark mark);
     // Back to the start; the line counter restarts at 0.
-    void rewind() { seek({0, 1, 0, false}); counter_ = 0; }
+    void rewind() {
+        seek({start_, 1, 0, false});
+        counter_ = 0;
+    }
     // Gives the file's memory back once the session is read; the line counter stays.
     void release();
 
@@ -84,6 +87,7 @@ private:
     [[noreturn]] void fail(int code, const std::string& message, std::uint32_t line);
 
     std::vector<char> text_;  // the file, with a NUL after it
+    std::size_t start_ = 0;   // where the session's text begins
     std::size_t position_ = 0;
     std::uint32_t line_ = 1;  // the line at position_
     std::uint32_t depth_ = 0;

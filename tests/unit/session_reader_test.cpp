@@ -31,6 +31,7 @@ TEST(SessionReader, TokensCarryTheLineTheyStartOnWhateverTheLayout) {
     EXPECT_EQ(tokens_of("(net \"a b\"(wire)) \n"), "(1 net1 \"a b\"1 (1 wire1 )1 )1 .1");
     EXPECT_EQ(tokens_of("# all comment\n"), ".1");
     EXPECT_EQ(tokens_of(""), ".0");
+    EXPECT_EQ(tokens_of("\xEF\xBB\xBF# a byte order mark first\n(s)"), "(2 s2 )2 .2");
     // The parser names the quote character; from there on it quotes.
     EXPECT_EQ(tokens_of("(p (string_quote ')\n (host 'x \"y')\n (n \"z\"))"),
               "(1 p1 (1 string_quote1 '1 )1 (2 host2 'x \"y'2 )2 (3 n3 \"z\"3 )3 )3 .3");
