@@ -63,13 +63,6 @@ std::uint32_t dsn_layer_index_to_layer(std::uint32_t i, std::uint32_t n) {
     return i + 13;
 }
 
-std::string layer_name(std::uint32_t layer) {
-    if (layer < top_copper_layer) return "";
-    if (layer == top_copper_layer) return "Top";
-    if (layer == bottom_copper_layer) return "Bottom";
-    return strformat("Inner_%u", layer - 13);
-}
-
 std::vector<PlanePoint> boundary_points(const BoardOutline& outline) {
     std::vector<PlanePoint> points;
     const std::vector<OutlineCorner>& corners = outline.corners;

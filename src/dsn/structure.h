@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "board/board.h"
+#include "board/layers.h"
 #include "board/units.h"
 #include "core/settings.h"
 #include "dsn/design_file.h"
@@ -32,9 +33,6 @@ int write_arc_points(DesignFile& file, double x1, double y1, double x2, double y
 // The board layer of the i-th of n copper layers in design-file order: top, inner 1 .. inner
 // n-2, bottom.
 std::uint32_t dsn_layer_index_to_layer(std::uint32_t i, std::uint32_t n);
-
-// "Top", "Bottom", "Inner_<k>" for the copper layers, "" below them.
-std::string layer_name(std::uint32_t layer);
 
 // Writes a corner list as a polygon on `layer_text`, each further contour as a window holding
 // a polygon on the same layer. Corners carry x, y, style (of the edge to the next corner) and

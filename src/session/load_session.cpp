@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/file_names.h"
+#include "fpc/reader.h"
 #include "session/analysis.h"
 #include "session/connectivity.h"
 #include "session/placement.h"

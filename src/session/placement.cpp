@@ -14,17 +14,21 @@ namespace tarnwick {
 
 namespace {
 
-constexpr std::size_t header_line_max = 127;
-
-// Header lines up to the one that opens the placement.
+// The records before the placement: the session's and the base design's heads are kept for the
+// report. The reader stands after the placement's keyword.
 void read_session_header(Session& session) {
+    SessionReader& reader = session.reader;
+    Token token = reader.next();
     for (;;) {
-        const char* line = read_or_fail(session.reader, 30484, "premature EOF searching for placement");
-        if (std::strstr(line, "placement") != nullptr) return;
-        if (std::strstr(line, "(session") != nullptr) session.header.session_line.assign(line, 0, header_line_max);
-        if (std::strstr(line, "(base_design") != nullptr) {
-            session.header.base_design_line.assign(line, 0, header_line_max);
+        if (token.is_end()) fatal_error(30484, "premature EOF searching for placement");
+        if (!token.is_open()) {
+            token = reader.next();
+            continue;
         }
+        token = reader.next();
+        if (token.is_atom("placement")) return;
+        if (token.is_atom("session")) session.header.session_line = record_head(reader, token);
+        if (token.is_atom("base_design")) session.header.base_design_line = record_head(reader, token);
     }
 }
 
@@ -35,62 +39,73 @@ struct PlaceRecord {
     std::uint32_t side = 0;
     std::uint32_t rotation = 0;
     std::uint32_t locked = 0;
+    std::uint32_t line = 0;  // where its values begin
 };
 
-// The next place record, or false when the placement ends first.
-bool read_place_record(Session& session, PlaceRecord& record) {
+// The next place record of the placement (open at `depth`), or false when the placement ends
+// first. The reader stands after the record's values.
+bool read_place_record(Session& session, std::uint32_t depth, PlaceRecord& record) {
     SessionReader& reader = session.reader;
-    const char* text = nullptr;
     for (;;) {
-        const char* line = read_or_fail(reader, 30502, "premature EOF searching for place data");
-        if (std::strstr(line, "resolution") != nullptr) {
-            session.session_scale =
-                read_session_resolution(line, 30493, "parsing session place resolution");
+        Token token = reader.next();
+        if (token.is_end()) fatal_error(30502, "premature EOF searching for place data");
+        if (reader.depth() < depth) return false;
+        if (!token.is_open()) continue;
+        token = reader.peek();
+        if (token.is_atom("resolution")) {
+            reader.next();
+            session.session_scale = read_session_resolution(reader, 30493, "parsing session place resolution");
             session.place_tolerance = session.session_scale;
-            continue;
-        }
-        if (std::strstr(line, "was_is") != nullptr || std::strstr(line, "routes") != nullptr) return false;
-        if (const char* place = std::strstr(line, "place")) {
-            text = skip_blanks(place + 5);
+        } else if (token.is_atom("place")) {
+            reader.next();
             break;
         }
     }
-    if (*text == '\0') text = read_or_fail(reader, 30508, "premature EOF reading place data");
-
-    const char* p = text;
-    std::string ref;
-    std::string side;
+    const Token ref = reader.next(30514, "parsing quoted place");
+    if (ref.is_end()) fatal_error(30508, "premature EOF reading place data");
+    Token side;
     double x = 0;
     double y = 0;
     unsigned rotation = 0;
-    int used = 0;
-    if (!scan_word(p, ref) || std::sscanf(p, "%lf %lf%n", &x, &y, &used) < 2 || !scan_word(p += used, side) ||
-        std::sscanf(p, "%u", &rotation) < 1 || !std::isfinite(x) || !std::isfinite(y)) {
+    if (!ref.is_word() || !token_number(reader.next(), x) || !token_number(reader.next(), y) ||
+        !(side = reader.next()).is_word() || !token_unsigned(reader.next(), rotation) || !std::isfinite(x) ||
+        !std::isfinite(y)) {
         fatal_error(30511, "reading place data");
     }
-    record.ref.assign(ref, 0, 127);
-    if (text[0] == '"' && !copy_quoted_name(record.ref, text)) fatal_error(30514, "parsing quoted place");
+    record.ref = session_name(ref);
     record.x = x;
     record.y = y;
-    record.side = side == "front" ? 0 : 1;
+    record.side = side.text == "front" ? 0 : 1;
     record.rotation = rotation;
+    record.line = ref.line;
     return true;
 }
 
-// The line after a place record locks the part when it holds the lock type; any other line
-// belongs to what follows.
-std::uint32_t read_place_status(SessionReader& reader) {
-    const char* status = read_or_fail(reader, 30531, "premature EOF reading place status");
-    if (std::strstr(status, "lock_type") != nullptr && std::strstr(status, "position") != nullptr) return 1;
-    reader.unread_session_line();
-    return 0;
+// The rest of a place record (open at `depth`): a "(lock_type position)" in it locks the part.
+std::uint32_t read_place_status(SessionReader& reader, std::uint32_t depth) {
+    std::uint32_t locked = 0;
+    bool in_lock = false;
+    while (reader.depth() >= depth) {
+        const Token token = reader.next();
+        if (token.is_end()) fatal_error(30531, "premature EOF reading place status");
+        if (token.is_open()) {
+            in_lock = reader.peek().is_atom("lock_type");
+        } else if (token.is_close()) {
+            in_lock = false;
+        } else if (in_lock && token.is_atom("position")) {
+            locked = 1;
+        }
+    }
+    return locked;
 }
 
 }  // namespace
 
 void apply_session_placement(Session& session, Board& board) {
-    session.reader.rewind();
+    SessionReader& reader = session.reader;
+    reader.rewind();
     read_session_header(session);
+    const std::uint32_t placement_depth = reader.depth();
 
     // The first part of each reference, as a linear search in board order would find it.
     std::unordered_map<std::string, std::size_t> part_by_ref;
@@ -98,13 +113,15 @@ void apply_session_placement(Session& session, Board& board) {
     for (std::size_t i = 0; i < board.parts.size(); ++i) part_by_ref.emplace(board.parts[i].ref, i);
 
     PlaceRecord record;
-    for (std::size_t n = 0; n < board.parts.size() && read_place_record(session, record); ++n) {
+    for (std::size_t n = 0; n < board.parts.size() && read_place_record(session, placement_depth, record); ++n) {
+        const std::uint32_t record_depth = reader.depth();
+        reader.show_line(record.line);
         const auto found = part_by_ref.find(record.ref);
         if (found == part_by_ref.end()) fatal_error(30522, "locating part");
         Part& part = board.parts[found->second];
         const double x = board_length_or_fail(record.x * session.session_scale);
         const double y = board_length_or_fail(record.y * session.session_scale);
-        record.locked = read_place_status(session.reader);
+        record.locked = read_place_status(reader, record_depth);
         // A move counts when it exceeds one session unit: the router's wires follow even the
         // smallest move of the pins.
         const double tolerance = session.place_tolerance;

@@ -20,47 +20,12 @@ namespace tarnwick {
 
 namespace {
 
-constexpr std::size_t net_name_max = 127;
-
-// The first line, from the reader's position on, that contains `key`.
-const char* find_line(SessionReader& reader, const char* key, int eof_code, const char* eof_message) {
-    for (;;) {
-        const char* line = read_or_fail(reader, eof_code, eof_message);
-        if (std::strstr(line, key) != nullptr) return line;
-    }
-}
-
-// Two numbers from the start of the text; false unless both are finite.
-bool scan_point(const char* text, double scale, PathPoint& point) {
-    double x = 0;
-    double y = 0;
-    if (scan_record(text, "%lf %lf", &x, &y) < 2 || !std::isfinite(x) || !std::isfinite(y)) return false;
-    point.x = x * scale;
-    point.y = y * scale;
-    return true;
-}
-
-// The name of a "(net " record: the quoted text after the keyword, else its first word.
-// Returns 0, or the error code when there is none.
-int parse_net_name(const char* line, std::string& name) {
-    const char* rest = line;
-    for (int i = 0; i < 4 && *rest != '\0'; ++i) ++rest;
-    if (std::strchr(rest, '"') != nullptr) return copy_quoted_name(name, rest, net_name_max) ? 0 : 31490;
-    std::string word;
-    if (!scan_word(rest, word)) return 31495;
-    name.assign(word, 0, net_name_max);
-    return 0;
-}
-
-std::string net_name_or_fail(const char* line) {
-    std::string name;
-    switch (parse_net_name(line, name)) {
-        case 31490:
-            fatal_error(31490, "parsing quoted net name");
-        case 31495:
-            fatal_error(31495, "parsing net name");
-    }
-    return name;
+// The name of a net record, from after its keyword: a quoted name without its closing quote is
+// error 31490, no name at all 31495.
+std::string read_net_name(SessionReader& reader) {
+    const Token name = reader.next(31490, "parsing quoted net name");
+    if (!name.is_word()) fatal_error(31495, "parsing net name");
+    return session_name(name);
 }
 
 std::size_t hash_coordinate(double value) {
@@ -88,30 +53,24 @@ public:
     NetReader(Session& session, const Board& board, NetWire& wire, std::unordered_map<std::string, int>& padstacks)
         : session_(session), board_(board), reader_(session.reader), wire_(wire), padstack_by_word_(padstacks) {}
 
-    // The body of a net record from the reader's position: ends at a "(net " record of another
-    // name, or at the end of the file.
+    // The body of a net record, from after its name to its close.
     void read_body() {
+        const std::uint32_t depth = reader_.depth();
         for (;;) {
-            const char* line = reader_.read_session_line();
-            if (line == nullptr) return;
-            if (std::strstr(line, "(net") != nullptr) {
-                if (std::strstr(line, "(net ") != nullptr && net_name_or_fail(line) != wire_.name) return;
-                continue;
+            const Token token = reader_.next();
+            if (token.is_end()) reader_.fail_cut_short();
+            if (reader_.depth() < depth) return;
+            if (!token.is_open()) continue;
+            const std::uint32_t record_depth = reader_.depth();
+            const Token keyword = reader_.peek();
+            if (keyword.is_atom("via")) {
+                reader_.next();
+                read_session_via(token.line);
+            } else if (keyword.is_atom("wire")) {
+                reader_.next();
+                read_wire();
             }
-            if (std::strstr(line, "(via") != nullptr) {
-                read_session_via(line);
-            } else if (std::strstr(line, "(wire") != nullptr) {
-                const char* kind = read_or_fail(reader_, 31511, "EOF reading wire");
-                reader_.unread_session_line();
-                if (std::strstr(kind, "path") != nullptr) {
-                    read_wire_path();
-                    check_new_path();
-                } else if (std::strstr(kind, "polygon") != nullptr) {
-                    read_wire_poly();
-                } else {
-                    fatal_error(31555, strformat("unknown wire type \"%s\" found", kind));
-                }
-            }
+            reader_.skip_to_close(record_depth);
         }
     }
 
@@ -119,7 +78,7 @@ public:
     // left at a via); the analysis could not give it the via at both ends. Dropped, as
     // single-point paths are.
     void drop_paths_at_one_via() {
-        const double reach = 4 * scale();
+        const double reach = end_tolerance(scale());
         PointGrid vias(2 * reach);
         for (std::uint32_t i = 0; i < wire_.vias.size(); ++i) vias.insert(i, wire_.vias[i].x, wire_.vias[i].y);
         auto on = [reach](const PathPoint& p, const Via& via) {
@@ -153,26 +112,60 @@ private:
         return n > 2 ? 11 + n : 13;
     }
 
-    void read_wire_path() {
+    // A wire, from after its keyword: its shape, and for a polygon the windows after it.
+    void read_wire() {
+        const Token shape = reader_.next();
+        if (shape.is_end()) fatal_error(31511, "EOF reading wire");
+        if (shape.is_open()) {
+            const Token keyword = reader_.next();
+            if (keyword.is_end()) fatal_error(31511, "EOF reading wire");
+            if (keyword.is_atom("path")) {
+                read_wire_path(shape.line);
+                check_new_path();
+                return;
+            }
+            if (keyword.is_atom("polygon")) {
+                read_wire_poly();
+                return;
+            }
+            reader_.show_line(keyword.line);
+            fatal_error(31555, strformat("unknown wire type \"%s\" found", record_head(reader_, keyword).c_str()));
+        }
+        fatal_error(31555, strformat("unknown wire type \"%s\" found", token_source(shape, reader_.quote()).c_str()));
+    }
+
+    // One point of a path, polygon or window, from its first number on; false at the list's
+    // close. Anything but two finite numbers is fatal_error(scan_code, ...), the end of the file
+    // before the point fatal_error(eof_code, ...).
+    bool read_point(PathPoint& point, int scan_code, const char* scan_message, int eof_code, const char* eof_message) {
+        const Token first = reader_.next();
+        if (first.is_close()) return false;
+        if (first.is_end()) fatal_error(eof_code, eof_message);
+        double x = 0;
+        double y = 0;
+        const bool read = token_number(first, x) && token_number(reader_.next(), y);
+        reader_.show_line(first.line);
+        if (!read || !std::isfinite(x) || !std::isfinite(y)) fatal_error(scan_code, scan_message);
+        point.x = x * scale();
+        point.y = y * scale();
+        return true;
+    }
+
+    void read_wire_path(std::uint32_t path_line) {
         WirePath& path = wire_.paths.emplace_back();
-        path.source_line = reader_.line_number();
-        const char* header = read_or_fail(reader_, 30879, "reading wire path header");
-        std::string keyword;
-        std::string layer;
+        path.source_line = path_line;
+        const Token layer = reader_.next();
+        if (layer.is_end()) fatal_error(30879, "reading wire path header");
         double width = 0;
-        if (!scan_word(header, keyword) || !scan_word(header, layer) || std::sscanf(header, "%lf", &width) < 1 ||
-            !std::isfinite(width)) {
+        if (!layer.is_word() || !token_number(reader_.next(), width) || !std::isfinite(width)) {
             fatal_error(30882, "parsing wire path header");
         }
-        path.layer = session_layer_number(layer.c_str());
+        path.layer = session_layer_number(layer.text);
         // A layer the board does not have could not be written back as a trace.
         if (path.layer == 0 || path.layer > last_copper_layer()) fatal_error(30883, "bad layer in wire path");
         path.width = board_length_or_fail(width * scale());
-        for (;;) {
-            const char* line = read_or_fail(reader_, 30897, "premature EOF reading wire path");
-            if (std::strchr(line, ')') != nullptr) break;
-            PathPoint point;
-            if (!scan_point(line, scale(), point)) fatal_error(30890, "parsing path point record");
+        PathPoint point;
+        while (read_point(point, 30890, "parsing path point record", 30897, "premature EOF reading wire path")) {
             // A path's points become trace vertices; an area's are never written back.
             board_length_or_fail(point.x);
             board_length_or_fail(point.y);
@@ -215,51 +208,78 @@ private:
         bucket.push_back(wire_.paths.size() - 1);
     }
 
-    // Points up to a line holding ")"; end of file first is fatal_error(eof_code, ...).
-    void read_points(PointList& points, int scan_code, const char* scan_message, int eof_code,
-                     const char* eof_message, const char** closing) {
+    void read_wire_poly() {
+        WirePoly& poly = wire_.polys.emplace_back();
+        const Token layer = reader_.next();
+        if (layer.is_end()) fatal_error(30927, "reading wire polygon header");
+        unsigned aperture = 0;
+        if (!layer.is_word() || !token_unsigned(reader_.next(), aperture)) fatal_error(30929, "parsing wire poly header");
+        poly.layer = session_layer_number(layer.text);
+        PathPoint point;
+        while (read_point(point, 30936, "parsing wire poly point", 30943, "premature EOF reading wire poly")) {
+            poly.points.push_back(point);
+        }
+        ++session_.stats.areas_read;
+
+        // The rest of the wire: its windows, and the descriptors a wire may carry.
+        const std::uint32_t wire_depth = reader_.depth();
         for (;;) {
-            const char* line = read_or_fail(reader_, eof_code, eof_message);
-            if (std::strchr(line, ')') != nullptr) {
-                if (closing != nullptr) *closing = line;
-                return;
+            const Token token = reader_.next();
+            if (token.is_end()) reader_.fail_cut_short();
+            if (reader_.depth() < wire_depth) return;
+            const Token keyword = token.is_open() ? reader_.next() : token;
+            if (token.is_open() && keyword.is_atom("window")) {
+                read_window(poly);
+                continue;
             }
-            PathPoint point;
-            if (!scan_point(line, scale(), point)) fatal_error(scan_code, scan_message);
-            points.push_back(point);
+            if (token.is_open() && keyword.kind == TokenKind::atom && is_wire_descriptor(keyword.text)) {
+                reader_.skip_to_close(wire_depth + 1);
+                continue;
+            }
+            reader_.show_line(token.line);
+            fatal_error(30950, "reading poly window");
         }
     }
 
-    void read_wire_poly() {
-        WirePoly& poly = wire_.polys.emplace_back();
-        const char* header = read_or_fail(reader_, 30927, "reading wire polygon header");
-        std::string keyword;
-        std::string layer;
-        unsigned ignored = 0;
-        if (!scan_word(header, keyword) || !scan_word(header, layer) || std::sscanf(header, "%u", &ignored) < 1) {
-            fatal_error(30929, "parsing wire poly header");
+    static bool is_wire_descriptor(std::string_view word) {
+        for (const char* known : {"net", "turret", "type", "attr", "shield", "connect", "supply", "clearance_class"}) {
+            if (word == known) return true;
         }
-        poly.layer = session_layer_number(layer.c_str());
-        read_points(poly.points, 30936, "parsing wire poly point", 30943, "premature EOF reading wire poly", nullptr);
-        ++session_.stats.areas_read;
+        return false;
+    }
 
+    // A window of a polygon, from after its keyword: one polygon on the polygon's layer. Its
+    // points are read whole, as its aperture width, which comes first, may be left out: an odd
+    // count of numbers begins with it.
+    void read_window(WirePoly& poly) {
+        const std::uint32_t window_depth = reader_.depth();
+        const Token shape = reader_.next();
+        if (shape.is_end()) fatal_error(30951, "premature EOF reading poly window header");
+        const Token keyword = shape.is_open() ? reader_.next() : shape;
+        if (keyword.is_end()) fatal_error(30951, "premature EOF reading poly window header");
+        if (!shape.is_open() || !keyword.is_atom("polygon")) fatal_error(30952, "unknown window shape");
+        const Token layer = reader_.next();
+        if (!layer.is_word()) fatal_error(30954, "reading poly window header");
+        if (session_layer_number(layer.text) != poly.layer) fatal_error(30956, "poly window layer");
+        std::vector<double> numbers;
         for (;;) {
-            const char* line = reader_.read_session_line();
-            if (line == nullptr || std::strchr(line, ')') != nullptr) return;
-            if (std::strstr(line, "(window") == nullptr) fatal_error(30950, "reading poly window");
-            const char* shape = read_or_fail(reader_, 30951, "premature EOF reading poly window header");
-            const char* polygon = std::strstr(shape, "polygon");
-            if (polygon == nullptr) fatal_error(30952, "unknown window shape");
-            const char* after = polygon + 7;
-            std::string window_layer;
-            if (!scan_word(after, window_layer)) fatal_error(30954, "reading poly window header");
-            if (session_layer_number(window_layer.c_str()) != poly.layer) fatal_error(30956, "poly window layer");
-            PointList& window = poly.windows.emplace_back();
-            read_points(window, 30972, "parsing wire poly window point", 30979, "premature EOF reading wire poly window",
-                        nullptr);
-            read_or_fail(reader_, 30979, "premature EOF reading wire poly window");
-            ++session_.stats.windows_read;
+            const Token token = reader_.next();
+            if (token.is_close()) break;
+            if (token.is_end()) fatal_error(30979, "premature EOF reading wire poly window");
+            double value = 0;
+            if (!token_number(token, value) || !std::isfinite(value)) {
+                fatal_error(30972, "parsing wire poly window point");
+            }
+            numbers.push_back(value);
         }
+        PointList& window = poly.windows.emplace_back();
+        for (std::size_t i = numbers.size() % 2; i + 1 < numbers.size(); i += 2) {
+            window.push_back({numbers[i] * scale(), numbers[i + 1] * scale()});
+        }
+        while (reader_.depth() >= window_depth) {
+            if (reader_.next().is_end()) fatal_error(30979, "premature EOF reading wire poly window");
+        }
+        ++session_.stats.windows_read;
     }
 
     // The board padstack a via's word names: the first, in padstack order, whose name occurs in it.
@@ -277,17 +297,16 @@ private:
         return found;
     }
 
-    void read_session_via(const char* line) {
-        const char* text = line;
-        for (int i = 0; i < 4 && *text != '\0'; ++i) ++text;
-        std::string word;
+    // A via, from after its keyword: its padstack word, x and y.
+    void read_session_via(std::uint32_t via_line) {
+        const Token word = reader_.next();
         double x = 0;
         double y = 0;
-        if (!scan_word(text, word) || scan_record(text, "%lf %lf", &x, &y) < 2 || !std::isfinite(x) ||
-            !std::isfinite(y)) {
+        if (!word.is_word() || !token_number(reader_.next(), x) || !token_number(reader_.next(), y) ||
+            !std::isfinite(x) || !std::isfinite(y)) {
             fatal_error(30999, "parsing wiring via");
         }
-        const int padstack = find_padstack(word);
+        const int padstack = find_padstack(session_name(word));
         if (padstack < 0) fatal_error(31008, "unknown via padstack");
         x = board_length_or_fail(x * scale());
         y = board_length_or_fail(y * scale());
@@ -305,7 +324,7 @@ private:
         if (first >= 0) {
             std::fprintf(console(), "\nNet %s: (lines %1d, %1d) dup via @ (%1.3lf, %1.3lf) dropped", wire_.name.c_str(),
                          static_cast<int>(wire_.vias[static_cast<std::size_t>(first)].source_line),
-                         static_cast<int>(reader_.line_number()), x, y);
+                         static_cast<int>(via_line), x, y);
             return;
         }
         const Padstack& stack = board_.padstacks[static_cast<std::size_t>(padstack)];
@@ -315,7 +334,7 @@ private:
         via.pad_width = stack.top.wide;
         via.hole = stack.hole;
         via.padstack = static_cast<std::uint32_t>(padstack);
-        via.source_line = reader_.line_number();
+        via.source_line = via_line;
         vias_by_place_.insert(static_cast<std::uint32_t>(wire_.vias.size() - 1), x, y);
         ++session_.stats.vias_read;
     }
@@ -332,43 +351,85 @@ private:
 // Where the records of the network begin, and the names they carry, found in one pass.
 struct NetworkIndex {
     // Per session net name, where each of its records' bodies begins, in file order.
-    std::unordered_map<std::string, std::vector<LineReader::Mark>> bodies;
+    std::unordered_map<std::string, std::vector<SessionReader::Mark>> bodies;
     std::vector<std::string> names_in_order;  // each name once, in the order first met
-    // "(net " lines whose name cannot be read, as positions of the line itself.
-    std::vector<std::size_t> bad_name_lines;
+    // Where the records stop being readable (a name that cannot be read, a file cut short or no
+    // S-expression), as the place of the record that fails; the records after it are not
+    // indexed. Every board net looks at the network as if it read all of it, so the first one
+    // that reaches this place fails there.
+    bool failed = false;
+    SessionReader::Mark failure{};
+    // The file ends inside the network: the board net whose record is cut meets the end in its
+    // own reading (as "premature EOF reading wire path", say), and the end is an error once
+    // every board net has read its records.
+    bool cut_short = false;
+    SessionReader::Mark end{};  // after the network's close
 };
+
+enum class IndexStep { record, closed, cut_short };
+
+// One item of the network (open at `depth`): a net record is indexed, anything else passed over.
+IndexStep index_item(SessionReader& reader, std::uint32_t depth, NetworkIndex& index) {
+    const Token token = reader.next();
+    if (token.is_end()) return IndexStep::cut_short;
+    if (reader.depth() < depth) return IndexStep::closed;
+    if (!token.is_open()) return IndexStep::record;
+    const std::uint32_t record_depth = reader.depth();
+    if (reader.peek().is_atom("net")) {
+        reader.next();
+        std::string name = read_net_name(reader);
+        auto [entry, inserted] = index.bodies.try_emplace(name);
+        if (inserted) index.names_in_order.push_back(std::move(name));
+        entry->second.push_back(reader.mark());
+    }
+    reader.skip_to_close(record_depth);
+    return IndexStep::record;
+}
 
 NetworkIndex index_network(SessionReader& reader) {
     NetworkIndex index;
+    const std::uint32_t depth = reader.depth();
     for (;;) {
-        const char* line = reader.read_session_line();
-        if (line == nullptr) break;
-        if (std::strstr(line, "(net ") == nullptr) continue;
-        std::string name;
-        if (parse_net_name(line, name) != 0) {
-            // The physical line holding the record: the reader skipped blank lines before it.
-            index.bad_name_lines.push_back(reader.mark().next - 1);
-            continue;
+        const SessionReader::Mark before = reader.mark();
+        IndexStep step = IndexStep::cut_short;
+        try {
+            step = index_item(reader, depth, index);
+        } catch (const FatalError& error) {
+            step = error.code == session_cut_short ? IndexStep::cut_short : IndexStep::closed;
+            index.failed = true;
         }
-        auto [entry, inserted] = index.bodies.try_emplace(name);
-        if (inserted) index.names_in_order.push_back(name);
-        entry->second.push_back(reader.mark());
+        if (step == IndexStep::record) continue;
+        if (step == IndexStep::closed && !index.failed) {
+            index.end = reader.mark();
+        } else {
+            index.failed = true;
+            index.cut_short = step == IndexStep::cut_short;
+            index.failure = before;
+        }
+        return index;
     }
-    return index;
 }
 
-// Every board net looks at the network as if it read all of it: a record name that cannot be
-// read stops the first board net that reaches it. Raises it when one lies in [from, to).
-void check_names_between(SessionReader& reader, const NetworkIndex& index, std::size_t from, std::size_t to) {
-    auto bad = std::lower_bound(index.bad_name_lines.begin(), index.bad_name_lines.end(), from);
-    if (bad == index.bad_name_lines.end() || *bad >= to) return;
-    reader.seek({*bad, static_cast<std::uint32_t>(*bad)});
-    net_name_or_fail(reader.read_session_line());
+// Raises the index's failure: reads the failing item again.
+[[noreturn]] void raise_failure(SessionReader& reader, const NetworkIndex& index, std::uint32_t depth) {
+    reader.seek(index.failure);
+    NetworkIndex scratch;
+    index_item(reader, depth, scratch);
+    reader.fail_cut_short();
+}
+
+// Raises the index's failure when it lies in [from, to), but for the end of the file, which
+// waits for the end of the network's reading.
+void check_failure_between(SessionReader& reader, const NetworkIndex& index, std::size_t from, std::size_t to,
+                           std::uint32_t depth) {
+    if (!index.failed || index.cut_short || index.failure.position < from || index.failure.position >= to) return;
+    raise_failure(reader, index, depth);
 }
 
 void read_network(Session& session, const Board& board) {
     SessionReader& reader = session.reader;
-    const LineReader::Mark network_start = reader.mark();
+    const SessionReader::Mark network_start = reader.mark();
+    const std::uint32_t network_line = reader.line_number();
     const NetworkIndex index = index_network(reader);
     constexpr std::size_t end_of_file = static_cast<std::size_t>(-1);
 
@@ -383,22 +444,24 @@ void read_network(Session& session, const Board& board) {
         NetReader net_reader(session, board, wire, padstack_by_word);
         const auto records = index.bodies.find(wire.name);
         if (records != index.bodies.end()) {
-            for (const LineReader::Mark& body : records->second) {
-                // A record already read through belongs to the run of records before it.
-                if (body.next <= reader.mark().next) continue;
-                check_names_between(reader, index, reader.mark().next, body.next - 1);
+            for (const SessionReader::Mark& body : records->second) {
+                check_failure_between(reader, index, reader.mark().position, body.position, network_start.depth);
                 reader.seek(body);
                 net_reader.read_body();
             }
         }
         net_reader.drop_paths_at_one_via();
-        check_names_between(reader, index, reader.mark().next, end_of_file);
+        check_failure_between(reader, index, reader.mark().position, end_of_file, network_start.depth);
     }
+    if (index.failed) raise_failure(reader, index, network_start.depth);
+
+    // What follows the network must close the lists still open, and nothing may follow them.
+    reader.seek(index.end);
+    while (!reader.next().is_end()) {
+    }
+    if (reader.depth() > 0) reader.fail_cut_short();
     // Every board net read the network to its end; the line count shows it.
-    if (!board.nets.empty()) {
-        while (reader.read_session_line() != nullptr) {
-        }
-    }
+    if (board.nets.empty()) reader.show_line(network_line);
 
     // Wiring for a net the board does not have cannot be brought back: say so.
     std::unordered_set<std::string> board_names;
@@ -449,21 +512,29 @@ bool same_path(const WirePath& a, const WirePath& b) {
 void read_session_routes(Session& session, const Board& board, const RunSettings& settings) {
     SessionReader& reader = session.reader;
     reader.rewind();
-    find_line(reader, "(routes", 31423, "premature EOF searching for routes section");
-    const char* resolution =
-        find_line(reader, "resolution", 31436, "premature EOF searching for routes resolution");
-    session.session_scale = read_session_resolution(resolution, 31430, "parsing session route resolution");
+    find_list(reader, "routes", 0, 31423, "premature EOF searching for routes section");
+    find_list(reader, "resolution", 0, 31436, "premature EOF searching for routes resolution");
+    session.session_scale = read_session_resolution(reader, 31430, "parsing session route resolution");
     session.place_tolerance = session.session_scale;
 
-    find_line(reader, "(parser", 31452, "premature EOF searching for parser block");
+    find_list(reader, "parser", 0, 31452, "premature EOF searching for parser block");
+    // Each item of the parser block on a line of its own, as the router writes them.
     std::fprintf(console(), "\n\n    Parser:");
+    const std::uint32_t parser_depth = reader.depth();
+    std::string item;
     for (;;) {
-        const char* line = read_or_fail(reader, 31452, "premature EOF searching for parser block");
-        if (*line == ')') break;
-        std::fprintf(console(), "\n      %s", line);
+        const Token token = reader.next();
+        if (token.is_end()) fatal_error(31452, "premature EOF searching for parser block");
+        if (reader.depth() < parser_depth) break;
+        if (!item.empty() && !token.is_close() && item.back() != '(') item += ' ';
+        item += token_source(token, reader.quote());
+        if (reader.depth() == parser_depth) {
+            std::fprintf(console(), "\n      %s", item.c_str());
+            item.clear();
+        }
     }
     std::fprintf(console(), "\n");
-    find_line(reader, "(network_out", 31460, "premature EOF searching for network_out section");
+    find_list(reader, "network_out", 0, 31460, "premature EOF searching for network_out section");
 
     read_network(session, board);
 

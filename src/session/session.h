@@ -12,10 +12,11 @@
 
 namespace tarnwick {
 
-// The two header lines of the session, shown by the session report.
+// The heads of the session's first two records, as the router writes them on their lines,
+// shown by the session report.
 struct SessionHeader {
-    std::string session_line;      // the line holding "(session", at most 127 characters
-    std::string base_design_line;  // the line holding "(base_design", at most 127 characters
+    std::string session_line;      // "(session" and its name, at most 127 characters
+    std::string base_design_line;  // "(base_design" and its name, at most 127 characters
 };
 
 struct SessionStats {
@@ -98,6 +99,10 @@ struct NetWire {
 };
 
 using WireList = std::vector<NetWire>;
+
+// How far a path end may lie from a pin, a via or another path end and still meet it: four
+// session units, which the router's rounding of its own coordinates stays well inside.
+inline double end_tolerance(double session_scale) { return 4 * session_scale; }
 
 // Everything of one back-annotation run: the file, its header, the counters, the wiring and the
 // run-wide tee numbering.

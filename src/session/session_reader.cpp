@@ -1,8 +1,9 @@
 #include "session/session_reader.h"
 
-#include <cctype>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <strings.h>
 
@@ -12,52 +13,255 @@
 
 namespace tarnwick {
 
-const char* SessionReader::read_session_line() {
+namespace {
+
+bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v' || c == '\0'; }
+bool ends_atom(char c) { return is_blank(c) || c == '\n' || c == '(' || c == ')'; }
+
+}  // namespace
+
+SessionReader::SessionReader(std::vector<char> contents, std::uint32_t& counter)
+    : text_(std::move(contents)), counter_(counter) {
+    // Lines as the line counter has always counted them: a last line without its line feed
+    // counts too.
+    last_line_ = static_cast<std::uint32_t>(std::count(text_.begin(), text_.end(), '\n'));
+    if (!text_.empty() && text_.back() != '\n') ++last_line_;
+    text_.push_back('\0');  // stops strtod at the end of a last number
+    // A UTF-8 byte order mark, which some editors put first, is no text of the session.
+    if (text_.size() >= 4 && text_[0] == '\xEF' && text_[1] == '\xBB' && text_[2] == '\xBF') start_ = 3;
+    position_ = start_;
+    counter_ = 0;
+}
+
+void SessionReader::fail(int code, const std::string& message, std::uint32_t line) {
+    counter_ = line;
+    fatal_error(code, message);
+}
+
+void SessionReader::fail_cut_short() {
+    fail(session_cut_short, "session file ends before its parentheses close", last_line_);
+}
+
+Token SessionReader::next(int unclosed_code, const char* unclosed_message) {
+    const char* const text = text_.data();
+    const std::size_t size = text_.size() - 1;
+    std::size_t p = position_;
+    // A line whose first character that is no blank is '#' is a comment, as the line reader
+    // took it.
+    auto skip_comment = [&] {
+        std::size_t q = p;
+        while (q < size && (text[q] == ' ' || text[q] == '\t')) ++q;
+        if (q < size && text[q] == '#') {
+            const void* feed = std::memchr(text + q, '\n', size - q);
+            p = feed != nullptr ? static_cast<std::size_t>(static_cast<const char*>(feed) - text) : size;
+        }
+    };
+    if (p == start_) skip_comment();
     for (;;) {
-        const char* line = lines_.next_line();
-        if (line == nullptr) return nullptr;
-        const char* text = skip_blanks(line);
-        if (*text != '\0' && *text != '#') return text;
+        if (p >= size) break;
+        const char c = text[p];
+        if (c == '\n') {
+            ++p;
+            ++line_;
+            skip_comment();
+        } else if (is_blank(c)) {
+            ++p;
+        } else {
+            break;
+        }
+    }
+    Token token;
+    token.line = line_;
+    if (p >= size) {
+        position_ = p;
+        token.line = last_line_;
+        counter_ = last_line_;
+        return token;
+    }
+    const char c = text[p];
+    if (closed_) {
+        fail(session_unbalanced, "unbalanced parentheses: text after the session's last closing parenthesis", line_);
+    }
+    if (quote_next_) {
+        // The character that string_quote names stands alone, whatever it is, and quotes the
+        // strings from there on.
+        quote_next_ = false;
+        if (c != '(' && c != ')') {
+            quote_ = c;
+            token.kind = TokenKind::atom;
+            token.text = std::string_view(text + p, 1);
+            position_ = p + 1;
+            counter_ = token.line;
+            return token;
+        }
+    }
+    if (c == '(') {
+        if (depth_ >= session_depth_max) {
+            fail(session_too_deep, strformat("session lists nested deeper than %u", session_depth_max), line_);
+        }
+        ++depth_;
+        token.kind = TokenKind::open;
+        position_ = p + 1;
+    } else if (c == ')') {
+        if (depth_ == 0) fail(session_unbalanced, "unbalanced parentheses: a ')' that closes no list", line_);
+        if (--depth_ == 0) closed_ = true;
+        token.kind = TokenKind::close;
+        position_ = p + 1;
+    } else if (depth_ == 0) {
+        fail(session_unbalanced, "unbalanced parentheses: session text before its first '('", line_);
+    } else if (c == quote_) {
+        const std::size_t start = p + 1;
+        std::size_t q = start;
+        while (q < size && text[q] != quote_ && text[q] != '\n') ++q;
+        if (q >= size || text[q] != quote_) {
+            if (unclosed_message != nullptr) fail(unclosed_code, unclosed_message, line_);
+            fail(session_unclosed_string, "string without its closing quote", line_);
+        }
+        if (q - start > session_token_max) {
+            fail(session_token_too_long, strformat("session token longer than %zu characters", session_token_max), line_);
+        }
+        token.kind = TokenKind::string;
+        token.text = std::string_view(text + start, q - start);
+        position_ = q + 1;
+    } else {
+        std::size_t q = p + 1;
+        while (q < size && !ends_atom(text[q])) ++q;
+        if (q - p > session_token_max) {
+            fail(session_token_too_long, strformat("session token longer than %zu characters", session_token_max), line_);
+        }
+        token.kind = TokenKind::atom;
+        token.text = std::string_view(text + p, q - p);
+        position_ = q;
+        // "(string_quote X)": X is the quote character, not the start of a string.
+        if (token.text == "string_quote") quote_next_ = true;
+    }
+    counter_ = token.line;
+    return token;
+}
+
+Token SessionReader::peek() {
+    const Mark before = mark();
+    const bool quote_next = quote_next_;
+    const std::uint32_t counter = counter_;
+    const Token token = next();
+    seek(before);
+    quote_next_ = quote_next;
+    counter_ = counter;
+    return token;
+}
+
+void SessionReader::skip_to_close(std::uint32_t depth) {
+    while (depth_ >= depth) {
+        if (next().is_end()) fail_cut_short();
     }
 }
 
-const char* read_or_fail(SessionReader& reader, int code, const char* message) {
-    const char* line = reader.read_session_line();
-    if (line == nullptr) fatal_error(code, message);
-    return line;
+void SessionReader::seek(Mark mark) {
+    position_ = mark.position;
+    line_ = mark.line;
+    depth_ = mark.depth;
+    closed_ = mark.closed;
+    quote_next_ = false;
+    counter_ = mark.line;
 }
 
-bool scan_word(const char*& text, std::string& word) {
-    const char* p = text;
-    while (*p != '\0' && std::isspace(static_cast<unsigned char>(*p))) ++p;
-    const char* start = p;
-    while (*p != '\0' && !std::isspace(static_cast<unsigned char>(*p))) ++p;
-    if (p == start) return false;
-    word.assign(start, p);
-    text = p;
+void SessionReader::release() {
+    text_ = std::vector<char>{'\0'};
+    start_ = 0;
+    position_ = 0;
+    depth_ = 0;
+}
+
+std::string session_name(const Token& token) {
+    return std::string(token.text.substr(0, std::min<std::size_t>(token.text.size(), 127)));
+}
+
+std::string token_source(const Token& token, char quote) {
+    switch (token.kind) {
+        case TokenKind::open:
+            return "(";
+        case TokenKind::close:
+            return ")";
+        case TokenKind::string:
+            return quote + std::string(token.text) + quote;
+        case TokenKind::atom:
+            return std::string(token.text);
+        case TokenKind::end:
+            break;
+    }
+    return "";
+}
+
+bool token_number(const Token& token, double& value) {
+    if (token.kind != TokenKind::atom) return false;
+    // An atom is followed in the file by a blank, a parenthesis, a line end or the NUL after the
+    // file, none of which strtod takes: it reads the atom in place.
+    char* end = nullptr;
+    const double number = std::strtod(token.text.data(), &end);
+    if (end != token.text.data() + token.text.size()) return false;
+    value = number;
     return true;
+}
+
+bool token_unsigned(const Token& token, unsigned& value) {
+    if (token.kind != TokenKind::atom) return false;
+    char field[session_token_max + 1];
+    std::memcpy(field, token.text.data(), token.text.size());
+    field[token.text.size()] = '\0';
+    return std::sscanf(field, "%u", &value) == 1;
+}
+
+bool find_list(SessionReader& reader, std::string_view keyword, std::uint32_t within, int eof_code,
+               const char* eof_message) {
+    Token token = reader.next();
+    for (;;) {
+        if (token.is_end()) fatal_error(eof_code, eof_message);
+        if (reader.depth() < within) return false;
+        if (!token.is_open()) {
+            token = reader.next();
+            continue;
+        }
+        token = reader.next();
+        if (token.is_atom(keyword)) return true;
+    }
+}
+
+std::string record_head(SessionReader& reader, const Token& keyword) {
+    std::string head = "(" + token_source(keyword, reader.quote());
+    for (;;) {
+        const Token word = reader.peek();
+        if (word.is_close()) head += ')';
+        if (!word.is_word()) break;
+        reader.next();
+        if (head.size() < 127) head += ' ' + token_source(word, reader.quote());
+    }
+    return head.substr(0, 127);
+}
+
+double read_session_resolution(SessionReader& reader, int error_code, const char* error_message) {
+    const Token unit = reader.next();
+    if (!unit.is_word()) fatal_error(error_code, error_message);
+    double resolution = 0;
+    if (!token_number(reader.next(), resolution)) fatal_error(error_code, error_message);
+    return session_scale_of(std::string(unit.text), resolution);
 }
 
 std::string session_file_name(const std::string& specctraname) {
     return with_default_extension(specctraname, ".ses");
 }
 
-bool copy_quoted_name(std::string& destination, const char* text, std::size_t size) {
-    const char* open = std::strchr(text, '"');
-    if (open == nullptr) return false;
-    const char* close = std::strchr(open + 1, '"');
-    if (close == nullptr) return false;
-    destination.assign(open + 1, std::min(static_cast<std::size_t>(close - open - 1), size));
-    return true;
-}
-
-std::uint32_t session_layer_number(const char* name) {
-    if (std::strstr(name, "Top") != nullptr) return 12;
-    if (std::strstr(name, "Bottom") != nullptr) return 13;
-    if (const char* inner = std::strstr(name, "Inner_")) {
+std::uint32_t session_layer_number(std::string_view name) {
+    if (name.find("Top") != std::string_view::npos) return 12;
+    if (name.find("Bottom") != std::string_view::npos) return 13;
+    const std::size_t inner = name.find("Inner_");
+    if (inner != std::string_view::npos) {
+        char digits[session_token_max + 1];
+        const std::string_view rest = name.substr(inner + 6, std::min<std::size_t>(name.size() - inner - 6, session_token_max));
+        std::memcpy(digits, rest.data(), rest.size());
+        digits[rest.size()] = '\0';
         unsigned number = 0;
         // Inner layers count from 1; anything else is no layer of ours.
-        if (std::sscanf(inner + 6, "%u", &number) != 1 || number == 0 || number > 1000) return 0;
+        if (std::sscanf(digits, "%u", &number) != 1 || number == 0 || number > 1000) return 0;
         return 13 + number;
     }
     return 0;
@@ -65,7 +269,7 @@ std::uint32_t session_layer_number(const char* name) {
 
 namespace {
 
-// Inches per unit word of the resolution line.
+// Inches per unit word of the resolution.
 struct SessionUnit {
     const char* word;
     double inches;
@@ -76,15 +280,7 @@ constexpr SessionUnit session_units[] = {
 
 }  // namespace
 
-double read_session_resolution(const char* line, int error_code, const char* error_message) {
-    const char* from = std::strstr(line, "resolution");
-    if (from == nullptr) from = line;
-    std::string keyword;
-    std::string unit;
-    double resolution = 0;
-    if (!scan_word(from, keyword) || !scan_word(from, unit) || std::sscanf(from, "%lf", &resolution) < 1) {
-        fatal_error(error_code, error_message);
-    }
+double session_scale_of(const std::string& unit, double resolution) {
     // A resolution so close to zero that its reciprocal overflows gives no scale to read with.
     if (!std::isfinite(resolution) || resolution <= 0 || !std::isfinite(1.0 / resolution)) {
         fatal_error(session_resolution_not_positive,

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
+#include "board/layers.h"
 #include "board/units.h"
-#include "dsn/structure.h"
 
 namespace tarnwick {
 

@@ -35,7 +35,7 @@ TEST(Routes, HandMadeSessionReadFieldByField) {
         "        (wire\n"                          // 15
         "          (path Top 1000\n"               // 16
         "            0 0\n"                        // 17
-        "            100 0 7 7\n"                  // 18: further numbers are ignored
+        "            100 0 200 0\n"                // 18: two points on one line
         "          )\n"                            // 19
         "        )\n"                              // 20
         "      )\n"                                // 21
@@ -91,7 +91,7 @@ TEST(Routes, HandMadeSessionReadFieldByField) {
         "          (path Top 1000\n"               // 71
         "            100 0\n"                      // 72
         "            100 100\n"                    // 73
-        "            100 200)\n"                   // 74: a point on the closing line is not read
+        "            100 200)\n"                   // 74: a point on the closing line is read too
         "        )\n"                              // 75
         "      )\n";                               // 76
     read_routes(run, network);
@@ -107,9 +107,12 @@ TEST(Routes, HandMadeSessionReadFieldByField) {
     EXPECT_EQ(n1.paths[1].source_line, 71u);
     EXPECT_EQ(n1.paths[0].layer, 12u);
     EXPECT_DOUBLE_EQ(n1.paths[0].width, 0.01);
-    ASSERT_EQ(n1.paths[0].points.size(), 2u);
+    ASSERT_EQ(n1.paths[0].points.size(), 3u);
     EXPECT_DOUBLE_EQ(n1.paths[0].points[1].x, 0.001);
-    EXPECT_DOUBLE_EQ(n1.paths[0].length, 0.001);
+    EXPECT_DOUBLE_EQ(n1.paths[0].points[2].x, 0.002);
+    EXPECT_DOUBLE_EQ(n1.paths[0].length, 0.002);
+    ASSERT_EQ(n1.paths[1].points.size(), 3u);
+    EXPECT_DOUBLE_EQ(n1.paths[1].points[2].y, 0.002);
     EXPECT_EQ(n1.paths[0].start_pin, -1);
 
     const NetWire& gnd = wire_named(session, "GND");
@@ -244,8 +247,13 @@ TEST(Routes, ErrorsNameTheirCodeMessageAndLine) {
          "            (polygon Bottom\n",
          30956, "poly window layer", n + 5},
         {"      (net A\n        (wire\n          (polygon Top 0\n          )\n          (window\n"
-         "            (polygon Top\n              5\n",
+         "            (polygon Top\n              5 x\n",
          30972, "parsing wire poly window point", n + 6},
+        // Cut inside a window's points: its aperture may come first, so a lone number is no
+        // broken point.
+        {"      (net A\n        (wire\n          (polygon Top 0\n          )\n          (window\n"
+         "            (polygon Top\n              5\n",
+         30979, "premature EOF reading wire poly window", n + 6},
         {"      (net A\n        (via DefVia 5\n", 30999, "parsing wiring via", n + 1},
         {"      (net A\n        (via Pad7 5 5\n", 31008, "unknown via padstack", n + 1},
         // Coordinates and widths that the routed board file could not hold.
@@ -303,22 +311,75 @@ TEST(Routes, ABadNetNameStopsTheFirstBoardNetThatReachesIt) {
     test::add_net(run.board, "A");
     test::add_net(run.board, "B");
     const std::string path = "        (wire\n          (path Top 100\n            0 0\n            5 5\n          )\n        )\n";
-    const std::string network = "      (net B\n" + path + path + "      (net \"broken\n" + "      (net A\n" + path;
+    const std::string network =
+        "      (net B\n" + path + path + "      )\n      (net \"broken\n" + "      (net A\n" + path + "      )\n";
     test::expect_error_at([&] { read_routes(run, network); }, run.line, 31490, "parsing quoted net name",
-                          test::network_first_line + 13);
+                          test::network_first_line + 14);
     EXPECT_EQ(run.console.find("dup trace"), std::string::npos);
 }
 
-TEST(Routes, LongLinesAreReadWholeAndCountOnce) {
+TEST(Routes, LongLinesAreReadWholeAndCountOnceLongTokensAreRefused) {
     test::SessionRun run;
     test::add_net(run.board, "A");
     const std::string long_word(300, 'x');
-    read_routes(run, "      (net A\n        (via DefVia" + long_word + " 100 200\n        )\n" +
+    read_routes(run, "      (net A\n        (via DefVia" + long_word.substr(0, 121) + " 100 200\n        )\n" +
                          "# " + long_word + "\n        (via DefVia 900 900\n        )\n      )\n");
     const NetWire& wire = run.session->wire_list[0];
     ASSERT_EQ(wire.vias.size(), 2u);
     EXPECT_DOUBLE_EQ(wire.vias[0].y, 0.002);
     EXPECT_EQ(wire.vias[1].source_line, test::network_first_line + 4);
+    // A word longer than any name of the board file.
+    test::expect_error_at([&] { read_routes(run, "      (net A\n        (via DefVia" + long_word + " 100 200)\n      )\n"); },
+                          run.line, 32206, "session token longer than 127 characters", test::network_first_line + 1);
+}
+
+TEST(Routes, ASessionCutShortOrNoSExpressionStopsWhereItsReadingMeetsIt) {
+    const std::uint32_t n = test::network_first_line;
+    const std::string path = "        (wire\n          (path Top 100\n            0 0\n            5 5\n          )\n        )\n";
+    struct Case {
+        std::string network;
+        bool closed;
+        int code;
+        const char* message;
+        std::uint32_t line;
+    };
+    const Case cases[] = {
+        // Cut inside B's path: B meets the end in its own reading, though A is the first board net.
+        {"      (net B\n" + path.substr(0, 60), false, 30897, "premature EOF reading wire path", n + 4},
+        // Cut between records, or in a net the board does not have: once every net is read.
+        {"      (net A\n" + path + "      )\n      (net B\n" + path, false, 32208,
+         "session file ends before its parentheses close", n + 14},
+        {"      (net GHOST\n" + path.substr(0, 60), false, 32208, "session file ends before its parentheses close",
+         n + 4},
+        // A string left open stops the first board net that reaches it.
+        {"      (net B\n        (via \"DefVia 5 5)\n      )\n", true, 32205, "string without its closing quote",
+         n + 1},
+        // Nothing may follow the session's last parenthesis.
+        {"      (net A\n" + path + "      )\n    )\n  )\n)\n(x)\n", false, 32204,
+         "unbalanced parentheses: text after the session's last closing parenthesis", n + 11},
+        {"      (net A\n" + path + "      )\n    )\n  )\n))\n", false, 32204,
+         "unbalanced parentheses: text after the session's last closing parenthesis", n + 10},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.network);
+        test::SessionRun run;
+        test::add_net(run.board, "A");
+        test::add_net(run.board, "B");
+        test::expect_error_at([&] { read_routes(run, c.network, "mil 100", c.closed); }, run.line, c.code, c.message,
+                              c.line);
+    }
+}
+
+TEST(Routes, TheParserBlocksQuoteCharacterQuotesTheNames) {
+    test::SessionRun run;
+    test::add_net(run.board, "N \"1\"");
+    std::string text = test::session_text("      (net 'N \"1\"'\n" 
+                                          "        (wire (path Top 100 0 0 5 5))\n      )\n");
+    text.replace(text.find("(host_cad \"x\")"), 14, "(string_quote ')\n      (host_cad 'x y')");
+    run.run(text, [&](Session& session, Board& board) { read_session_routes(session, board, run.settings); });
+    ASSERT_EQ(run.session->wire_list[0].paths.size(), 1u);
+    EXPECT_EQ(run.session->wire_list[0].paths[0].points.size(), 2u);
+    EXPECT_EQ(run.console.substr(0, 60), "\n\n    Parser:\n      (string_quote ')\n      (host_cad 'x y')\n");
 }
 
 TEST(Routes, SamePathComparesInBothDirections) {

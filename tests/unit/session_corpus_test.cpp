@@ -179,7 +179,27 @@ std::vector<char> first_bytes(const std::vector<char>& text, std::size_t end) {
     return std::vector<char>(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(end));
 }
 
-TEST(SessionCorpus, EveryTruncationOfARoutedSessionReadsThroughOrStopsWithASessionError) {
+// A session cut after any line before its outermost list closes stops with a session error of
+// a line it kept, and nothing is made of it; a cut that keeps the whole S-expression reads
+// through.
+void expect_every_cut_stops(const Board& loaded, const RunSettings& settings, const std::vector<char>& text) {
+    const std::size_t last_close = std::string(text.begin(), text.end()).rfind(')');
+    ASSERT_NE(last_close, std::string::npos);
+    const std::vector<std::size_t> ends = line_ends(text);
+    for (std::uint32_t kept = 1; kept <= ends.size(); ++kept) {
+        const Outcome cut = back_annotate(loaded, settings, "cut.ses", first_bytes(text, ends[kept - 1]));
+        if (ends[kept - 1] > last_close) {
+            ASSERT_FALSE(cut.stopped) << "cut after line " << kept << ": " << cut.code << " " << cut.message;
+            continue;
+        }
+        ASSERT_TRUE(cut.stopped) << "cut after line " << kept << " read through";
+        ASSERT_TRUE(cut.code >= 30000 && cut.code <= 39999) << cut.code << " " << cut.message;
+        ASSERT_GT(cut.line, 0u);
+        ASSERT_LE(cut.line, kept);
+    }
+}
+
+TEST(SessionCorpus, EveryTruncationOfARoutedSessionStopsWithASessionErrorUnlessItKeepsTheWholeSession) {
     const std::vector<std::string> sets = routed_sets();
     if (sets.empty()) GTEST_SKIP() << "no corpus at " << corpus;
     QuietConsole quiet;
@@ -188,14 +208,23 @@ TEST(SessionCorpus, EveryTruncationOfARoutedSessionReadsThroughOrStopsWithASessi
         RunSettings settings;
         Diagnostics diagnostics;
         const Board loaded = load_board(corpus / "routed" / (name + ".fpc"), settings, diagnostics);
-        const std::vector<char> text = contents_of(corpus / "routed" / (name + ".ses"));
-        for (const std::size_t end : line_ends(text)) {
-            const Outcome cut = back_annotate(loaded, settings, "cut.ses", first_bytes(text, end));
-            if (!cut.stopped) continue;
-            ASSERT_TRUE(cut.code >= 30000 && cut.code <= 39999) << cut.code << " " << cut.message;
-            ASSERT_GT(cut.line, 0u);
-        }
+        expect_every_cut_stops(loaded, settings, contents_of(corpus / "routed" / (name + ".ses")));
     }
+}
+
+TEST(SessionCorpus, EveryTruncationOfTheExampleSessionStops) {
+    // Where `head -n 100` of the example's session once back-annotated 10 of its 25 segments.
+    const fs::path examples = TARNWICK_EXAMPLES;
+    QuietConsole quiet;
+    RunSettings settings;
+    Diagnostics diagnostics;
+    const Board loaded = load_board(examples / "blinker.fpc", settings, diagnostics);
+    const std::vector<char> text = contents_of(examples / "blinker.ses");
+    const Outcome hundred = back_annotate(loaded, settings, "cut.ses", first_bytes(text, line_ends(text)[99]));
+    EXPECT_EQ(hundred.code, 32208);
+    EXPECT_EQ(hundred.message, "session file ends before its parentheses close");
+    EXPECT_EQ(hundred.line, 100u);
+    expect_every_cut_stops(loaded, settings, text);
 }
 
 // The text of physical line `number` (from 1) of `all`.
@@ -244,8 +273,10 @@ TEST(SessionCorpus, SessionsOfOtherDesignsAndEveryTruncationOfThemStopByTheFirst
             if (!every && kept > 2000 && kept % 50 != 0 && kept != ends.size()) continue;
             ++cuts;
             const Outcome cut = back_annotate(loaded, settings, "cut.ses", first_bytes(text, ends[kept - 1]));
+            // Only the whole file may read through.
             if (!cut.stopped) {
                 ASSERT_EQ(stop, 0u) << "cut after line " << kept << " read through";
+                ASSERT_EQ(kept, ends.size()) << "cut after line " << kept << " read through";
                 continue;
             }
             ASSERT_TRUE(cut.code >= 30000 && cut.code <= 39999) << cut.code << " " << cut.message;

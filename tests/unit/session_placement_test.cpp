@@ -74,7 +74,8 @@ TEST(SessionPlacement, ErrorsNameTheirCodeMessageAndLine) {
         {start + "    (place R1 10 10 front\n", 30511, "reading place data", 3},
         {start + "    (place R1 10 nan front 0\n", 30511, "reading place data", 3},
         {start + "    (place \"R1 10 10 front 0\n", 30514, "parsing quoted place", 3},
-        {start + "    (place \"R 1\" 10 10 front 0\n", 30511, "reading place data", 3},
+        {start + "    (place \"R 1\" 10 10 front 0\n", 30522, "locating part", 3},  // a name with its blank
+        {start + "    (place R1\n     10\n     10 front\n", 30511, "reading place data", 5},
         {start + "    (place R9 10 10 front 0\n", 30522, "locating part", 3},
         {start + "    (place R1 10 10 front 0\n", 30531, "premature EOF reading place status", 3},
         // A place the board file cannot hold, once the part is known.
@@ -92,11 +93,11 @@ TEST(SessionPlacement, ErrorsNameTheirCodeMessageAndLine) {
 TEST(SessionPlacement, KeywordsEndThePlacementAndBoundTheRecordsRead) {
     test::SessionRun run;
     test::add_part(run.board, "R1", 1.0, 1.0);
-    // The routes section ends a placement that has no was_is; a second record for the only part
+    // The placement's close ends it, with or without a was_is after it; a second record for the only part
     // is not read, as there are no more parts than records.
     place(run, "(session b\n  (placement\n    (place R1 0 0 front 0)\n    (place R1 500 0 front 0)\n  )\n");
     EXPECT_DOUBLE_EQ(run.board.parts[0].x, 0.0);
-    place(run, "(session b\n  (placement\n  (routes\n");
+    place(run, "(session b\n  (placement\n  )\n  (routes\n");
     EXPECT_EQ(run.session->stats.moved_part_count, 0u);
 }
 

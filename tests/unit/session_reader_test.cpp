@@ -10,21 +10,102 @@
 namespace tarnwick {
 namespace {
 
-TEST(SessionReader, SkipsBlankAndCommentLinesButCountsThem) {
+// Every token of `text` as kind letter and text, with its line: "(1 a1 )2 \"s\"3 .4".
+std::string tokens_of(const std::string& text) {
     std::uint32_t line = 0;
-    const std::string text = "  (session a\r\n\n   # note\n\t(placement\r\n";
     SessionReader reader(std::vector<char>(text.begin(), text.end()), line);
-    EXPECT_STREQ(reader.read_session_line(), "(session a");
-    EXPECT_STREQ(reader.read_session_line(), "(placement");
-    EXPECT_EQ(line, 4u);
-    reader.unread_session_line();
-    reader.unread_session_line();  // a second push-back changes nothing
-    EXPECT_STREQ(reader.read_session_line(), "(placement");
-    EXPECT_EQ(line, 4u);
-    EXPECT_EQ(reader.read_session_line(), nullptr);
+    std::string out;
+    for (;;) {
+        const Token token = reader.next();
+        EXPECT_EQ(line, token.line);
+        if (!out.empty()) out += ' ';
+        out += token_source(token, reader.quote()) + (token.is_end() ? "." : "") + std::to_string(token.line);
+        if (token.is_end()) return out;
+    }
 }
 
-TEST(SessionReader, NamesLayersAndWords) {
+TEST(SessionReader, TokensCarryTheLineTheyStartOnWhateverTheLayout) {
+    // Blank and comment lines count; a '#' only begins a comment as a line's first character.
+    EXPECT_EQ(tokens_of("  (session a\r\n\n   # note (x\n\t(placement #1\r\n))"),
+              "(1 session1 a1 (4 placement4 #14 )5 )5 .5");
+    EXPECT_EQ(tokens_of("(net \"a b\"(wire)) \n"), "(1 net1 \"a b\"1 (1 wire1 )1 )1 .1");
+    EXPECT_EQ(tokens_of("# all comment\n"), ".1");
+    EXPECT_EQ(tokens_of(""), ".0");
+    EXPECT_EQ(tokens_of("\xEF\xBB\xBF# a byte order mark first\n(s)"), "(2 s2 )2 .2");
+    // The parser names the quote character; from there on it quotes.
+    EXPECT_EQ(tokens_of("(p (string_quote ')\n (host 'x \"y')\n (n \"z\"))"),
+              "(1 p1 (1 string_quote1 '1 )1 (2 host2 'x \"y'2 )2 (3 n3 \"z\"3 )3 )3 .3");
+
+    std::uint32_t line = 0;
+    const std::string text = "(a\n  (b c)\n  d)\n";
+    SessionReader reader(std::vector<char>(text.begin(), text.end()), line);
+    reader.next();
+    const SessionReader::Mark after_a = reader.mark();
+    EXPECT_TRUE(reader.next().is_atom("a"));
+    EXPECT_TRUE(reader.peek().is_open());
+    EXPECT_EQ(line, 1u);  // a look ahead shows nothing
+    EXPECT_TRUE(find_list(reader, "b", 1, 1, "eof"));
+    EXPECT_EQ(reader.depth(), 2u);
+    EXPECT_FALSE(find_list(reader, "z", 2, 1, "eof"));  // b's list closes first
+    EXPECT_EQ(reader.depth(), 1u);
+    reader.seek(after_a);
+    EXPECT_EQ(reader.depth(), 1u);
+    EXPECT_TRUE(reader.next().is_atom("a"));
+    reader.skip_to_close(1);
+    EXPECT_EQ(reader.depth(), 0u);
+    EXPECT_EQ(line, 3u);
+    EXPECT_TRUE(reader.next().is_end());
+    reader.rewind();
+    EXPECT_EQ(line, 0u);
+    EXPECT_TRUE(reader.next().is_open());
+}
+
+TEST(SessionReader, TextThatIsNoSExpressionIsAnErrorOfItsLine) {
+    struct Bad {
+        std::string text;
+        int code;
+        const char* message;
+        std::uint32_t line;
+    };
+    const std::string deep = std::string(64, '(') + "\n" + "(";
+    const Bad cases[] = {
+        {"(a)\n)", 32204, "unbalanced parentheses: text after the session's last closing parenthesis", 2},
+        {"(a))", 32204, "unbalanced parentheses: text after the session's last closing parenthesis", 1},
+        {")", 32204, "unbalanced parentheses: a ')' that closes no list", 1},
+        {"\nsession (a)", 32204, "unbalanced parentheses: session text before its first '('", 2},
+        {"(a\n \"open (b)\n)", 32205, "string without its closing quote", 2},
+        {"(a " + std::string(128, 'x') + ")", 32206, "session token longer than 127 characters", 1},
+        {"(a \"" + std::string(128, 'x') + "\")", 32206, "session token longer than 127 characters", 1},
+        {deep, 32207, "session lists nested deeper than 64", 2},
+    };
+    for (const Bad& bad : cases) {
+        std::uint32_t line = 0;
+        SessionReader reader(std::vector<char>(bad.text.begin(), bad.text.end()), line);
+        test::expect_error_at(
+            [&] {
+                while (!reader.next().is_end()) {
+                }
+            },
+            line, bad.code, bad.message, bad.line);
+    }
+    // The longest token is read; a caller names its own code for a string left open.
+    std::uint32_t line = 0;
+    const std::string longest = "(a " + std::string(127, 'x') + " \"b\n)";
+    SessionReader reader(std::vector<char>(longest.begin(), longest.end()), line);
+    reader.next();
+    reader.next();
+    EXPECT_EQ(reader.next().text.size(), 127u);
+    test::expect_error_at([&] { reader.next(31490, "parsing quoted net name"); }, line, 31490,
+                          "parsing quoted net name", 1);
+    // A file that ends inside a list names its last line.
+    const std::string cut = "(a (b\n\n";
+    SessionReader cut_reader(std::vector<char>(cut.begin(), cut.end()), line);
+    cut_reader.next();
+    test::expect_error_at([&] { cut_reader.skip_to_close(1); }, line, 32208,
+                          "session file ends before its parentheses close", 2);
+}
+
+TEST(SessionReader, NamesLayersNumbersAndWords) {
     EXPECT_EQ(session_layer_number("Top"), 12u);
     EXPECT_EQ(session_layer_number("\"Bottom\""), 13u);
     EXPECT_EQ(session_layer_number("Inner_1"), 14u);
@@ -34,37 +115,56 @@ TEST(SessionReader, NamesLayersAndWords) {
     EXPECT_EQ(session_layer_number("Inner_0"), 0u);
     EXPECT_EQ(session_layer_number("Signal"), 0u);
 
-    std::string name;
-    EXPECT_TRUE(copy_quoted_name(name, "(net \"a b\" x"));
-    EXPECT_EQ(name, "a b");
-    EXPECT_FALSE(copy_quoted_name(name, "(net \"a b"));
-    EXPECT_FALSE(copy_quoted_name(name, "(net a"));
-
-    const char* text = "  one\ttwo";
-    std::string word;
-    EXPECT_TRUE(scan_word(text, word));
-    EXPECT_EQ(word, "one");
-    EXPECT_TRUE(scan_word(text, word));
-    EXPECT_EQ(word, "two");
-    EXPECT_FALSE(scan_word(text, word));
+    const std::string text = "(x \"a b\" 12.5 -3 1e3 12abc 0x10 90.5 )";
+    std::uint32_t line = 0;
+    SessionReader reader(std::vector<char>(text.begin(), text.end()), line);
+    reader.next();
+    reader.next();
+    const Token quoted = reader.next();
+    EXPECT_EQ(session_name(quoted), "a b");
+    EXPECT_EQ(token_source(quoted, '"'), "\"a b\"");
+    double value = 0;
+    EXPECT_FALSE(token_number(quoted, value));
+    EXPECT_TRUE(token_number(reader.next(), value));
+    EXPECT_EQ(value, 12.5);
+    EXPECT_TRUE(token_number(reader.next(), value));
+    EXPECT_EQ(value, -3);
+    EXPECT_TRUE(token_number(reader.next(), value));
+    EXPECT_EQ(value, 1000);
+    EXPECT_FALSE(token_number(reader.next(), value));  // a number must be the whole token
+    EXPECT_TRUE(token_number(reader.next(), value));
+    EXPECT_EQ(value, 16);
+    unsigned rotation = 0;
+    EXPECT_TRUE(token_unsigned(reader.next(), rotation));  // as "%u" reads it
+    EXPECT_EQ(rotation, 90u);
+    EXPECT_FALSE(token_unsigned(reader.next(), rotation));
 
     EXPECT_EQ(session_file_name("routed"), "routed.ses");
     EXPECT_EQ(session_file_name("routed.txt"), "routed.txt");
     EXPECT_EQ(session_file_name("a.dir/routed"), "a.dir/routed.ses");
 }
 
+double resolution_of(const std::string& record, int code = 1) {
+    std::uint32_t line = 0;
+    SessionReader reader(std::vector<char>(record.begin(), record.end()), line);
+    reader.next();
+    reader.next();
+    return read_session_resolution(reader, code, "m");
+}
+
 TEST(SessionReader, ResolutionGivesInchesPerUnitInItsOwnUnit) {
-    EXPECT_DOUBLE_EQ(read_session_resolution("(resolution mil 10)", 1, ""), 0.0001);
-    EXPECT_EQ(read_session_resolution("(resolution mil 100)", 1, ""), 0.001 * (1.0 / 100));
-    EXPECT_DOUBLE_EQ(read_session_resolution("(resolution um 10)", 1, ""), 0.0001 / 25.4);
-    EXPECT_DOUBLE_EQ(read_session_resolution("(resolution MM 1)", 1, ""), 1 / 25.4);
-    EXPECT_DOUBLE_EQ(read_session_resolution("x (resolution inch 2)", 1, ""), 0.5);
-    EXPECT_EQ(test::expect_fatal([] { read_session_resolution("(resolution mil)", 30493, "m"); }).code, 30493);
-    EXPECT_EQ(test::expect_fatal([] { read_session_resolution("(resolution mil -5)", 1, ""); }).code, 32201);
-    EXPECT_EQ(test::expect_fatal([] { read_session_resolution("(resolution mil inf)", 1, ""); }).code, 32201);
-    EXPECT_EQ(test::expect_fatal([] { read_session_resolution("(resolution parsec 1)", 1, ""); }).code, 32202);
+    EXPECT_DOUBLE_EQ(resolution_of("(resolution mil 10)"), 0.0001);
+    EXPECT_EQ(resolution_of("(resolution mil 100)"), 0.001 * (1.0 / 100));
+    EXPECT_DOUBLE_EQ(resolution_of("(resolution um 10)"), 0.0001 / 25.4);
+    EXPECT_DOUBLE_EQ(resolution_of("(resolution MM 1)"), 1 / 25.4);
+    EXPECT_DOUBLE_EQ(resolution_of("(resolution\n inch\n 2\n)"), 0.5);
+    EXPECT_EQ(test::expect_fatal([] { resolution_of("(resolution mil)", 30493); }).code, 30493);
+    EXPECT_EQ(test::expect_fatal([] { resolution_of("(resolution mil x)", 30493); }).code, 30493);
+    EXPECT_EQ(test::expect_fatal([] { resolution_of("(resolution mil -5)"); }).code, 32201);
+    EXPECT_EQ(test::expect_fatal([] { resolution_of("(resolution mil inf)"); }).code, 32201);
+    EXPECT_EQ(test::expect_fatal([] { resolution_of("(resolution parsec 1)"); }).code, 32202);
     // Above zero, but so close to it that a unit would be infinitely many inches.
-    const FatalError tiny = test::expect_fatal([] { read_session_resolution("(resolution mil 1e-310)", 1, ""); });
+    const FatalError tiny = test::expect_fatal([] { resolution_of("(resolution mil 1e-310)"); });
     EXPECT_EQ(tiny.code, 32201);
     EXPECT_EQ(tiny.message, "session resolution must be a number above zero (mil 0.000000)");
 }

@@ -1,0 +1,15 @@
+#include "board/layers.h"
+
+#include "board/units.h"
+#include "core/errors.h"
+
+namespace tarnwick {
+
+std::string layer_name(std::uint32_t layer) {
+    if (layer < top_copper_layer) return "";
+    if (layer == top_copper_layer) return "Top";
+    if (layer == bottom_copper_layer) return "Bottom";
+    return strformat("Inner_%u", layer - 13);
+}
+
+}  // namespace tarnwick
