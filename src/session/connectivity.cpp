@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include "board/units.h"
+#include "core/settings.h"
 
 namespace tarnwick {
 
