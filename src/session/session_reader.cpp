@@ -118,7 +118,7 @@ Token SessionReader::next(int unclosed_code, const char* unclosed_message) {
             fail(session_unclosed_string, "string without its closing quote", line_);
         }
         if (q - start > session_token_max) {
-            fail(session_token_too_long, strformat("session token longer than %zu characters", session_token_max), line_);
+            fail(session_token_too_long, strformat("session token longer than %u characters", static_cast<unsigned>(session_token_max)), line_);
         }
         token.kind = TokenKind::string;
         token.text = std::string_view(text + start, q - start);
@@ -127,7 +127,7 @@ Token SessionReader::next(int unclosed_code, const char* unclosed_message) {
         std::size_t q = p + 1;
         while (q < size && !ends_atom(text[q])) ++q;
         if (q - p > session_token_max) {
-            fail(session_token_too_long, strformat("session token longer than %zu characters", session_token_max), line_);
+            fail(session_token_too_long, strformat("session token longer than %u characters", static_cast<unsigned>(session_token_max)), line_);
         }
         token.kind = TokenKind::atom;
         token.text = std::string_view(text + p, q - p);

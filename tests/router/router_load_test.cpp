@@ -173,7 +173,9 @@ TEST(RouterLoad, EveryTestBoardLoadsCleanly) {
     std::sort(case_folders.begin(), case_folders.end());
     for (const fs::path& folder : case_folders) {
         if (file_text(folder / "status") != "0\n" || !fs::is_directory(folder / "out")) continue;
-        for (const auto& written : fs::directory_iterator(folder / "out")) {
+        // Written files may lie in folders of their own (names in other scripts, say).
+        for (const auto& written : fs::recursive_directory_iterator(folder / "out")) {
+            if (!written.is_regular_file()) continue;
             const std::string text = file_text(written.path());
             if (text.rfind("(PCB ", 0) != 0) continue;
             const fs::path design = scratch.folder / (folder.filename().string() + ".dsn");
