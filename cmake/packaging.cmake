@@ -14,7 +14,7 @@ if(NOT tarnwick_version_number OR NOT tarnwick_release_letter)
   message(FATAL_ERROR "packaging: no program_version or release_letter found in src/core/settings.h")
 endif()
 
-set(TARNWICK_PACKAGE_CONTACT "Tarnwick maintainers <maintainers@users.noreply.c-seed-e5b27918.example>"
+set(TARNWICK_PACKAGE_CONTACT "Tarnwick maintainers <tarnwick@example.org>"
     CACHE STRING "Maintainer named in the packages")
 
 set(CPACK_PACKAGE_NAME tarnwick)

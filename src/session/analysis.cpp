@@ -169,7 +169,7 @@ void match_in_order(const PointGrid& grid, std::uint32_t count, const WirePath& 
 void locate_pins(Session& session, NetWire& wire, Net& net) {
     double widest = 0;
     for (const WirePath& path : wire.paths) widest = std::max(widest, path.width);
-    PointGrid pins(2 * (4 * session.session_scale + widest / 2));
+    PointGrid pins(2 * (end_tolerance(session.session_scale) + widest / 2));
     // A pin of a part without footprint lies nowhere: no path reaches it.
     for (std::uint32_t n = 0; n < net.pins.size(); ++n) {
         if (!net.pins[n].no_position) pins.insert(n, net.pins[n].x, net.pins[n].y);
@@ -178,7 +178,7 @@ void locate_pins(Session& session, NetWire& wire, Net& net) {
     // sets a via in or beside a pad with a short wire to the pin, and taking the via's ends onto
     // the pin would cut the wires of the via's layers apart. Only a via on the pin itself (within
     // a via's reach of its centre) leaves the end to both, at one place.
-    const double via_reach = 4 * session.session_scale;
+    const double via_reach = end_tolerance(session.session_scale);
     PointGrid vias(2 * via_reach);
     for (std::uint32_t v = 0; v < wire.vias.size(); ++v) vias.insert(v, wire.vias[v].x, wire.vias[v].y);
     std::vector<std::uint32_t> start_vias;
@@ -200,7 +200,7 @@ void locate_pins(Session& session, NetWire& wire, Net& net) {
     for (WirePath& path : wire.paths) {
         path.start_pin = path.end_pin = -1;
         path.reversed = false;
-        const double tolerance = 4 * session.session_scale + path.width / 2;
+        const double tolerance = end_tolerance(session.session_scale) + path.width / 2;
         vias_at(path.points.front(), start_vias);
         vias_at(path.points.back(), end_vias);
         auto on_layer = [&](const NetPin& pin) { return path.layer == pin.layer || pin.layer == 0; };
@@ -247,7 +247,7 @@ void locate_pins(Session& session, NetWire& wire, Net& net) {
 }
 
 void locate_vias(Session& session, NetWire& wire) {
-    const double tolerance = 4 * session.session_scale;
+    const double tolerance = end_tolerance(session.session_scale);
     PointGrid vias(2 * tolerance);
     for (std::uint32_t v = 0; v < wire.vias.size(); ++v) vias.insert(v, wire.vias[v].x, wire.vias[v].y);
 
@@ -411,7 +411,7 @@ private:
 }  // namespace
 
 void locate_tees(Session& session, NetWire& wire) {
-    const double tolerance = 4 * session.session_scale;
+    const double tolerance = end_tolerance(session.session_scale);
     std::vector<WirePath>& paths = wire.paths;
     EndGroups ends(paths, 2 * tolerance);
     // K's end moves onto L's point.

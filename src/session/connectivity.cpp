@@ -341,7 +341,7 @@ std::vector<std::uint32_t> board_pin_groups(const Net& net, const std::vector<Pi
 
 void note_router_connections(Session& session, const Board& board) {
     const NetPinPads pads(board);
-    const double reach = 4 * session.session_scale;
+    const double reach = end_tolerance(session.session_scale);
     for (NetWire& wire : session.wire_list) {
         const auto n = static_cast<std::size_t>(wire.net_index);
         wire.router_pin_groups = router_pin_groups(wire, board.nets[n], pads.of_net(n), reach);
@@ -350,7 +350,7 @@ void note_router_connections(Session& session, const Board& board) {
 
 ConnectionCount check_routed_connections(std::FILE* console, const Session& session, const Board& board,
                                          const NetPinPads& pads) {
-    const double reach = 4 * session.session_scale;
+    const double reach = end_tolerance(session.session_scale);
     ConnectionCount count;
     for (const NetWire& wire : session.wire_list) {
         const auto n = static_cast<std::size_t>(wire.net_index);

@@ -13,9 +13,6 @@ namespace tarnwick {
 
 namespace {
 
-// Lengths within this many session units count as the same place.
-constexpr double on_pin_units = 4;
-
 std::size_t at(std::int32_t index) { return static_cast<std::size_t>(index); }
 
 Vertex ratline_vertex(const NetPin& pin) {
@@ -343,7 +340,7 @@ std::vector<Net> build_routed_nets(const Session& session, const Board& board) {
 std::vector<Net> build_routed_nets(const Session& session, std::vector<Net> nets, double default_trace_width,
                                    const NetPinPads& net_pin_pads) {
     std::vector<Net> routed = std::move(nets);
-    const double tolerance = on_pin_units * session.session_scale;
+    const double tolerance = end_tolerance(session.session_scale);
     for (const NetWire& wire : session.wire_list) {
         Net& net = routed[at(wire.net_index)];
         net.vias = wire.vias;

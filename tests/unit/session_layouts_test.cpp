@@ -27,11 +27,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string contents_of(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // The tokens of a session text, as its own writer would see them: parentheses, atoms and
 // double-quoted strings (kept with their quotes); comment lines left out.
 std::vector<std::string> split_tokens(const std::string& text) {
@@ -184,7 +179,7 @@ Board load_board(const fs::path& path) {
 bool check_layouts(const fs::path& board_file, const fs::path& session) {
     SCOPED_TRACE(session.filename().string());
     const Board board = load_board(board_file);
-    const std::string text = contents_of(session);
+    const std::string text = test::file_contents(session);
     const Seen original = back_annotate(board, text);
     const std::vector<std::string> tokens = split_tokens(text);
     const std::string layouts[] = {one_token_per_line(tokens), all_on_one_line(tokens), lists_on_their_lines(tokens)};
@@ -205,7 +200,7 @@ TEST(SessionLayouts, TheExampleInEveryLayoutGivesTheSameRoutedBoard) {
     EXPECT_TRUE(check_layouts(examples / "blinker.fpc", examples / "blinker.ses"));
 
     // The points on their path's line: every path is read, none dropped as empty.
-    const std::string text = lists_on_their_lines(split_tokens(contents_of(examples / "blinker.ses")));
+    const std::string text = lists_on_their_lines(split_tokens(test::file_contents(examples / "blinker.ses")));
     ASSERT_NE(text.find("(path Top 2000 27596 110000 67596 70000 70000 70000))"), std::string::npos);
     const Seen seen = back_annotate(load_board(examples / "blinker.fpc"), text);
     EXPECT_EQ(seen.code, 0);

@@ -28,11 +28,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string text_of(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 std::vector<std::string> lines_of(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream in(text);
@@ -96,7 +91,7 @@ TEST(SessionMutants, NudgedSessionsStopOrComeBackWholeAndLoadAgain) {
     int stopped = 0;
     for (const fs::path& session_file : test::files_with_extension(routed, ".ses")) {
         const std::string name = session_file.stem().string();
-        const std::vector<std::string> lines = lines_of(text_of(session_file));
+        const std::vector<std::string> lines = lines_of(test::file_contents(session_file));
         fs::copy_file(routed / (name + ".fpc"), folder / "board.fpc", fs::copy_options::overwrite_existing);
         // A copy of the read-only corpus is read-only too: the next copy must replace it.
         fs::permissions(folder / "board.fpc", fs::perms::owner_write, fs::perm_options::add);

@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <algorithm>
@@ -23,6 +25,12 @@ namespace tarnwick::test {
 
 // The files of `folder` whose extension is `extension` (".fpc"), sorted; none when the folder is
 // absent.
+// The bytes of a file, as they are.
+inline std::string file_contents(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 inline std::vector<std::filesystem::path> files_with_extension(const std::filesystem::path& folder,
                                                                const std::string& extension) {
     std::vector<std::filesystem::path> files;
