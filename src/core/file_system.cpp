@@ -2,6 +2,11 @@
 
 #include <sys/stat.h>
 
+#include <cstdint>
+#include <memory>
+
+#include "core/huge_pages.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -70,5 +75,26 @@ std::filesystem::path native_path(const std::string& name) { return std::filesys
 std::string utf8_name(const std::filesystem::path& path) { return path.native(); }
 
 #endif
+
+bool read_whole_file(const std::string& name, std::vector<char>& contents) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(open_file(name, "rb"), &std::fclose);
+    if (!file) return false;
+    contents.clear();
+    // A regular file is read in one piece into memory of its size (and the NUL a reader
+    // adds); anything else, or a file that grew meanwhile, is read on in chunks.
+    std::uint64_t file_size = 0;
+    if (regular_file_size(file.get(), file_size) && file_size > 0 && file_size < SIZE_MAX) {
+        const auto size = static_cast<std::size_t>(file_size);
+        contents.reserve(size + 1);
+        prefer_huge_pages(contents.data(), size);
+        contents.resize(size);
+        contents.resize(std::fread(contents.data(), 1, size, file.get()));
+        if (contents.size() < size) return !std::ferror(file.get());
+    }
+    char chunk[65536];
+    std::size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) contents.insert(contents.end(), chunk, chunk + got);
+    return !std::ferror(file.get());
+}
 
 }  // namespace tarnwick

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace tarnwick {
 
@@ -16,6 +17,9 @@ std::FILE* open_file(const std::string& name, const char* mode);
 
 // The size of the regular file open in `file`; false for anything else (a pipe, a device).
 bool regular_file_size(std::FILE* file, std::uint64_t& size);
+
+// Reads the named file whole into `contents`; false when it cannot be opened or read.
+bool read_whole_file(const std::string& name, std::vector<char>& contents);
 
 // A UTF-8 name as a path of the system, and back.
 std::filesystem::path native_path(const std::string& name);

@@ -6,7 +6,8 @@
 #include "board/units.h"
 #include "core/errors.h"
 #include "core/settings.h"
-#include "fpc/scan_record.h"
+#include "core/scan_record.h"
+#include "fpc/board_numbers.h"
 
 namespace tarnwick {
 

@@ -8,7 +8,7 @@
 #include "core/errors.h"
 #include "fpc/footprint_graphics.h"
 #include "fpc/padstacks.h"
-#include "fpc/scan_record.h"
+#include "fpc/board_numbers.h"
 
 namespace tarnwick {
 

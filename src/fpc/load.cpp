@@ -4,7 +4,9 @@
 #include <utility>
 #include <vector>
 
+#include "board/part_pins.h"
 #include "core/file_names.h"
+#include "core/file_system.h"
 #include "fpc/board_kind.h"
 #include "fpc/footprints.h"
 #include "fpc/nets.h"
@@ -22,7 +24,7 @@ void load_fpc_file(Board& board, RunSettings& settings, Diagnostics& diagnostics
     diagnostics.fpc_line = 0;
 
     std::vector<char> contents;
-    if (!LineReader::read_file(settings.fpcname, contents)) {
+    if (!read_whole_file(settings.fpcname, contents)) {
         fatal_error(13006, strformat("Unable to open %s for input", settings.fpcname.c_str()));
     }
     load_fpc_contents(board, settings, diagnostics, std::move(contents));

@@ -11,7 +11,8 @@
 #include "core/huge_pages.h"
 #include "fpc/areas.h"
 #include "fpc/padstacks.h"
-#include "fpc/scan_record.h"
+#include "core/scan_record.h"
+#include "fpc/board_numbers.h"
 
 namespace tarnwick {
 

@@ -5,7 +5,7 @@
 
 #include "board/units.h"
 #include "core/errors.h"
-#include "fpc/scan_record.h"
+#include "fpc/board_numbers.h"
 
 namespace tarnwick {
 

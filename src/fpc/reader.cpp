@@ -4,10 +4,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 
 #include "core/errors.h"
-#include "core/file_system.h"
 #include "core/huge_pages.h"
 
 namespace tarnwick {
@@ -35,27 +33,6 @@ LineReader::LineReader(std::vector<char> contents, std::uint32_t& counter)
     }
     text_.push_back('\0');  // ends a last line that has no line feed
     counter_ = 0;
-}
-
-bool LineReader::read_file(const std::string& name, std::vector<char>& contents) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(open_file(name, "rb"), &std::fclose);
-    if (!file) return false;
-    contents.clear();
-    // A regular file is read in one piece into memory of its size (and the NUL the line reader
-    // adds); anything else, or a file that grew meanwhile, is read on in chunks.
-    std::uint64_t file_size = 0;
-    if (regular_file_size(file.get(), file_size) && file_size > 0 && file_size < SIZE_MAX) {
-        const auto size = static_cast<std::size_t>(file_size);
-        contents.reserve(size + 1);
-        prefer_huge_pages(contents.data(), size);
-        contents.resize(size);
-        contents.resize(std::fread(contents.data(), 1, size, file.get()));
-        if (contents.size() < size) return !std::ferror(file.get());
-    }
-    char chunk[65536];
-    std::size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) contents.insert(contents.end(), chunk, chunk + got);
-    return !std::ferror(file.get());
 }
 
 const char* LineReader::next_line() {

@@ -14,9 +14,6 @@ public:
     // `counter` is the line counter that error messages show; the reader keeps it current.
     LineReader(std::vector<char> contents, std::uint32_t& counter);
 
-    // Reads the named file whole; false when it cannot be opened or read.
-    static bool read_file(const std::string& name, std::vector<char>& contents);
-
     // The next line without its line end, or nullptr at end of file. Lines are whole physical
     // lines, cut at the first carriage return or line feed.
     const char* next_line();

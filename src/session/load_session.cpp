@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "core/file_names.h"
-#include "fpc/reader.h"
+#include "core/file_system.h"
 #include "session/analysis.h"
 #include "session/connectivity.h"
 #include "session/placement.h"
@@ -22,7 +22,7 @@ std::unique_ptr<Session> load_session(Board& board, RunSettings& settings, Diagn
                     "Session (.SES) file name matches FreePCB (.FPC) file name, restart without file extensions");
     }
     std::vector<char> contents;
-    if (!LineReader::read_file(settings.specctraname, contents)) fatal_error(32170, "unable to open SES file for input");
+    if (!read_whole_file(settings.specctraname, contents)) fatal_error(32170, "unable to open SES file for input");
     std::fprintf(console(), "\n  Loading session file \"%s\"\n", settings.specctraname.c_str());
 
     auto session = std::make_unique<Session>(settings.specctraname, std::move(contents), diagnostics.ses_line);

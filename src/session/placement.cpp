@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/errors.h"
-#include "fpc/parts.h"
+#include "board/part_pins.h"
 
 namespace tarnwick {
 

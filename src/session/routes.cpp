@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "core/errors.h"
-#include "fpc/scan_record.h"
+#include "core/scan_record.h"
 #include "session/point_grid.h"
 #include "session/session_report.h"
 

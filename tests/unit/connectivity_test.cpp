@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "board/units.h"
-#include "fpc/parts.h"
+#include "board/part_pins.h"
 #include "section_support.h"
 
 namespace tarnwick {

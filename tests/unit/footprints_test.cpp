@@ -6,6 +6,7 @@
 #include <string>
 
 #include "board/units.h"
+#include "core/file_system.h"
 #include "fpc/options.h"
 #include "fpc/outlines.h"
 #include "fpc/texts.h"
@@ -364,7 +365,7 @@ TEST(FootprintsCorpus, RealBoardsLoadTheirFootprintsOutlinesAndTexts) {
         if (entry.path().extension() != ".fpc" || name.rfind("fpc2_", 0) == 0) continue;  // another dialect
         SCOPED_TRACE(name);
         std::vector<char> contents;
-        ASSERT_TRUE(LineReader::read_file(entry.path().string(), contents));
+        ASSERT_TRUE(read_whole_file(entry.path().string(), contents));
         std::uint32_t line = 0;
         LineReader reader(std::move(contents), line);
         Board board;
@@ -403,7 +404,7 @@ TEST(FootprintsCorpus, ARealFootprintInMils) {
     const std::filesystem::path file = std::filesystem::path(TARNWICK_CORPUS) / "fpc" / "ppmscope_USBToSerial.fpc";
     if (!std::filesystem::exists(file)) GTEST_SKIP() << "no corpus file " << file;
     std::vector<char> contents;
-    ASSERT_TRUE(LineReader::read_file(file.string(), contents));
+    ASSERT_TRUE(read_whole_file(file.string(), contents));
     std::uint32_t line = 0;
     LineReader reader(std::move(contents), line);
     Board board;

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "board/units.h"
-#include "fpc/scan_record.h"
+#include "fpc/board_numbers.h"
 #include "section_support.h"
 
 namespace tarnwick {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "board/part_pins.h"
 #include "fpc/nets.h"
 #include "section_support.h"
 

@@ -1,4 +1,4 @@
-#include "fpc/scan_record.h"
+#include "core/scan_record.h"
 
 #include <gtest/gtest.h>
 

@@ -1,16 +1,8 @@
 #pragma once
-// std::sscanf for the number records of the board and session files, without its cost on the
-// plain numbers those records hold.
+// The number records of the board file: std::sscanf as scan_record does it, and every length a
+// record stores checked against what the board can hold.
 
 namespace tarnwick {
-
-// Scans `text` exactly as std::sscanf(text, format, ...) does, storing the same values and
-// returning the same count. A format of blanks and the directives %u, %d, %lf, %*u, %*d and %*f
-// over fields that are plain decimal numbers (digits, a minus sign where the directive takes
-// one, a fraction: nothing that leaves a doubt about how far a field reaches or what it is
-// worth) is read here; anything else, and every record that does not fill the whole format, is
-// handed to std::sscanf itself.
-int scan_record(const char* text, const char* format, ...) __attribute__((format(scanf, 2, 3)));
 
 // Error code of a board-file number that is no length the board can hold.
 inline constexpr int board_number_out_of_range = 13020;

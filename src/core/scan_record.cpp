@@ -1,11 +1,9 @@
-#include "fpc/scan_record.h"
+#include "core/scan_record.h"
 
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 
-#include "board/units.h"
-#include "core/errors.h"
 
 namespace tarnwick {
 
@@ -135,8 +133,6 @@ bool scan_plain(const char* text, const char* format, Value* values, int capacit
 
 }  // namespace
 
-namespace {
-
 int vscan_record(const char* text, const char* format, va_list args) {
     constexpr int capacity = 16;
     Value values[capacity];
@@ -158,57 +154,12 @@ int vscan_record(const char* text, const char* format, va_list args) {
     return count;
 }
 
-}  // namespace
-
 int scan_record(const char* text, const char* format, ...) {
     va_list args;
     va_start(args, format);
     const int result = vscan_record(text, format, args);
     va_end(args);
     return result;
-}
-
-void check_board_length(const char* record, double scale, double value) {
-    if (board_can_hold(value * scale)) return;
-    fatal_error(board_number_out_of_range,
-                strformat("number out of range in %s record: %g (a length holds at most %.0f nm either way)", record,
-                          value, max_board_nm));
-}
-
-int scan_board_record(const char* record, double scale, const char* text, const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    va_list stored;
-    va_copy(stored, args);
-    const int count = vscan_record(text, format, args);
-    va_end(args);
-    // The values stored, in the order of the format's directives: the lengths among them are
-    // checked, the other destinations passed over.
-    int seen = 0;
-    for (const char* f = format; *f != '\0' && seen < count; ++f) {
-        if (*f != '%') continue;
-        ++f;
-        if (*f == '%') continue;
-        const bool suppressed = *f == '*';
-        if (suppressed) ++f;
-        while (is_digit(*f)) ++f;
-        const bool wide = *f == 'l';
-        if (wide) ++f;
-        if (suppressed) continue;
-        ++seen;
-        if (*f == 'f' || *f == 'e' || *f == 'g') {
-            if (!wide) break;  // no float destinations in the board's formats
-            check_board_length(record, scale, *va_arg(stored, double*));
-        } else if (*f == 'u' || *f == 'd') {
-            va_arg(stored, void*);
-        } else if (*f == 's' || *f == 'c') {
-            va_arg(stored, char*);
-        } else {
-            break;
-        }
-    }
-    va_end(stored);
-    return count;
 }
 
 }  // namespace tarnwick
