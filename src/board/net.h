@@ -15,7 +15,6 @@ struct NetPin {
     double x = 0;
     double y = 0;
     std::uint32_t layer = 0;  // 0 drilled (all layers), 12 top, 13 bottom
-    std::uint32_t path_ends = 0;  // ends of the router's paths found on the pin
     // The router never sees the pin: its part has no footprint (x, y and layer mean nothing), its
     // footprint lacks the pin, or the pin has neither pad nor hole.
     bool no_position = false;
@@ -68,15 +67,6 @@ struct Via {
     double pad_width = 0;
     double hole = 0;
     std::uint32_t padstack = 0;
-    // What the session importer learns of a router's via:
-    std::int32_t tee = -1;  // index of the via's tee in its net, once a path end reaches it
-    std::uint32_t source_line = 0;  // session line of the via record
-    std::uint32_t path_ends = 0;
-    // Copper layers a path end has reached the via on, a bit each (layer - 12): only whether a
-    // layer has a second end matters, and a board holds a via for every trace vertex with one.
-    std::uint32_t layer_path_ends = 0;
-    std::uint32_t shared_layer = 0;  // two path ends on one layer meet at the via
-    std::uint32_t written = 0;       // a vertex of the rebuilt traces carries it
 };
 
 struct Tee {
@@ -84,10 +74,6 @@ struct Tee {
     std::uint32_t layer = 0;  // layer of the segment arriving where the tee was first met
     double x = 0;
     double y = 0;
-    // What the session importer learns of a junction it makes:
-    std::int32_t index = 0;       // position in the net's tees
-    std::int32_t via = -1;        // the via it was made at, else -1
-    std::uint32_t path_ends = 0;  // path ends joined at it
 };
 
 struct AreaCorner {

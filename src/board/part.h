@@ -44,7 +44,6 @@ struct Part {
     double x = 0;
     double y = 0;
     std::vector<PartPin> pins;
-    std::uint32_t moved = 0;  // the router's last place record changed the part
     // Read with empty ref_text: and shape: lines, as the editor writes a part that has no
     // footprint yet: it has no pins and stays out of the design file.
     bool no_footprint = false;

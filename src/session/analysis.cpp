@@ -53,7 +53,7 @@ constexpr JoinErrors end_end{31944, "end/end TEE mismatch", 31960, "end/end VIA 
 void join_ends(Session& session, NetWire& wire, std::int32_t& a, std::int32_t va, std::int32_t& b, std::int32_t vb,
                const PathPoint& point, std::uint32_t layer, const JoinErrors& errors) {
     if (a < 0 && b < 0) {
-        Tee& tee = make_tee(session, wire, point.x, point.y, layer);
+        WireTee& tee = make_tee(session, wire, point.x, point.y, layer);
         tee.path_ends = 2;
         a = b = tee.index;
     } else if (a >= 0 && b >= 0) {
@@ -76,17 +76,17 @@ void join_ends(Session& session, NetWire& wire, std::int32_t& a, std::int32_t va
 }
 
 // Counts a path end found on a net pin.
-void count_pin_end(Session& session, NetWire& wire, NetPin& pin) {
-    ++pin.path_ends;
+void count_pin_end(Session& session, NetWire& wire, std::uint32_t pin) {
+    const std::uint32_t path_ends = ++wire.pin_path_ends[pin];
     ++wire.pin_connects_to_go;
-    if (pin.path_ends == 1) ++session.stats.pins_connected;
-    if (pin.path_ends == 2) ++session.stats.pins_multi;
+    if (path_ends == 1) ++session.stats.pins_connected;
+    if (path_ends == 2) ++session.stats.pins_multi;
 }
 
 // Gives the path end the via `v`: counts it on the via, makes the via's tee when it is the
 // first end there, and snaps the end onto the via.
 void attach_via(Session& session, NetWire& wire, WirePath& path, int end, std::int32_t v) {
-    Via& via = wire.vias[static_cast<std::size_t>(v)];
+    WireVia& via = wire.vias[static_cast<std::size_t>(v)];
     (end == 0 ? path.start_via : path.end_via) = v;
     ++via.path_ends;
     const std::size_t slot = path.layer - top_copper_layer;
@@ -96,7 +96,7 @@ void attach_via(Session& session, NetWire& wire, WirePath& path, int end, std::i
         via.layer_path_ends |= bit;
     }
     if (via.path_ends == 1) {
-        Tee& tee = make_tee(session, wire, via.x, via.y, 0);
+        WireTee& tee = make_tee(session, wire, via.x, via.y, 0);
         tee.path_ends = 1;
         tee.via = v;
         via.tee = tee.index;
@@ -110,8 +110,8 @@ void attach_via(Session& session, NetWire& wire, WirePath& path, int end, std::i
 
 }  // namespace
 
-Tee& make_tee(Session& session, NetWire& wire, double x, double y, std::uint32_t layer) {
-    Tee& tee = wire.tees.emplace_back();
+WireTee& make_tee(Session& session, NetWire& wire, double x, double y, std::uint32_t layer) {
+    WireTee& tee = wire.tees.emplace_back();
     tee.id = session.next_tee_id++;
     tee.index = static_cast<std::int32_t>(wire.tees.size() - 1);
     tee.layer = layer;
@@ -166,10 +166,11 @@ void match_in_order(const PointGrid& grid, std::uint32_t count, const WirePath& 
 
 }  // namespace
 
-void locate_pins(Session& session, NetWire& wire, Net& net) {
+void locate_pins(Session& session, NetWire& wire, const Net& net) {
     double widest = 0;
     for (const WirePath& path : wire.paths) widest = std::max(widest, path.width);
     PointGrid pins(2 * (end_tolerance(session.session_scale) + widest / 2));
+    wire.pin_path_ends.assign(net.pins.size(), 0);
     // A pin of a part without footprint lies nowhere: no path reaches it.
     for (std::uint32_t n = 0; n < net.pins.size(); ++n) {
         if (!net.pins[n].no_position) pins.insert(n, net.pins[n].x, net.pins[n].y);
@@ -216,10 +217,10 @@ void locate_pins(Session& session, NetWire& wire, Net& net) {
         };
         // Every pin is tried; the last one that matches an end keeps it.
         auto take = [&](std::uint32_t n) {
-            NetPin& pin = net.pins[n];
+            const NetPin& pin = net.pins[n];
             const int end = end_on(pin);
             (end == 0 ? path.start_pin : path.end_pin) = static_cast<std::int32_t>(n);
-            count_pin_end(session, wire, pin);
+            count_pin_end(session, wire, n);
             if (snap_end(session, path, end, PathPoint{pin.x, pin.y})) {
                 ++session.stats.fixups_at_pins;
                 // A later pin sees the end where it now lies.
@@ -508,7 +509,7 @@ void locate_tees(Session& session, NetWire& wire) {
     }
 }
 
-void drop_collapsed_paths(NetWire& wire, Net& net) {
+void drop_collapsed_paths(NetWire& wire) {
     std::size_t kept = 0;
     for (std::size_t i = 0; i < wire.paths.size(); ++i) {
         WirePath& path = wire.paths[i];
@@ -526,7 +527,7 @@ void drop_collapsed_paths(NetWire& wire, Net& net) {
         // Its ends no longer count where they were found.
         for (const std::int32_t pin : {path.start_pin, path.end_pin}) {
             if (pin < 0) continue;
-            --net.pins[static_cast<std::size_t>(pin)].path_ends;
+            --wire.pin_path_ends[static_cast<std::size_t>(pin)];
             --wire.pin_connects_to_go;
         }
         for (const std::int32_t via : {path.start_via, path.end_via}) {
@@ -559,7 +560,7 @@ void analyse_routes(Session& session, Board& board, const RunSettings& settings)
     report("Analysis Pass 3: Locate Start/End Tees", false);
     dot();
     for (NetWire& wire : session.wire_list) {
-        drop_collapsed_paths(wire, board.nets[static_cast<std::size_t>(wire.net_index)]);
+        drop_collapsed_paths(wire);
         build_connection_sets(wire);
     }
     dot();

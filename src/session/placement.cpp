@@ -7,8 +7,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "core/errors.h"
 #include "board/part_pins.h"
+#include "core/errors.h"
 
 namespace tarnwick {
 
@@ -112,6 +112,7 @@ void apply_session_placement(Session& session, Board& board) {
     part_by_ref.reserve(board.parts.size());
     for (std::size_t i = 0; i < board.parts.size(); ++i) part_by_ref.emplace(board.parts[i].ref, i);
 
+    session.moved_parts.assign(board.parts.size(), 0);
     PlaceRecord record;
     for (std::size_t n = 0; n < board.parts.size() && read_place_record(session, placement_depth, record); ++n) {
         const std::uint32_t record_depth = reader.depth();
@@ -128,7 +129,7 @@ void apply_session_placement(Session& session, Board& board) {
         const bool changed = std::fabs(part.x - x) > tolerance || std::fabs(part.y - y) > tolerance ||
                              part.side != record.side || part.rotation != record.rotation ||
                              part.locked != record.locked;
-        part.moved = changed ? 1 : 0;
+        session.moved_parts[found->second] = changed ? 1 : 0;
         if (!changed) continue;
         part.x = x;
         part.y = y;

@@ -328,7 +328,7 @@ private:
             return;
         }
         const Padstack& stack = board_.padstacks[static_cast<std::size_t>(padstack)];
-        Via& via = wire_.vias.emplace_back();
+        WireVia& via = wire_.vias.emplace_back();
         via.x = x;
         via.y = y;
         via.pad_width = stack.top.wide;

@@ -75,6 +75,25 @@ struct WirePoly {
     std::vector<PointList> windows;
 };
 
+// A via of the router's wiring: the board's via record, which the routed board takes over, and
+// what the importer learns of it.
+struct WireVia : Via {
+    std::int32_t tee = -1;          // index of the via's tee in its net, once a path end reaches it
+    std::uint32_t source_line = 0;  // session line of the via record
+    std::uint32_t path_ends = 0;
+    // Copper layers a path end has reached the via on, a bit each (layer - 12): only whether a
+    // layer has a second end matters, and a board holds a via for every trace vertex with one.
+    std::uint32_t layer_path_ends = 0;
+    std::uint32_t shared_layer = 0;  // two path ends on one layer meet at the via
+};
+
+// A junction the importer makes: the board's tee record, and what the importer keeps of it.
+struct WireTee : Tee {
+    std::int32_t index = 0;       // position in the net's tees
+    std::int32_t via = -1;        // the via it was made at, else -1
+    std::uint32_t path_ends = 0;  // path ends joined at it
+};
+
 // A chain of paths that becomes one trace.
 struct ConnectionSet {
     std::uint32_t path_count = 0;
@@ -88,8 +107,9 @@ struct NetWire {
     std::int32_t net_index = 0;
     std::vector<WirePath> paths;
     std::vector<WirePoly> polys;
-    std::vector<Via> vias;
-    std::vector<Tee> tees;
+    std::vector<WireVia> vias;
+    std::vector<WireTee> tees;
+    std::vector<std::uint32_t> pin_path_ends;  // per pin of the board net: path ends found on it
     std::int32_t pin_connects_to_go = 0;
     std::vector<ConnectionSet> connection_sets;
     std::uint32_t trace_count = 0;
@@ -115,6 +135,7 @@ struct Session {
     SessionHeader header;
     SessionStats stats;
     WireList wire_list;
+    std::vector<std::uint8_t> moved_parts;  // per board part: the router's last place record changed it
     std::uint32_t next_tee_id = 12345;
     // Inches per session unit, and the moved-part tolerance; these are the values of a
     // resolution of 100 mil units until a resolution line is read.

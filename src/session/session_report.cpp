@@ -29,8 +29,9 @@ void write_header(std::FILE* out, const char* title, const Session& session, con
     const std::string count = moved == 0 ? std::string("No") : std::to_string(moved);
     std::fprintf(out, "\n%s Part%s relocated by the router", count.c_str(), plural(moved));
     std::uint32_t n = 0;
-    for (const Part& part : board.parts) {
-        if (part.moved == 0) continue;
+    for (std::size_t i = 0; i < session.moved_parts.size(); ++i) {
+        if (session.moved_parts[i] == 0) continue;
+        const Part& part = board.parts[i];
         std::fprintf(out, "\n  %2u:  %s  now at (%1.5lf, %1.5lf), %s, %u", ++n, part.ref.c_str(), part.x, part.y,
                      part.side != 0 ? "Bottom" : "Top", part.rotation);
     }
@@ -145,25 +146,26 @@ void write_net_wire(std::FILE* out, const NetWire& wire, const Net& net, const B
     totals.net_pins += count_of(net.pins.size());
     std::uint32_t n = 0;
     for (const NetPin& pin : net.pins) {
+        const std::uint32_t path_ends = wire.pin_path_ends.empty() ? 0 : wire.pin_path_ends[n];
         std::fprintf(out, "\n  %3u: %s (%1.5lf, %1.5lf) %u trace%s, ", ++n, pin.pin_ref.c_str(), pin.x, pin.y,
-                     pin.path_ends, plural(pin.path_ends));
+                     path_ends, plural(path_ends));
         std::fprintf(out, "%s", pin.layer == top_copper_layer      ? "Top only"
                                 : pin.layer == bottom_copper_layer ? "Bottom only"
                                                                    : "Any layer");
-        if (pin.layer >= top_copper_layer && pin.path_ends == 0) std::fprintf(out, "  <Isolated>");
+        if (pin.layer >= top_copper_layer && path_ends == 0) std::fprintf(out, "  <Isolated>");
     }
     write_paths(out, wire, totals);
     if (with_traces && !wire.paths.empty()) write_traces(out, wire, net);
     write_areas(out, wire);
     std::fprintf(out, "\n\n  Vias: %u", count_of(wire.vias.size()));
     std::uint32_t v = 0;
-    for (const Via& via : wire.vias) {
+    for (const WireVia& via : wire.vias) {
         std::fprintf(out, "\n    %3u: %s  (%1.5lf, %1.5lf)  Traces: %u", ++v, board.padstacks[via.padstack].name.c_str(),
                      via.x, via.y, via.path_ends);
     }
     std::fprintf(out, "\n\n  Tees: %u", count_of(wire.tees.size()));
     std::uint32_t t = 0;
-    for (const Tee& tee : wire.tees) {
+    for (const WireTee& tee : wire.tees) {
         std::fprintf(out, "\n    %3u: T%5u  (%1.5lf, %1.5lf)  Traces: %u", ++t, tee.id, tee.x, tee.y, tee.path_ends);
     }
 }

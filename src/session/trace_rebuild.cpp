@@ -47,7 +47,7 @@ Vertex stub_vertex(const NetPin& pin, std::uint32_t layer, double width) {
 // A trace that starts without a pin, at a via or a path end within a pin's pad (the router's
 // via in a pad), begins with a copper stub from that pin; elsewhere with a rat-line from the
 // nearest pin.
-Connect build_connect(const NetWire& wire, std::vector<Via>& vias, const Net& net, const NetPinFinder& pins,
+Connect build_connect(const NetWire& wire, std::vector<std::uint8_t>& written, const Net& net, const NetPinFinder& pins,
                       const std::vector<PinPad>& pads, const PadFinder& under, std::size_t j,
                       const ConnectionSet& set) {
     std::vector<const WirePath*> paths;
@@ -104,9 +104,9 @@ Connect build_connect(const NetWire& wire, std::vector<Via>& vias, const Net& ne
             if (s != 0) continue;
             const std::int32_t via = path->reversed ? path->end_via : path->start_via;
             if (via >= 0) {
-                vertex.via_pad_width = vias[at(via)].pad_width;
-                vertex.via_hole = vias[at(via)].hole;
-                vias[at(via)].written = 1;
+                vertex.via_pad_width = wire.vias[at(via)].pad_width;
+                vertex.via_hole = wire.vias[at(via)].hole;
+                written[at(via)] = 1;
             }
             const std::int32_t tee = path->reversed ? path->end_tee : path->start_tee;
             if (tee >= 0 && wire.tees[at(tee)].path_ends > 2) vertex.tee_id = wire.tees[at(tee)].id;
@@ -119,11 +119,11 @@ Connect build_connect(const NetWire& wire, std::vector<Via>& vias, const Net& ne
     vertex.y = end.y;
     vertex.layer = last.layer;
     const std::int32_t via = last.reversed ? last.start_via : last.end_via;
-    if (via >= 0 && vias[at(via)].written == 0) {
-        Via& far = vias[at(via)];
+    if (via >= 0 && written[at(via)] == 0) {
+        const WireVia& far = wire.vias[at(via)];
         vertex.via_pad_width = far.pad_width;
         vertex.via_hole = far.hole;
-        far.written = 1;
+        written[at(via)] = 1;
         vertex.flag = far.shared_layer != 0 || far.path_ends == 1 ? 1 : 0;
     }
     const std::int32_t tee = last.reversed ? last.start_tee : last.end_tee;
@@ -134,7 +134,7 @@ Connect build_connect(const NetWire& wire, std::vector<Via>& vias, const Net& ne
 // A via no written trace carries (a via in a pad to an inner plane, a stitching via) becomes a
 // trace of its own, as the editor keeps one: a segment from the pin it lies on or in, or a
 // rat-line from the nearest pin. False when the net has no pin to start it from.
-bool add_via_trace(Net& net, const NetPinFinder& pins, const PadFinder& under, Via& via, double tolerance,
+bool add_via_trace(Net& net, const NetPinFinder& pins, const PadFinder& under, const Via& via, double tolerance,
                    double width) {
     std::int32_t pin = pins.first_within(via.x, via.y, tolerance);
     if (pin < 0) pin = under.first_under(via.x, via.y, 0);
@@ -164,7 +164,6 @@ bool add_via_trace(Net& net, const NetPinFinder& pins, const PadFinder& under, V
     end.flag = 1;  // nothing changes layer here: the editor must keep the via all the same
     end.via_pad_width = via.pad_width;
     end.via_hole = via.hole;
-    via.written = 1;
     return true;
 }
 
@@ -343,20 +342,22 @@ std::vector<Net> build_routed_nets(const Session& session, std::vector<Net> nets
     const double tolerance = end_tolerance(session.session_scale);
     for (const NetWire& wire : session.wire_list) {
         Net& net = routed[at(wire.net_index)];
-        net.vias = wire.vias;
-        net.tees = wire.tees;
+        net.vias.assign(wire.vias.begin(), wire.vias.end());
+        net.tees.assign(wire.tees.begin(), wire.tees.end());
+        std::vector<std::uint8_t> written(wire.vias.size(), 0);  // per via: a trace's vertex carries it
         net.connects = std::vector<Connect>();  // the board's traces go, and their memory with them
         net.connects.reserve(wire.trace_count);
         const NetPinFinder pins(net);
         const std::vector<PinPad> pads = net_pin_pads.of_net(at(wire.net_index));
         const PadFinder under(net, pads, tolerance);
         for (std::uint32_t j = 0; j < wire.trace_count; ++j) {
-            Connect connect = build_connect(wire, net.vias, net, pins, pads, under, j, wire.connection_sets[j]);
+            Connect connect = build_connect(wire, written, net, pins, pads, under, j, wire.connection_sets[j]);
             if (!connect.vertices.empty()) net.connects.push_back(std::move(connect));
         }
         const double width = net.trace_width > 0 ? net.trace_width : default_trace_width;
-        for (Via& via : net.vias) {
-            if (via.written != 0) continue;
+        for (std::size_t v = 0; v < net.vias.size(); ++v) {
+            if (written[v] != 0) continue;
+            const Via& via = net.vias[v];
             if (!add_via_trace(net, pins, under, via, tolerance, width)) {
                 std::fprintf(console(), "\nNet %s: via @ (%1.3lf, %1.3lf) left out, the net has no pin to join it to.",
                              net.name.c_str(), via.x, via.y);

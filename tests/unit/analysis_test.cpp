@@ -22,8 +22,8 @@ WirePath path_of(std::vector<PathPoint> points, std::uint32_t layer = 12, double
     return path;
 }
 
-Via via_at(double x, double y) {
-    Via via;
+WireVia via_at(double x, double y) {
+    WireVia via;
     via.x = x;
     via.y = y;
     return via;
@@ -59,7 +59,7 @@ TEST(Analysis, PathEndsSnapOntoPinsWithinTheirWindow) {
     EXPECT_EQ(p[2].end_pin, 2);  // a drilled pin takes any layer
     EXPECT_TRUE(p[2].reversed);
     EXPECT_EQ(p[3].end_pin, -1);
-    EXPECT_EQ(a.net.pins[0].path_ends, 1u);
+    EXPECT_EQ(a.wire.pin_path_ends[0], 1u);
     EXPECT_EQ(a.wire.pin_connects_to_go, 2);
     EXPECT_EQ(a.session.stats.fixups, 2u);
     EXPECT_EQ(a.session.stats.fixups_at_pins, 2u);
@@ -118,12 +118,12 @@ TEST(Analysis, PathsMeetAtViasAndAtTeesWithRunWideIds) {
     a.vias();
     a.tees();
 
-    const Via& via = a.wire.vias[0];
+    const WireVia& via = a.wire.vias[0];
     EXPECT_EQ(via.path_ends, 3u);
     EXPECT_EQ(via.shared_layer, 1u);
     EXPECT_EQ(via.layer_path_ends, 0b11u);  // ends on the top layer (two) and the bottom
     ASSERT_EQ(a.wire.tees.size(), 2u);
-    const Tee& at_via = a.wire.tees[0];
+    const WireTee& at_via = a.wire.tees[0];
     EXPECT_EQ(at_via.id, 12345u);
     EXPECT_EQ(at_via.layer, 0u);
     EXPECT_EQ(at_via.via, 0);
@@ -131,7 +131,7 @@ TEST(Analysis, PathsMeetAtViasAndAtTeesWithRunWideIds) {
     EXPECT_EQ(a.wire.paths[0].end_tee, 0);
     EXPECT_EQ(a.wire.paths[0].points[1].y, 0.5);
 
-    const Tee& junction = a.wire.tees[1];
+    const WireTee& junction = a.wire.tees[1];
     EXPECT_EQ(junction.id, 12346u);
     EXPECT_EQ(junction.path_ends, 3u);
     EXPECT_EQ(junction.layer, 12u);
@@ -206,7 +206,7 @@ TEST(Analysis, APathSnappedToNoLengthIsDroppedAndItsEndsUncounted) {
     ASSERT_EQ(a.wire.tees.size(), 1u);
     EXPECT_EQ(a.wire.tees[0].path_ends, 5u);  // both ends of the runt among them
     testing::internal::CaptureStderr();
-    drop_collapsed_paths(a.wire, a.net);
+    drop_collapsed_paths(a.wire);
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "\nNet : (line 77) trace of no length @ (0.200, 0.100) on layer 12 dropped.");
     ASSERT_EQ(a.wire.paths.size(), 3u);
@@ -223,7 +223,7 @@ TEST(Analysis, EveryEndAJunctionJoinsLiesAtTheJunction) {
     a.vias();
     a.tees();
     ASSERT_EQ(a.wire.tees.size(), 1u);
-    const Tee& tee = a.wire.tees[0];
+    const WireTee& tee = a.wire.tees[0];
     EXPECT_EQ(tee.y, 0.5);
     EXPECT_EQ(tee.path_ends, 3u);
     for (const PathPoint& end : {a.wire.paths[0].points.back(), a.wire.paths[1].points.front(),
@@ -241,7 +241,7 @@ struct Reference {
     static bool inside(const PathPoint& p, double x, double y, double t) {
         return std::fabs(p.x - x) <= t && std::fabs(p.y - y) <= t;
     }
-    static void pins(Session& s, NetWire& w, Net& net) {
+    static void pins(Session& s, NetWire& w, const Net& net) {
         // An end on a via goes to a pin only when every via it lies on lies on the pin.
         const double v = 4 * s.session_scale;
         auto free_for = [&](const PathPoint& end, const NetPin& pin) {
@@ -250,19 +250,20 @@ struct Reference {
             }
             return true;
         };
+        w.pin_path_ends.assign(net.pins.size(), 0);
         for (WirePath& p : w.paths) {
             p.start_pin = p.end_pin = -1;
             p.reversed = false;
             const double t = 4 * s.session_scale + p.width / 2;
             for (std::size_t n = 0; n < net.pins.size(); ++n) {
-                NetPin& pin = net.pins[n];
+                const NetPin& pin = net.pins[n];
                 if (p.layer != pin.layer && pin.layer != 0) continue;
                 int end = inside(p.points.front(), pin.x, pin.y, t) && free_for(p.points.front(), pin) ? 0
                           : inside(p.points.back(), pin.x, pin.y, t) && free_for(p.points.back(), pin) ? 1
                                                                                                        : -1;
                 if (end < 0) continue;
                 (end == 0 ? p.start_pin : p.end_pin) = static_cast<std::int32_t>(n);
-                ++pin.path_ends;
+                ++w.pin_path_ends[n];
                 ++w.pin_connects_to_go;
                 if (snap_end(s, p, end, {pin.x, pin.y})) ++s.stats.fixups_at_pins;
             }
@@ -274,12 +275,12 @@ struct Reference {
         for (WirePath& p : w.paths) {
             p.start_via = p.end_via = p.start_tee = p.end_tee = -1;
             for (std::size_t v = 0; v < w.vias.size(); ++v) {
-                Via& via = w.vias[v];
+                WireVia& via = w.vias[v];
                 int end = inside(p.points.front(), via.x, via.y, t) ? 0 : inside(p.points.back(), via.x, via.y, t) ? 1 : -1;
                 if (end < 0) continue;
                 (end == 0 ? p.start_via : p.end_via) = static_cast<std::int32_t>(v);
                 if (++via.path_ends == 1) {
-                    Tee& tee = make_tee(s, w, via.x, via.y, 0);
+                    WireTee& tee = make_tee(s, w, via.x, via.y, 0);
                     tee.path_ends = 1;
                     via.tee = tee.index;
                 } else {
@@ -299,7 +300,7 @@ struct Reference {
         auto join = [&](std::int32_t& a, std::int32_t va, std::int32_t& b, std::int32_t vb, const PathPoint& at,
                         std::uint32_t layer) {
             if (a < 0 && b < 0) {
-                Tee& tee = make_tee(s, w, at.x, at.y, layer);
+                WireTee& tee = make_tee(s, w, at.x, at.y, layer);
                 tee.path_ends = 2;
                 a = b = tee.index;
             } else if (a >= 0 && b >= 0) {

@@ -24,8 +24,8 @@ WirePath link(std::int32_t start_pin, std::int32_t start_tee, std::int32_t end_t
     return path;
 }
 
-Tee tee_with(std::uint32_t path_ends) {
-    Tee tee;
+WireTee tee_with(std::uint32_t path_ends) {
+    WireTee tee;
     tee.path_ends = path_ends;
     return tee;
 }
@@ -72,8 +72,7 @@ TEST(ConnectionSets, ASessionWhosePathEndLiesOnTwoPinsStillGivesEveryPathATrace)
         "            40000 30000\n          )\n        )\n      )\n";
     run.run(test::session_text(network), [&](Session& session, Board& board) { read_session(session, board, run.settings); });
     const NetWire& wire = run.session->wire_list[0];
-    EXPECT_EQ(run.board.nets[0].pins[0].path_ends, 1u);
-    EXPECT_EQ(run.board.nets[0].pins[1].path_ends, 1u);
+    EXPECT_EQ(wire.pin_path_ends, (std::vector<std::uint32_t>{1, 1}));
     ASSERT_EQ(wire.trace_count, 2u);
     EXPECT_EQ(wire.connection_sets[1].first_path, 1);
 }
