@@ -126,6 +126,26 @@ struct Padstack {
     PadstackLayer bottom;
 };
 
+// A pad of no size (a width or a length of 0 or less) is no copper: there is nothing for the
+// router to connect, and it takes such a shape for no area at all. `shape` is the layer's pad
+// shape code.
+inline bool has_area(std::uint32_t shape, const PadstackLayer& layer) {
+    if (shape == pad_shape_none || !(layer.wide > 0)) return false;
+    return is_square_like(shape) || layer.high > 0;
+}
+
+// The copper of a padstack, layer by layer: its pad there has an area. On the inner layers
+// that is the inner pad, or the ring that stands in for it.
+inline bool has_top_copper(const Padstack& padstack) { return has_area(padstack.top_shape, padstack.top); }
+inline bool has_inner_copper(const Padstack& padstack) { return has_area(padstack.inner_shape, padstack.inner); }
+inline bool has_bottom_copper(const Padstack& padstack) { return has_area(padstack.bottom_shape, padstack.bottom); }
+
+// A padstack with copper on one of the board's layers: one the design file writes, and whose
+// pins are pins of the router's images.
+inline bool has_copper(const Padstack& padstack, std::uint32_t copper_layers) {
+    return has_top_copper(padstack) || has_bottom_copper(padstack) || (copper_layers > 2 && has_inner_copper(padstack));
+}
+
 struct DrillTool {
     std::uint32_t def_count = 0;
     std::uint32_t used_count = 0;

@@ -176,6 +176,33 @@ bool PinCentres::centre(std::size_t net, std::int32_t pin, double& x_mil, double
     return true;
 }
 
+namespace {
+
+// cos 150 degrees: a turn sharper than this folds the trace back onto itself.
+constexpr double fold_cosine = -0.8660254037844386;
+
+// Whether the trace folds back at vertex i: it turns by more than 150 degrees between two
+// segments each shorter than half its width, so the fold lies inside the trace's own copper.
+// The router cuts each segment's shape at its corners by the sides of the segments beside it,
+// and at such a fold it can cut a whole segment away (its log says a shape is empty); ended
+// there, the wire keeps the same copper and each part has no fold to cut.
+bool folds_back(const Connect& connection, std::size_t i) {
+    const Vertex& before = connection.vertices[i - 1];
+    const Vertex& at = connection.vertices[i];
+    const Vertex& after = connection.vertices[i + 1];
+    const double ax = at.x - before.x;
+    const double ay = at.y - before.y;
+    const double bx = after.x - at.x;
+    const double by = after.y - at.y;
+    const double a = std::hypot(ax, ay);
+    const double b = std::hypot(bx, by);
+    const double half_width = at.seg_width / 2;
+    if (!(a > 0) || !(b > 0) || !(a < half_width) || !(b < half_width)) return false;
+    return ax * bx + ay * by < fold_cosine * a * b;
+}
+
+}  // namespace
+
 void write_connection_wires(DesignFile& file, const Net& net, const Connect& connection, const PinCentres* centres,
                             std::size_t net_index) {
     const std::size_t segments = segments_held(connection);
@@ -186,7 +213,8 @@ void write_connection_wires(DesignFile& file, const Net& net, const Connect& con
         // to one another, at their ends.
         const Vertex& vertex = connection.vertices[i];
         const bool ends = i == segments || vertex.seg_layer != previous.seg_layer ||
-                          vertex.seg_width != previous.seg_width || vertex.via_pad_width > 0 || vertex.tee_id != 0;
+                          vertex.seg_width != previous.seg_width || vertex.via_pad_width > 0 || vertex.tee_id != 0 ||
+                          folds_back(connection, i);
         if (ends) {
             write_stretch(file, net, connection, first, i - 1, centres, net_index);
             first = i;

@@ -12,6 +12,12 @@ namespace tarnwick {
 // The drill tool of the pin's hole (0 for no hole), adding one when the diameter is new.
 std::uint32_t resolve_drill_tool(Board& board, LoadIndexes& indexes, const FootprintPin& pin);
 
+// A pad's dimensions as its padstack holds them, at four decimals.
+PadstackLayer padstack_layer(const PadSpec& pad);
+
+// Whether the pad is copper: it has a shape and, as its padstack holds it, a size.
+bool has_copper_pad(const PadSpec& pad);
+
 // Normalises the pin, looks up (or adds) its padstack and drill tool, and stores both indices
 // and the bare-hole mark in the pin.
 std::uint32_t resolve_padstack(Board& board, LoadIndexes& indexes, FootprintPin& pin);
