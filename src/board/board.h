@@ -140,12 +140,6 @@ inline bool has_top_copper(const Padstack& padstack) { return has_area(padstack.
 inline bool has_inner_copper(const Padstack& padstack) { return has_area(padstack.inner_shape, padstack.inner); }
 inline bool has_bottom_copper(const Padstack& padstack) { return has_area(padstack.bottom_shape, padstack.bottom); }
 
-// A padstack with copper on one of the board's layers: one the design file writes, and whose
-// pins are pins of the router's images.
-inline bool has_copper(const Padstack& padstack, std::uint32_t copper_layers) {
-    return has_top_copper(padstack) || has_bottom_copper(padstack) || (copper_layers > 2 && has_inner_copper(padstack));
-}
-
 struct DrillTool {
     std::uint32_t def_count = 0;
     std::uint32_t used_count = 0;

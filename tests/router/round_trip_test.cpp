@@ -192,5 +192,60 @@ TEST(RoundTrip, ViasInAndBesidePadsKeepTheirConnections) {
     fs::remove_all(folder);
 }
 
+// The corpus boards with pads of no size (blind and buried vias placed as parts) and with traces
+// that fold back within their width: each design routed by the router, its session brought back
+// with every connection the router made, and the routed board's design loaded again with no
+// complaint but those known of the board.
+TEST(RoundTrip, BoardsWithPadsOfNoSizeAndFoldedTracesRouteAndComeBack) {
+    const fs::path router = TARNWICK_ROUTER;
+    const std::string reason = test::router_skip_reason(router);
+    if (!reason.empty()) GTEST_SKIP() << reason;
+    const fs::path corpus = fs::path(TARNWICK_CORPUS) / "fpc";
+    if (!fs::is_directory(corpus)) GTEST_SKIP() << "no corpus at " << corpus;
+
+    const fs::path folder = fs::temp_directory_path() / ("tarnwick_no_size_pads_" + std::to_string(getpid()));
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    // One routing pass without the optimizer: the ten-layer board takes minutes even so.
+    for (const std::string name : {"fpcutil_ResetShape", "fpcutil_Example"}) {
+        SCOPED_TRACE(name);
+        fs::copy_file(corpus / (name + ".fpc"), folder / (name + ".fpc"));
+        Board board;
+        RunSettings settings;
+        settings.fpcname = (folder / (name + ".fpc")).string();
+        settings.specctraname = (folder / (name + ".dsn")).string();
+        Diagnostics diagnostics;
+        testing::internal::CaptureStderr();
+        try {
+            load_fpc_file(board, settings, diagnostics);
+            EXPECT_EQ(write_design_file(board, settings), 0);
+        } catch (const FatalError& error) {
+            ADD_FAILURE() << "error " << error.code << ": " << error.message;
+        }
+        testing::internal::GetCapturedStderr();
+
+        const test::RouterLoad routed =
+            test::run_router(router, folder / (name + ".dsn"), "-mp 1 --router.optimizer.enabled=false", 900);
+        ASSERT_EQ(routed.status, 0) << routed.log.substr(routed.log.size() > 4000 ? routed.log.size() - 4000 : 0);
+        ASSERT_TRUE(routed.session_written);
+
+        ConnectionCount count;
+        ASSERT_TRUE(back_annotate_and_export(folder, name, count));
+        EXPECT_GT(count.made, 0u);
+        EXPECT_EQ(count.kept, count.made);
+
+        const test::RouterLoad load = test::load_in_router(router, folder / (name + "_routed.dsn"));
+        EXPECT_EQ(load.status, 0) << load.log;
+        EXPECT_GE(load.incomplete, 0) << "no statistics in the router's log";
+        for (const std::string& complaint : load.complaints) {
+            EXPECT_FALSE(test::known_complaint(name, complaint).empty()) << complaint;
+        }
+        std::cout << name << ": " << count.made << " connections made by the router, " << count.kept
+                  << " kept; the routed board's design loads with " << load.incomplete << " of " << load.connections
+                  << " connections incomplete (after routing: " << routed.incomplete << ")\n";
+    }
+    fs::remove_all(folder);
+}
+
 }  // namespace
 }  // namespace tarnwick
