@@ -128,9 +128,12 @@ struct Padstack {
 
 // A pad of no size (a width or a length of 0 or less) is no copper: there is nothing for the
 // router to connect, and it takes such a shape for no area at all. `shape` is the layer's pad
-// shape code.
+// shape code; a code beyond the known shapes counts as copper, so that the design file stops
+// at it (40760) rather than leave it out.
 inline bool has_area(std::uint32_t shape, const PadstackLayer& layer) {
-    if (shape == pad_shape_none || !(layer.wide > 0)) return false;
+    if (shape == pad_shape_none) return false;
+    if (shape > pad_shape_octagon) return true;
+    if (!(layer.wide > 0)) return false;
     return is_square_like(shape) || layer.high > 0;
 }
 

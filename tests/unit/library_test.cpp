@@ -411,5 +411,20 @@ TEST(Library, PinsWhosePadsHaveNoSizeAreNoImagePinsButKeepTheirHole) {
     }
 }
 
+TEST(Library, AnUnknownPadShapeStillEndsTheRunWhateverItsSize) {
+    // Read as a shape of width and length, an unknown code's pad has no length: it is still no
+    // pad of no size, and the design file stops at it.
+    Board board;
+    board.copper_layers.assign(2, CopperLayerInfo{});
+    Padstack odd = through_hole("Pad101", pad_shape_circle, pad(0.06, 0.06));
+    odd.bottom_shape = 7;
+    odd.bottom = pad(0, 0.06);
+    board.padstacks.push_back(odd);
+    test::MemoryDesignFile memory(1);
+    const FatalError error = test::expect_fatal([&] { write_library(memory.file, board); });
+    EXPECT_EQ(error.code, 40760);
+    EXPECT_EQ(error.message, "invalid Bottom pad shape in Pad101");
+}
+
 }  // namespace
 }  // namespace tarnwick
