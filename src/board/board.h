@@ -126,6 +126,23 @@ struct Padstack {
     PadstackLayer bottom;
 };
 
+// A pad of no size (a width or a length of 0 or less) is no copper: there is nothing for the
+// router to connect, and it takes such a shape for no area at all. `shape` is the layer's pad
+// shape code; a code beyond the known shapes counts as copper, so that the design file stops
+// at it (40760) rather than leave it out.
+inline bool has_area(std::uint32_t shape, const PadstackLayer& layer) {
+    if (shape == pad_shape_none) return false;
+    if (shape > pad_shape_octagon) return true;
+    if (!(layer.wide > 0)) return false;
+    return is_square_like(shape) || layer.high > 0;
+}
+
+// The copper of a padstack, layer by layer: its pad there has an area. On the inner layers
+// that is the inner pad, or the ring that stands in for it.
+inline bool has_top_copper(const Padstack& padstack) { return has_area(padstack.top_shape, padstack.top); }
+inline bool has_inner_copper(const Padstack& padstack) { return has_area(padstack.inner_shape, padstack.inner); }
+inline bool has_bottom_copper(const Padstack& padstack) { return has_area(padstack.bottom_shape, padstack.bottom); }
+
 struct DrillTool {
     std::uint32_t def_count = 0;
     std::uint32_t used_count = 0;

@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "board/pads.h"
 #include "board/units.h"
 #include "core/errors.h"
 
@@ -193,13 +194,17 @@ void build_circular_keepouts(Board& board) {
         for (const FootprintPin& pin : footprint.pins) {
             if (pin.hole == 0) continue;
             const double diameter = pin.hole + clearance;
-            const bool top = pin.top_pad.shape != pad_shape_none;
-            const bool inner = pin.inner_pad.shape != pad_shape_none;
-            const bool bottom = pin.bottom_pad.shape != pad_shape_none;
+            bool top = pin.top_pad.shape != pad_shape_none;
+            bool inner = pin.inner_pad.shape != pad_shape_none;
+            bool bottom = pin.bottom_pad.shape != pad_shape_none;
             if (!top && !inner && !bottom) {
                 add_keepout(footprint, 0, diameter, pin);
                 continue;
             }
+            // A pad of no size is no copper: the hole is kept out there as where there is no pad.
+            top = top && has_copper_pad(pin.top_pad);
+            inner = inner && has_copper_pad(pin.inner_pad);
+            bottom = bottom && has_copper_pad(pin.bottom_pad);
             if (!top) add_keepout(footprint, top_copper_layer, diameter, pin);
             if (copper_layers > 1 && !bottom) add_keepout(footprint, bottom_copper_layer, diameter, pin);
             if (copper_layers > 2 && !inner && pin.no_inner_pad == 0) {

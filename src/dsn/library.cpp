@@ -135,21 +135,54 @@ bool same_on_all_layers(const Padstack& padstack, std::uint32_t copper_layers) {
 
 }  // namespace
 
+namespace {
+
+// Which of the padstack's pads are written: a pin's pad of no size is no copper and is left
+// out. A via's padstack is written as it is, since the rules name every via padstack.
+struct WrittenPads {
+    bool top;
+    bool inner;
+    bool bottom;
+};
+
+WrittenPads written_pads(const Padstack& padstack) {
+    if (padstack.is_via != 0) {
+        return {padstack.top_shape != pad_shape_none, padstack.inner_shape != pad_shape_none,
+                padstack.bottom_shape != pad_shape_none};
+    }
+    return {has_top_copper(padstack), has_inner_copper(padstack), has_bottom_copper(padstack)};
+}
+
+bool writes_any_pad(const Padstack& padstack, std::uint32_t copper_layers) {
+    const WrittenPads pads = written_pads(padstack);
+    return pads.top || pads.bottom || (pads.inner && (padstack.is_via != 0 || copper_layers > 2));
+}
+
+}  // namespace
+
+bool is_image_pin(const Board& board, const FootprintPin& pin) {
+    // A pin without any pad is only a hole: it appears as a keepout and a hole outline.
+    if (!has_pad(pin)) return false;
+    if (pin.padstack >= board.padstacks.size()) return true;
+    return writes_any_pad(board.padstacks[pin.padstack], static_cast<std::uint32_t>(board.copper_layers.size()));
+}
+
 void write_padstack(DesignFile& file, const Padstack& padstack, std::uint32_t copper_layers) {
     std::fprintf(file.stream(), "\n%s(padstack %s", file.indent_string(), padstack.name.c_str());
     file.adjust_indent(+1);
+    const WrittenPads pads = written_pads(padstack);
     if (padstack.hole == 0) {
-        write_padstack_shape(file, padstack, padstack.top_shape != pad_shape_none ? shape_on_top : shape_on_bottom);
+        write_padstack_shape(file, padstack, pads.top ? shape_on_top : shape_on_bottom);
     } else if (same_on_all_layers(padstack, copper_layers)) {
         write_padstack_shape(file, padstack, shape_on_all_layers);
     } else {
-        if (padstack.top_shape != pad_shape_none) write_padstack_shape(file, padstack, shape_on_top);
-        if (padstack.inner_shape != pad_shape_none && copper_layers > 2) {
+        if (pads.top) write_padstack_shape(file, padstack, shape_on_top);
+        if (pads.inner && copper_layers > 2) {
             for (std::uint32_t k = shape_on_first_inner; k <= copper_layers; ++k) {
                 write_padstack_shape(file, padstack, k);
             }
         }
-        if (padstack.bottom_shape != pad_shape_none) write_padstack_shape(file, padstack, shape_on_bottom);
+        if (pads.bottom) write_padstack_shape(file, padstack, shape_on_bottom);
     }
     file.close_record();
 }
@@ -158,8 +191,7 @@ namespace {
 
 void write_image_pins(DesignFile& file, const Board& board, const Footprint& footprint) {
     for (const FootprintPin& pin : footprint.pins) {
-        // A pin without any pad is only a hole: it appears as a keepout and a hole outline.
-        if (!has_pad(pin)) continue;
+        if (!is_image_pin(board, pin)) continue;
         const char* padstack = pin.padstack < board.padstacks.size() ? board.padstacks[pin.padstack].name.c_str() : "";
         std::fprintf(file.stream(), "\n%s(pin %s (rotate %u) \"%s\" %1.2lf %1.2lf)", file.indent_string(), padstack,
                      pin.angle, pin.name.c_str(), pin.x * inch_to_mil, pin.y * inch_to_mil);
@@ -261,12 +293,15 @@ void write_image(DesignFile& file, const Board& board, const Footprint& footprin
 }
 
 // One console line counts the footprint pins with neither pad nor hole (fiducials, alignment
-// marks) and names the first few: they carry no copper, so the images leave them out.
+// marks; a pad of no size is none) and names the first few: they carry no copper, so the
+// images leave them out.
 void warn_pins_without_copper(const Board& board) {
     NameList names;
     for (const Footprint& footprint : board.footprints) {
         for (const FootprintPin& pin : footprint.pins) {
-            if (has_no_copper(pin)) names.add(strformat("%s.%s", footprint.name.c_str(), pin.name.c_str()));
+            if (pin.hole == 0 && !is_image_pin(board, pin)) {
+                names.add(strformat("%s.%s", footprint.name.c_str(), pin.name.c_str()));
+            }
         }
     }
     if (names.count() == 0) return;
@@ -283,11 +318,10 @@ void write_library(DesignFile& file, const Board& board) {
     for (const Footprint& footprint : board.footprints) write_image(file, board, footprint);
     const auto copper_layers = static_cast<std::uint32_t>(board.copper_layers.size());
     for (const Padstack& padstack : board.padstacks) {
-        const bool has_copper = padstack.top_shape != pad_shape_none || padstack.inner_shape != pad_shape_none ||
-                                padstack.bottom_shape != pad_shape_none;
         // A bare hole's padstack is never named by a pin (the hole becomes a keepout); its
-        // stand-in inner ring would otherwise be written as a pad of no shape.
-        if (has_copper && padstack.bare_hole == 0) write_padstack(file, padstack, copper_layers);
+        // stand-in inner ring would otherwise be written as a pad of no shape. Nor is a padstack
+        // whose pads all have no size.
+        if (writes_any_pad(padstack, copper_layers) && padstack.bare_hole == 0) write_padstack(file, padstack, copper_layers);
     }
     file.close_record();
     file.expect_level(1, 41079, "library end indent level");

@@ -26,6 +26,10 @@ void write_corner_arc(DesignFile& file, double cx, double cy, double r, double a
 // per copper layer that has a pad.
 void write_padstack(DesignFile& file, const Padstack& padstack, std::uint32_t copper_layers);
 
+// Whether the pin is a pin of its footprint's image: it has a pad, and its padstack copper on
+// one of the board's layers (a pin's pad of no size is no copper).
+bool is_image_pin(const Board& board, const FootprintPin& pin);
+
 void write_library(DesignFile& file, const Board& board);
 
 }  // namespace tarnwick

@@ -2,6 +2,7 @@
 
 #include "board/units.h"
 #include "core/errors.h"
+#include "dsn/library.h"
 
 namespace tarnwick {
 
@@ -162,8 +163,8 @@ NodeKind check_net_node(const NodeIndex& index, const std::string& ref, const st
     // A pin the footprint lacks carries no copper on the board: the editor keeps such a net pin
     // (a mounting hole's second pin, say), and so does the board; the router cannot be given it.
     if (found == nullptr) return NodeKind::unknown_pin;
-    // Only a pin with a pad is a pin of the image; a bare hole is no node the router could find.
-    return has_pad(*found) ? NodeKind::pad : NodeKind::no_pad;
+    // Only a pin with copper is a pin of the image; a bare hole is no node the router could find.
+    return is_image_pin(index.board(), *found) ? NodeKind::pad : NodeKind::no_pad;
 }
 
 void write_network(DesignFile& file, const Board& board, const RunSettings& settings) {

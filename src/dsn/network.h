@@ -20,6 +20,7 @@ public:
     const Part* part(std::string_view ref) const;
     const Footprint* footprint(std::string_view name) const;
     const FootprintPin* pin(const Footprint& footprint, std::string_view name) const;
+    const Board& board() const { return board_; }
 
 private:
     const Board& board_;
@@ -29,7 +30,7 @@ private:
 };
 
 // What a net node names: a pin with a pad (a node of the design file); a pin without one (a
-// bare hole, no pin of the part's image) or a pin of a part without footprint (no image at
+// bare hole or a pin whose pads have no size, no pin of the part's image) or a pin of a part without footprint (no image at
 // all); or a pin the part's footprint lacks. The last two kinds are left out of the net. An
 // unknown part or footprint ends the run.
 enum class NodeKind { pad, no_pad, unknown_pin };

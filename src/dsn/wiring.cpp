@@ -176,6 +176,51 @@ bool PinCentres::centre(std::size_t net, std::int32_t pin, double& x_mil, double
     return true;
 }
 
+namespace {
+
+// cos 150 degrees: a turn sharper than this folds the trace back onto itself.
+constexpr double fold_cosine = -0.8660254037844386;
+
+// How far past a vertex a fold is looked for, in segments: keeps the search linear when a
+// trace has many tiny segments.
+constexpr std::size_t fold_reach = 16;
+
+// Whether the trace folds back at vertex i: from the segment that ends there, it turns by more
+// than 150 degrees to a segment after it, both shorter than half the trace's width and with
+// less than that between them (a sharp turn, or a hook of short segments), so the fold lies
+// inside the trace's own copper. The router cuts each segment's shape at its corners by the
+// sides of the segments next to it, and at such a fold it can cut a whole segment away (its
+// log says a shape is empty); ended there, the wire keeps the same copper and the router is
+// given no fold to cut. Segments of no length have no direction and are passed over.
+bool folds_back(const Connect& connection, std::size_t i, std::size_t segments) {
+    const Vertex& before = connection.vertices[i - 1];
+    const Vertex& at = connection.vertices[i];
+    const double half_width = before.seg_width / 2;
+    const double ax = at.x - before.x;
+    const double ay = at.y - before.y;
+    const double a = std::hypot(ax, ay);
+    if (!(a > 0) || !(a < half_width)) return false;
+    double between = 0;
+    for (std::size_t m = i; m < segments && m < i + fold_reach; ++m) {
+        const Vertex& from = connection.vertices[m];
+        const Vertex& to = connection.vertices[m + 1];
+        // Past a change of layer or width, a via or a branch the wire ends anyway.
+        if (m > i && (from.seg_layer != before.seg_layer || from.seg_width != before.seg_width ||
+                      from.via_pad_width > 0 || from.tee_id != 0)) {
+            return false;
+        }
+        const double bx = to.x - from.x;
+        const double by = to.y - from.y;
+        const double b = std::hypot(bx, by);
+        if (b > 0 && b < half_width && ax * bx + ay * by < fold_cosine * a * b) return true;
+        between += b;
+        if (!(between < half_width)) return false;
+    }
+    return false;
+}
+
+}  // namespace
+
 void write_connection_wires(DesignFile& file, const Net& net, const Connect& connection, const PinCentres* centres,
                             std::size_t net_index) {
     const std::size_t segments = segments_held(connection);
@@ -186,7 +231,8 @@ void write_connection_wires(DesignFile& file, const Net& net, const Connect& con
         // to one another, at their ends.
         const Vertex& vertex = connection.vertices[i];
         const bool ends = i == segments || vertex.seg_layer != previous.seg_layer ||
-                          vertex.seg_width != previous.seg_width || vertex.via_pad_width > 0 || vertex.tee_id != 0;
+                          vertex.seg_width != previous.seg_width || vertex.via_pad_width > 0 || vertex.tee_id != 0 ||
+                          folds_back(connection, i, segments);
         if (ends) {
             write_stretch(file, net, connection, first, i - 1, centres, net_index);
             first = i;

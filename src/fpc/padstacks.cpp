@@ -5,6 +5,7 @@
 #include <cmath>
 #include <optional>
 
+#include "board/pads.h"
 #include "board/precision.h"
 #include "core/errors.h"
 
@@ -255,22 +256,9 @@ std::uint32_t resolve_padstack(Board& board, LoadIndexes& indexes, FootprintPin&
                                                                                         : pin.inner_pad.shape;
     entry.bottom_shape = pin.bottom_pad.shape;
     entry.hole = rounded(pin.hole);
-    const auto layer_from = [](const PadSpec& pad) {
-        PadstackLayer layer;
-        if (pad.shape == pad_shape_none) return layer;
-        if (is_square_like(pad.shape)) {
-            layer.high = rounded(pad.width);
-            layer.wide = layer.high;
-        } else {
-            layer.wide = rounded(pad.length1 + pad.length2);
-            layer.high = rounded(pad.width);
-            layer.radius = rounded(pad.radius);
-        }
-        return layer;
-    };
-    entry.top = layer_from(pin.top_pad);
-    entry.inner = layer_from(pin.inner_pad);
-    entry.bottom = layer_from(pin.bottom_pad);
+    entry.top = padstack_layer(pin.top_pad);
+    entry.inner = padstack_layer(pin.inner_pad);
+    entry.bottom = padstack_layer(pin.bottom_pad);
     if (pin.inner_pad.shape == pad_shape_none && pin.no_inner_pad == 1) {
         entry.inner.high = entry.inner.wide = rounded(pin.hole + 2 * annular_ring(board, pin));
         entry.inner.radius = 0;

@@ -46,21 +46,7 @@ const std::map<std::string, long> incomplete_before = {
     {"ppmscope_USBToSerial", 0},
 };
 
-// Boards whose router complaints are known: the first of each list must be among them, so that
-// the exception cannot outlive its reason. A board whose own outline crosses itself (the
-// complaints are the board's); and two corpus boards that export since their unknown net pins
-// and copperless pins are left out, whose complaints are still open: a drilled pin's pad of
-// size 0 written as a shape (Pad111 of fpcutil_Example), an empty shape of fpcutil_ResetShape,
-// and a net of more items than the router counts.
-const std::map<std::string, std::vector<std::string>> self_crossing_outline = {
-    {"design_self_crossing_outline",
-     {"PolygonShape.DivisionPoint: projection not found",
-      "Polygon.winding_number_after_closing: winding number != 0 expected"}},
-    {"fpcutil_Example",
-     {"the shape of padstack 'Pad111' is not an area", "NetIncompletes.calculate_net_items: too many items"}},
-    {"fpcutil_ResetShape", {"offset_shapes: shape is empty"}},
-};
-
+using test::known_router_complaints;
 using test::file_text;
 using test::load_in_router;
 using test::RouterLoad;
@@ -73,21 +59,14 @@ RouterLoad expect_clean_load(const fs::path& router, const fs::path& design, con
     EXPECT_TRUE(load.session_written);
     EXPECT_GE(load.incomplete, 0) << "no statistics in the router's log";
 
-    const auto crossing = self_crossing_outline.find(name);
+    const auto crossing = known_router_complaints().find(name);
     std::set<std::string> excused;
     for (const std::string& complaint : load.complaints) {
-        bool board_s_own = false;
-        if (crossing != self_crossing_outline.end()) {
-            for (const std::string& known : crossing->second) {
-                if (complaint.find(known) != std::string::npos) {
-                    board_s_own = true;
-                    excused.insert(known);
-                }
-            }
-        }
-        EXPECT_TRUE(board_s_own) << complaint;
+        const std::string known = test::known_complaint(name, complaint);
+        EXPECT_FALSE(known.empty()) << complaint;
+        excused.insert(known);
     }
-    if (crossing != self_crossing_outline.end()) {
+    if (crossing != known_router_complaints().end()) {
         EXPECT_EQ(excused.count(crossing->second.front()), 1u);
     }
 

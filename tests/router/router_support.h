@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,34 @@ inline long router_block_count(const std::string& log, const std::string& block)
     return std::strtol(log.c_str() + count + key.size(), nullptr, 10);
 }
 
+// Boards whose router complaints are known: the first of each list must be among them, so that
+// the exception cannot outlive its reason. A board whose own outline crosses itself (the
+// complaints are the board's); and fpcutil_Example, whose net "EARTH" holds a Bottom trace that
+// ends exactly on a corner of the net's copper area (the edge of a window around a mounting
+// hole): the router then finds that trace joined to the area from one side only, counts more
+// items in the net's connected sets than the net holds and says so, while loading the board
+// whole. Moved 1 mil into the area, the end gives no complaint; the board's copper is written
+// as the board holds it.
+inline const std::map<std::string, std::vector<std::string>>& known_router_complaints() {
+    static const std::map<std::string, std::vector<std::string>> known = {
+        {"design_self_crossing_outline",
+         {"PolygonShape.DivisionPoint: projection not found",
+          "Polygon.winding_number_after_closing: winding number != 0 expected"}},
+        {"fpcutil_Example", {"NetIncompletes.calculate_net_items: too many items"}},
+    };
+    return known;
+}
+
+// The known complaint of board `name` that `complaint` is, or "".
+inline std::string known_complaint(const std::string& name, const std::string& complaint) {
+    const auto board = known_router_complaints().find(name);
+    if (board == known_router_complaints().end()) return "";
+    for (const std::string& known : board->second) {
+        if (complaint.find(known) != std::string::npos) return known;
+    }
+    return "";
+}
+
 struct RouterLoad {
     int status = -1;
     bool session_written = false;
@@ -69,13 +98,15 @@ struct RouterLoad {
     long connections = -1;                // connections.maximum_count
 };
 
-// Loads the design without routing (deterministic, seconds); the router writes the session
-// file (beside the design, with ".ses") and its statistics all the same.
-inline RouterLoad load_in_router(const fs::path& router, const fs::path& design) {
+// Runs the router on the design with `options`, writing the session file beside it (with
+// ".ses") and its log (with ".log").
+inline RouterLoad run_router(const fs::path& router, const fs::path& design, const std::string& options,
+                             int timeout_seconds) {
     const fs::path session = fs::path(design).replace_extension(".ses");
     const fs::path log = fs::path(design).replace_extension(".log");
-    const std::string command = "FR_TIMEOUT=180 " + shell_quoted(router / "run.sh") + " " + shell_quoted(design) + " " +
-                                shell_quoted(session) + " --router.enabled=false >" + shell_quoted(log) + " 2>&1";
+    const std::string command = "FR_TIMEOUT=" + std::to_string(timeout_seconds) + " " + shell_quoted(router / "run.sh") +
+                                " " + shell_quoted(design) + " " + shell_quoted(session) + " " + options + " >" +
+                                shell_quoted(log) + " 2>&1";
     RouterLoad load;
     const int status = std::system(command.c_str());
 #ifdef _WIN32
@@ -97,6 +128,12 @@ inline RouterLoad load_in_router(const fs::path& router, const fs::path& design)
     load.incomplete = router_statistic(load.log, "incomplete_count");
     load.connections = router_statistic(load.log, "maximum_count");
     return load;
+}
+
+// Loads the design without routing (deterministic, seconds); the router writes the session
+// file (beside the design, with ".ses") and its statistics all the same.
+inline RouterLoad load_in_router(const fs::path& router, const fs::path& design) {
+    return run_router(router, design, "--router.enabled=false", 180);
 }
 
 }  // namespace tarnwick::test

@@ -342,3 +342,89 @@ TEST(Library, WritesPadstacksWithCopperAndLeavesBareHolesOut) {
 
 }  // namespace
 }  // namespace tarnwick
+
+namespace tarnwick {
+namespace {
+
+// A blind via placed as a part: a drilled pin whose outer pads have no size and whose missing
+// inner pad stands in as a ring.
+Padstack blind_via_pad() {
+    Padstack padstack = through_hole("Pad104", pad_shape_circle, pad(0, 0));
+    padstack.inner = pad(0.0307, 0.0307);
+    return padstack;
+}
+
+TEST(PadstackRecords, PadOfNoSizeIsLeftOutAndTheRestWritten) {
+    EXPECT_EQ(lines_of(padstack_text(blind_via_pad(), 4)),
+              (std::vector<std::string>{"(padstack Pad104", "(shape (circle Inner_1 30.70))",
+                                        "(shape (circle Inner_2 30.70))", ")"}));
+    // One outer pad of no size: the other is still written on its layer.
+    Padstack bottom_only = through_hole("Pad105", pad_shape_rectangle, pad(0.08, 0.04));
+    bottom_only.top = pad(0.08, 0);
+    EXPECT_EQ(lines_of(padstack_text(bottom_only, 2)),
+              (std::vector<std::string>{"(padstack Pad105", "(shape (rect Bottom -40.00 -20.00 40.00 20.00))", ")"}));
+    // A surface pad of no size on top, a pad on the bottom: the bottom one.
+    Padstack surface;
+    surface.name = "Pad106";
+    surface.top_shape = pad_shape_oval;
+    surface.top = pad(0, 0.02);
+    surface.bottom_shape = pad_shape_square;
+    surface.bottom = pad(0.03, 0.03);
+    EXPECT_EQ(lines_of(padstack_text(surface, 2)),
+              (std::vector<std::string>{"(padstack Pad106", "(shape (rect Bottom -15.00 -15.00 15.00 15.00))", ")"}));
+}
+
+TEST(Library, PinsWhosePadsHaveNoSizeAreNoImagePinsButKeepTheirHole) {
+    for (const std::uint32_t layers : {2u, 4u}) {
+        SCOPED_TRACE(layers);
+        Board board;
+        board.options.n_copper_layers = layers;
+        board.copper_layers.assign(layers, CopperLayerInfo{});
+        Padstack via = through_hole("DefVia", pad_shape_circle, pad(0, 0));  // rules name every via
+        via.is_via = 1;
+        board.padstacks.push_back(via);
+        board.padstacks.push_back(blind_via_pad());
+        Padstack flat;
+        flat.name = "Pad105";  // a surface pad of no length
+        flat.top_shape = pad_shape_rectangle;
+        flat.top = pad(0, 0.05);
+        board.padstacks.push_back(flat);
+        Footprint footprint;
+        footprint.name = "BLIND";
+        footprint.pins.push_back(footprint_pin("1", 0, 0, 0, pad_shape_circle, 0.015, 1));
+        footprint.pins.push_back(footprint_pin("2", 0.1, 0, 0, pad_shape_rectangle, 0, 2));
+        footprint.pins[1].bottom_pad.shape = pad_shape_none;
+        board.footprints.push_back(footprint);
+
+        EXPECT_EQ(is_image_pin(board, board.footprints[0].pins[0]), layers > 2);
+        EXPECT_FALSE(is_image_pin(board, board.footprints[0].pins[1]));
+        testing::internal::CaptureStderr();
+        const std::string text = library_of(board);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(),
+                  "\n  Warning: 1 footprint pin without pad or hole left out of the design file: BLIND.2\n");
+        EXPECT_EQ(text.find("(pin Pad104 (rotate 0) \"1\"") != std::string::npos, layers > 2) << text;
+        EXPECT_EQ(text.find("(padstack Pad104") != std::string::npos, layers > 2) << text;
+        EXPECT_EQ(text.find("Pad105"), std::string::npos) << text;
+        EXPECT_NE(text.find("(padstack DefVia\n"), std::string::npos) << text;
+        // The hole stays in the image's outline.
+        EXPECT_NE(text.find("(circle  signal 15.00 0.00 0.00)"), std::string::npos) << text;
+    }
+}
+
+TEST(Library, AnUnknownPadShapeStillEndsTheRunWhateverItsSize) {
+    // Read as a shape of width and length, an unknown code's pad has no length: it is still no
+    // pad of no size, and the design file stops at it.
+    Board board;
+    board.copper_layers.assign(2, CopperLayerInfo{});
+    Padstack odd = through_hole("Pad101", pad_shape_circle, pad(0.06, 0.06));
+    odd.bottom_shape = 7;
+    odd.bottom = pad(0, 0.06);
+    board.padstacks.push_back(odd);
+    test::MemoryDesignFile memory(1);
+    const FatalError error = test::expect_fatal([&] { write_library(memory.file, board); });
+    EXPECT_EQ(error.code, 40760);
+    EXPECT_EQ(error.message, "invalid Bottom pad shape in Pad101");
+}
+
+}  // namespace
+}  // namespace tarnwick

@@ -15,8 +15,11 @@ FootprintPin pin_named(const char* name, std::uint32_t top_shape) {
     FootprintPin pin;
     pin.name = name;
     pin.top_pad.shape = top_shape;
+    pin.top_pad.width = 0.06;
     pin.bottom_pad.shape = top_shape;
+    pin.bottom_pad.width = 0.06;
     pin.hole = 0.035;
+    pin.padstack = 1;  // the pins' padstack of board_with_parts
     return pin;
 }
 
@@ -28,6 +31,12 @@ Board board_with_parts() {
     via.name = "DefVia";
     via.is_via = 1;
     board.padstacks.push_back(via);
+    Padstack pad;
+    pad.name = "Pad101";
+    pad.top_shape = pad.bottom_shape = pad_shape_circle;
+    pad.top = pad.bottom = {0.06, 0.06, 0};
+    pad.hole = 0.035;
+    board.padstacks.push_back(pad);
     Footprint dip;
     dip.name = "DIP8";
     for (const char* name : {"1", "2", "3", "4", "5", "6", "7", "8"}) dip.pins.push_back(pin_named(name, 1));
@@ -100,7 +109,7 @@ TEST(Network, NetsViasRulesAndClasses) {
     for (const char* name : {"GND", "N1", "N2", "N3", "N4"}) board.nets.push_back(net_named(name, {}));
     NetClass c1;
     c1.trace_width = 0.012;
-    c1.via_padstack = 1;
+    c1.via_padstack = 2;
     c1.nets = {0};
     board.net_classes.push_back(c1);
 

@@ -25,7 +25,9 @@ FootprintPin footprint_pin(const char* name, double x, double y, double hole, st
     pin.top_pad.shape = top;
     pin.top_pad.width = top != 0 ? 0.06 : 0;
     pin.inner_pad.shape = inner;
+    pin.inner_pad.width = inner != 0 ? 0.06 : 0;
     pin.bottom_pad.shape = bottom;
+    pin.bottom_pad.width = bottom != 0 ? 0.06 : 0;
     pin.tool = tool;
     return pin;
 }
@@ -202,6 +204,31 @@ TEST(Parts, CircularKeepoutsGuardDrilledPinsOnLayersWithoutPads) {
     ASSERT_EQ(two.board.footprints[1].keepouts.size(), 2u);
     EXPECT_EQ(two.board.footprints[1].keepouts[0].layer, 13);
     EXPECT_EQ(two.board.footprints[1].keepouts[1].layer, 0);
+}
+
+TEST(Parts, PadsOfNoSizeAreNoCopperAndTheHoleIsKeptOutThere) {
+    // A blind via placed as a part: outer pads of no size, the inner pad left out (its ring
+    // stands in); and a pin whose top pad is a rectangle of no length.
+    SectionRun run = run_with_footprints(4);
+    Footprint& dip = run.board.footprints[1];
+    dip.pins.push_back(footprint_pin("3", 0.6, 0, 0.015, 1, 0, 1, 1));
+    dip.pins.back().top_pad.width = 0;
+    dip.pins.back().bottom_pad.width = 0;
+    dip.pins.back().no_inner_pad = 1;
+    dip.pins.push_back(footprint_pin("4", 0.9, 0, 0.03, 3, 1, 1, 1));
+    dip.pins.back().top_pad.width = 0.04;
+    dip.pin_count = 4;
+    run.run(read_parts, "[parts]\n[nets]\n");
+
+    const std::vector<CircleKeepout>& keepouts = dip.keepouts;
+    ASSERT_EQ(keepouts.size(), 4u);
+    EXPECT_EQ(keepouts[0].layer, 0);  // the bare hole
+    EXPECT_EQ(keepouts[1].layer, 12);
+    EXPECT_DOUBLE_EQ(keepouts[1].x, 0.6);
+    EXPECT_EQ(keepouts[2].layer, 13);
+    EXPECT_DOUBLE_EQ(keepouts[2].x, 0.6);
+    EXPECT_EQ(keepouts[3].layer, 12);
+    EXPECT_DOUBLE_EQ(keepouts[3].x, 0.9);
 }
 
 TEST(Parts, PlacingAgainFindsTheNetsAndKeepsOneHolePerPin) {

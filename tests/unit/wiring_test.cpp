@@ -206,3 +206,56 @@ TEST(Wiring, BoardWithoutNets) { EXPECT_EQ(wiring_of(board_with_vias()), "\n    
 
 }  // namespace
 }  // namespace tarnwick
+
+namespace tarnwick {
+namespace {
+
+std::vector<std::string> paths_of(const std::string& text) {
+    std::vector<std::string> paths;
+    for (std::size_t at = text.find("(path "); at != std::string::npos; at = text.find("(path ", at + 1)) {
+        std::string path = text.substr(at, text.find(')', at) - at);
+        std::string compact;
+        for (const char c : path) {
+            if (c == '\n') {
+                compact += '|';
+            } else if (c != ' ' || (!compact.empty() && compact.back() != ' ' && compact.back() != '|')) {
+                compact += c;
+            }
+        }
+        paths.push_back(compact);
+    }
+    return paths;
+}
+
+TEST(Wiring, ATraceThatFoldsBackWithinItsWidthEndsAtTheFold) {
+    Board board = board_with_vias();
+    Net net;
+    net.name = "N";
+    // 40 mils wide: a turn back by 170 degrees between segments of 10 and 12 mils is a fold.
+    net.connects.push_back(trace({{0, 0, 12, 0.04},
+                                  {0.01, 0, 12, 0.04},
+                                  {-0.0018, 0.0021, 12, 0.04},
+                                  {-0.1, 0.0021, 0, 0}}));
+    // Not folds: the same turn between longer segments, and a right angle between short ones.
+    net.connects.push_back(trace({{0, 1, 12, 0.04}, {0.03, 1, 12, 0.04}, {0.0005, 1.0052, 0, 0}}));
+    net.connects.push_back(trace({{0, 2, 12, 0.04}, {0.01, 2, 12, 0.04}, {0.01, 2.01, 0, 0}}));
+    // A hook: two right angles 10 mils apart turn it back; the wire ends where the hook starts.
+    net.connects.push_back(trace({{-0.1, 3, 12, 0.04}, {0, 3, 12, 0.04}, {0.01, 3, 12, 0.04}, {0.01, 3.01, 12, 0.04},
+                                  {0, 3.01, 12, 0.04}, {-0.1, 3.01, 0, 0}}));
+    // The same hook 30 mils long is no fold.
+    net.connects.push_back(trace({{-0.1, 4, 12, 0.04}, {0.01, 4, 12, 0.04}, {0.01, 4.03, 12, 0.04},
+                                  {0, 4.03, 12, 0.04}, {-0.1, 4.03, 0, 0}}));
+    board.nets.push_back(net);
+    EXPECT_EQ(paths_of(wiring_of(board)),
+              (std::vector<std::string>{"(path Top 40.00|0.00 0.00|10.00 0.00|",
+                                        "(path Top 40.00|10.00 0.00|-1.80 2.10|-100.00 2.10|",
+                                        "(path Top 40.00|0.00 1000.00|30.00 1000.00|0.50 1005.20|",
+                                        "(path Top 40.00|0.00 2000.00|10.00 2000.00|10.00 2010.00|",
+                                        "(path Top 40.00|-100.00 3000.00|0.00 3000.00|10.00 3000.00|",
+                                        "(path Top 40.00|10.00 3000.00|10.00 3010.00|0.00 3010.00|-100.00 3010.00|",
+                                        "(path Top 40.00|-100.00 4000.00|10.00 4000.00|10.00 4030.00|0.00 4030.00|"
+                                        "-100.00 4030.00|"}));
+}
+
+}  // namespace
+}  // namespace tarnwick

@@ -1,0 +1,29 @@
+#include "board/pads.h"
+
+#include "board/precision.h"
+
+namespace tarnwick {
+
+namespace {
+
+double rounded(double value) { return to_precision(value, padstack_precision); }
+
+}  // namespace
+
+PadstackLayer padstack_layer(const PadSpec& pad) {
+    PadstackLayer layer;
+    if (pad.shape == pad_shape_none) return layer;
+    if (is_square_like(pad.shape)) {
+        layer.high = rounded(pad.width);
+        layer.wide = layer.high;
+    } else {
+        layer.wide = rounded(pad.length1 + pad.length2);
+        layer.high = rounded(pad.width);
+        layer.radius = rounded(pad.radius);
+    }
+    return layer;
+}
+
+bool has_copper_pad(const PadSpec& pad) { return has_area(pad.shape, padstack_layer(pad)); }
+
+}  // namespace tarnwick
