@@ -292,5 +292,34 @@ TEST(ForkDialect, AnUnchangedBoardIsWrittenBackAsRead) {
     EXPECT_EQ(written_text, expected);
 }
 
+
+// The same board in the older numbering (file version 2.017) reads into the same board database.
+TEST(ForkDialect, BothNumberingsOfOneBoardReadTheSame) {
+    const Loaded newer = load_text(fork_board_text());
+    const Loaded older = load_text(test::file_contents(fs::path(TARNWICK_TEST_DATA) / "fork_board_before_2_0199.fpc"));
+    ASSERT_EQ(newer.code, 0) << newer.message;
+    ASSERT_EQ(older.code, 0) << older.message;
+    ASSERT_EQ(older.board.nets.size(), newer.board.nets.size());
+    for (std::size_t n = 0; n < newer.board.nets.size(); ++n) {
+        const Net& a = newer.board.nets[n];
+        const Net& b = older.board.nets[n];
+        ASSERT_EQ(a.connects.size(), b.connects.size());
+        for (std::size_t c = 0; c < a.connects.size(); ++c) {
+            ASSERT_EQ(a.connects[c].vertices.size(), b.connects[c].vertices.size());
+            for (std::size_t v = 0; v < a.connects[c].vertices.size(); ++v) {
+                EXPECT_EQ(a.connects[c].vertices[v].layer, b.connects[c].vertices[v].layer);
+                EXPECT_EQ(a.connects[c].vertices[v].seg_layer, b.connects[c].vertices[v].seg_layer);
+            }
+        }
+        ASSERT_EQ(a.areas.size(), b.areas.size());
+        for (std::size_t k = 0; k < a.areas.size(); ++k) EXPECT_EQ(a.areas[k].layer, b.areas[k].layer);
+    }
+    EXPECT_EQ(older.board.texts[0].third, newer.board.texts[0].third);
+    // A footprint library of the fork has no board outline.
+    const Loaded library = load_text(test::file_contents(fs::path(TARNWICK_TEST_DATA) / "fork_library_without_outline.fpc"));
+    EXPECT_EQ(library.code, 11482);
+    EXPECT_EQ(library.diagnostics.fpc_line, 24u);
+}
+
 }  // namespace
 }  // namespace tarnwick
