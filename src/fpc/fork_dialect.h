@@ -16,6 +16,7 @@ namespace tarnwick {
 // The versions of the dialect that this reader was made for: 2.0xx to 2.4xx.
 inline constexpr double first_fork_version = 2.0;
 inline constexpr double newest_fork_version = 2.5;
+inline constexpr double newest_tested_fork_version = 2.427;  // a later one is read with a caution
 // From this file version on the dialect has fifteen non-copper layers.
 inline constexpr double first_shifted_layers_version = 2.0199;
 

@@ -116,8 +116,8 @@ void check_version(BoardOptions& options, bool fork) {
         if (options.version >= newest_fork_version) {
             std::fprintf(console(),
                          "\n\nCaution: Loading an untested version FreePCB-2 file:\n Loading: V%1.3lf, Latest Tested: "
-                         "V2.4xx\n\n",
-                         options.version);
+                         "V%1.3lf\n\n",
+                         options.version, newest_tested_fork_version);
         }
         return;
     }
