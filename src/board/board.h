@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "board/footprint.h"
+#include "board/fork_board.h"
 #include "board/net.h"
 #include "board/outline.h"
 #include "board/part.h"
@@ -202,6 +203,9 @@ struct Board {
 
     // Free texts.
     std::vector<BoardText> texts;
+
+    // A board of the FreePCB-2 dialect: its own lines and what the 1.3xx records cannot hold.
+    ForkBoard fork;
 
     // Outline bounds in inches, set before the board outlines are read.
     double outline_min_x = 1000000;

@@ -1,6 +1,7 @@
 #include "board/part_pins.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -9,6 +10,7 @@
 #include "board/pads.h"
 #include "board/units.h"
 #include "core/errors.h"
+#include "core/settings.h"
 
 namespace tarnwick {
 
@@ -116,7 +118,9 @@ void find_net_pins(Board& board) {
     }
 }
 
-void place_pin(const Part& part, const FootprintPin& pin, PartPin& placed) {
+// `any_angle`: the fork's dialect places parts at any whole angle; 1.3xx boards only at right
+// angles, which keep their exact arithmetic.
+void place_pin(const Part& part, const FootprintPin& pin, PartPin& placed, bool any_angle) {
     placed.name = pin.name;
     const double px = part.side == 1 ? -pin.x : pin.x;  // the bottom side mirrors the footprint
     const double py = pin.y;
@@ -137,8 +141,17 @@ void place_pin(const Part& part, const FootprintPin& pin, PartPin& placed) {
             placed.x = part.x + py;
             placed.y = part.y - px;
             break;
-        default:
+        default: {
+            if (any_angle && part.rotation < 360) {
+                const double radians = part.rotation * deg_to_rad;
+                const double c = std::cos(radians);
+                const double s = std::sin(radians);
+                placed.x = part.x + px * c - py * s;
+                placed.y = part.y + px * s + py * c;
+                break;
+            }
             fatal_error(10669, strformat("%s: bad rotation angle (%u)", part.ref.c_str(), part.rotation));
+        }
     }
 
     if (pin.hole != 0) {
@@ -232,7 +245,7 @@ void build_part_pins(Board& board) {
         part.pins.resize(footprint.pins.size());
         for (std::size_t i = 0; i < footprint.pins.size(); ++i) {
             PartPin& placed = part.pins[i];
-            place_pin(part, footprint.pins[i], placed);
+            place_pin(part, footprint.pins[i], placed, board.fork.active);
             placed.net = -1;
             placed.net_pin = 0;
         }

@@ -1,5 +1,6 @@
 #include "dsn/library.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -198,6 +199,52 @@ void write_image_pins(DesignFile& file, const Board& board, const Footprint& foo
     }
 }
 
+// A polyline of the footprint on a copper layer (an antenna, a heat-sink area: a board of the
+// fork's dialect) is copper that every other net keeps clear of: a keepout of the image on its
+// layer, the inner layers each for an inner one. A closed polyline keeps out its area, an open
+// one its line at its width.
+void write_copper_polylines(DesignFile& file, const Board& board, const Footprint& footprint) {
+    const auto index = static_cast<std::uint32_t>(&footprint - board.footprints.data());
+    const auto copper_layers = static_cast<std::uint32_t>(board.copper_layers.size());
+    // The list is in file order, so by footprint.
+    const std::vector<CopperPolyline>& all = board.fork.copper_polylines;
+    const auto first = std::lower_bound(all.begin(), all.end(), index,
+                                        [](const CopperPolyline& copper, std::uint32_t f) { return copper.footprint < f; });
+    for (auto it = first; it != all.end() && it->footprint == index; ++it) {
+        const CopperPolyline& copper = *it;
+        if (copper.polyline >= footprint.polylines.size()) continue;
+        const FootprintPolyline& polyline = footprint.polylines[copper.polyline];
+        std::vector<std::string> layers;
+        if (copper.layer == top_copper_layer || copper.layer == bottom_copper_layer) {
+            layers.push_back(layer_name(copper.layer));
+        } else {
+            for (std::uint32_t k = 1; k + 2 <= copper_layers; ++k) layers.push_back(strformat("Inner_%u", k));
+        }
+        for (const std::string& layer : layers) {
+            file.open_record("(keepout");
+            if (polyline.closed != 0) {
+                file.open_record(strformat("(polygon %s 0", layer.c_str()).c_str());
+            } else {
+                file.open_record(strformat("(path %s %1.2lf", layer.c_str(), polyline.width * inch_to_mil).c_str());
+            }
+            double x = polyline.x;
+            double y = polyline.y;
+            file.write_point(x * inch_to_mil, y * inch_to_mil);
+            for (const PolylineCorner& corner : polyline.corners) {
+                if (corner.style != 0) write_arc_points(file, x, y, corner.x, corner.y, corner.style);
+                file.write_point(corner.x * inch_to_mil, corner.y * inch_to_mil);
+                x = corner.x;
+                y = corner.y;
+            }
+            if (polyline.closed != 0 && polyline.close_style != 0) {
+                write_arc_points(file, x, y, polyline.x, polyline.y, polyline.close_style);
+            }
+            file.close_record();
+            file.close_record();
+        }
+    }
+}
+
 void write_image_keepouts(DesignFile& file, const Footprint& footprint) {
     std::FILE* out = file.stream();
     for (const CircleKeepout& keepout : footprint.keepouts) {
@@ -228,8 +275,19 @@ void write_outline_arc(DesignFile& file, const Footprint& footprint, const Footp
     }
 }
 
-void write_image_outlines(DesignFile& file, const Footprint& footprint) {
+// Whether the fork's editor leaves the polyline undrawn: board.fork.hidden_polylines is in file
+// order, so by footprint and polyline.
+bool is_hidden(const Board& board, std::uint32_t footprint, std::uint32_t polyline) {
+    const auto before = [](const PolylineRef& a, const PolylineRef& b) {
+        return a.footprint != b.footprint ? a.footprint < b.footprint : a.polyline < b.polyline;
+    };
+    return std::binary_search(board.fork.hidden_polylines.begin(), board.fork.hidden_polylines.end(),
+                              PolylineRef{footprint, polyline}, before);
+}
+
+void write_image_outlines(DesignFile& file, const Board& board, const Footprint& footprint) {
     std::FILE* out = file.stream();
+    const auto index = static_cast<std::uint32_t>(&footprint - board.footprints.data());
     file.open_record("(outline");
     std::fprintf(out, "\n%s(rect signal %1.2lf %1.2lf %1.2lf %1.2lf)", file.indent_string(),
                  footprint.sel_rect[0] * inch_to_mil, footprint.sel_rect[1] * inch_to_mil, footprint.sel_rect[2] * inch_to_mil,
@@ -239,6 +297,7 @@ void write_image_outlines(DesignFile& file, const Footprint& footprint) {
     std::uint32_t number = 0;
     for (const FootprintPolyline& polyline : footprint.polylines) {
         ++number;
+        if (!board.fork.hidden_polylines.empty() && is_hidden(board, index, number - 1)) continue;
         // The router closes every outline path into a polygon, and an open line of three or more
         // corners closed that way may cross itself. Each side of an open line is therefore a path
         // of its own: the drawing stays the same and there is nothing to close.
@@ -288,7 +347,8 @@ void write_image(DesignFile& file, const Board& board, const Footprint& footprin
     std::fprintf(file.stream(), "\n%s(side front)", file.indent_string());
     write_image_pins(file, board, footprint);
     write_image_keepouts(file, footprint);
-    write_image_outlines(file, footprint);
+    write_copper_polylines(file, board, footprint);
+    write_image_outlines(file, board, footprint);
     file.close_record();
 }
 

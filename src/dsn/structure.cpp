@@ -391,6 +391,16 @@ void write_keepouts(DesignFile& file, const Board& board) {
         write_polygon_with_windows(file, keepout.points, layer.c_str());
         file.close_record();
     }
+    // A hole cut in the board (a board of the fork's dialect) keeps every wire and via out.
+    for (const BoardHole& hole : board.fork.holes) {
+        std::vector<KeepoutPoint> points;
+        points.reserve(hole.corners.size());
+        for (const OutlineCorner& corner : hole.corners) points.push_back({corner.style, 0, corner.x, corner.y});
+        std::fprintf(file.stream(), "\n%s(keepout", file.indent_string());
+        file.adjust_indent(+1);
+        write_polygon_with_windows(file, points, "signal");
+        file.close_record();
+    }
 }
 
 }  // namespace

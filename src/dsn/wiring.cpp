@@ -158,8 +158,14 @@ PinCentres::PinCentres(const Board& board) : centres_(board.nets.size()) {
                     dx = py;
                     dy = -px;
                     break;
-                default:
-                    continue;  // the part's pins could not be placed
+                default: {
+                    // Any other whole angle, which only the fork's dialect has.
+                    if (part.rotation >= 360) continue;  // the part's pins could not be placed
+                    const double radians = part.rotation * deg_to_rad;
+                    dx = px * std::cos(radians) - py * std::sin(radians);
+                    dy = px * std::sin(radians) + py * std::cos(radians);
+                    break;
+                }
             }
             Centre& centre = net_centres[static_cast<std::size_t>(placed.net_pin)];
             centre = {true, part_x + dx, part_y + dy};

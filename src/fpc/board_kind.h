@@ -1,14 +1,14 @@
 #pragma once
-// What kind of file the board file is, before any section is read: a FreePCB 1.3xx board goes
-// on to the section readers; a board of another dialect or a file of another program stops
-// here, with an error that says what it is rather than one about a record deep inside.
+// What kind of file the board file is, before any section is read: a FreePCB board goes on to
+// the section readers; a file of another program stops here, with an error that says what it
+// is rather than one about a record deep inside.
 
 #include "fpc/reader.h"
 
 namespace tarnwick {
 
-// Ends the run through fatal_error unless the file can be a FreePCB 1.3xx board; leaves the
-// reader rewound.
+// Ends the run through fatal_error unless the file can be a FreePCB board; leaves the reader
+// rewound.
 void check_board_kind(LineReader& reader);
 
 }  // namespace tarnwick

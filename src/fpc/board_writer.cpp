@@ -6,6 +6,7 @@
 #include "core/file_names.h"
 #include "core/output_file.h"
 #include "fpc/footprint_writer.h"
+#include "fpc/fork_writer.h"
 
 namespace tarnwick {
 
@@ -253,6 +254,11 @@ std::int32_t signed_rounded_length(double inches) {
 }
 
 void write_fpc_sections(std::FILE* out, const Board& board) {
+    // A board of the fork's dialect is written in it, as read wherever nothing changed.
+    if (board.fork.active) {
+        write_fork_board(out, board);
+        return;
+    }
     write_options(out, board.options);
     write_footprints(out, board);
     write_outlines(out, board);

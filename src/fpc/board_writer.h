@@ -20,7 +20,8 @@ std::string format_length(double value);
 std::uint32_t rounded_length(double inches);
 std::int32_t signed_rounded_length(double inches);
 
-// Writes every section and "[end]": the routed board and the -I -V listing alike.
+// Writes every section and "[end]": the routed board and the -I -V listing alike. A board read
+// in the FreePCB-2 dialect is written in that dialect.
 void write_fpc_sections(std::FILE* out, const Board& board);
 
 // "<fpcname before its extension><suffix><extension>".

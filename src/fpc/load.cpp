@@ -9,6 +9,7 @@
 #include "core/file_system.h"
 #include "fpc/board_kind.h"
 #include "fpc/footprints.h"
+#include "fpc/fork_dialect.h"
 #include "fpc/nets.h"
 #include "fpc/options.h"
 #include "fpc/outlines.h"
@@ -32,6 +33,7 @@ void load_fpc_file(Board& board, RunSettings& settings, Diagnostics& diagnostics
 
 void load_fpc_contents(Board& board, RunSettings& settings, Diagnostics& diagnostics, std::vector<char> contents) {
     diagnostics.fpc_name = settings.fpcname;
+    translate_fork_board(contents, board.fork, diagnostics.fpc_line);
     LineReader reader(std::move(contents), diagnostics.fpc_line);
 
     check_board_kind(reader);

@@ -6,6 +6,7 @@
 #include "board/units.h"
 #include "core/errors.h"
 #include "fpc/board_numbers.h"
+#include "fpc/fork_dialect.h"
 
 namespace tarnwick {
 
@@ -107,9 +108,19 @@ const OptionKey option_keys[] = {
     special("n_copper_layers:", 16, Kind::CopperLayers),
 };
 
-void check_version(BoardOptions& options) {
+void check_version(BoardOptions& options, bool fork) {
     if (options.version > 1.33101) options.long_text_records = true;
     options.always_write_package = options.version > 1.3469;
+    // A board of the fork's dialect has its own versions, read by its own layer.
+    if (fork) {
+        if (options.version >= newest_fork_version) {
+            std::fprintf(console(),
+                         "\n\nCaution: Loading an untested version FreePCB-2 file:\n Loading: V%1.3lf, Latest Tested: "
+                         "V%1.3lf\n\n",
+                         options.version, newest_tested_fork_version);
+        }
+        return;
+    }
     if (options.version > newest_tested_version) {
         std::fprintf(console(),
                      "\n\nCaution: Loading an untested version FreePCB file:\n Loading: V%1.3lf, Latest Tested: V%1.3lf\n\n",
@@ -117,7 +128,8 @@ void check_version(BoardOptions& options) {
     }
 }
 
-void check_file_version(const BoardOptions& options) {
+void check_file_version(const BoardOptions& options, bool fork) {
+    if (fork) return;
     if (options.file_version >= 1.312 && options.file_version <= 1.34401) return;
     const std::string shown =
         options.file_version >= 0.1 ? strformat("%1.3lf", options.file_version) : std::string("<Unknown>");
@@ -180,7 +192,11 @@ void read_layer_list(LineReader& reader, const char* value, Board& board) {
         const char* line = reader.next_line();
         if (line == nullptr) fatal_error(11216, "premature EOF");
         const char* text = skip_blanks(line);
-        if (!starts_with(text, "layer_info:")) break;
+        if (!starts_with(text, "layer_info:")) {
+            // The fork writes a partial list, or none: the line is the next option.
+            if (board.fork.active) reader.unread_line();
+            break;
+        }
         LayerListEntry entry;
         extract_quoted(entry.name, text, 32);
         const char* last_quote = std::strrchr(text, '"');
@@ -193,7 +209,10 @@ void read_layer_list(LineReader& reader, const char* value, Board& board) {
         entry.visible = static_cast<std::uint8_t>(values[3] & 0xFFu);
         options.layer_list.push_back(std::move(entry));
     }
-    if (options.layer_list.size() < wanted) fatal_error(11241, "reading layer list");
+    if (options.layer_list.size() < wanted) {
+        if (!board.fork.active) fatal_error(11241, "reading layer list");
+        options.layer_list.resize(wanted);
+    }
 
     board.copper_layers.assign(count, CopperLayerInfo{});
     for (std::uint32_t i = 0; i < count; ++i) board.copper_layers[i].direction = i % 2;
@@ -220,11 +239,11 @@ void read_option(LineReader& reader, const char* text, Board& board) {
         switch (key.kind) {
             case Kind::Version:
                 std::sscanf(value, "%lf", &options.version);
-                check_version(options);
+                check_version(options, board.fork.active);
                 break;
             case Kind::FileVersion:
                 std::sscanf(value, "%lf", &options.file_version);
-                check_file_version(options);
+                check_file_version(options, board.fork.active);
                 break;
             case Kind::Quoted:
                 extract_quoted(options.*key.text, text, key.text_max + 1);
@@ -266,6 +285,13 @@ void read_option(LineReader& reader, const char* text, Board& board) {
 }
 
 }  // namespace
+
+const char* length_option_key(const char* text) {
+    for (const OptionKey& key : option_keys) {
+        if (starts_with(text, key.key)) return key.kind == Kind::Length ? key.key : nullptr;
+    }
+    return nullptr;
+}
 
 void read_options(LineReader& reader, Board& board) {
     for (;;) {
