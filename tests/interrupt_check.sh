@@ -24,7 +24,10 @@ interrupt() {
   echo "earlier output" >"$output"
   "$exe" "$@" big.fpc >/dev/null 2>&1 &
   local pid=$! seen=0
-  for _ in $(seq 1 200000); do
+  # Watched until the file appears or the run ends: a loaded machine or a sanitizer build may
+  # take long to get there, so the bound is only against a run that hangs.
+  local deadline=$((SECONDS + 300))
+  while ((SECONDS < deadline)); do
     if compgen -G "$output.??????" >/dev/null; then seen=1; break; fi
     kill -0 "$pid" 2>/dev/null || break
   done
