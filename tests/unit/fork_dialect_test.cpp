@@ -20,28 +20,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Loaded {
-    Board board;
-    Diagnostics diagnostics;
-    int code = 0;
-    std::string message;
-    std::string console;
-};
+using Loaded = test::LoadedBoard;
 
-Loaded load_text(const std::string& text) {
-    Loaded loaded;
-    RunSettings settings;
-    settings.fpcname = "fork.fpc";
-    testing::internal::CaptureStderr();
-    try {
-        load_fpc_contents(loaded.board, settings, loaded.diagnostics, std::vector<char>(text.begin(), text.end()));
-    } catch (const FatalError& error) {
-        loaded.code = error.code;
-        loaded.message = error.message;
-    }
-    loaded.console = testing::internal::GetCapturedStderr();
-    return loaded;
-}
+Loaded load_fork_text(const std::string& text) { return test::load_board_text(text, "fork.fpc"); }
 
 std::string fork_board_text() { return test::file_contents(fs::path(TARNWICK_TEST_DATA) / "fork_board.fpc"); }
 
@@ -80,7 +61,7 @@ TEST(ForkDialect, LengthsWithUnitsBecomeNanometres) {
     EXPECT_FALSE(fork_length_nm("\"635000\"", nm, &end));
     EXPECT_EQ(end, nullptr);  // no number at all
 
-    const Loaded loaded = load_text(fork_board_text());
+    const Loaded loaded = load_fork_text(fork_board_text());
     ASSERT_EQ(loaded.code, 0) << loaded.message;
     const BoardOptions& o = loaded.board.options;
     EXPECT_NEAR(o.default_trace_width * 25400000, 250000, 1e-6);
@@ -97,7 +78,7 @@ TEST(ForkDialect, LengthsWithUnitsBecomeNanometres) {
     EXPECT_EQ(o.layer_list.size(), 14u);
 
     // A version beyond those this reader was made for is read with a caution.
-    const Loaded later = load_text(replaced(fork_board_text(), "[options]", "version: 2.307", "version: 2.512"));
+    const Loaded later = load_fork_text(replaced(fork_board_text(), "[options]", "version: 2.307", "version: 2.512"));
     EXPECT_EQ(later.code, 0) << later.message;
     EXPECT_NE(later.console.find("Caution: Loading an untested version FreePCB-2 file:\n Loading: V2.512, Latest "
                                  "Tested: V2.427"),
@@ -105,7 +86,7 @@ TEST(ForkDialect, LengthsWithUnitsBecomeNanometres) {
         << later.console;
 
     // A unit this reader does not know stops at its line, not read as nanometres.
-    const Loaded unknown = load_text(replaced(fork_board_text(), "n_width_menu", "12mil", "12thou"));
+    const Loaded unknown = load_fork_text(replaced(fork_board_text(), "n_width_menu", "12mil", "12thou"));
     EXPECT_EQ(unknown.code, 13031);
     EXPECT_EQ(unknown.message, "unknown length unit in width_menu_item record: \"12thou\"");
     EXPECT_EQ(unknown.diagnostics.fpc_line, 78u);
@@ -113,7 +94,7 @@ TEST(ForkDialect, LengthsWithUnitsBecomeNanometres) {
 
 TEST(ForkDialect, LayerNumbersOfBothNumberingsBecomeOurs) {
     // From file version 2.0199: top copper 15, bottom 16, through pads 12, top silk 10.
-    const Loaded shifted = load_text(fork_board_text());
+    const Loaded shifted = load_fork_text(fork_board_text());
     ASSERT_EQ(shifted.code, 0) << shifted.message;
     EXPECT_TRUE(shifted.board.fork.shifted_layers);
     const Net& n1 = net_named(shifted.board, "N1");
@@ -145,7 +126,7 @@ TEST(ForkDialect, LayerNumbersOfBothNumberingsBecomeOurs) {
             old.replace(at, from.size(), to);
         }
     }
-    const Loaded plain = load_text(old);
+    const Loaded plain = load_fork_text(old);
     ASSERT_EQ(plain.code, 0) << plain.message;
     EXPECT_FALSE(plain.board.fork.shifted_layers);
     EXPECT_EQ(net_named(plain.board, "N1").connects[0].vertices[0].layer, 11u);
@@ -156,7 +137,7 @@ TEST(ForkDialect, LayerNumbersOfBothNumberingsBecomeOurs) {
 }
 
 TEST(ForkDialect, PinsHoleAndCopperPolylinesAreReadFromTheirOwnRecords) {
-    const Loaded loaded = load_text(fork_board_text());
+    const Loaded loaded = load_fork_text(fork_board_text());
     ASSERT_EQ(loaded.code, 0) << loaded.message;
     const Board& board = loaded.board;
     ASSERT_EQ(board.footprints.size(), 2u);
@@ -185,7 +166,7 @@ TEST(ForkDialect, PinsHoleAndCopperPolylinesAreReadFromTheirOwnRecords) {
 }
 
 TEST(ForkDialect, PartsAtAnyAngleHaveTheirPinsWhereTheirTracesEnd) {
-    const Loaded loaded = load_text(fork_board_text());
+    const Loaded loaded = load_fork_text(fork_board_text());
     ASSERT_EQ(loaded.code, 0) << loaded.message;
     const Board& board = loaded.board;
     // R2 stands at 45 degrees clockwise: its second pin is where the editor's trace of N2 starts.
@@ -213,14 +194,14 @@ TEST(ForkDialect, PartsAtAnyAngleHaveTheirPinsWhereTheirTracesEnd) {
                               "top_pad: 1 100000 0 0 0\n\n[board]\noutline: 1 0\ncorner: 1 0 0 0\n"
                               "[solder_mask_cutouts]\n[parts]\npart: P\nshape: \"F\"\npos: 0 0 0 45 0\n\n"
                               "[nets]\n[texts]\n[end]\n";
-    const Loaded refused = load_text(plain);
+    const Loaded refused = load_fork_text(plain);
     EXPECT_EQ(refused.code, 10669);
 }
 
 TEST(ForkDialect, ErrorsNameTheLineOfTheFileAndFilesThatAreNoBoardsSaySo) {
     // The dialect's extra lines do not move the line numbers of a record error.
     const std::string text = replaced(fork_board_text(), "net: \"N2\"", "seg: 1 15 250000 0 0", "seg: 1 15");
-    const Loaded bad = load_text(text);
+    const Loaded bad = load_fork_text(text);
     EXPECT_EQ(bad.code, 12640) << bad.message;
     std::size_t line = 1;
     for (std::size_t i = 0; i < text.find("seg: 1 15\n"); ++i) line += text[i] == '\n';
@@ -233,7 +214,7 @@ TEST(ForkDialect, ErrorsNameTheLineOfTheFileAndFilesThatAreNoBoardsSaySo) {
         "units: NM\nn_pins: 1\npin: 1 0 0 0 0\ntop_pad: 3 2200000 600000 600000\n[board]\n"
         "[solder_mask_cutouts]\n[graphics]\n[parts]\npart: P\nshape: \"F\"\npos: 0 0 0 0 0\n[nets]\n"
         "[texts]\n[merges]\n[end]\n";
-    const Loaded no_board = load_text(library);
+    const Loaded no_board = load_fork_text(library);
     EXPECT_EQ(no_board.code, 11482);
     EXPECT_EQ(no_board.message, "No Board Outline found");
     EXPECT_EQ(no_board.diagnostics.fpc_line, 11u);
@@ -254,7 +235,7 @@ TEST(ForkDialect, AnUnchangedBoardIsWrittenBackAsRead) {
     for (const fs::path& path : boards) {
         SCOPED_TRACE(path.filename().string());
         const std::string text = test::file_contents(path);
-        Loaded loaded = load_text(text);
+        Loaded loaded = load_fork_text(text);
         if (loaded.code == 11482) continue;  // the footprint library
         ASSERT_EQ(loaded.code, 0) << loaded.message;
         test::MemoryStream out;
@@ -266,7 +247,7 @@ TEST(ForkDialect, AnUnchangedBoardIsWrittenBackAsRead) {
 
     // Moved parts and new traces are written in the dialect: its angle, its layer numbers, a
     // connect with a merge, the trace count of the net line; the rest as read.
-    Loaded loaded = load_text(fork_board_text());
+    Loaded loaded = load_fork_text(fork_board_text());
     ASSERT_EQ(loaded.code, 0) << loaded.message;
     Board& board = loaded.board;
     board.parts[1].rotation = 90;  // R2: 270 clockwise in the file
@@ -303,8 +284,8 @@ TEST(ForkDialect, AnUnchangedBoardIsWrittenBackAsRead) {
 
 // The same board in the older numbering (file version 2.017) reads into the same board database.
 TEST(ForkDialect, BothNumberingsOfOneBoardReadTheSame) {
-    const Loaded newer = load_text(fork_board_text());
-    const Loaded older = load_text(test::file_contents(fs::path(TARNWICK_TEST_DATA) / "fork_board_before_2_0199.fpc"));
+    const Loaded newer = load_fork_text(fork_board_text());
+    const Loaded older = load_fork_text(test::file_contents(fs::path(TARNWICK_TEST_DATA) / "fork_board_before_2_0199.fpc"));
     ASSERT_EQ(newer.code, 0) << newer.message;
     ASSERT_EQ(older.code, 0) << older.message;
     ASSERT_EQ(older.board.nets.size(), newer.board.nets.size());

@@ -11,17 +11,12 @@
 #include "board/board.h"
 #include "core/errors.h"
 #include "core/settings.h"
+#include "test_support.h"
 
 namespace tarnwick {
 namespace {
 
-struct Loaded {
-    Board board;
-    Diagnostics diagnostics;
-    std::string console;
-    int code = 0;  // the error code of a failed load, else 0
-    std::string message;
-};
+using Loaded = test::LoadedBoard;
 
 Loaded load(const std::string& path, std::uint32_t fromto_mode = 0) {
     Loaded loaded;
@@ -150,21 +145,6 @@ TEST(LoadBoard, SensorBoardLoadsCompletely) {
     EXPECT_NE(loaded.console.find("sensor_board.fpc\" loaded, 335 lines read."), std::string::npos);
 }
 
-Loaded load_text(const std::string& text) {
-    Loaded loaded;
-    RunSettings settings;
-    settings.fpcname = "b.fpc";
-    testing::internal::CaptureStderr();
-    try {
-        load_fpc_contents(loaded.board, settings, loaded.diagnostics, std::vector<char>(text.begin(), text.end()));
-    } catch (const FatalError& error) {
-        loaded.code = error.code;
-        loaded.message = error.message;
-    }
-    loaded.console = testing::internal::GetCapturedStderr();
-    return loaded;
-}
-
 TEST(LoadBoard, AFileThatIsNoFreePcbBoardSaysWhatItIsBeforeAnyRecord) {
     struct Case {
         std::string text;
@@ -185,14 +165,14 @@ TEST(LoadBoard, AFileThatIsNoFreePcbBoardSaysWhatItIsBeforeAnyRecord) {
         {"", 13013, "not a FreePCB board file: the file is empty", 0},
     };
     for (const Case& c : cases) {
-        const Loaded loaded = load_text(c.text);
+        const Loaded loaded = test::load_board_text(c.text);
         EXPECT_EQ(loaded.code, c.code) << c.text;
         EXPECT_EQ(loaded.message, c.message);
         EXPECT_EQ(loaded.diagnostics.fpc_line, c.line) << c.text;
         EXPECT_EQ(loaded.console, "") << c.text;  // no version warning, no record error before it
     }
     // A version record after the options is no board's version; a 1.3xx board goes on as before.
-    const Loaded later = load_text("[options]\nversion: 1.359\n[footprints]\nversion: 2.5\n");
+    const Loaded later = test::load_board_text("[options]\nversion: 1.359\n[footprints]\nversion: 2.5\n");
     EXPECT_FALSE(later.board.fork.active);
 }
 

@@ -18,7 +18,9 @@
 #include <algorithm>
 #include <vector>
 
+#include "board/board.h"
 #include "core/errors.h"
+#include "fpc/load.h"
 #include "fpc/reader.h"
 
 namespace tarnwick::test {
@@ -147,6 +149,30 @@ void expect_error_at(Action&& action, const std::uint32_t& counter, int code, co
     EXPECT_EQ(error.code, code) << error.message;
     EXPECT_EQ(error.message, message);
     EXPECT_EQ(counter, line) << message;
+}
+
+// A board loaded from a text, or how its load stopped, with what it wrote on the console.
+struct LoadedBoard {
+    Board board;
+    Diagnostics diagnostics;
+    std::string console;
+    int code = 0;  // the error code of a failed load, else 0
+    std::string message;
+};
+
+inline LoadedBoard load_board_text(const std::string& text, const std::string& name = "b.fpc") {
+    LoadedBoard loaded;
+    RunSettings settings;
+    settings.fpcname = name;
+    testing::internal::CaptureStderr();
+    try {
+        load_fpc_contents(loaded.board, settings, loaded.diagnostics, std::vector<char>(text.begin(), text.end()));
+    } catch (const FatalError& error) {
+        loaded.code = error.code;
+        loaded.message = error.message;
+    }
+    loaded.console = testing::internal::GetCapturedStderr();
+    return loaded;
 }
 
 }  // namespace tarnwick::test
