@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <numbers>
 #include <string>
 #include <utility>
 #include <vector>
@@ -178,8 +179,8 @@ TEST(ForkDialect, PartsAtAnyAngleHaveTheirPinsWhereTheirTracesEnd) {
     EXPECT_NEAR(n1.pins[1].x * 25400000, 28000000, 1e-3);  // the turning point stays
     // R4 at 200 degrees clockwise: its second pin 7.62 mm along 160 degrees counter-clockwise.
     const Net& n4 = net_named(board, "N4");
-    EXPECT_NEAR(n4.pins[1].x * 25400000, 32000000 + 7620000 * std::cos(160 * M_PI / 180), 1e-3);
-    EXPECT_NEAR(n4.pins[1].y * 25400000, 12000000 + 7620000 * std::sin(160 * M_PI / 180), 1e-3);
+    EXPECT_NEAR(n4.pins[1].x * 25400000, 32000000 + 7620000 * std::cos(160 * std::numbers::pi / 180), 1e-3);
+    EXPECT_NEAR(n4.pins[1].y * 25400000, 12000000 + 7620000 * std::sin(160 * std::numbers::pi / 180), 1e-3);
     for (const Part& part : board.parts) {
         if (part.ref == "R4") {
             EXPECT_EQ(part.rotation, 160u);
