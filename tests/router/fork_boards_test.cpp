@@ -147,36 +147,18 @@ struct BackAnnotation {
     ConnectionCount count;
 };
 
-// -B of the board `name` in `folder` with its session, as the run driver does it; then the
-// routed board loaded again.
+// -B of the board `name` in `folder` with its session; then the routed board loaded again.
 BackAnnotation back_annotate(const fs::path& folder, const std::string& name) {
     BackAnnotation result;
-    Board board;
-    RunSettings settings;
-    settings.back_annotate = true;
-    settings.fpcname = (folder / (name + ".fpc")).string();
-    settings.specctraname = (folder / name).string();
-    Diagnostics diagnostics;
-    testing::internal::CaptureStderr();
-    try {
-        load_fpc_file(board, settings, diagnostics);
-        const std::unique_ptr<Session> session = load_session(board, settings, diagnostics);
-        const NetPinPads pads(board);
-        board.nets = build_routed_nets(*session, std::move(board.nets), board.options.default_trace_width, pads);
-        result.count = check_routed_connections(stderr, *session, board, pads);
-        write_routed_fpc_file(board, settings, diagnostics, "_routed");
+    result.done = test::back_annotate(folder, name, result.count, [](const Board& routed, const fs::path& file) {
         Board again;
         RunSettings reload;
-        reload.fpcname = (folder / (name + "_routed.fpc")).string();
+        reload.fpcname = file.string();
         Diagnostics reload_diagnostics;
         load_fpc_file(again, reload, reload_diagnostics);
         EXPECT_TRUE(again.fork.active);
-        EXPECT_EQ(again.parts.size(), board.parts.size());
-        result.done = true;
-    } catch (const FatalError& error) {
-        ADD_FAILURE() << "error " << error.code << ": " << error.message;
-    }
-    testing::internal::GetCapturedStderr();
+        EXPECT_EQ(again.parts.size(), routed.parts.size());
+    });
     return result;
 }
 

@@ -79,38 +79,19 @@ std::string design_with_session_wiring(const std::string& design, const std::str
     return out + "\n    )\n)\n";
 }
 
-// -B of `name` (its board and session in `folder`), as the run driver does it, with the check of
-// its connections; then the routed board loaded and exported again as `<name>_routed.dsn`.
-// False, with a failure, when either stops.
+// -B of `name` (its board and session in `folder`), with the check of its connections; then the
+// routed board loaded and exported again as `<name>_routed.dsn`. False, with a failure, when
+// either stops.
 bool back_annotate_and_export(const fs::path& folder, const std::string& name, ConnectionCount& count) {
-    Board board;
-    RunSettings settings;
-    settings.back_annotate = true;
-    settings.fpcname = (folder / (name + ".fpc")).string();
-    settings.specctraname = (folder / name).string();
-    Diagnostics diagnostics;
-    testing::internal::CaptureStderr();
-    try {
-        load_fpc_file(board, settings, diagnostics);
-        const std::unique_ptr<Session> session = load_session(board, settings, diagnostics);
-        const NetPinPads pads(board);
-        board.nets = build_routed_nets(*session, std::move(board.nets), board.options.default_trace_width, pads);
-        count = check_routed_connections(stderr, *session, board, pads);
-        write_routed_fpc_file(board, settings, diagnostics, "_routed");
+    return test::back_annotate(folder, name, count, [&](const Board&, const fs::path& file) {
         Board again;
         RunSettings export_settings;
-        export_settings.fpcname = (folder / (name + "_routed.fpc")).string();
+        export_settings.fpcname = file.string();
         export_settings.specctraname = (folder / (name + "_routed.dsn")).string();
         Diagnostics export_diagnostics;
         load_fpc_file(again, export_settings, export_diagnostics);
         EXPECT_EQ(write_design_file(again, export_settings), 0);
-    } catch (const FatalError& error) {
-        testing::internal::GetCapturedStderr();
-        ADD_FAILURE() << "error " << error.code << ": " << error.message;
-        return false;
-    }
-    testing::internal::GetCapturedStderr();
-    return true;
+    });
 }
 
 // The routed sets: the corpus's, and the sessions this project routed that showed a fault
