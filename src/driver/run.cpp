@@ -2,9 +2,7 @@
 
 #include <cstdio>
 #include <ctime>
-#include <memory>
 #include <string>
-#include <utility>
 #include <new>
 
 #include "board/board.h"
@@ -17,10 +15,8 @@
 #include "fpc/board_writer.h"
 #include "fpc/load.h"
 #include "report/info_report.h"
-#include "session/connectivity.h"
-#include "session/load_session.h"
+#include "session/back_annotation.h"
 #include "session/session_reader.h"
-#include "session/trace_rebuild.h"
 
 namespace tarnwick {
 
@@ -97,10 +93,7 @@ int run(int argc, const char* const* argv) {
             write_info_report(console(), board, settings);
         } else if (settings.back_annotate) {
             check_routed_name(settings);
-            const std::unique_ptr<Session> session = load_session(board, settings, diagnostics);
-            const NetPinPads pads(board);
-            board.nets = build_routed_nets(*session, std::move(board.nets), board.options.default_trace_width, pads);
-            check_routed_connections(console(), *session, board, pads);
+            back_annotate_file(board, settings, diagnostics);
             // The session report of -V is complete here: a lost one fails the run before the
             // routed board is written.
             if (settings.verbose) check_standard_output();

@@ -21,9 +21,6 @@
 #include "fpc/board_writer.h"
 #include "fpc/load.h"
 #include "router_support.h"
-#include "session/connectivity.h"
-#include "session/load_session.h"
-#include "session/trace_rebuild.h"
 #include "test_support.h"
 
 namespace tarnwick {
@@ -142,14 +139,14 @@ void check_hole_and_antenna_kept_clear(const std::string& session) {
     EXPECT_GE(wires, 4);
 }
 
-struct BackAnnotation {
+struct Annotated {
     bool done = false;
     ConnectionCount count;
 };
 
 // -B of the board `name` in `folder` with its session; then the routed board loaded again.
-BackAnnotation back_annotate(const fs::path& folder, const std::string& name) {
-    BackAnnotation result;
+Annotated back_annotate(const fs::path& folder, const std::string& name) {
+    Annotated result;
     result.done = test::back_annotate(folder, name, result.count, [](const Board& routed, const fs::path& file) {
         Board again;
         RunSettings reload;
@@ -214,7 +211,7 @@ TEST(ForkBoards, ExportLoadInTheRouterAndComeBackInTheirDialect) {
                                     test::shell_quoted(folder / (name + ".route.log")) + " 2>&1";
         ASSERT_EQ(std::system(command.c_str()), 0) << test::file_text(folder / (name + ".route.log"));
         if (name == "fork_board") check_hole_and_antenna_kept_clear(test::file_text(session));
-        const BackAnnotation back = back_annotate(folder, name);
+        const Annotated back = back_annotate(folder, name);
         ASSERT_TRUE(back.done);
         EXPECT_EQ(back.count.kept, back.count.made);
         EXPECT_GT(back.count.made, 0u);

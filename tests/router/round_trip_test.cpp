@@ -19,9 +19,6 @@
 #include "fpc/load.h"
 #include "router_support.h"
 #include "test_support.h"
-#include "session/connectivity.h"
-#include "session/load_session.h"
-#include "session/trace_rebuild.h"
 
 namespace tarnwick {
 namespace {

@@ -19,9 +19,7 @@
 #include "core/errors.h"
 #include "fpc/board_writer.h"
 #include "fpc/load.h"
-#include "session/connectivity.h"
-#include "session/load_session.h"
-#include "session/trace_rebuild.h"
+#include "session/back_annotation.h"
 
 namespace tarnwick::test {
 
@@ -144,8 +142,7 @@ inline RouterLoad load_in_router(const fs::path& router, const fs::path& design)
     return run_router(router, design, "--router.enabled=false", 180);
 }
 
-// -B of `name` (its board and session in `folder`), as the run driver does it, with the check of
-// its connections in `count`; then `after` with the routed board and the file it was written to
+// -B of `name` (its board and session in `folder`), with the check of its connections in `count`; then `after` with the routed board and the file it was written to
 // (`<name>_routed.fpc`), all with the console captured. False, with a failure, when any of it stops.
 inline bool back_annotate(const fs::path& folder, const std::string& name, ConnectionCount& count,
                           const std::function<void(const Board& routed, const fs::path& file)>& after) {
@@ -158,10 +155,7 @@ inline bool back_annotate(const fs::path& folder, const std::string& name, Conne
     testing::internal::CaptureStderr();
     try {
         load_fpc_file(board, settings, diagnostics);
-        const std::unique_ptr<Session> session = load_session(board, settings, diagnostics);
-        const NetPinPads pads(board);
-        board.nets = build_routed_nets(*session, std::move(board.nets), board.options.default_trace_width, pads);
-        count = check_routed_connections(stderr, *session, board, pads);
+        count = back_annotate_file(board, settings, diagnostics).connections;
         write_routed_fpc_file(board, settings, diagnostics, "_routed");
         after(board, folder / (name + "_routed.fpc"));
     } catch (const FatalError& error) {

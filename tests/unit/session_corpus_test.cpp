@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -21,10 +22,8 @@
 #include "fpc/board_writer.h"
 #include "fpc/load.h"
 #include "test_support.h"
-#include "session/connectivity.h"
-#include "session/load_session.h"
+#include "session/back_annotation.h"
 #include "session/session.h"
-#include "session/trace_rebuild.h"
 
 namespace tarnwick {
 namespace {
@@ -97,9 +96,10 @@ TEST(SessionCorpus, EveryRoutedPairComesBackWholeAndLoadsAgain) {
         settings.specctraname = (folder / (name + ".ses")).string();
         Diagnostics diagnostics;
         Board board = load_board(folder / (name + ".fpc"), settings, diagnostics);
-        std::unique_ptr<Session> session;
-        ASSERT_NO_THROW(session = load_session(board, settings, diagnostics));
-        std::vector<Net> routed = build_routed_nets(*session, board);
+        std::optional<BackAnnotation> done;
+        ASSERT_NO_THROW(done.emplace(back_annotate_file(board, settings, diagnostics)));
+        const Session& session = done->session;
+        const std::vector<Net>& routed = board.nets;
 
         // Every segment of every kept path is a copper segment of the traces the sets became,
         // beside the stubs from a pin to a trace that starts in its pad, and every via the router
@@ -107,7 +107,7 @@ TEST(SessionCorpus, EveryRoutedPairComesBackWholeAndLoadsAgain) {
         std::size_t path_segments = 0;
         std::size_t copper_segments = 0;
         std::size_t stubs = 0;
-        for (const NetWire& wire : session->wire_list) {
+        for (const NetWire& wire : session.wire_list) {
             const Net& net = routed[static_cast<std::size_t>(wire.net_index)];
             for (std::uint32_t t = 0; t < wire.trace_count; ++t) {
                 const ConnectionSet& chain = wire.connection_sets[t];
@@ -137,9 +137,8 @@ TEST(SessionCorpus, EveryRoutedPairComesBackWholeAndLoadsAgain) {
         }
         EXPECT_EQ(copper_segments, path_segments + stubs);
 
-        board.nets = std::move(routed);
         // Every pin the router joined is joined in the routed board.
-        const ConnectionCount count = check_routed_connections(stderr, *session, board, NetPinPads(board));
+        const ConnectionCount count = done->connections;
         EXPECT_EQ(count.kept, count.made);
         EXPECT_GT(count.made, 0u);
         ASSERT_NO_THROW(write_routed_fpc_file(board, settings, diagnostics, "_routed"));
@@ -161,10 +160,8 @@ struct Outcome {
 Outcome back_annotate(const Board& loaded, const RunSettings& settings, const char* name, std::vector<char> text) {
     Board board = loaded;
     Outcome outcome;
-    Session session(name, std::move(text), outcome.line);
     try {
-        read_session(session, board, settings);
-        build_routed_nets(session, board);
+        back_annotate(board, settings, name, std::move(text), outcome.line);
     } catch (const FatalError& error) {
         outcome.stopped = true;
         outcome.code = error.code;

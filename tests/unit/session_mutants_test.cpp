@@ -18,9 +18,7 @@
 #include "core/errors.h"
 #include "fpc/board_writer.h"
 #include "fpc/load.h"
-#include "session/connectivity.h"
-#include "session/load_session.h"
-#include "session/trace_rebuild.h"
+#include "session/back_annotation.h"
 #include "test_support.h"
 
 namespace tarnwick {
@@ -112,11 +110,7 @@ TEST(SessionMutants, NudgedSessionsStopOrComeBackWholeAndLoadAgain) {
             RunSettings run = settings;  // writing the routed board names it in the settings
             testing::internal::CaptureStderr();
             try {
-                const std::unique_ptr<Session> session = load_session(board, run, diagnostics);
-                const NetPinPads pads(board);
-                board.nets =
-                    build_routed_nets(*session, std::move(board.nets), board.options.default_trace_width, pads);
-                const ConnectionCount count = check_routed_connections(stderr, *session, board, pads);
+                const ConnectionCount count = back_annotate_file(board, run, diagnostics).connections;
                 write_routed_fpc_file(board, run, diagnostics, "_routed");
                 testing::internal::GetCapturedStderr();
                 EXPECT_EQ(count.kept, count.made);
