@@ -11,6 +11,7 @@
 
 #include "board/board.h"
 #include "core/errors.h"
+#include "core/file_names.h"
 #include "core/settings.h"
 #include "fpc/board_writer.h"
 #include "fpc/load.h"
@@ -52,9 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // record the importer made.
     RunSettings settings;
     settings.back_annotate = true;
-    settings.fpcname = "blinker.fpc";
-    settings.specctraname = "fuzz.ses";
     settings.verbose = size % 4 == 0;
+    name_run_files(settings, "blinker.fpc", "fuzz.ses");
 
     Board board = fixed;
     std::uint32_t line = 0;

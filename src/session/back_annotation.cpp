@@ -8,13 +8,12 @@
 #include "session/analysis.h"
 #include "session/placement.h"
 #include "session/routes.h"
-#include "session/session_reader.h"
 #include "session/trace_rebuild.h"
 
 namespace tarnwick {
 
 BackAnnotation back_annotate_file(Board& board, const RunSettings& settings, Diagnostics& diagnostics) {
-    const std::string name = session_file_name(settings.specctraname);
+    const std::string& name = settings.specctraname;
     diagnostics.ses_name = name;
     diagnostics.ses_line = 0;
     if (same_file(name, settings.fpcname)) {

@@ -149,10 +149,8 @@ Annotated back_annotate(const fs::path& folder, const std::string& name) {
     Annotated result;
     result.done = test::back_annotate(folder, name, result.count, [](const Board& routed, const fs::path& file) {
         Board again;
-        RunSettings reload;
-        reload.fpcname = file.string();
         Diagnostics reload_diagnostics;
-        load_fpc_file(again, reload, reload_diagnostics);
+        load_fpc_file(again, test::named_settings(file), reload_diagnostics);
         EXPECT_TRUE(again.fork.active);
         EXPECT_EQ(again.parts.size(), routed.parts.size());
     });
@@ -179,9 +177,7 @@ TEST(ForkBoards, ExportLoadInTheRouterAndComeBackInTheirDialect) {
         fs::copy_file(fork_case.board, folder / (name + ".fpc"));
 
         Board board;
-        RunSettings settings;
-        settings.fpcname = (folder / (name + ".fpc")).string();
-        settings.specctraname = (folder / name).string();
+        const RunSettings settings = test::named_settings(folder / (name + ".fpc"), folder / name);
         Diagnostics diagnostics;
         testing::internal::CaptureStderr();
         int status = -1;

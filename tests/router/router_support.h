@@ -20,6 +20,7 @@
 #include "fpc/board_writer.h"
 #include "fpc/load.h"
 #include "session/back_annotation.h"
+#include "test_support.h"
 
 namespace tarnwick::test {
 
@@ -147,17 +148,14 @@ inline RouterLoad load_in_router(const fs::path& router, const fs::path& design)
 inline bool back_annotate(const fs::path& folder, const std::string& name, ConnectionCount& count,
                           const std::function<void(const Board& routed, const fs::path& file)>& after) {
     Board board;
-    RunSettings settings;
-    settings.back_annotate = true;
-    settings.fpcname = (folder / (name + ".fpc")).string();
-    settings.specctraname = (folder / name).string();
+    const RunSettings settings = named_settings(folder / (name + ".fpc"), folder / name, true);
     Diagnostics diagnostics;
     testing::internal::CaptureStderr();
     try {
         load_fpc_file(board, settings, diagnostics);
         count = back_annotate_file(board, settings, diagnostics).connections;
-        write_routed_fpc_file(board, settings, diagnostics, "_routed");
-        after(board, folder / (name + "_routed.fpc"));
+        write_routed_fpc_file(board, settings, diagnostics);
+        after(board, settings.routed_fpcname);
     } catch (const FatalError& error) {
         testing::internal::GetCapturedStderr();
         ADD_FAILURE() << "error " << error.code << ": " << error.message;

@@ -65,10 +65,9 @@ struct QuietConsole {
     int saved;
 };
 
-Board load_board(const fs::path& path, RunSettings& settings, Diagnostics& diagnostics) {
+Board load_board(const fs::path& path, Diagnostics& diagnostics) {
     Board board;
-    settings.fpcname = path.string();
-    load_fpc_file(board, settings, diagnostics);
+    load_fpc_file(board, test::named_settings(path), diagnostics);
     return board;
 }
 
@@ -91,11 +90,10 @@ TEST(SessionCorpus, EveryRoutedPairComesBackWholeAndLoadsAgain) {
             // Copies of a read-only corpus are read-only too, and Windows would not delete them.
             fs::permissions(folder / (name + extension), fs::perms::owner_write, fs::perm_options::add);
         }
-        RunSettings settings;
-        settings.back_annotate = true;
-        settings.specctraname = (folder / (name + ".ses")).string();
+        const RunSettings settings = test::named_settings(folder / (name + ".fpc"), folder / (name + ".ses"), true);
         Diagnostics diagnostics;
-        Board board = load_board(folder / (name + ".fpc"), settings, diagnostics);
+        Board board;
+        load_fpc_file(board, settings, diagnostics);
         std::optional<BackAnnotation> done;
         ASSERT_NO_THROW(done.emplace(back_annotate_file(board, settings, diagnostics)));
         const Session& session = done->session;
@@ -141,10 +139,9 @@ TEST(SessionCorpus, EveryRoutedPairComesBackWholeAndLoadsAgain) {
         const ConnectionCount count = done->connections;
         EXPECT_EQ(count.kept, count.made);
         EXPECT_GT(count.made, 0u);
-        ASSERT_NO_THROW(write_routed_fpc_file(board, settings, diagnostics, "_routed"));
-        RunSettings again;
+        ASSERT_NO_THROW(write_routed_fpc_file(board, settings, diagnostics));
         Diagnostics again_diagnostics;
-        EXPECT_NO_THROW(load_board(folder / (name + "_routed.fpc"), again, again_diagnostics));
+        EXPECT_NO_THROW(load_board(folder / (name + "_routed.fpc"), again_diagnostics));
     }
     fs::remove_all(folder);
 }
@@ -210,9 +207,9 @@ TEST(SessionCorpus, EveryTruncationOfARoutedSessionStopsWithASessionErrorUnlessI
     QuietConsole quiet;
     for (const std::string& name : sets) {
         SCOPED_TRACE(name);
-        RunSettings settings;
+        const RunSettings settings;
         Diagnostics diagnostics;
-        const Board loaded = load_board(corpus / "routed" / (name + ".fpc"), settings, diagnostics);
+        const Board loaded = load_board(corpus / "routed" / (name + ".fpc"), diagnostics);
         expect_every_cut_stops(loaded, settings, contents_of(corpus / "routed" / (name + ".ses")));
     }
 }
@@ -221,9 +218,9 @@ TEST(SessionCorpus, EveryTruncationOfTheExampleSessionStops) {
     // Where `head -n 100` of the example's session once back-annotated 10 of its 25 segments.
     const fs::path examples = TARNWICK_EXAMPLES;
     QuietConsole quiet;
-    RunSettings settings;
+    const RunSettings settings;
     Diagnostics diagnostics;
-    const Board loaded = load_board(examples / "blinker.fpc", settings, diagnostics);
+    const Board loaded = load_board(examples / "blinker.fpc", diagnostics);
     const std::vector<char> text = contents_of(examples / "blinker.ses");
     const Outcome hundred = back_annotate(loaded, settings, "cut.ses", first_bytes(text, line_ends(text)[99]));
     EXPECT_EQ(hundred.code, 32208);
@@ -246,9 +243,9 @@ std::string line_of(const std::string& all, std::uint32_t number) {
 TEST(SessionCorpus, SessionsOfOtherDesignsAndEveryTruncationOfThemStopByTheFirstPartTheBoardLacks) {
     if (!fs::is_directory(corpus / "ses")) GTEST_SKIP() << "no corpus at " << corpus;
     QuietConsole quiet;
-    RunSettings settings;
+    const RunSettings settings;
     Diagnostics diagnostics;
-    const Board loaded = load_board(corpus / "routed" / "jpt_LED_Driver.fpc", settings, diagnostics);
+    const Board loaded = load_board(corpus / "routed" / "jpt_LED_Driver.fpc", diagnostics);
     const std::vector<fs::path> sessions = test::files_with_extension(corpus / "ses", ".ses");
     ASSERT_FALSE(sessions.empty());
     std::size_t cuts = 0;
