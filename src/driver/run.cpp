@@ -2,9 +2,7 @@
 
 #include <cstdio>
 #include <ctime>
-#include <memory>
 #include <string>
-#include <utility>
 #include <new>
 
 #include "board/board.h"
@@ -17,10 +15,7 @@
 #include "fpc/board_writer.h"
 #include "fpc/load.h"
 #include "report/info_report.h"
-#include "session/connectivity.h"
-#include "session/load_session.h"
-#include "session/session_reader.h"
-#include "session/trace_rebuild.h"
+#include "session/back_annotation.h"
 
 namespace tarnwick {
 
@@ -38,8 +33,6 @@ void print_elapsed_time() {
                  static_cast<double>(std::clock()) / static_cast<double>(CLOCKS_PER_SEC));
 }
 
-constexpr const char* routed_suffix = "_routed";
-
 // Our own code for a design file that could not be stored whole (a full disk, a file size
 // limit). The shipped code 266 lies in the command-line range, whose errors print the usage
 // text as if the command line were wrong; the message stays the same.
@@ -54,9 +47,8 @@ void check_standard_output() {
 
 // The routed board must never replace an input, whatever spelling names it.
 void check_routed_name(const RunSettings& settings) {
-    const std::string routed = routed_file_name(settings.fpcname, routed_suffix);
-    const std::string session = session_file_name(settings.specctraname);
-    if (same_file(routed, settings.fpcname) || same_file(routed, session)) {
+    const std::string& routed = settings.routed_fpcname;
+    if (same_file(routed, settings.fpcname) || same_file(routed, settings.specctraname)) {
         fatal_error(routed_name_is_input,
                     strformat("routed board file %s would replace an input file; name the session file otherwise",
                               routed.c_str()));
@@ -68,15 +60,16 @@ void check_routed_name(const RunSettings& settings) {
 int run(int argc, const char* const* argv) {
     Diagnostics diagnostics;
     try {
-        RunSettings settings;
+        RunSettings parsed;
         Request request = Request::run;
         try {
-            request = parse_command_line(argc, argv, settings);
+            request = parse_command_line(argc, argv, parsed);
         } catch (const FatalError&) {
             // A command-line error (and -H) is reported below the banner, as in every other run.
             print_banner();
             throw;
         }
+        const RunSettings& settings = parsed;
         if (request != Request::run) {
             // Answered as every command-line tool answers them: on standard output, nothing else.
             if (request == Request::help) {
@@ -97,14 +90,11 @@ int run(int argc, const char* const* argv) {
             write_info_report(console(), board, settings);
         } else if (settings.back_annotate) {
             check_routed_name(settings);
-            const std::unique_ptr<Session> session = load_session(board, settings, diagnostics);
-            const NetPinPads pads(board);
-            board.nets = build_routed_nets(*session, std::move(board.nets), board.options.default_trace_width, pads);
-            check_routed_connections(console(), *session, board, pads);
+            back_annotate_file(board, settings, diagnostics);
             // The session report of -V is complete here: a lost one fails the run before the
             // routed board is written.
             if (settings.verbose) check_standard_output();
-            write_routed_fpc_file(board, settings, diagnostics, routed_suffix);
+            write_routed_fpc_file(board, settings, diagnostics);
         } else {
             if (write_design_file(board, settings) != 0) fatal_error(design_file_not_written, "Unable to create DSN file");
         }
