@@ -65,12 +65,19 @@ public:
             const Token keyword = reader_.peek();
             if (keyword.is_atom("via")) {
                 reader_.next();
+                const std::size_t before = wire_.vias.size();
                 read_session_via(token.line);
+                const bool protect = read_to_close(record_depth);
+                if (wire_.vias.size() > before) wire_.vias.back().protect = protect;
             } else if (keyword.is_atom("wire")) {
                 reader_.next();
+                const std::size_t before = wire_.paths.size();
                 read_wire();
+                const bool protect = read_to_close(record_depth);
+                if (wire_.paths.size() > before) wire_.paths.back().protect = protect;
+            } else {
+                reader_.skip_to_close(record_depth);
             }
-            reader_.skip_to_close(record_depth);
         }
     }
 
@@ -105,6 +112,23 @@ public:
 
 private:
     double scale() const { return session_.session_scale; }
+
+    // The rest of a via or wire record (open at `depth`), read to its close as skip_to_close reads
+    // it: whether it holds "(type protect)", which marks what the router was given as the
+    // board's own and kept as it was.
+    bool read_to_close(std::uint32_t depth) {
+        bool protect = false;
+        bool type_list = false;  // just after "(type" directly in the record
+        Token last;
+        while (reader_.depth() >= depth) {
+            const Token token = reader_.next();
+            if (token.is_end()) reader_.fail_cut_short();
+            if (type_list && token.is_atom("protect")) protect = true;
+            type_list = last.is_open() && reader_.depth() == depth + 1 && token.is_atom("type");
+            last = token;
+        }
+        return protect;
+    }
 
     // The highest layer number of the board's copper.
     std::uint32_t last_copper_layer() const {

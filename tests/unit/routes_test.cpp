@@ -181,6 +181,35 @@ TEST(Routes, AnEmptyPathAndAPathLoopingAtOneViaAreDropped) {
               std::string::npos);
 }
 
+TEST(Routes, WiresAndViasGivenToTheRouterAsTheBoardsOwnAreTold) {
+    // The router writes "(type protect)" for the copper the design file gave it; what it laid
+    // has none, and a "type" inside another list of the record is not the record's.
+    test::SessionRun run;
+    test::add_net(run.board, "A");
+    read_routes(run,
+                "      (net A\n"
+                "        (wire (path Top 1000 0 0 1000 0) (net A) (type protect))\n"
+                "        (wire (path Top 1000 1000 0 2000 0) (net A))\n"
+                "        (wire (path Top 1000 9000 0) (type protect))\n"  // one point: dropped
+                "        (wire (path Top 1000 2000 0 3000 0) (attr (type protect)) (type route))\n"
+                "        (wire (path Bottom 1000 3000 0 4000 0)\n          (type\n            protect\n          )\n        )\n"
+                "        (wire (path Top 1000 5000 0 6000 0))\n"
+                "        (via DefVia 1000 5000)\n"
+                "        (via DefVia 1000 5001 (type protect))\n"  // the first via again: dropped
+                "        (via DefVia 1000 0 (type protect))\n"
+                "      )\n");
+    const NetWire& wire = run.session->wire_list[0];
+    ASSERT_EQ(wire.paths.size(), 5u);
+    EXPECT_TRUE(wire.paths[0].protect);
+    EXPECT_FALSE(wire.paths[1].protect);
+    EXPECT_FALSE(wire.paths[2].protect);
+    EXPECT_TRUE(wire.paths[3].protect);
+    EXPECT_FALSE(wire.paths[4].protect);
+    ASSERT_EQ(wire.vias.size(), 2u);
+    EXPECT_FALSE(wire.vias[0].protect);
+    EXPECT_TRUE(wire.vias[1].protect);
+}
+
 TEST(Routes, ResolutionUnitsAreHonoured) {
     test::SessionRun run;
     test::add_net(run.board, "A");
