@@ -12,7 +12,7 @@
 #include "board/units.h"
 #include "core/errors.h"
 #include "session/connection_sets.h"
-#include "session/point_grid.h"
+#include "session/place_index.h"
 #include "session/routes.h"
 #include "session/session_report.h"
 
@@ -133,10 +133,10 @@ bool snap_end(Session& session, WirePath& path, int end, const PathPoint& point)
 namespace {
 
 // Goes through the `count` items (pins or vias) in their order, as a comparison of the path's
-// ends with every item would, but looks only at those the grid holds near the ends. `matches`
+// ends with every item would, but looks only at those the index holds near the ends. `matches`
 // tells whether an item takes an end as the path now lies; `take` lets it, which may move the end.
 template <typename Matches, typename Take>
-void match_in_order(const PointGrid& grid, std::uint32_t count, const WirePath& path, double reach, Matches matches,
+void match_in_order(const PlaceIndex& index, std::uint32_t count, const WirePath& path, double reach, Matches matches,
                     Take take) {
     // Beyond this many items near the ends, each item is compared once, in order, instead: with a
     // huge session unit every item is near, and looking at them all again after every take
@@ -150,8 +150,8 @@ void match_in_order(const PointGrid& grid, std::uint32_t count, const WirePath& 
             ++seen;
             if (id >= next && id < best && matches(id)) best = id;
         };
-        grid.visit_near(path.points.front().x, path.points.front().y, reach, consider);
-        grid.visit_near(path.points.back().x, path.points.back().y, reach, consider);
+        index.visit_near(path.points.front().x, path.points.front().y, reach, consider);
+        index.visit_near(path.points.back().x, path.points.back().y, reach, consider);
         if (best == UINT32_MAX) return;
         take(best);
         next = best + 1;
@@ -169,7 +169,7 @@ void match_in_order(const PointGrid& grid, std::uint32_t count, const WirePath& 
 void locate_pins(Session& session, NetWire& wire, const Net& net) {
     double widest = 0;
     for (const WirePath& path : wire.paths) widest = std::max(widest, path.width);
-    PointGrid pins(2 * (end_tolerance(session.session_scale) + widest / 2));
+    PlaceIndex pins(2 * (end_tolerance(session.session_scale) + widest / 2));
     wire.pin_path_ends.assign(net.pins.size(), 0);
     // A pin of a part without footprint lies nowhere: no path reaches it.
     for (std::uint32_t n = 0; n < net.pins.size(); ++n) {
@@ -180,7 +180,7 @@ void locate_pins(Session& session, NetWire& wire, const Net& net) {
     // the pin would cut the wires of the via's layers apart. Only a via on the pin itself (within
     // a via's reach of its centre) leaves the end to both, at one place.
     const double via_reach = end_tolerance(session.session_scale);
-    PointGrid vias(2 * via_reach);
+    PlaceIndex vias(2 * via_reach);
     for (std::uint32_t v = 0; v < wire.vias.size(); ++v) vias.insert(v, wire.vias[v].x, wire.vias[v].y);
     std::vector<std::uint32_t> start_vias;
     std::vector<std::uint32_t> end_vias;
@@ -249,7 +249,7 @@ void locate_pins(Session& session, NetWire& wire, const Net& net) {
 
 void locate_vias(Session& session, NetWire& wire) {
     const double tolerance = end_tolerance(session.session_scale);
-    PointGrid vias(2 * tolerance);
+    PlaceIndex vias(2 * tolerance);
     for (std::uint32_t v = 0; v < wire.vias.size(); ++v) vias.insert(v, wire.vias[v].x, wire.vias[v].y);
 
     for (WirePath& path : wire.paths) {
@@ -286,7 +286,7 @@ namespace {
 class EndGroups {
 public:
     EndGroups(const std::vector<WirePath>& paths, double cell)
-        : paths_(paths), lattice_(cell), group_of_(2 * paths.size(), none), slot_of_(2 * paths.size(), 0) {
+        : paths_(paths), places_(cell), group_of_(2 * paths.size(), none), slot_of_(2 * paths.size(), 0) {
         for (std::uint32_t i = 0; i < paths.size(); ++i) {
             update(i, 0);
             update(i, 1);
@@ -315,7 +315,7 @@ public:
         Group& group = groups_[g];
         if (!group.listed) {
             // An empty group leaves its cell's list when a search passes it, and comes back here.
-            cells_[lattice_.key_of(point(key.x), point(key.y))].push_back(g);
+            places_.insert(g, point(key.x), point(key.y));
             group.listed = true;
         }
         group_of_[entry] = g;
@@ -328,34 +328,20 @@ public:
     // joined with it at `at` itself, and of groups that cannot reach its layer.
     void gather(const PathPoint& at, double reach, std::int32_t tee, std::uint32_t layer, bool via,
                 std::vector<std::uint32_t>& found) {
-        auto visit_cell = [&](std::vector<std::uint32_t>& list) {
-            std::size_t kept = 0;
-            for (const std::uint32_t g : list) {
-                Group& group = groups_[g];
-                if (group.ends.empty()) {
-                    group.listed = false;
-                    continue;
-                }
-                list[kept++] = g;
-                const Key& k = group.key;
-                const bool met_here = tee >= 0 && k.tee == tee && point(k.x) == at.x && point(k.y) == at.y;
-                const bool other_layer = !via && !k.via && k.layer != layer;
-                if (met_here || other_layer) continue;
+        places_.visit_near_keeping(at.x, at.y, reach, [&](std::uint32_t g) {
+            Group& group = groups_[g];
+            if (group.ends.empty()) {
+                group.listed = false;
+                return false;
+            }
+            const Key& k = group.key;
+            const bool met_here = tee >= 0 && k.tee == tee && point(k.x) == at.x && point(k.y) == at.y;
+            const bool other_layer = !via && !k.via && k.layer != layer;
+            if (!met_here && !other_layer) {
                 for (const std::uint32_t entry : group.ends) found.push_back(entry / 2);
             }
-            list.resize(kept);
-        };
-        const CellLattice::Span s = lattice_.span(at.x, at.y, reach);
-        if (s.cells > CellLattice::wide_span && s.cells > static_cast<double>(cells_.size())) {
-            for (auto& cell : cells_) visit_cell(cell.second);
-            return;
-        }
-        for (std::int64_t cx = s.x0; cx <= s.x1; ++cx) {
-            for (std::int64_t cy = s.y0; cy <= s.y1; ++cy) {
-                const auto cell = cells_.find(CellLattice::key(cx, cy));
-                if (cell != cells_.end()) visit_cell(cell->second);
-            }
-        }
+            return true;
+        });
     }
 
 private:
@@ -401,12 +387,11 @@ private:
     }
 
     const std::vector<WirePath>& paths_;
-    CellLattice lattice_;
+    PlaceIndex places_;  // the groups that have ends, by their place
     std::vector<std::uint32_t> group_of_;  // per end, its group, or none for an end with a pin
     std::vector<std::uint32_t> slot_of_;   // per end, its place among the group's ends
     std::vector<Group> groups_;
     std::unordered_map<Key, std::uint32_t, KeyHash> by_key_;
-    std::unordered_map<std::uint64_t, std::vector<std::uint32_t>> cells_;  // groups by cell
 };
 
 }  // namespace

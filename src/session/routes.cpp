@@ -13,7 +13,7 @@
 
 #include "core/errors.h"
 #include "core/scan_record.h"
-#include "session/point_grid.h"
+#include "session/place_index.h"
 #include "session/session_report.h"
 
 namespace tarnwick {
@@ -86,7 +86,7 @@ public:
     // single-point paths are.
     void drop_paths_at_one_via() {
         const double reach = end_tolerance(scale());
-        PointGrid vias(2 * reach);
+        PlaceIndex vias(2 * reach);
         for (std::uint32_t i = 0; i < wire_.vias.size(); ++i) vias.insert(i, wire_.vias[i].x, wire_.vias[i].y);
         auto on = [reach](const PathPoint& p, const Via& via) {
             return std::fabs(p.x - via.x) <= reach && std::fabs(p.y - via.y) <= reach;
@@ -369,7 +369,7 @@ private:
     NetWire& wire_;
     std::unordered_map<std::string, int>& padstack_by_word_;
     std::unordered_map<std::size_t, std::vector<std::size_t>> paths_by_hash_;
-    PointGrid vias_by_place_{0.002};  // twice the reach of the duplicate test
+    PlaceIndex vias_by_place_{0.002};  // twice the reach of the duplicate test
 };
 
 // Where the records of the network begin, and the names they carry, found in one pass.
