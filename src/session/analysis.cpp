@@ -20,12 +20,12 @@ namespace tarnwick {
 
 namespace {
 
-bool inside(const PathPoint& a, double x, double y, double tolerance) {
-    return std::fabs(a.x - x) <= tolerance && std::fabs(a.y - y) <= tolerance;
+bool inside(const PathPoint& point, double x, double y, double tolerance) {
+    return std::fabs(point.x - x) <= tolerance && std::fabs(point.y - y) <= tolerance;
 }
 
-bool near(const PathPoint& a, const PathPoint& b, double tolerance) {
-    return std::fabs(a.x - b.x) < tolerance && std::fabs(a.y - b.y) < tolerance;
+bool near(const PathPoint& point, const PathPoint& other, double tolerance) {
+    return std::fabs(point.x - other.x) < tolerance && std::fabs(point.y - other.y) < tolerance;
 }
 
 void remeasure(const Session& session, WirePath& path) { measure_path(path, 2 * session.session_scale); }
@@ -49,27 +49,28 @@ constexpr JoinErrors end_start{31886, "end/start TEE mismatch", 31902, "end/star
 constexpr JoinErrors end_end{31944, "end/end TEE mismatch", 31960, "end/end VIA mismatch 3",
                              31975, "end/end VIA mismatch 4"};
 
-// Joins L's end (tee field a, via va, at `point`) with K's end (tee field b, via vb).
-void join_ends(Session& session, NetWire& wire, std::int32_t& a, std::int32_t va, std::int32_t& b, std::int32_t vb,
-               const PathPoint& point, std::uint32_t layer, const JoinErrors& errors) {
-    if (a < 0 && b < 0) {
-        WireTee& tee = make_tee(session, wire, point.x, point.y, layer);
-        tee.path_ends = 2;
-        a = b = tee.index;
-    } else if (a >= 0 && b >= 0) {
-        if (a != b) fatal_error(errors.tee_code, errors.tee_message);
-    } else if (a < 0) {
-        a = b;
-        ++wire.tees[static_cast<std::size_t>(b)].path_ends;
-        if (vb >= 0) {
-            ++wire.vias[static_cast<std::size_t>(vb)].path_ends;
+// Joins one path's end (its tee field `tee` and its via `via`, at `point`) with another path's
+// end (its tee field `other_tee` and its via `other_via`).
+void join_ends(Session& session, NetWire& wire, std::int32_t& tee, std::int32_t via, std::int32_t& other_tee,
+               std::int32_t other_via, const PathPoint& point, std::uint32_t layer, const JoinErrors& errors) {
+    if (tee < 0 && other_tee < 0) {
+        WireTee& made = make_tee(session, wire, point.x, point.y, layer);
+        made.path_ends = 2;
+        tee = other_tee = made.index;
+    } else if (tee >= 0 && other_tee >= 0) {
+        if (tee != other_tee) fatal_error(errors.tee_code, errors.tee_message);
+    } else if (tee < 0) {
+        tee = other_tee;
+        ++wire.tees[static_cast<std::size_t>(other_tee)].path_ends;
+        if (other_via >= 0) {
+            ++wire.vias[static_cast<std::size_t>(other_via)].path_ends;
             fatal_error(errors.via4_code, errors.via4_message);
         }
     } else {
-        b = a;
-        ++wire.tees[static_cast<std::size_t>(a)].path_ends;
-        if (va >= 0) {
-            ++wire.vias[static_cast<std::size_t>(va)].path_ends;
+        other_tee = tee;
+        ++wire.tees[static_cast<std::size_t>(tee)].path_ends;
+        if (via >= 0) {
+            ++wire.vias[static_cast<std::size_t>(via)].path_ends;
             fatal_error(errors.via3_code, errors.via3_message);
         }
     }
@@ -85,9 +86,9 @@ void count_pin_end(Session& session, NetWire& wire, std::uint32_t pin) {
 
 // Gives the path end the via `v`: counts it on the via, makes the via's tee when it is the
 // first end there, and snaps the end onto the via.
-void attach_via(Session& session, NetWire& wire, WirePath& path, int end, std::int32_t v) {
-    WireVia& via = wire.vias[static_cast<std::size_t>(v)];
-    (end == 0 ? path.start_via : path.end_via) = v;
+void attach_via(Session& session, NetWire& wire, WirePath& path, int end, std::int32_t index) {
+    WireVia& via = wire.vias[static_cast<std::size_t>(index)];
+    (end == 0 ? path.start_via : path.end_via) = index;
     ++via.path_ends;
     const std::size_t slot = path.layer - top_copper_layer;
     if (slot < via_layer_slots) {
@@ -98,7 +99,7 @@ void attach_via(Session& session, NetWire& wire, WirePath& path, int end, std::i
     if (via.path_ends == 1) {
         WireTee& tee = make_tee(session, wire, via.x, via.y, 0);
         tee.path_ends = 1;
-        tee.via = v;
+        tee.via = index;
         via.tee = tee.index;
         ++session.stats.via_tees_made;
     } else {
@@ -294,11 +295,11 @@ public:
     }
 
     // Puts the end in the group of what it now is: after a move or a join.
-    void update(std::uint32_t path, int end) {
-        const WirePath& p = paths_[path];
-        if ((end == 0 ? p.start_pin : p.end_pin) >= 0) return;
-        const std::uint32_t entry = 2 * path + static_cast<std::uint32_t>(end);
-        const Key key = key_of(p, end);
+    void update(std::uint32_t index, int end) {
+        const WirePath& path = paths_[index];
+        if ((end == 0 ? path.start_pin : path.end_pin) >= 0) return;
+        const std::uint32_t entry = 2 * index + static_cast<std::uint32_t>(end);
+        const Key key = key_of(path, end);
         const std::uint32_t old = group_of_[entry];
         if (old != none && groups_[old].key == key) return;
         if (old != none) {
@@ -311,14 +312,14 @@ public:
         }
         const auto [found, added] = by_key_.try_emplace(key, static_cast<std::uint32_t>(groups_.size()));
         if (added) groups_.push_back(Group{key, {}, false});
-        const std::uint32_t g = found->second;
-        Group& group = groups_[g];
+        const std::uint32_t number = found->second;
+        Group& group = groups_[number];
         if (!group.listed) {
             // An empty group leaves its cell's list when a search passes it, and comes back here.
-            places_.insert(g, point(key.x), point(key.y));
+            places_.insert(number, point(key.x), point(key.y));
             group.listed = true;
         }
-        group_of_[entry] = g;
+        group_of_[entry] = number;
         slot_of_[entry] = static_cast<std::uint32_t>(group.ends.size());
         group.ends.push_back(entry);
     }
@@ -328,15 +329,15 @@ public:
     // joined with it at `at` itself, and of groups that cannot reach its layer.
     void gather(const PathPoint& at, double reach, std::int32_t tee, std::uint32_t layer, bool via,
                 std::vector<std::uint32_t>& found) {
-        places_.visit_near_keeping(at.x, at.y, reach, [&](std::uint32_t g) {
-            Group& group = groups_[g];
+        places_.visit_near_keeping(at.x, at.y, reach, [&](std::uint32_t number) {
+            Group& group = groups_[number];
             if (group.ends.empty()) {
                 group.listed = false;
                 return false;
             }
-            const Key& k = group.key;
-            const bool met_here = tee >= 0 && k.tee == tee && point(k.x) == at.x && point(k.y) == at.y;
-            const bool other_layer = !via && !k.via && k.layer != layer;
+            const Key& key = group.key;
+            const bool met_here = tee >= 0 && key.tee == tee && point(key.x) == at.x && point(key.y) == at.y;
+            const bool other_layer = !via && !key.via && key.layer != layer;
             if (!met_here && !other_layer) {
                 for (const std::uint32_t entry : group.ends) found.push_back(entry / 2);
             }
@@ -355,11 +356,11 @@ private:
         bool operator==(const Key&) const = default;
     };
     struct KeyHash {
-        std::size_t operator()(const Key& k) const {
-            std::uint64_t h = k.x * 0x9E3779B97F4A7C15ULL;
-            h = (h ^ (h >> 29) ^ k.y) * 0xBF58476D1CE4E5B9ULL;
-            h = (h ^ (h >> 31) ^ (static_cast<std::uint64_t>(static_cast<std::uint32_t>(k.tee)) << 33) ^
-                 (std::uint64_t{k.layer} << 1) ^ static_cast<std::uint64_t>(k.via)) *
+        std::size_t operator()(const Key& key) const {
+            std::uint64_t h = key.x * 0x9E3779B97F4A7C15ULL;
+            h = (h ^ (h >> 29) ^ key.y) * 0xBF58476D1CE4E5B9ULL;
+            h = (h ^ (h >> 31) ^ (static_cast<std::uint64_t>(static_cast<std::uint32_t>(key.tee)) << 33) ^
+                 (std::uint64_t{key.layer} << 1) ^ static_cast<std::uint64_t>(key.via)) *
                 0x94D049BB133111EBULL;
             return static_cast<std::size_t>(h ^ (h >> 32));
         }
@@ -371,19 +372,19 @@ private:
     };
 
     static std::uint64_t bits(double value) {
-        std::uint64_t b = 0;
-        std::memcpy(&b, &value, sizeof b);
-        return b;
+        std::uint64_t bits = 0;
+        std::memcpy(&bits, &value, sizeof bits);
+        return bits;
     }
-    static double point(std::uint64_t b) {
+    static double point(std::uint64_t bits) {
         double value = 0;
-        std::memcpy(&value, &b, sizeof value);
+        std::memcpy(&value, &bits, sizeof value);
         return value;
     }
-    static Key key_of(const WirePath& p, int end) {
-        const PathPoint& at = end == 0 ? p.points.front() : p.points.back();
-        return Key{bits(at.x), bits(at.y), end == 0 ? p.start_tee : p.end_tee, p.layer,
-                   (end == 0 ? p.start_via : p.end_via) >= 0};
+    static Key key_of(const WirePath& path, int end) {
+        const PathPoint& at = end == 0 ? path.points.front() : path.points.back();
+        return Key{bits(at.x), bits(at.y), end == 0 ? path.start_tee : path.end_tee, path.layer,
+                   (end == 0 ? path.start_via : path.end_via) >= 0};
     }
 
     const std::vector<WirePath>& paths_;
@@ -400,8 +401,10 @@ void locate_tees(Session& session, NetWire& wire) {
     const double tolerance = end_tolerance(session.session_scale);
     std::vector<WirePath>& paths = wire.paths;
     EndGroups ends(paths, 2 * tolerance);
-    // K's end moves onto L's point.
-    auto snap = [&](std::uint32_t k, int end, const PathPoint& point) { snap_end(session, paths[k], end, point); };
+    // The other path's end moves onto the path's point.
+    auto snap = [&](std::uint32_t other, int end, const PathPoint& point) {
+        snap_end(session, paths[other], end, point);
+    };
     auto gather = [&](const WirePath& path, int end, std::vector<std::uint32_t>& found) {
         ends.gather(end == 0 ? path.points.front() : path.points.back(), tolerance,
                     end == 0 ? path.start_tee : path.end_tee, path.layer,
@@ -409,60 +412,63 @@ void locate_tees(Session& session, NetWire& wire) {
     };
 
     std::vector<std::uint32_t> candidates;
-    for (std::uint32_t l = 0; l < paths.size(); ++l) {
-        // Only paths with an end near one of L's ends can meet it; they are taken in path order,
-        // as a comparison with every other path would take them. Those that would meet it to no
-        // effect are left out: ends joined with L's at its very place, and ends on another layer
-        // that neither end has a via for.
+    for (std::uint32_t index = 0; index < paths.size(); ++index) {
+        // Only paths with an end near one of the path's ends can meet it; they are taken in path
+        // order, as a comparison with every other path would take them. Those that would meet it
+        // to no effect are left out: ends joined with the path's at its very place, and ends on
+        // another layer that neither end has a via for.
         candidates.clear();
-        if (paths[l].start_pin < 0) gather(paths[l], 0, candidates);
-        if (paths[l].end_pin < 0) gather(paths[l], 1, candidates);
+        if (paths[index].start_pin < 0) gather(paths[index], 0, candidates);
+        if (paths[index].end_pin < 0) gather(paths[index], 1, candidates);
         std::sort(candidates.begin(), candidates.end());
         candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
 
-        for (const std::uint32_t k : candidates) {
-            if (k == l) continue;
+        for (const std::uint32_t other_index : candidates) {
+            if (other_index == index) continue;
             // What the pair changed, in the groups.
             struct Update {
                 EndGroups& ends;
-                std::uint32_t l, k;
+                std::uint32_t path, other;
                 ~Update() {
                     for (int end = 0; end < 2; ++end) {
-                        ends.update(l, end);
-                        ends.update(k, end);
+                        ends.update(path, end);
+                        ends.update(other, end);
                     }
                 }
-            } update{ends, l, k};
-            WirePath& L = paths[l];
-            WirePath& K = paths[k];
-            const bool same_layer = L.layer == K.layer;
-            if (L.start_pin < 0) {
-                const PathPoint f = L.points.front();
-                if (K.start_pin < 0 && (L.start_via >= 0 || K.start_via >= 0 || same_layer) &&
-                    near(f, K.points.front(), tolerance)) {
-                    snap(k, 0, f);
-                    join_ends(session, wire, L.start_tee, L.start_via, K.start_tee, K.start_via, f, L.layer,
-                              start_start);
-                } else if (K.end_pin < 0 && (L.start_via >= 0 || K.end_via >= 0 || same_layer) &&
-                           near(f, K.points.back(), tolerance)) {
-                    snap(k, 1, f);
-                    join_ends(session, wire, L.start_tee, L.start_via, K.end_tee, K.end_via, f, L.layer, start_end);
+            } update{ends, index, other_index};
+            WirePath& path = paths[index];
+            WirePath& other = paths[other_index];
+            const bool same_layer = path.layer == other.layer;
+            if (path.start_pin < 0) {
+                const PathPoint start = path.points.front();
+                if (other.start_pin < 0 && (path.start_via >= 0 || other.start_via >= 0 || same_layer) &&
+                    near(start, other.points.front(), tolerance)) {
+                    snap(other_index, 0, start);
+                    join_ends(session, wire, path.start_tee, path.start_via, other.start_tee, other.start_via, start,
+                              path.layer, start_start);
+                } else if (other.end_pin < 0 && (path.start_via >= 0 || other.end_via >= 0 || same_layer) &&
+                           near(start, other.points.back(), tolerance)) {
+                    snap(other_index, 1, start);
+                    join_ends(session, wire, path.start_tee, path.start_via, other.end_tee, other.end_via, start,
+                              path.layer, start_end);
                 }
             }
-            if (L.end_pin < 0) {
-                const PathPoint e = L.points.back();
-                if (K.start_pin < 0 && (L.end_via >= 0 || K.start_via >= 0 || same_layer) &&
-                    near(e, K.points.front(), tolerance)) {
-                    snap(k, 0, e);
-                    join_ends(session, wire, L.end_tee, L.end_via, K.start_tee, K.start_via, e, L.layer, end_start);
-                } else if (K.end_pin < 0 && (L.end_via >= 0 || K.end_via >= 0 || same_layer) &&
-                           near(e, K.points.back(), tolerance)) {
-                    snap(k, 1, e);
-                    join_ends(session, wire, L.end_tee, L.end_via, K.end_tee, K.end_via, e, L.layer, end_end);
+            if (path.end_pin < 0) {
+                const PathPoint end = path.points.back();
+                if (other.start_pin < 0 && (path.end_via >= 0 || other.start_via >= 0 || same_layer) &&
+                    near(end, other.points.front(), tolerance)) {
+                    snap(other_index, 0, end);
+                    join_ends(session, wire, path.end_tee, path.end_via, other.start_tee, other.start_via, end,
+                              path.layer, end_start);
+                } else if (other.end_pin < 0 && (path.end_via >= 0 || other.end_via >= 0 || same_layer) &&
+                           near(end, other.points.back(), tolerance)) {
+                    snap(other_index, 1, end);
+                    join_ends(session, wire, path.end_tee, path.end_via, other.end_tee, other.end_via, end,
+                              path.layer, end_end);
                 }
             }
         }
-        remeasure(session, paths[l]);
+        remeasure(session, paths[index]);
     }
 
     // Every end a junction joins lies at the junction's one place, as ends on pins and vias lie on
@@ -481,16 +487,18 @@ void locate_tees(Session& session, NetWire& wire) {
         if (moved) remeasure(session, path);
     }
 
-    for (const WirePath& p : paths) {
-        if ((!p.reversed && p.start_pin >= 0 && p.end_tee >= 0 && p.end_via < 0) ||
-            (p.reversed && p.end_pin >= 0 && p.start_tee >= 0 && p.start_via < 0)) {
+    for (const WirePath& path : paths) {
+        if ((!path.reversed && path.start_pin >= 0 && path.end_tee >= 0 && path.end_via < 0) ||
+            (path.reversed && path.end_pin >= 0 && path.start_tee >= 0 && path.start_via < 0)) {
             ++session.stats.pin_to_tee;
         }
-        if ((p.start_via >= 0 && p.end_tee >= 0 && p.end_via < 0) ||
-            (p.end_via >= 0 && p.start_tee >= 0 && p.start_via < 0)) {
+        if ((path.start_via >= 0 && path.end_tee >= 0 && path.end_via < 0) ||
+            (path.end_via >= 0 && path.start_tee >= 0 && path.start_via < 0)) {
             ++session.stats.via_to_tee;
         }
-        if (p.start_via < 0 && p.start_tee >= 0 && p.end_via < 0 && p.end_tee >= 0) ++session.stats.tee_to_tee;
+        if (path.start_via < 0 && path.start_tee >= 0 && path.end_via < 0 && path.end_tee >= 0) {
+            ++session.stats.tee_to_tee;
+        }
     }
 }
 

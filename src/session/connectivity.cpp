@@ -4,7 +4,7 @@
 #include <climits>
 #include <cmath>
 #include <numeric>
-#include <tuple>
+#include <compare>
 
 #include "board/units.h"
 #include "core/settings.h"
@@ -51,12 +51,12 @@ PinPad pad_of(const Part& part, const FootprintPin& pin) {
     // The bottom side mirrors the footprint: its top pad lies on the bottom copper.
     const bool flipped = part.side == 1;
     const std::uint32_t angle = (flipped ? 360 - pin.angle % 360 : pin.angle) + part.rotation;
-    const PadSpec* pads[3] = {flipped ? &pin.bottom_pad : &pin.top_pad, flipped ? &pin.top_pad : &pin.bottom_pad,
-                              &pin.inner_pad};
-    for (std::size_t k = 0; k < 3; ++k) {
+    const PadSpec* pads[copper_kinds] = {flipped ? &pin.bottom_pad : &pin.top_pad,
+                                         flipped ? &pin.top_pad : &pin.bottom_pad, &pin.inner_pad};
+    for (std::size_t k = 0; k < copper_kinds; ++k) {
         if (pads[k]->shape == pad_shape_none) continue;
         // A surface pin has copper only on its outer layers.
-        if (k == 2 && pin.hole == 0) continue;
+        if (k == inner_kind && pin.hole == 0) continue;
         double wide = 0;
         double high = 0;
         pad_size(*pads[k], wide, high);
@@ -93,7 +93,7 @@ private:
 double pad_cell(const std::vector<PinPad>& pads, double reach) {
     double widest = 0;
     for (const PinPad& pad : pads) {
-        for (std::size_t k = 0; k < 3; ++k) {
+        for (std::size_t k = 0; k < copper_kinds; ++k) {
             if (pad.copper[k]) widest = std::max({widest, 2.0 * pad.half_x[k], 2.0 * pad.half_y[k]});
         }
     }
@@ -107,7 +107,7 @@ bool near(const PathPoint& a, const PathPoint& b, double reach) {
 }  // namespace
 
 std::size_t pad_layer_kind(std::uint32_t layer) {
-    return layer == top_copper_layer ? 0 : layer == bottom_copper_layer ? 1 : 2;
+    return layer == top_copper_layer ? top_kind : layer == bottom_copper_layer ? bottom_kind : inner_kind;
 }
 
 bool pad_holds(const PinPad& pad, const NetPin& pin, std::size_t kind, double x, double y, double reach) {
@@ -125,21 +125,23 @@ PadFinder::PadFinder(const Net& net, const std::vector<PinPad>& pads, double rea
     boxes_.reserve(net.pins.size());
     for (std::uint32_t n = 0; n < net.pins.size() && n < pads.size(); ++n) {
         const PinPad& pad = pads[n];
-        if (net.pins[n].no_position || !(pad.copper[0] || pad.copper[1] || pad.copper[2])) continue;
+        if (net.pins[n].no_position) continue;
+        bool copper = false;
         double half_x = 0;
         double half_y = 0;
-        for (std::size_t k = 0; k < 3; ++k) {
+        for (std::size_t k = 0; k < copper_kinds; ++k) {
             if (!pad.copper[k]) continue;
+            copper = true;
             half_x = std::max<double>(half_x, pad.half_x[k]);
             half_y = std::max<double>(half_y, pad.half_y[k]);
         }
-        boxes_.insert_box(n, net.pins[n].x, net.pins[n].y, half_x, half_y);
+        if (copper) boxes_.insert_box(n, net.pins[n].x, net.pins[n].y, half_x, half_y);
     }
 }
 
 std::int32_t PadFinder::first_under(double x, double y, std::uint32_t layer) const {
     std::uint32_t first = none;
-    for (std::size_t kind = 0; kind < 3; ++kind) {
+    for (std::size_t kind = 0; kind < copper_kinds; ++kind) {
         if (layer != 0 && kind != pad_layer_kind(layer)) continue;
         visit_holding(x, y, kind, [&](std::uint32_t pin) { first = std::min(first, pin); });
     }
@@ -351,15 +353,21 @@ ConnectionCount check_routed_connections(std::FILE* console, const Session& sess
         // Each router group with the routed groups its pins fall into: pins beyond the first of a
         // router group are connections made; those beyond the first of each routed group within it
         // are kept, and each further routed group is one connection lost.
-        std::vector<std::tuple<std::uint32_t, std::uint32_t, std::uint32_t>> order;
+        struct Joined {
+            std::uint32_t router_group;
+            std::uint32_t routed_group;
+            std::uint32_t pin;
+            auto operator<=>(const Joined&) const = default;
+        };
+        std::vector<Joined> order;
         order.reserve(router.size());
-        for (std::uint32_t p = 0; p < router.size(); ++p) order.emplace_back(router[p], routed[p], p);
+        for (std::uint32_t pin = 0; pin < router.size(); ++pin) order.push_back(Joined{router[pin], routed[pin], pin});
         std::sort(order.begin(), order.end());
         std::uint32_t group_first = 0;  // the pin of the router group's first routed group
         for (std::size_t i = 0; i < order.size(); ++i) {
             const auto [group, part, pin] = order[i];
-            const bool first_of_group = i == 0 || std::get<0>(order[i - 1]) != group;
-            const bool first_of_part = first_of_group || std::get<1>(order[i - 1]) != part;
+            const bool first_of_group = i == 0 || order[i - 1].router_group != group;
+            const bool first_of_part = first_of_group || order[i - 1].routed_group != part;
             if (first_of_group) {
                 group_first = pin;
                 continue;

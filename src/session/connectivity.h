@@ -17,15 +17,18 @@
 
 namespace tarnwick {
 
+// The kinds of copper layer a pin's pads are given for, which index a PinPad's tables.
+enum CopperKind : std::size_t { top_kind, bottom_kind, inner_kind, copper_kinds };
+
 // The pad of a net pin as the design file gives it to the router: a box around the pin's place
-// on each kind of copper layer (top, bottom, inner), where the pin has copper there.
+// on each kind of copper layer, where the pin has copper there.
 struct PinPad {
-    float half_x[3] = {0, 0, 0};
-    float half_y[3] = {0, 0, 0};
-    bool copper[3] = {false, false, false};
+    float half_x[copper_kinds] = {0, 0, 0};
+    float half_y[copper_kinds] = {0, 0, 0};
+    bool copper[copper_kinds] = {false, false, false};
 };
 
-// The copper layer kind of a layer number: 0 top, 1 bottom, 2 inner.
+// The copper layer kind of a layer number.
 std::size_t pad_layer_kind(std::uint32_t layer);
 
 // Whether the pin's pad holds (x, y) on layer kind `kind`, within `reach` of its edge.

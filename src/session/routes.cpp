@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "board/units.h"
 #include "core/errors.h"
 #include "core/scan_record.h"
 #include "session/place_index.h"
@@ -130,10 +131,10 @@ private:
         return protect;
     }
 
-    // The highest layer number of the board's copper.
+    // The highest layer number of the board's copper: the bottom, or its last inner layer.
     std::uint32_t last_copper_layer() const {
-        const std::uint32_t n = board_.options.n_copper_layers;
-        return n > 2 ? 11 + n : 13;
+        const std::uint32_t copper_layers = board_.options.n_copper_layers;
+        return bottom_copper_layer + (copper_layers > 2 ? copper_layers - 2 : 0);
     }
 
     // A wire, from after its keyword: its shape, and for a polygon the windows after it.

@@ -82,8 +82,9 @@ struct WireVia : Via {
     std::int32_t tee = -1;          // index of the via's tee in its net, once a path end reaches it
     std::uint32_t source_line = 0;  // session line of the via record
     std::uint32_t path_ends = 0;
-    // Copper layers a path end has reached the via on, a bit each (layer - 12): only whether a
-    // layer has a second end matters, and a board holds a via for every trace vertex with one.
+    // Copper layers a path end has reached the via on, a bit each, the top copper's first: only
+    // whether a layer has a second end matters, and a board holds a via for every trace vertex
+    // with one.
     std::uint32_t layer_path_ends = 0;
     std::uint32_t shared_layer = 0;  // two path ends on one layer meet at the via
     bool protect = false;            // the board's own via, given to the router as "(type protect)"

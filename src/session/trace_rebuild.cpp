@@ -28,8 +28,8 @@ Vertex ratline_vertex(const NetPin& pin) {
 // copper there, else the pin's first copper layer.
 std::uint32_t stub_layer(const PinPad& pad, std::uint32_t layer, const NetPin& pin) {
     if (layer >= top_copper_layer && pad.copper[pad_layer_kind(layer)]) return layer;
-    if (pad.copper[0]) return top_copper_layer;
-    if (pad.copper[1]) return bottom_copper_layer;
+    if (pad.copper[top_kind]) return top_copper_layer;
+    if (pad.copper[bottom_kind]) return bottom_copper_layer;
     return pin.layer == 0 ? top_copper_layer : pin.layer;
 }
 
