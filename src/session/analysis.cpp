@@ -14,7 +14,6 @@
 #include "session/connection_sets.h"
 #include "session/place_index.h"
 #include "session/routes.h"
-#include "session/session_report.h"
 
 namespace tarnwick {
 
@@ -533,9 +532,9 @@ void drop_collapsed_paths(NetWire& wire) {
     wire.paths.resize(kept);
 }
 
-void analyse_routes(Session& session, Board& board, const RunSettings& settings) {
+void analyse_routes(Session& session, Board& board, const StateReport& state_report) {
     auto report = [&](const char* title, bool with_traces) {
-        if (settings.verbose) write_session_report(stdout, title, with_traces, session, board);
+        if (state_report) state_report(title, with_traces, session, board);
     };
     auto dot = [] { std::fprintf(console(), "."); };
 

@@ -25,8 +25,6 @@ public:
     // the fewest cells when its reach is about half a cell.
     explicit PlaceIndex(double cell_size) : cell_(cell_size > 0 && std::isfinite(cell_size) ? cell_size : 1) {}
 
-    double cell_size() const { return cell_; }
-
     // Room for about `items` points without growing.
     void reserve(std::size_t items);
 
@@ -70,7 +68,6 @@ public:
         };
         Iterator begin() const { return Iterator(nodes_, head_); }
         Iterator end() const { return Iterator(nodes_, none); }
-        bool empty() const { return head_ == none; }
         std::uint32_t front() const { return nodes_[head_].id; }
 
     private:
@@ -80,7 +77,7 @@ public:
         std::uint32_t head_;
     };
 
-    // The items of cell (cx, cy); empty for a cell with none.
+    // The items of cell (cx, cy); none for a cell not in use.
     Items cell(std::int64_t cx, std::int64_t cy) const {
         const std::size_t slot = find(cx, cy);
         return Items(nodes_.data(), slot == no_slot ? none : slots_[slot].head);

@@ -15,7 +15,6 @@
 #include "core/errors.h"
 #include "core/scan_record.h"
 #include "session/place_index.h"
-#include "session/session_report.h"
 
 namespace tarnwick {
 
@@ -534,7 +533,7 @@ bool same_path(const WirePath& a, const WirePath& b) {
     return false;
 }
 
-void read_session_routes(Session& session, const Board& board, const RunSettings& settings) {
+void read_session_routes(Session& session, const Board& board, const StateReport& report) {
     SessionReader& reader = session.reader;
     reader.rewind();
     find_list(reader, "routes", 0, 31423, "premature EOF searching for routes section");
@@ -563,7 +562,7 @@ void read_session_routes(Session& session, const Board& board, const RunSettings
 
     read_network(session, board);
 
-    if (settings.verbose) write_session_report(stdout, "Session File Loaded", false, session, board);
+    if (report) report("Session File Loaded", false, session, board);
     std::fprintf(console(), "\n  Done, %u lines read.\n\n  Analyzing.", reader.line_number());
 }
 

@@ -4,6 +4,7 @@
 // everything of one back-annotation run.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -145,5 +146,13 @@ struct Session {
     double session_scale = 0.00001;
     double place_tolerance = 0.00001;
 };
+
+struct Board;
+
+// Shown the importer's state as a back-annotation goes: once the session is read, and after each
+// of the four passes of the analysis, which `title` names; the connection sets are complete, and
+// shown, `with_traces`. An empty one shows nothing.
+using StateReport =
+    std::function<void(const char* title, bool with_traces, const Session& session, const Board& board)>;
 
 }  // namespace tarnwick

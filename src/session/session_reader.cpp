@@ -292,7 +292,7 @@ double session_scale_of(const std::string& unit, double resolution) {
 }
 
 double board_length_or_fail(double inches) {
-    if (!(std::fabs(inches * nm_per_inch) <= 2147483647.0)) {
+    if (!board_can_hold(inches)) {
         fatal_error(session_length_out_of_range,
                     strformat("session coordinate or width of %g inch is beyond the board file's range", inches));
     }

@@ -11,6 +11,13 @@
 namespace tarnwick {
 namespace {
 
+// The items of a cell.
+std::vector<std::uint32_t> items(const PlaceIndex::Items& cell) {
+    std::vector<std::uint32_t> ids;
+    for (const std::uint32_t id : cell) ids.push_back(id);
+    return ids;
+}
+
 // The items visited, each once: a box is visited from each of its cells.
 std::vector<std::uint32_t> near(const PlaceIndex& index, double x, double y, double reach) {
     std::vector<std::uint32_t> found;
@@ -55,15 +62,12 @@ TEST(PlaceIndex, ItemsTheCallerRetiresLeaveTheirCellsAndTheRestKeepTheirOrder) {
     EXPECT_EQ(left, (std::vector<std::uint32_t>{0, 2, 4}));
     EXPECT_EQ(near(index, 5, 5, 0.1), (std::vector<std::uint32_t>{6}));  // other cells untouched
 
-    const PlaceIndex::Items cell = index.cell(index.cell_of(0.25), index.cell_of(0.25));
-    std::vector<std::uint32_t> in_cell;
-    for (const std::uint32_t id : cell) in_cell.push_back(id);
-    EXPECT_EQ(in_cell, (std::vector<std::uint32_t>{0, 2, 4}));
-    EXPECT_TRUE(index.cell(3, 3).empty());
+    EXPECT_EQ(items(index.cell(index.cell_of(0.25), index.cell_of(0.25))), (std::vector<std::uint32_t>{0, 2, 4}));
+    EXPECT_TRUE(items(index.cell(3, 3)).empty());
 
     // A cell whose items all left takes new ones.
     index.visit_near_keeping(0.25, 0.25, 0.1, [](std::uint32_t) { return false; });
-    EXPECT_TRUE(index.cell(index.cell_of(0.25), index.cell_of(0.25)).empty());
+    EXPECT_TRUE(items(index.cell(index.cell_of(0.25), index.cell_of(0.25))).empty());
     index.insert(7, 0.5, 0.5);
     EXPECT_EQ(near(index, 0.25, 0.25, 0.1), (std::vector<std::uint32_t>{7}));
 }
@@ -73,7 +77,8 @@ TEST(PlaceIndex, AReachOfCountlessCellsVisitsEveryItemInsteadOfWalkingThem) {
     // reach is infinite; far-out points share the clamped cells, which hold places apart.
     const double huge = std::numeric_limits<double>::infinity();
     PlaceIndex index(2 * huge);
-    EXPECT_EQ(index.cell_size(), 1.0);
+    EXPECT_EQ(index.cell_of(0.5), 0);  // cells of 1
+    EXPECT_EQ(index.cell_of(1.5), 1);
     index.insert(0, 0, 0);
     index.insert(1, 1e300, -1e300);
     index.insert(2, 5, 5);

@@ -14,7 +14,7 @@ namespace {
 void read_routes(test::SessionRun& run, const std::string& network, const char* resolution = "mil 100",
                  bool closed = true) {
     run.run(test::session_text(network, resolution, closed),
-            [&](Session& session, Board& board) { read_session_routes(session, board, run.settings); });
+            [&](Session& session, Board& board) { read_session_routes(session, board); });
 }
 
 const NetWire& wire_named(const Session& session, const std::string& name) {
@@ -306,7 +306,7 @@ TEST(Routes, WindowCutShortAndMissingSectionsAreErrorsOfTheirLine) {
     test::SessionRun run;
     test::add_net(run.board, "A");
     auto routes = [&](const std::string& text) {
-        run.run(text, [&](Session& session, Board& board) { read_session_routes(session, board, run.settings); });
+        run.run(text, [&](Session& session, Board& board) { read_session_routes(session, board); });
     };
     test::expect_error_at([&] { routes("(session s\n  (placement\n  )\n"); }, run.line, 31423,
                           "premature EOF searching for routes section", 3);
@@ -405,7 +405,7 @@ TEST(Routes, TheParserBlocksQuoteCharacterQuotesTheNames) {
     std::string text = test::session_text("      (net 'N \"1\"'\n" 
                                           "        (wire (path Top 100 0 0 5 5))\n      )\n");
     text.replace(text.find("(host_cad \"x\")"), 14, "(string_quote ')\n      (host_cad 'x y')");
-    run.run(text, [&](Session& session, Board& board) { read_session_routes(session, board, run.settings); });
+    run.run(text, [&](Session& session, Board& board) { read_session_routes(session, board); });
     ASSERT_EQ(run.session->wire_list[0].paths.size(), 1u);
     EXPECT_EQ(run.session->wire_list[0].paths[0].points.size(), 2u);
     EXPECT_EQ(run.console.substr(0, 60), "\n\n    Parser:\n      (string_quote ')\n      (host_cad 'x y')\n");

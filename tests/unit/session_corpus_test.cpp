@@ -154,11 +154,11 @@ struct Outcome {
     std::uint32_t line = 0;  // the session line counter when it ended
 };
 
-Outcome back_annotate(const Board& loaded, const RunSettings& settings, const char* name, std::vector<char> text) {
+Outcome back_annotate(const Board& loaded, const char* name, std::vector<char> text) {
     Board board = loaded;
     Outcome outcome;
     try {
-        back_annotate(board, settings, name, std::move(text), outcome.line);
+        back_annotate(board, name, std::move(text), outcome.line);
     } catch (const FatalError& error) {
         outcome.stopped = true;
         outcome.code = error.code;
@@ -184,12 +184,12 @@ std::vector<char> first_bytes(const std::vector<char>& text, std::size_t end) {
 // A session cut after any line before its outermost list closes stops with a session error of
 // a line it kept, and nothing is made of it; a cut that keeps the whole S-expression reads
 // through.
-void expect_every_cut_stops(const Board& loaded, const RunSettings& settings, const std::vector<char>& text) {
+void expect_every_cut_stops(const Board& loaded, const std::vector<char>& text) {
     const std::size_t last_close = std::string(text.begin(), text.end()).rfind(')');
     ASSERT_NE(last_close, std::string::npos);
     const std::vector<std::size_t> ends = line_ends(text);
     for (std::uint32_t kept = 1; kept <= ends.size(); ++kept) {
-        const Outcome cut = back_annotate(loaded, settings, "cut.ses", first_bytes(text, ends[kept - 1]));
+        const Outcome cut = back_annotate(loaded, "cut.ses", first_bytes(text, ends[kept - 1]));
         if (ends[kept - 1] > last_close) {
             ASSERT_FALSE(cut.stopped) << "cut after line " << kept << ": " << cut.code << " " << cut.message;
             continue;
@@ -207,10 +207,9 @@ TEST(SessionCorpus, EveryTruncationOfARoutedSessionStopsWithASessionErrorUnlessI
     QuietConsole quiet;
     for (const std::string& name : sets) {
         SCOPED_TRACE(name);
-        const RunSettings settings;
         Diagnostics diagnostics;
         const Board loaded = load_board(corpus / "routed" / (name + ".fpc"), diagnostics);
-        expect_every_cut_stops(loaded, settings, contents_of(corpus / "routed" / (name + ".ses")));
+        expect_every_cut_stops(loaded, contents_of(corpus / "routed" / (name + ".ses")));
     }
 }
 
@@ -218,15 +217,14 @@ TEST(SessionCorpus, EveryTruncationOfTheExampleSessionStops) {
     // Where `head -n 100` of the example's session once back-annotated 10 of its 25 segments.
     const fs::path examples = TARNWICK_EXAMPLES;
     QuietConsole quiet;
-    const RunSettings settings;
     Diagnostics diagnostics;
     const Board loaded = load_board(examples / "blinker.fpc", diagnostics);
     const std::vector<char> text = contents_of(examples / "blinker.ses");
-    const Outcome hundred = back_annotate(loaded, settings, "cut.ses", first_bytes(text, line_ends(text)[99]));
+    const Outcome hundred = back_annotate(loaded, "cut.ses", first_bytes(text, line_ends(text)[99]));
     EXPECT_EQ(hundred.code, 32208);
     EXPECT_EQ(hundred.message, "session file ends before its parentheses close");
     EXPECT_EQ(hundred.line, 100u);
-    expect_every_cut_stops(loaded, settings, text);
+    expect_every_cut_stops(loaded, text);
 }
 
 // The text of physical line `number` (from 1) of `all`.
@@ -243,7 +241,6 @@ std::string line_of(const std::string& all, std::uint32_t number) {
 TEST(SessionCorpus, SessionsOfOtherDesignsAndEveryTruncationOfThemStopByTheFirstPartTheBoardLacks) {
     if (!fs::is_directory(corpus / "ses")) GTEST_SKIP() << "no corpus at " << corpus;
     QuietConsole quiet;
-    const RunSettings settings;
     Diagnostics diagnostics;
     const Board loaded = load_board(corpus / "routed" / "jpt_LED_Driver.fpc", diagnostics);
     const std::vector<fs::path> sessions = test::files_with_extension(corpus / "ses", ".ses");
@@ -257,7 +254,7 @@ TEST(SessionCorpus, SessionsOfOtherDesignsAndEveryTruncationOfThemStopByTheFirst
         // The whole file: read through, when the placement names only parts of this board, or
         // stopped at the first place record naming a part the board lacks.
         std::uint32_t stop = 0;
-        const Outcome whole = back_annotate(loaded, settings, "other.ses", text);
+        const Outcome whole = back_annotate(loaded, "other.ses", text);
         if (whole.stopped) {
             ASSERT_EQ(whole.code, 30522) << whole.message;
             EXPECT_NE(line_of(all, whole.line).find("place"), std::string::npos) << whole.line;
@@ -274,7 +271,7 @@ TEST(SessionCorpus, SessionsOfOtherDesignsAndEveryTruncationOfThemStopByTheFirst
         for (std::uint32_t kept = 1; kept <= ends.size(); ++kept) {
             if (!every && kept > 2000 && kept % 50 != 0 && kept != ends.size()) continue;
             ++cuts;
-            const Outcome cut = back_annotate(loaded, settings, "cut.ses", first_bytes(text, ends[kept - 1]));
+            const Outcome cut = back_annotate(loaded, "cut.ses", first_bytes(text, ends[kept - 1]));
             // Only the whole file may read through.
             if (!cut.stopped) {
                 ASSERT_EQ(stop, 0u) << "cut after line " << kept << " read through";

@@ -17,6 +17,7 @@
 #include "core/settings.h"
 #include "fpc/board_writer.h"
 #include "fpc/load.h"
+#include "report/session_report.h"
 #include "session/back_annotation.h"
 #include "session/session.h"
 #include "test_support.h"
@@ -139,17 +140,16 @@ std::string text_of(const Board& board) {
     return text;
 }
 
+// -B -V of `text` on a copy of `loaded`.
 Seen back_annotate(const Board& loaded, const std::string& text) {
-    RunSettings settings;
-    settings.back_annotate = true;
-    settings.verbose = true;
     Board board = loaded;
     Seen seen;
     std::uint32_t line = 0;
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     try {
-        back_annotate(board, settings, "layout.ses", std::vector<char>(text.begin(), text.end()), line);
+        back_annotate(board, "layout.ses", std::vector<char>(text.begin(), text.end()), line,
+                      session_reports_to(stdout));
         seen.routed = text_of(board);
     } catch (const FatalError& error) {
         seen.code = error.code;
