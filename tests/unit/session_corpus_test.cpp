@@ -32,17 +32,9 @@ namespace fs = std::filesystem;
 
 const fs::path corpus = TARNWICK_CORPUS;
 
-std::vector<std::string> routed_sets() {
-    std::vector<std::string> names;
-    for (const fs::path& session : test::files_with_extension(corpus / "routed", ".ses")) {
-        names.push_back(session.stem().string());
-    }
-    return names;
-}
-
 std::vector<char> contents_of(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    const std::string text = test::file_contents(path);
+    return std::vector<char>(text.begin(), text.end());
 }
 
 // Console text of the runs inside it goes nowhere.
@@ -65,19 +57,9 @@ struct QuietConsole {
     int saved;
 };
 
-Board load_board(const fs::path& path, Diagnostics& diagnostics) {
-    Board board;
-    load_fpc_file(board, test::named_settings(path), diagnostics);
-    return board;
-}
-
 TEST(SessionCorpus, EveryRoutedPairComesBackWholeAndLoadsAgain) {
     // The corpus's routed sets, and the sessions of our own routing that showed a fault.
-    std::vector<fs::path> sets;
-    for (const std::string& name : routed_sets()) sets.push_back(corpus / "routed" / name);
-    for (const fs::path& session : test::files_with_extension(fs::path(TARNWICK_TEST_DATA) / "routed", ".ses")) {
-        sets.push_back(session.parent_path() / session.stem());
-    }
+    const std::vector<fs::path> sets = test::routed_sets();
     ASSERT_FALSE(sets.empty());
     const fs::path folder = fs::temp_directory_path() / ("tarnwick_routed_" + std::to_string(getpid()));
     fs::create_directories(folder);
@@ -140,8 +122,8 @@ TEST(SessionCorpus, EveryRoutedPairComesBackWholeAndLoadsAgain) {
         EXPECT_EQ(count.kept, count.made);
         EXPECT_GT(count.made, 0u);
         ASSERT_NO_THROW(write_routed_fpc_file(board, settings, diagnostics));
-        Diagnostics again_diagnostics;
-        EXPECT_NO_THROW(load_board(folder / (name + "_routed.fpc"), again_diagnostics));
+        const test::LoadedBoard again = test::load_board_file(folder / (name + "_routed.fpc"));
+        EXPECT_EQ(again.code, 0) << again.message;
     }
     fs::remove_all(folder);
 }
@@ -202,14 +184,13 @@ void expect_every_cut_stops(const Board& loaded, const std::vector<char>& text) 
 }
 
 TEST(SessionCorpus, EveryTruncationOfARoutedSessionStopsWithASessionErrorUnlessItKeepsTheWholeSession) {
-    const std::vector<std::string> sets = routed_sets();
-    if (sets.empty()) GTEST_SKIP() << "no corpus at " << corpus;
+    const std::vector<fs::path> sessions = test::files_with_extension(corpus / "routed", ".ses");
+    if (sessions.empty()) GTEST_SKIP() << "no corpus at " << corpus;
     QuietConsole quiet;
-    for (const std::string& name : sets) {
-        SCOPED_TRACE(name);
-        Diagnostics diagnostics;
-        const Board loaded = load_board(corpus / "routed" / (name + ".fpc"), diagnostics);
-        expect_every_cut_stops(loaded, contents_of(corpus / "routed" / (name + ".ses")));
+    for (const fs::path& session : sessions) {
+        SCOPED_TRACE(session.stem().string());
+        const Board loaded = test::load_board_file(fs::path(session).replace_extension(".fpc")).board;
+        expect_every_cut_stops(loaded, contents_of(session));
     }
 }
 
@@ -217,8 +198,7 @@ TEST(SessionCorpus, EveryTruncationOfTheExampleSessionStops) {
     // Where `head -n 100` of the example's session once back-annotated 10 of its 25 segments.
     const fs::path examples = TARNWICK_EXAMPLES;
     QuietConsole quiet;
-    Diagnostics diagnostics;
-    const Board loaded = load_board(examples / "blinker.fpc", diagnostics);
+    const Board loaded = test::load_board_file(examples / "blinker.fpc").board;
     const std::vector<char> text = contents_of(examples / "blinker.ses");
     const Outcome hundred = back_annotate(loaded, "cut.ses", first_bytes(text, line_ends(text)[99]));
     EXPECT_EQ(hundred.code, 32208);
@@ -241,8 +221,7 @@ std::string line_of(const std::string& all, std::uint32_t number) {
 TEST(SessionCorpus, SessionsOfOtherDesignsAndEveryTruncationOfThemStopByTheFirstPartTheBoardLacks) {
     if (!fs::is_directory(corpus / "ses")) GTEST_SKIP() << "no corpus at " << corpus;
     QuietConsole quiet;
-    Diagnostics diagnostics;
-    const Board loaded = load_board(corpus / "routed" / "jpt_LED_Driver.fpc", diagnostics);
+    const Board loaded = test::load_board_file(corpus / "routed" / "jpt_LED_Driver.fpc").board;
     const std::vector<fs::path> sessions = test::files_with_extension(corpus / "ses", ".ses");
     ASSERT_FALSE(sessions.empty());
     std::size_t cuts = 0;
