@@ -438,34 +438,25 @@ void locate_tees(Session& session, NetWire& wire) {
             WirePath& path = paths[index];
             WirePath& other = paths[other_index];
             const bool same_layer = path.layer == other.layer;
-            if (path.start_pin < 0) {
-                const PathPoint start = path.points.front();
-                if (other.start_pin < 0 && (path.start_via >= 0 || other.start_via >= 0 || same_layer) &&
-                    near(start, other.points.front(), tolerance)) {
-                    snap(other_index, 0, start);
-                    join_ends(session, wire, path.start_tee, path.start_via, other.start_tee, other.start_via, start,
-                              path.layer, start_start);
-                } else if (other.end_pin < 0 && (path.start_via >= 0 || other.end_via >= 0 || same_layer) &&
-                           near(start, other.points.back(), tolerance)) {
-                    snap(other_index, 1, start);
-                    join_ends(session, wire, path.start_tee, path.start_via, other.end_tee, other.end_via, start,
-                              path.layer, start_end);
+            // The path's end `end` (0 its first point, 1 its last) meets the other path's first
+            // point or, failing that, its last: joined there, the other end moved onto it.
+            auto meet = [&](int end, const JoinErrors& at_start, const JoinErrors& at_end) {
+                if ((end == 0 ? path.start_pin : path.end_pin) >= 0) return;
+                const PathPoint point = end == 0 ? path.points.front() : path.points.back();
+                std::int32_t& tee = end == 0 ? path.start_tee : path.end_tee;
+                const std::int32_t via = end == 0 ? path.start_via : path.end_via;
+                if (other.start_pin < 0 && (via >= 0 || other.start_via >= 0 || same_layer) &&
+                    near(point, other.points.front(), tolerance)) {
+                    snap(other_index, 0, point);
+                    join_ends(session, wire, tee, via, other.start_tee, other.start_via, point, path.layer, at_start);
+                } else if (other.end_pin < 0 && (via >= 0 || other.end_via >= 0 || same_layer) &&
+                           near(point, other.points.back(), tolerance)) {
+                    snap(other_index, 1, point);
+                    join_ends(session, wire, tee, via, other.end_tee, other.end_via, point, path.layer, at_end);
                 }
-            }
-            if (path.end_pin < 0) {
-                const PathPoint end = path.points.back();
-                if (other.start_pin < 0 && (path.end_via >= 0 || other.start_via >= 0 || same_layer) &&
-                    near(end, other.points.front(), tolerance)) {
-                    snap(other_index, 0, end);
-                    join_ends(session, wire, path.end_tee, path.end_via, other.start_tee, other.start_via, end,
-                              path.layer, end_start);
-                } else if (other.end_pin < 0 && (path.end_via >= 0 || other.end_via >= 0 || same_layer) &&
-                           near(end, other.points.back(), tolerance)) {
-                    snap(other_index, 1, end);
-                    join_ends(session, wire, path.end_tee, path.end_via, other.end_tee, other.end_via, end,
-                              path.layer, end_end);
-                }
-            }
+            };
+            meet(0, start_start, start_end);
+            meet(1, end_start, end_end);
         }
         remeasure(session, paths[index]);
     }
