@@ -15,6 +15,7 @@
 #include "core/settings.h"
 #include "fpc/board_writer.h"
 #include "fpc/load.h"
+#include "report/session_report.h"
 #include "session/back_annotation.h"
 
 using namespace tarnwick;
@@ -61,7 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::FILE* sink = std::fopen("/dev/null", "w");
     if (sink == nullptr) return 0;
     try {
-        back_annotate(board, settings, settings.specctraname, std::vector<char>(data, data + size), line);
+        back_annotate(board, settings.specctraname, std::vector<char>(data, data + size), line,
+                      settings.verbose ? session_reports_to(stdout) : StateReport());
         write_fpc_sections(sink, board);
     } catch (const FatalError&) {
     }

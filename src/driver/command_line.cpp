@@ -47,13 +47,13 @@ void parse_switch(const char* arg, RunSettings& settings) {
             settings.info_only = true;
             return;
         case 'U': {
-            unsigned first = 0;
-            unsigned second = 0;
-            const int got = std::sscanf(rest, "%u%*c%u", &first, &second);
+            unsigned pcb = 0;
+            unsigned signal = 0;
+            const int got = std::sscanf(rest, "%u%*c%u", &pcb, &signal);
             if (got < 1) fatal_error(203, "-U switch needs at least one parameter");
-            if (first == 0 || (got == 2 && second == 0)) fatal_error(204, "-U switch: Zero (0) not a valid outline");
-            settings.pcb_outline = first;
-            settings.signal_outline = got == 2 ? second : first;
+            if (pcb == 0 || (got == 2 && signal == 0)) fatal_error(204, "-U switch: Zero (0) not a valid outline");
+            settings.pcb_outline = pcb;
+            settings.signal_outline = got == 2 ? signal : pcb;
             return;
         }
         case 'V':

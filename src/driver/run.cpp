@@ -15,6 +15,7 @@
 #include "fpc/board_writer.h"
 #include "fpc/load.h"
 #include "report/info_report.h"
+#include "report/session_report.h"
 #include "session/back_annotation.h"
 
 namespace tarnwick {
@@ -90,7 +91,7 @@ int run(int argc, const char* const* argv) {
             write_info_report(console(), board, settings);
         } else if (settings.back_annotate) {
             check_routed_name(settings);
-            back_annotate_file(board, settings, diagnostics);
+            back_annotate_file(board, settings, diagnostics, settings.verbose ? session_reports_to(stdout) : StateReport());
             // The session report of -V is complete here: a lost one fails the run before the
             // routed board is written.
             if (settings.verbose) check_standard_output();

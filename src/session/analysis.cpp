@@ -12,20 +12,19 @@
 #include "board/units.h"
 #include "core/errors.h"
 #include "session/connection_sets.h"
-#include "session/point_grid.h"
+#include "session/place_index.h"
 #include "session/routes.h"
-#include "session/session_report.h"
 
 namespace tarnwick {
 
 namespace {
 
-bool inside(const PathPoint& a, double x, double y, double tolerance) {
-    return std::fabs(a.x - x) <= tolerance && std::fabs(a.y - y) <= tolerance;
+bool inside(const PathPoint& point, double x, double y, double tolerance) {
+    return std::fabs(point.x - x) <= tolerance && std::fabs(point.y - y) <= tolerance;
 }
 
-bool near(const PathPoint& a, const PathPoint& b, double tolerance) {
-    return std::fabs(a.x - b.x) < tolerance && std::fabs(a.y - b.y) < tolerance;
+bool near(const PathPoint& point, const PathPoint& other, double tolerance) {
+    return std::fabs(point.x - other.x) < tolerance && std::fabs(point.y - other.y) < tolerance;
 }
 
 void remeasure(const Session& session, WirePath& path) { measure_path(path, 2 * session.session_scale); }
@@ -49,27 +48,28 @@ constexpr JoinErrors end_start{31886, "end/start TEE mismatch", 31902, "end/star
 constexpr JoinErrors end_end{31944, "end/end TEE mismatch", 31960, "end/end VIA mismatch 3",
                              31975, "end/end VIA mismatch 4"};
 
-// Joins L's end (tee field a, via va, at `point`) with K's end (tee field b, via vb).
-void join_ends(Session& session, NetWire& wire, std::int32_t& a, std::int32_t va, std::int32_t& b, std::int32_t vb,
-               const PathPoint& point, std::uint32_t layer, const JoinErrors& errors) {
-    if (a < 0 && b < 0) {
-        WireTee& tee = make_tee(session, wire, point.x, point.y, layer);
-        tee.path_ends = 2;
-        a = b = tee.index;
-    } else if (a >= 0 && b >= 0) {
-        if (a != b) fatal_error(errors.tee_code, errors.tee_message);
-    } else if (a < 0) {
-        a = b;
-        ++wire.tees[static_cast<std::size_t>(b)].path_ends;
-        if (vb >= 0) {
-            ++wire.vias[static_cast<std::size_t>(vb)].path_ends;
+// Joins one path's end (its tee field `tee` and its via `via`, at `point`) with another path's
+// end (its tee field `other_tee` and its via `other_via`).
+void join_ends(Session& session, NetWire& wire, std::int32_t& tee, std::int32_t via, std::int32_t& other_tee,
+               std::int32_t other_via, const PathPoint& point, std::uint32_t layer, const JoinErrors& errors) {
+    if (tee < 0 && other_tee < 0) {
+        WireTee& made = make_tee(session, wire, point.x, point.y, layer);
+        made.path_ends = 2;
+        tee = other_tee = made.index;
+    } else if (tee >= 0 && other_tee >= 0) {
+        if (tee != other_tee) fatal_error(errors.tee_code, errors.tee_message);
+    } else if (tee < 0) {
+        tee = other_tee;
+        ++wire.tees[static_cast<std::size_t>(other_tee)].path_ends;
+        if (other_via >= 0) {
+            ++wire.vias[static_cast<std::size_t>(other_via)].path_ends;
             fatal_error(errors.via4_code, errors.via4_message);
         }
     } else {
-        b = a;
-        ++wire.tees[static_cast<std::size_t>(a)].path_ends;
-        if (va >= 0) {
-            ++wire.vias[static_cast<std::size_t>(va)].path_ends;
+        other_tee = tee;
+        ++wire.tees[static_cast<std::size_t>(tee)].path_ends;
+        if (via >= 0) {
+            ++wire.vias[static_cast<std::size_t>(via)].path_ends;
             fatal_error(errors.via3_code, errors.via3_message);
         }
     }
@@ -85,9 +85,9 @@ void count_pin_end(Session& session, NetWire& wire, std::uint32_t pin) {
 
 // Gives the path end the via `v`: counts it on the via, makes the via's tee when it is the
 // first end there, and snaps the end onto the via.
-void attach_via(Session& session, NetWire& wire, WirePath& path, int end, std::int32_t v) {
-    WireVia& via = wire.vias[static_cast<std::size_t>(v)];
-    (end == 0 ? path.start_via : path.end_via) = v;
+void attach_via(Session& session, NetWire& wire, WirePath& path, int end, std::int32_t index) {
+    WireVia& via = wire.vias[static_cast<std::size_t>(index)];
+    (end == 0 ? path.start_via : path.end_via) = index;
     ++via.path_ends;
     const std::size_t slot = path.layer - top_copper_layer;
     if (slot < via_layer_slots) {
@@ -98,7 +98,7 @@ void attach_via(Session& session, NetWire& wire, WirePath& path, int end, std::i
     if (via.path_ends == 1) {
         WireTee& tee = make_tee(session, wire, via.x, via.y, 0);
         tee.path_ends = 1;
-        tee.via = v;
+        tee.via = index;
         via.tee = tee.index;
         ++session.stats.via_tees_made;
     } else {
@@ -133,10 +133,10 @@ bool snap_end(Session& session, WirePath& path, int end, const PathPoint& point)
 namespace {
 
 // Goes through the `count` items (pins or vias) in their order, as a comparison of the path's
-// ends with every item would, but looks only at those the grid holds near the ends. `matches`
+// ends with every item would, but looks only at those the index holds near the ends. `matches`
 // tells whether an item takes an end as the path now lies; `take` lets it, which may move the end.
 template <typename Matches, typename Take>
-void match_in_order(const PointGrid& grid, std::uint32_t count, const WirePath& path, double reach, Matches matches,
+void match_in_order(const PlaceIndex& index, std::uint32_t count, const WirePath& path, double reach, Matches matches,
                     Take take) {
     // Beyond this many items near the ends, each item is compared once, in order, instead: with a
     // huge session unit every item is near, and looking at them all again after every take
@@ -150,8 +150,8 @@ void match_in_order(const PointGrid& grid, std::uint32_t count, const WirePath& 
             ++seen;
             if (id >= next && id < best && matches(id)) best = id;
         };
-        grid.visit_near(path.points.front().x, path.points.front().y, reach, consider);
-        grid.visit_near(path.points.back().x, path.points.back().y, reach, consider);
+        index.visit_near(path.points.front().x, path.points.front().y, reach, consider);
+        index.visit_near(path.points.back().x, path.points.back().y, reach, consider);
         if (best == UINT32_MAX) return;
         take(best);
         next = best + 1;
@@ -169,7 +169,7 @@ void match_in_order(const PointGrid& grid, std::uint32_t count, const WirePath& 
 void locate_pins(Session& session, NetWire& wire, const Net& net) {
     double widest = 0;
     for (const WirePath& path : wire.paths) widest = std::max(widest, path.width);
-    PointGrid pins(2 * (end_tolerance(session.session_scale) + widest / 2));
+    PlaceIndex pins(2 * (end_tolerance(session.session_scale) + widest / 2));
     wire.pin_path_ends.assign(net.pins.size(), 0);
     // A pin of a part without footprint lies nowhere: no path reaches it.
     for (std::uint32_t n = 0; n < net.pins.size(); ++n) {
@@ -180,7 +180,7 @@ void locate_pins(Session& session, NetWire& wire, const Net& net) {
     // the pin would cut the wires of the via's layers apart. Only a via on the pin itself (within
     // a via's reach of its centre) leaves the end to both, at one place.
     const double via_reach = end_tolerance(session.session_scale);
-    PointGrid vias(2 * via_reach);
+    PlaceIndex vias(2 * via_reach);
     for (std::uint32_t v = 0; v < wire.vias.size(); ++v) vias.insert(v, wire.vias[v].x, wire.vias[v].y);
     std::vector<std::uint32_t> start_vias;
     std::vector<std::uint32_t> end_vias;
@@ -249,7 +249,7 @@ void locate_pins(Session& session, NetWire& wire, const Net& net) {
 
 void locate_vias(Session& session, NetWire& wire) {
     const double tolerance = end_tolerance(session.session_scale);
-    PointGrid vias(2 * tolerance);
+    PlaceIndex vias(2 * tolerance);
     for (std::uint32_t v = 0; v < wire.vias.size(); ++v) vias.insert(v, wire.vias[v].x, wire.vias[v].y);
 
     for (WirePath& path : wire.paths) {
@@ -286,7 +286,7 @@ namespace {
 class EndGroups {
 public:
     EndGroups(const std::vector<WirePath>& paths, double cell)
-        : paths_(paths), lattice_(cell), group_of_(2 * paths.size(), none), slot_of_(2 * paths.size(), 0) {
+        : paths_(paths), places_(cell), group_of_(2 * paths.size(), none), slot_of_(2 * paths.size(), 0) {
         for (std::uint32_t i = 0; i < paths.size(); ++i) {
             update(i, 0);
             update(i, 1);
@@ -294,11 +294,11 @@ public:
     }
 
     // Puts the end in the group of what it now is: after a move or a join.
-    void update(std::uint32_t path, int end) {
-        const WirePath& p = paths_[path];
-        if ((end == 0 ? p.start_pin : p.end_pin) >= 0) return;
-        const std::uint32_t entry = 2 * path + static_cast<std::uint32_t>(end);
-        const Key key = key_of(p, end);
+    void update(std::uint32_t index, int end) {
+        const WirePath& path = paths_[index];
+        if ((end == 0 ? path.start_pin : path.end_pin) >= 0) return;
+        const std::uint32_t entry = 2 * index + static_cast<std::uint32_t>(end);
+        const Key key = key_of(path, end);
         const std::uint32_t old = group_of_[entry];
         if (old != none && groups_[old].key == key) return;
         if (old != none) {
@@ -311,14 +311,14 @@ public:
         }
         const auto [found, added] = by_key_.try_emplace(key, static_cast<std::uint32_t>(groups_.size()));
         if (added) groups_.push_back(Group{key, {}, false});
-        const std::uint32_t g = found->second;
-        Group& group = groups_[g];
+        const std::uint32_t number = found->second;
+        Group& group = groups_[number];
         if (!group.listed) {
             // An empty group leaves its cell's list when a search passes it, and comes back here.
-            cells_[lattice_.key_of(point(key.x), point(key.y))].push_back(g);
+            places_.insert(number, point(key.x), point(key.y));
             group.listed = true;
         }
-        group_of_[entry] = g;
+        group_of_[entry] = number;
         slot_of_[entry] = static_cast<std::uint32_t>(group.ends.size());
         group.ends.push_back(entry);
     }
@@ -328,34 +328,20 @@ public:
     // joined with it at `at` itself, and of groups that cannot reach its layer.
     void gather(const PathPoint& at, double reach, std::int32_t tee, std::uint32_t layer, bool via,
                 std::vector<std::uint32_t>& found) {
-        auto visit_cell = [&](std::vector<std::uint32_t>& list) {
-            std::size_t kept = 0;
-            for (const std::uint32_t g : list) {
-                Group& group = groups_[g];
-                if (group.ends.empty()) {
-                    group.listed = false;
-                    continue;
-                }
-                list[kept++] = g;
-                const Key& k = group.key;
-                const bool met_here = tee >= 0 && k.tee == tee && point(k.x) == at.x && point(k.y) == at.y;
-                const bool other_layer = !via && !k.via && k.layer != layer;
-                if (met_here || other_layer) continue;
+        places_.visit_near_keeping(at.x, at.y, reach, [&](std::uint32_t number) {
+            Group& group = groups_[number];
+            if (group.ends.empty()) {
+                group.listed = false;
+                return false;
+            }
+            const Key& key = group.key;
+            const bool met_here = tee >= 0 && key.tee == tee && point(key.x) == at.x && point(key.y) == at.y;
+            const bool other_layer = !via && !key.via && key.layer != layer;
+            if (!met_here && !other_layer) {
                 for (const std::uint32_t entry : group.ends) found.push_back(entry / 2);
             }
-            list.resize(kept);
-        };
-        const CellLattice::Span s = lattice_.span(at.x, at.y, reach);
-        if (s.cells > CellLattice::wide_span && s.cells > static_cast<double>(cells_.size())) {
-            for (auto& cell : cells_) visit_cell(cell.second);
-            return;
-        }
-        for (std::int64_t cx = s.x0; cx <= s.x1; ++cx) {
-            for (std::int64_t cy = s.y0; cy <= s.y1; ++cy) {
-                const auto cell = cells_.find(CellLattice::key(cx, cy));
-                if (cell != cells_.end()) visit_cell(cell->second);
-            }
-        }
+            return true;
+        });
     }
 
 private:
@@ -369,11 +355,11 @@ private:
         bool operator==(const Key&) const = default;
     };
     struct KeyHash {
-        std::size_t operator()(const Key& k) const {
-            std::uint64_t h = k.x * 0x9E3779B97F4A7C15ULL;
-            h = (h ^ (h >> 29) ^ k.y) * 0xBF58476D1CE4E5B9ULL;
-            h = (h ^ (h >> 31) ^ (static_cast<std::uint64_t>(static_cast<std::uint32_t>(k.tee)) << 33) ^
-                 (std::uint64_t{k.layer} << 1) ^ static_cast<std::uint64_t>(k.via)) *
+        std::size_t operator()(const Key& key) const {
+            std::uint64_t h = key.x * 0x9E3779B97F4A7C15ULL;
+            h = (h ^ (h >> 29) ^ key.y) * 0xBF58476D1CE4E5B9ULL;
+            h = (h ^ (h >> 31) ^ (static_cast<std::uint64_t>(static_cast<std::uint32_t>(key.tee)) << 33) ^
+                 (std::uint64_t{key.layer} << 1) ^ static_cast<std::uint64_t>(key.via)) *
                 0x94D049BB133111EBULL;
             return static_cast<std::size_t>(h ^ (h >> 32));
         }
@@ -385,28 +371,27 @@ private:
     };
 
     static std::uint64_t bits(double value) {
-        std::uint64_t b = 0;
-        std::memcpy(&b, &value, sizeof b);
-        return b;
+        std::uint64_t bits = 0;
+        std::memcpy(&bits, &value, sizeof bits);
+        return bits;
     }
-    static double point(std::uint64_t b) {
+    static double point(std::uint64_t bits) {
         double value = 0;
-        std::memcpy(&value, &b, sizeof value);
+        std::memcpy(&value, &bits, sizeof value);
         return value;
     }
-    static Key key_of(const WirePath& p, int end) {
-        const PathPoint& at = end == 0 ? p.points.front() : p.points.back();
-        return Key{bits(at.x), bits(at.y), end == 0 ? p.start_tee : p.end_tee, p.layer,
-                   (end == 0 ? p.start_via : p.end_via) >= 0};
+    static Key key_of(const WirePath& path, int end) {
+        const PathPoint& at = end == 0 ? path.points.front() : path.points.back();
+        return Key{bits(at.x), bits(at.y), end == 0 ? path.start_tee : path.end_tee, path.layer,
+                   (end == 0 ? path.start_via : path.end_via) >= 0};
     }
 
     const std::vector<WirePath>& paths_;
-    CellLattice lattice_;
+    PlaceIndex places_;  // the groups that have ends, by their place
     std::vector<std::uint32_t> group_of_;  // per end, its group, or none for an end with a pin
     std::vector<std::uint32_t> slot_of_;   // per end, its place among the group's ends
     std::vector<Group> groups_;
     std::unordered_map<Key, std::uint32_t, KeyHash> by_key_;
-    std::unordered_map<std::uint64_t, std::vector<std::uint32_t>> cells_;  // groups by cell
 };
 
 }  // namespace
@@ -415,8 +400,10 @@ void locate_tees(Session& session, NetWire& wire) {
     const double tolerance = end_tolerance(session.session_scale);
     std::vector<WirePath>& paths = wire.paths;
     EndGroups ends(paths, 2 * tolerance);
-    // K's end moves onto L's point.
-    auto snap = [&](std::uint32_t k, int end, const PathPoint& point) { snap_end(session, paths[k], end, point); };
+    // The other path's end moves onto the path's point.
+    auto snap = [&](std::uint32_t other, int end, const PathPoint& point) {
+        snap_end(session, paths[other], end, point);
+    };
     auto gather = [&](const WirePath& path, int end, std::vector<std::uint32_t>& found) {
         ends.gather(end == 0 ? path.points.front() : path.points.back(), tolerance,
                     end == 0 ? path.start_tee : path.end_tee, path.layer,
@@ -424,60 +411,54 @@ void locate_tees(Session& session, NetWire& wire) {
     };
 
     std::vector<std::uint32_t> candidates;
-    for (std::uint32_t l = 0; l < paths.size(); ++l) {
-        // Only paths with an end near one of L's ends can meet it; they are taken in path order,
-        // as a comparison with every other path would take them. Those that would meet it to no
-        // effect are left out: ends joined with L's at its very place, and ends on another layer
-        // that neither end has a via for.
+    for (std::uint32_t index = 0; index < paths.size(); ++index) {
+        // Only paths with an end near one of the path's ends can meet it; they are taken in path
+        // order, as a comparison with every other path would take them. Those that would meet it
+        // to no effect are left out: ends joined with the path's at its very place, and ends on
+        // another layer that neither end has a via for.
         candidates.clear();
-        if (paths[l].start_pin < 0) gather(paths[l], 0, candidates);
-        if (paths[l].end_pin < 0) gather(paths[l], 1, candidates);
+        if (paths[index].start_pin < 0) gather(paths[index], 0, candidates);
+        if (paths[index].end_pin < 0) gather(paths[index], 1, candidates);
         std::sort(candidates.begin(), candidates.end());
         candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
 
-        for (const std::uint32_t k : candidates) {
-            if (k == l) continue;
+        for (const std::uint32_t other_index : candidates) {
+            if (other_index == index) continue;
             // What the pair changed, in the groups.
             struct Update {
                 EndGroups& ends;
-                std::uint32_t l, k;
+                std::uint32_t path, other;
                 ~Update() {
                     for (int end = 0; end < 2; ++end) {
-                        ends.update(l, end);
-                        ends.update(k, end);
+                        ends.update(path, end);
+                        ends.update(other, end);
                     }
                 }
-            } update{ends, l, k};
-            WirePath& L = paths[l];
-            WirePath& K = paths[k];
-            const bool same_layer = L.layer == K.layer;
-            if (L.start_pin < 0) {
-                const PathPoint f = L.points.front();
-                if (K.start_pin < 0 && (L.start_via >= 0 || K.start_via >= 0 || same_layer) &&
-                    near(f, K.points.front(), tolerance)) {
-                    snap(k, 0, f);
-                    join_ends(session, wire, L.start_tee, L.start_via, K.start_tee, K.start_via, f, L.layer,
-                              start_start);
-                } else if (K.end_pin < 0 && (L.start_via >= 0 || K.end_via >= 0 || same_layer) &&
-                           near(f, K.points.back(), tolerance)) {
-                    snap(k, 1, f);
-                    join_ends(session, wire, L.start_tee, L.start_via, K.end_tee, K.end_via, f, L.layer, start_end);
+            } update{ends, index, other_index};
+            WirePath& path = paths[index];
+            WirePath& other = paths[other_index];
+            const bool same_layer = path.layer == other.layer;
+            // The path's end `end` (0 its first point, 1 its last) meets the other path's first
+            // point or, failing that, its last: joined there, the other end moved onto it.
+            auto meet = [&](int end, const JoinErrors& at_start, const JoinErrors& at_end) {
+                if ((end == 0 ? path.start_pin : path.end_pin) >= 0) return;
+                const PathPoint point = end == 0 ? path.points.front() : path.points.back();
+                std::int32_t& tee = end == 0 ? path.start_tee : path.end_tee;
+                const std::int32_t via = end == 0 ? path.start_via : path.end_via;
+                if (other.start_pin < 0 && (via >= 0 || other.start_via >= 0 || same_layer) &&
+                    near(point, other.points.front(), tolerance)) {
+                    snap(other_index, 0, point);
+                    join_ends(session, wire, tee, via, other.start_tee, other.start_via, point, path.layer, at_start);
+                } else if (other.end_pin < 0 && (via >= 0 || other.end_via >= 0 || same_layer) &&
+                           near(point, other.points.back(), tolerance)) {
+                    snap(other_index, 1, point);
+                    join_ends(session, wire, tee, via, other.end_tee, other.end_via, point, path.layer, at_end);
                 }
-            }
-            if (L.end_pin < 0) {
-                const PathPoint e = L.points.back();
-                if (K.start_pin < 0 && (L.end_via >= 0 || K.start_via >= 0 || same_layer) &&
-                    near(e, K.points.front(), tolerance)) {
-                    snap(k, 0, e);
-                    join_ends(session, wire, L.end_tee, L.end_via, K.start_tee, K.start_via, e, L.layer, end_start);
-                } else if (K.end_pin < 0 && (L.end_via >= 0 || K.end_via >= 0 || same_layer) &&
-                           near(e, K.points.back(), tolerance)) {
-                    snap(k, 1, e);
-                    join_ends(session, wire, L.end_tee, L.end_via, K.end_tee, K.end_via, e, L.layer, end_end);
-                }
-            }
+            };
+            meet(0, start_start, start_end);
+            meet(1, end_start, end_end);
         }
-        remeasure(session, paths[l]);
+        remeasure(session, paths[index]);
     }
 
     // Every end a junction joins lies at the junction's one place, as ends on pins and vias lie on
@@ -496,16 +477,18 @@ void locate_tees(Session& session, NetWire& wire) {
         if (moved) remeasure(session, path);
     }
 
-    for (const WirePath& p : paths) {
-        if ((!p.reversed && p.start_pin >= 0 && p.end_tee >= 0 && p.end_via < 0) ||
-            (p.reversed && p.end_pin >= 0 && p.start_tee >= 0 && p.start_via < 0)) {
+    for (const WirePath& path : paths) {
+        if ((!path.reversed && path.start_pin >= 0 && path.end_tee >= 0 && path.end_via < 0) ||
+            (path.reversed && path.end_pin >= 0 && path.start_tee >= 0 && path.start_via < 0)) {
             ++session.stats.pin_to_tee;
         }
-        if ((p.start_via >= 0 && p.end_tee >= 0 && p.end_via < 0) ||
-            (p.end_via >= 0 && p.start_tee >= 0 && p.start_via < 0)) {
+        if ((path.start_via >= 0 && path.end_tee >= 0 && path.end_via < 0) ||
+            (path.end_via >= 0 && path.start_tee >= 0 && path.start_via < 0)) {
             ++session.stats.via_to_tee;
         }
-        if (p.start_via < 0 && p.start_tee >= 0 && p.end_via < 0 && p.end_tee >= 0) ++session.stats.tee_to_tee;
+        if (path.start_via < 0 && path.start_tee >= 0 && path.end_via < 0 && path.end_tee >= 0) {
+            ++session.stats.tee_to_tee;
+        }
     }
 }
 
@@ -540,9 +523,9 @@ void drop_collapsed_paths(NetWire& wire) {
     wire.paths.resize(kept);
 }
 
-void analyse_routes(Session& session, Board& board, const RunSettings& settings) {
+void analyse_routes(Session& session, Board& board, const StateReport& state_report) {
     auto report = [&](const char* title, bool with_traces) {
-        if (settings.verbose) write_session_report(stdout, title, with_traces, session, board);
+        if (state_report) state_report(title, with_traces, session, board);
     };
     auto dot = [] { std::fprintf(console(), "."); };
 

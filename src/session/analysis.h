@@ -5,14 +5,13 @@
 #include <cstdint>
 
 #include "board/board.h"
-#include "core/settings.h"
 #include "session/session.h"
 
 namespace tarnwick {
 
-// The four passes over every net of the wire list, with their progress dots on the console and,
-// with `verbose`, a session report after each.
-void analyse_routes(Session& session, Board& board, const RunSettings& settings);
+// The four passes over every net of the wire list, with their progress dots on the console and
+// the importer's state shown to `report` after each.
+void analyse_routes(Session& session, Board& board, const StateReport& report);
 
 // Pass 1: the net pin each path end lies on, counted per pin and in the net's connections to go.
 void locate_pins(Session& session, NetWire& wire, const Net& net);

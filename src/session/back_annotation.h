@@ -23,15 +23,16 @@ struct BackAnnotation {
 };
 
 // Reads the session file that the settings name and back-annotates the board with it: the
-// router's placement applied to the parts, its wiring read and analysed, the routed nets in place
-// of the board's nets, and the check that they keep every connection the router made (its
-// warnings and summary line on the console). The board is then the routed board, ready to be
-// written. Every failure ends through fatal_error.
-BackAnnotation back_annotate_file(Board& board, const RunSettings& settings, Diagnostics& diagnostics);
+// router's placement applied to the parts, its wiring read and analysed (the importer's state
+// shown to `report` as it goes), the routed nets in place of the board's nets, and the check that
+// they keep every connection the router made (its warnings and summary line on the console). The
+// board is then the routed board, ready to be written. Every failure ends through fatal_error.
+BackAnnotation back_annotate_file(Board& board, const RunSettings& settings, Diagnostics& diagnostics,
+                                  const StateReport& report = {});
 
 // The same over a session's text in memory, which the reports call `name`; `line_counter` is
 // the session line that error messages show.
-BackAnnotation back_annotate(Board& board, const RunSettings& settings, std::string name, std::vector<char> text,
-                             std::uint32_t& line_counter);
+BackAnnotation back_annotate(Board& board, std::string name, std::vector<char> text, std::uint32_t& line_counter,
+                             const StateReport& report = {});
 
 }  // namespace tarnwick

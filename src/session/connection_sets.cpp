@@ -1,5 +1,6 @@
 #include "session/connection_sets.h"
 
+#include <cstdint>
 #include <vector>
 
 #include "core/errors.h"
@@ -32,56 +33,70 @@ void start_set(NetWire& wire, std::size_t i) {
     wire.paths[i].used = true;
 }
 
-}  // namespace
-
-ChainIndex::ChainIndex(const NetWire& wire)
-    : paths_at_via(wire.vias.size()),
-      paths_at_tee(wire.tees.size()),
-      via_unused_from(wire.vias.size(), 0),
-      tee_unused_from(wire.tees.size(), 0) {
-    for (std::uint32_t i = 0; i < wire.paths.size(); ++i) {
-        const WirePath& p = wire.paths[i];
-        auto add = [i](std::vector<std::vector<std::uint32_t>>& lists, std::int32_t at) {
-            if (at < 0 || static_cast<std::size_t>(at) >= lists.size()) return;
-            std::vector<std::uint32_t>& list = lists[static_cast<std::size_t>(at)];
-            if (list.empty() || list.back() != i) list.push_back(i);
-        };
-        add(paths_at_via, p.start_via);
-        add(paths_at_via, p.end_via);
-        add(paths_at_tee, p.start_tee);
-        add(paths_at_tee, p.end_tee);
+// The paths with an end at each via and at each tee of a net, in path order: a chain looks only
+// at the paths at its far end. As paths once used stay used, each list keeps where its first
+// path not yet used may be, so that a crowd of paths at one tee is passed over once, not once
+// per chain.
+struct ChainIndex {
+    explicit ChainIndex(const NetWire& wire)
+        : paths_at_via(wire.vias.size()),
+          paths_at_tee(wire.tees.size()),
+          via_unused_from(wire.vias.size(), 0),
+          tee_unused_from(wire.tees.size(), 0) {
+        for (std::uint32_t i = 0; i < wire.paths.size(); ++i) {
+            const WirePath& path = wire.paths[i];
+            auto add = [i](std::vector<std::vector<std::uint32_t>>& lists, std::int32_t at) {
+                if (at < 0 || static_cast<std::size_t>(at) >= lists.size()) return;
+                std::vector<std::uint32_t>& list = lists[static_cast<std::size_t>(at)];
+                if (list.empty() || list.back() != i) list.push_back(i);
+            };
+            add(paths_at_via, path.start_via);
+            add(paths_at_via, path.end_via);
+            add(paths_at_tee, path.start_tee);
+            add(paths_at_tee, path.end_tee);
+        }
     }
-}
+    std::vector<std::vector<std::uint32_t>> paths_at_via;
+    std::vector<std::vector<std::uint32_t>> paths_at_tee;
+    std::vector<std::uint32_t> via_unused_from;
+    std::vector<std::uint32_t> tee_unused_from;
+};
 
-int follow_chain(NetWire& wire, ChainIndex& index, std::int32_t tee, std::int32_t via, std::uint32_t layer,
-                 std::uint32_t depth) {
+// Where the next path of a chain enters: at its first or its last point, through the via or
+// through the tee.
+enum class Entry { none, start_at_via, end_at_via, start_at_tee, end_at_tee };
+
+// Extends the set being built (the one at the net's trace count) from slot `depth` on, entering
+// through tee `tee` or via `via` from a path on `layer`, until a pin or an open end is reached or
+// no path continues the chain.
+void follow_chain(NetWire& wire, ChainIndex& index, std::int32_t tee, std::int32_t via, std::uint32_t layer,
+                  std::uint32_t depth) {
     ConnectionSet& set = wire.connection_sets[wire.trace_count];
     // A loop, not a recursion: a chain may be as long as the net has paths.
     std::vector<std::size_t> taken;
-    int result = 0;
     for (;;) {
         if (depth > wire.paths.size()) fatal_error(30688, "path following recursion overflow");
         const bool via_open = via >= 0 && wire.vias[static_cast<std::size_t>(via)].path_ends > 1;
         const bool tee_open = tee >= 0 && wire.tees[static_cast<std::size_t>(tee)].path_ends > 1;
         std::size_t found = wire.paths.size();
-        int test = 0;
+        Entry entry = Entry::none;
         auto try_path = [&](std::uint32_t i) {
             if (i >= found) return false;
-            const WirePath& p = wire.paths[i];
-            if (p.used || p.following) return false;
-            int t = 0;
-            if (via_open && p.start_via == via) {
-                t = 1;
-            } else if (via_open && p.end_via == via) {
-                t = 2;
-            } else if (tee_open && p.start_tee == tee && p.layer == layer) {
-                t = 3;
-            } else if (tee_open && p.end_tee == tee && p.layer == layer) {
-                t = 4;
+            const WirePath& path = wire.paths[i];
+            if (path.used || path.following) return false;
+            Entry through = Entry::none;
+            if (via_open && path.start_via == via) {
+                through = Entry::start_at_via;
+            } else if (via_open && path.end_via == via) {
+                through = Entry::end_at_via;
+            } else if (tee_open && path.start_tee == tee && path.layer == layer) {
+                through = Entry::start_at_tee;
+            } else if (tee_open && path.end_tee == tee && path.layer == layer) {
+                through = Entry::end_at_tee;
             }
-            if (t == 0) return false;
+            if (through == Entry::none) return false;
             found = i;
-            test = t;
+            entry = through;
             return true;
         };
         // The first path, in path order, that enters through the via or the tee; only paths with
@@ -93,34 +108,27 @@ int follow_chain(NetWire& wire, ChainIndex& index, std::int32_t tee, std::int32_
             }
         };
         if (via_open) {
-            const auto v = static_cast<std::size_t>(via);
-            search(index.paths_at_via[v], index.via_unused_from[v]);
+            const auto at = static_cast<std::size_t>(via);
+            search(index.paths_at_via[at], index.via_unused_from[at]);
         }
         if (tee_open) {
-            const auto t = static_cast<std::size_t>(tee);
-            search(index.paths_at_tee[t], index.tee_unused_from[t]);
+            const auto at = static_cast<std::size_t>(tee);
+            search(index.paths_at_tee[at], index.tee_unused_from[at]);
         }
-        if (test == 0) {
-            result = 0;
-            break;
-        }
+        if (entry == Entry::none) break;
         WirePath& path = wire.paths[found];
         if (set.path_list.size() <= depth) set.path_list.resize(depth + 1, -1);
         set.path_list[depth] = static_cast<std::int32_t>(found);
-        path.reversed = test == 2 || test == 4;
+        path.reversed = entry == Entry::end_at_via || entry == Entry::end_at_tee;
         taken.push_back(found);
         const PathEnd far = far_end(path);
         if (far.pin >= 0) {
             --wire.pin_connects_to_go;
-            result = 1;
             break;
         }
-        const bool open = test == 2 ? far.via < 0 && (far.tee < 0 || path.layer != layer)
-                                    : far.via < 0 && far.tee < 0;
-        if (open) {
-            result = 8;
-            break;
-        }
+        const bool open = entry == Entry::end_at_via ? far.via < 0 && (far.tee < 0 || path.layer != layer)
+                                                     : far.via < 0 && far.tee < 0;
+        if (open) break;
         path.following = true;
         tee = far.tee;
         via = far.via;
@@ -131,19 +139,20 @@ int follow_chain(NetWire& wire, ChainIndex& index, std::int32_t tee, std::int32_
         wire.paths[i].used = true;
         ++set.path_count;
     }
-    return result;
 }
 
+}  // namespace
+
 void build_connection_sets(NetWire& wire) {
-    const std::size_t n = wire.paths.size();
-    wire.connection_sets.assign(n + 1, ConnectionSet{});
+    const std::size_t count = wire.paths.size();
+    wire.connection_sets.assign(count + 1, ConnectionSet{});
     wire.trace_count = 0;
     ChainIndex index(wire);
     bool any_left = true;
-    while (any_left && wire.trace_count <= n) {
+    while (any_left && wire.trace_count <= count) {
         any_left = false;
         bool started_any = false;
-        for (std::size_t i = 0; i < n && wire.trace_count <= n; ++i) {
+        for (std::size_t i = 0; i < count && wire.trace_count <= count; ++i) {
             WirePath& path = wire.paths[i];
             if (path.used) continue;
             any_left = true;

@@ -4,7 +4,7 @@
 #include <climits>
 #include <cmath>
 #include <numeric>
-#include <tuple>
+#include <compare>
 
 #include "board/units.h"
 #include "core/settings.h"
@@ -51,12 +51,12 @@ PinPad pad_of(const Part& part, const FootprintPin& pin) {
     // The bottom side mirrors the footprint: its top pad lies on the bottom copper.
     const bool flipped = part.side == 1;
     const std::uint32_t angle = (flipped ? 360 - pin.angle % 360 : pin.angle) + part.rotation;
-    const PadSpec* pads[3] = {flipped ? &pin.bottom_pad : &pin.top_pad, flipped ? &pin.top_pad : &pin.bottom_pad,
-                              &pin.inner_pad};
-    for (std::size_t k = 0; k < 3; ++k) {
+    const PadSpec* pads[copper_kinds] = {flipped ? &pin.bottom_pad : &pin.top_pad,
+                                         flipped ? &pin.top_pad : &pin.bottom_pad, &pin.inner_pad};
+    for (std::size_t k = 0; k < copper_kinds; ++k) {
         if (pads[k]->shape == pad_shape_none) continue;
         // A surface pin has copper only on its outer layers.
-        if (k == 2 && pin.hole == 0) continue;
+        if (k == inner_kind && pin.hole == 0) continue;
         double wide = 0;
         double high = 0;
         pad_size(*pads[k], wide, high);
@@ -88,24 +88,16 @@ private:
     std::vector<std::uint32_t> parent_;
 };
 
-// A cell of the square lattice `reach` wide; far-out and unnumbered places share the outermost.
-std::int64_t cell_of(double value, double reach) {
-    const double cell = std::floor(value / reach);
-    if (!(cell > -1e9)) return -1000000000LL;
-    if (!(cell < 1e9)) return 1000000000LL;
-    return static_cast<std::int64_t>(cell);
-}
-
-struct Entry {
-    std::int64_t cx;
-    std::int64_t cy;
-    std::uint32_t layer;
-    std::uint32_t run;
-    const PathPoint* point;
-};
-
-bool before(const Entry& a, const Entry& b) {
-    return std::tie(a.cx, a.cy, a.layer, a.run) < std::tie(b.cx, b.cy, b.layer, b.run);
+// The pad boxes' cell: as wide as the largest pad and the reach on both sides, so that a box
+// covers at most two cells either way.
+double pad_cell(const std::vector<PinPad>& pads, double reach) {
+    double widest = 0;
+    for (const PinPad& pad : pads) {
+        for (std::size_t k = 0; k < copper_kinds; ++k) {
+            if (pad.copper[k]) widest = std::max({widest, 2.0 * pad.half_x[k], 2.0 * pad.half_y[k]});
+        }
+    }
+    return std::max(widest + 2 * reach, reach);
 }
 
 bool near(const PathPoint& a, const PathPoint& b, double reach) {
@@ -115,7 +107,7 @@ bool near(const PathPoint& a, const PathPoint& b, double reach) {
 }  // namespace
 
 std::size_t pad_layer_kind(std::uint32_t layer) {
-    return layer == top_copper_layer ? 0 : layer == bottom_copper_layer ? 1 : 2;
+    return layer == top_copper_layer ? top_kind : layer == bottom_copper_layer ? bottom_kind : inner_kind;
 }
 
 bool pad_holds(const PinPad& pad, const NetPin& pin, std::size_t kind, double x, double y, double reach) {
@@ -123,27 +115,33 @@ bool pad_holds(const PinPad& pad, const NetPin& pin, std::size_t kind, double x,
            std::fabs(y - pin.y) <= pad.half_y[kind] + reach;
 }
 
-PadFinder::PadFinder(const Net& net, const std::vector<PinPad>& pads, double reach)
-    : net_(net), pads_(pads), reach_(reach) {
-    double widest = 0;
-    for (const PinPad& pad : pads) {
-        for (std::size_t k = 0; k < 3; ++k) {
-            if (pad.copper[k]) widest = std::max({widest, 2.0 * pad.half_x[k], 2.0 * pad.half_y[k]});
-        }
-    }
-    cell_ = std::max(widest + 2 * reach, reach);
-    if (!(cell_ > 0) || !std::isfinite(cell_)) cell_ = 1;
-    for (std::uint32_t n = 0; n < net.pins.size() && n < pads.size(); ++n) {
-        if (!net.pins[n].no_position) cells_.push_back(Cell{cell_of(net.pins[n].x), cell_of(net.pins[n].y), n});
-    }
-    std::sort(cells_.begin(), cells_.end());
-}
+// A net with fewer pins than this is walked: an index would not pay.
+constexpr std::size_t index_pads_from = 16;
 
-std::int64_t PadFinder::cell_of(double value) const { return tarnwick::cell_of(value, cell_); }
+PadFinder::PadFinder(const Net& net, const std::vector<PinPad>& pads, double reach)
+    : net_(net), pads_(pads), reach_(reach), walk_(net.pins.size() < index_pads_from),
+      boxes_(walk_ ? 1 : pad_cell(pads, reach)) {
+    if (walk_) return;
+    boxes_.reserve(net.pins.size());
+    for (std::uint32_t n = 0; n < net.pins.size() && n < pads.size(); ++n) {
+        const PinPad& pad = pads[n];
+        if (net.pins[n].no_position) continue;
+        bool copper = false;
+        double half_x = 0;
+        double half_y = 0;
+        for (std::size_t k = 0; k < copper_kinds; ++k) {
+            if (!pad.copper[k]) continue;
+            copper = true;
+            half_x = std::max<double>(half_x, pad.half_x[k]);
+            half_y = std::max<double>(half_y, pad.half_y[k]);
+        }
+        if (copper) boxes_.insert_box(n, net.pins[n].x, net.pins[n].y, half_x, half_y);
+    }
+}
 
 std::int32_t PadFinder::first_under(double x, double y, std::uint32_t layer) const {
     std::uint32_t first = none;
-    for (std::size_t kind = 0; kind < 3; ++kind) {
+    for (std::size_t kind = 0; kind < copper_kinds; ++kind) {
         if (layer != 0 && kind != pad_layer_kind(layer)) continue;
         visit_holding(x, y, kind, [&](std::uint32_t pin) { first = std::min(first, pin); });
     }
@@ -196,87 +194,82 @@ std::vector<std::uint32_t> join_pins(const Net& net, const std::vector<PinPad>& 
     const std::uint32_t first_pin = run_count + via_count;
     if (!(reach > 0) || !std::isfinite(reach)) reach = 1e-9;
 
-    // Every point of every run on a lattice of cells `reach` wide: points of one cell and layer
-    // are all near each other, and a point's neighbours lie in its cell and the eight around it.
+    // Every point of every run in the index of its layer, on cells `reach` wide: points of one
+    // cell are all near each other, and a point's neighbours lie in its cell and the eight around it.
+    struct Entry {
+        std::uint32_t run;
+        const PathPoint* point;
+    };
     std::vector<Entry> entries;
+    std::vector<std::pair<std::uint32_t, PlaceIndex>> layers;  // each layer's index, in the order met
+    auto index_of = [&](std::uint32_t layer) -> PlaceIndex& {
+        for (auto& [number, index] : layers) {
+            if (number == layer) return index;
+        }
+        return layers.emplace_back(layer, PlaceIndex(reach)).second;
+    };
     for (std::uint32_t r = 0; r < run_count; ++r) {
         const CopperRun& run = runs[r];
+        PlaceIndex& index = index_of(run.layer);
         for (std::uint32_t i = 0; i < run.count; ++i) {
-            const PathPoint& p = run.points[i];
-            entries.push_back(Entry{cell_of(p.x, reach), cell_of(p.y, reach), run.layer, r, &p});
+            index.insert(static_cast<std::uint32_t>(entries.size()), run.points[i].x, run.points[i].y);
+            entries.push_back(Entry{r, &run.points[i]});
         }
     }
-    std::sort(entries.begin(), entries.end(), before);
-    // The entries of one cell and layer: [first, last).
-    struct Span {
-        std::size_t first;
-        std::size_t last;
-    };
-    std::vector<Span> spans;
-    for (std::size_t i = 0; i < entries.size();) {
-        std::size_t j = i;
-        while (j < entries.size() && entries[j].cx == entries[i].cx && entries[j].cy == entries[i].cy &&
-               entries[j].layer == entries[i].layer) {
-            ++j;
-        }
-        spans.push_back(Span{i, j});
-        i = j;
-    }
-    auto span_at = [&](std::int64_t cx, std::int64_t cy, std::uint32_t layer) -> const Span* {
-        const Entry key{cx, cy, layer, 0, nullptr};
-        const auto found = std::lower_bound(spans.begin(), spans.end(), key, [&](const Span& s, const Entry& k) {
-            return before(entries[s.first], k);
-        });
-        if (found == spans.end()) return nullptr;
-        const Entry& e = entries[found->first];
-        return e.cx == cx && e.cy == cy && e.layer == layer ? &*found : nullptr;
-    };
+    auto meet = [&](std::uint32_t a, std::uint32_t b) { return near(*entries[a].point, *entries[b].point, reach); };
 
     // The points of one cell meet; across cells, each point is tried against the cell's points
     // until one meets it. Meeting goes both ways, so each pair of neighbouring cells is looked at
-    // once: from the one on the left, or below.
+    // once: from the one on the left, or below. The outermost cells, which far-out places share,
+    // hold points that need not meet: each is tried against every other there and around.
     constexpr std::int64_t neighbours[4][2] = {{1, -1}, {1, 0}, {1, 1}, {0, 1}};
-    for (const Span& span : spans) {
-        const std::uint32_t run = entries[span.first].run;
-        for (std::size_t i = span.first + 1; i < span.last; ++i) groups.join(run, entries[i].run);
-        const Entry& at = entries[span.first];
-        for (const auto& [dx, dy] : neighbours) {
-            const Span* other = span_at(at.cx + dx, at.cy + dy, at.layer);
-            if (other == nullptr) continue;
-            for (std::size_t q = other->first; q < other->last; ++q) {
-                if (groups.find(entries[q].run) == groups.find(run)) continue;
-                for (std::size_t e = span.first; e < span.last; ++e) {
-                    if (near(*entries[e].point, *entries[q].point, reach)) {
-                        groups.join(run, entries[q].run);
-                        break;
+    for (const auto& [layer, index] : layers) {
+        index.visit_cells([&](std::int64_t cx, std::int64_t cy, PlaceIndex::Items cell) {
+            if (!PlaceIndex::bounded(cx) || !PlaceIndex::bounded(cy)) {
+                for (std::int64_t dx = -1; dx <= 1; ++dx) {
+                    for (std::int64_t dy = -1; dy <= 1; ++dy) {
+                        const PlaceIndex::Items other = index.cell(cx + dx, cy + dy);
+                        for (const std::uint32_t a : cell) {
+                            for (const std::uint32_t b : other) {
+                                if (meet(a, b)) groups.join(entries[a].run, entries[b].run);
+                            }
+                        }
+                    }
+                }
+                return;
+            }
+            const std::uint32_t run = entries[cell.front()].run;
+            for (const std::uint32_t e : cell) groups.join(run, entries[e].run);
+            for (const auto& [dx, dy] : neighbours) {
+                for (const std::uint32_t q : index.cell(cx + dx, cy + dy)) {
+                    if (groups.find(entries[q].run) == groups.find(run)) continue;
+                    for (const std::uint32_t e : cell) {
+                        if (meet(e, q)) {
+                            groups.join(run, entries[q].run);
+                            break;
+                        }
                     }
                 }
             }
-        }
+        });
     }
 
     // A via joins what reaches its place on any layer.
     for (std::uint32_t v = 0; v < via_count; ++v) {
         const PathPoint& via = vias[v];
-        const std::int64_t cx = cell_of(via.x, reach);
-        const std::int64_t cy = cell_of(via.y, reach);
-        // The columns cx - 1 to cx + 1, each from row cy - 1 to row cy + 1, all layers.
-        for (std::int64_t column = cx - 1; column <= cx + 1; ++column) {
-            const Entry low{column, cy - 1, 0, 0, nullptr};
-            const Entry high{column, cy + 2, 0, 0, nullptr};
-            auto q = std::lower_bound(entries.begin(), entries.end(), low, before);
-            const auto end = std::lower_bound(q, entries.end(), high, before);
-            for (; q != end; ++q) {
-                if (groups.find(q->run) == groups.find(first_via + v)) continue;
-                if (near(via, *q->point, reach)) groups.join(first_via + v, q->run);
-            }
+        for (const auto& [layer, index] : layers) {
+            index.visit_near(via.x, via.y, reach, [&](std::uint32_t q) {
+                if (groups.find(entries[q].run) != groups.find(first_via + v) && near(via, *entries[q].point, reach)) {
+                    groups.join(first_via + v, entries[q].run);
+                }
+            });
         }
     }
 
     // Pins: a run's point within the pad on a layer with copper.
     const PadFinder finder(net, pads, reach);
     for (const Entry& e : entries) {
-        finder.visit_holding(e.point->x, e.point->y, pad_layer_kind(e.layer),
+        finder.visit_holding(e.point->x, e.point->y, pad_layer_kind(runs[e.run].layer),
                              [&](std::uint32_t n) { groups.join(first_pin + n, e.run); });
     }
 
@@ -360,15 +353,21 @@ ConnectionCount check_routed_connections(std::FILE* console, const Session& sess
         // Each router group with the routed groups its pins fall into: pins beyond the first of a
         // router group are connections made; those beyond the first of each routed group within it
         // are kept, and each further routed group is one connection lost.
-        std::vector<std::tuple<std::uint32_t, std::uint32_t, std::uint32_t>> order;
+        struct Joined {
+            std::uint32_t router_group;
+            std::uint32_t routed_group;
+            std::uint32_t pin;
+            auto operator<=>(const Joined&) const = default;
+        };
+        std::vector<Joined> order;
         order.reserve(router.size());
-        for (std::uint32_t p = 0; p < router.size(); ++p) order.emplace_back(router[p], routed[p], p);
+        for (std::uint32_t pin = 0; pin < router.size(); ++pin) order.push_back(Joined{router[pin], routed[pin], pin});
         std::sort(order.begin(), order.end());
         std::uint32_t group_first = 0;  // the pin of the router group's first routed group
         for (std::size_t i = 0; i < order.size(); ++i) {
             const auto [group, part, pin] = order[i];
-            const bool first_of_group = i == 0 || std::get<0>(order[i - 1]) != group;
-            const bool first_of_part = first_of_group || std::get<1>(order[i - 1]) != part;
+            const bool first_of_group = i == 0 || order[i - 1].router_group != group;
+            const bool first_of_part = first_of_group || order[i - 1].routed_group != part;
             if (first_of_group) {
                 group_first = pin;
                 continue;

@@ -7,73 +7,67 @@
 // vertex lies within its pad on a layer where the pin has copper.
 
 #include <algorithm>
-#include <compare>
 #include <cstdint>
 #include <cstdio>
 #include <vector>
 
 #include "board/board.h"
+#include "session/place_index.h"
 #include "session/session.h"
 
 namespace tarnwick {
 
+// The kinds of copper layer a pin's pads are given for, which index a PinPad's tables.
+enum CopperKind : std::size_t { top_kind, bottom_kind, inner_kind, copper_kinds };
+
 // The pad of a net pin as the design file gives it to the router: a box around the pin's place
-// on each kind of copper layer (top, bottom, inner), where the pin has copper there.
+// on each kind of copper layer, where the pin has copper there.
 struct PinPad {
-    float half_x[3] = {0, 0, 0};
-    float half_y[3] = {0, 0, 0};
-    bool copper[3] = {false, false, false};
+    float half_x[copper_kinds] = {0, 0, 0};
+    float half_y[copper_kinds] = {0, 0, 0};
+    bool copper[copper_kinds] = {false, false, false};
 };
 
-// The copper layer kind of a layer number: 0 top, 1 bottom, 2 inner.
+// The copper layer kind of a layer number.
 std::size_t pad_layer_kind(std::uint32_t layer);
 
 // Whether the pin's pad holds (x, y) on layer kind `kind`, within `reach` of its edge.
 bool pad_holds(const PinPad& pad, const NetPin& pin, std::size_t kind, double x, double y, double reach);
 
-// The pads of one net's pins on a lattice as wide as the largest pad, so that the pads holding a
-// place are found among the pins of its cell and the eight around it.
+// The pads of one net's pins as boxes on a lattice of cells as wide as the largest pad, so that
+// the pads holding a place are found among those of a cell or two. The pads of a net of few pins
+// are walked, which finds the same.
 class PadFinder {
 public:
     // Holds on to the net and the pads, which must stay as they are while it is used.
     PadFinder(const Net& net, const std::vector<PinPad>& pads, double reach);
 
-    // Calls visit(pin) for each pin whose pad holds (x, y) on layer kind `kind`, in no order.
+    // Calls visit(pin) for each pin whose pad holds (x, y) on layer kind `kind`, in no order and
+    // maybe more than once.
     template <typename Visit>
-    void visit_holding(double x, double y, std::size_t kind, Visit visit) const;
+    void visit_holding(double x, double y, std::size_t kind, Visit visit) const {
+        auto visit_holding_pin = [&](std::uint32_t pin) {
+            if (pad_holds(pads_[pin], net_.pins[pin], kind, x, y, reach_)) visit(pin);
+        };
+        if (!walk_) {
+            boxes_.visit_near(x, y, reach_, visit_holding_pin);
+            return;
+        }
+        const auto count = static_cast<std::uint32_t>(std::min(net_.pins.size(), pads_.size()));
+        for (std::uint32_t pin = 0; pin < count; ++pin) visit_holding_pin(pin);
+    }
 
     // The first pin of the net, in pin order, whose pad holds (x, y) on `layer`, or on any
     // copper layer when `layer` is 0; -1 when none.
     std::int32_t first_under(double x, double y, std::uint32_t layer) const;
 
 private:
-    struct Cell {
-        std::int64_t cx;
-        std::int64_t cy;
-        std::uint32_t pin;
-        auto operator<=>(const Cell&) const = default;
-    };
-    std::int64_t cell_of(double value) const;
-
     const Net& net_;
     const std::vector<PinPad>& pads_;
     double reach_;
-    double cell_ = 1;
-    std::vector<Cell> cells_;  // sorted
+    bool walk_;
+    PlaceIndex boxes_;  // per pin with copper, the box of its pads on every layer kind
 };
-
-template <typename Visit>
-void PadFinder::visit_holding(double x, double y, std::size_t kind, Visit visit) const {
-    const std::int64_t cx = cell_of(x);
-    const std::int64_t cy = cell_of(y);
-    for (std::int64_t column = cx - 1; column <= cx + 1; ++column) {
-        auto p = std::lower_bound(cells_.begin(), cells_.end(), Cell{column, cy - 1, 0});
-        const auto end = std::lower_bound(p, cells_.end(), Cell{column, cy + 2, 0});
-        for (; p != end; ++p) {
-            if (pad_holds(pads_[p->pin], net_.pins[p->pin], kind, x, y, reach_)) visit(p->pin);
-        }
-    }
-}
 
 // The placed part pin of every net pin, so that the pads of a net can be found from its pins.
 class NetPinPads {

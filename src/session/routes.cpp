@@ -11,10 +11,10 @@
 #include <utility>
 #include <vector>
 
+#include "board/units.h"
 #include "core/errors.h"
 #include "core/scan_record.h"
-#include "session/point_grid.h"
-#include "session/session_report.h"
+#include "session/place_index.h"
 
 namespace tarnwick {
 
@@ -65,12 +65,19 @@ public:
             const Token keyword = reader_.peek();
             if (keyword.is_atom("via")) {
                 reader_.next();
+                const std::size_t before = wire_.vias.size();
                 read_session_via(token.line);
+                const bool protect = read_to_close(record_depth);
+                if (wire_.vias.size() > before) wire_.vias.back().protect = protect;
             } else if (keyword.is_atom("wire")) {
                 reader_.next();
+                const std::size_t before = wire_.paths.size();
                 read_wire();
+                const bool protect = read_to_close(record_depth);
+                if (wire_.paths.size() > before) wire_.paths.back().protect = protect;
+            } else {
+                reader_.skip_to_close(record_depth);
             }
-            reader_.skip_to_close(record_depth);
         }
     }
 
@@ -79,7 +86,7 @@ public:
     // single-point paths are.
     void drop_paths_at_one_via() {
         const double reach = end_tolerance(scale());
-        PointGrid vias(2 * reach);
+        PlaceIndex vias(2 * reach);
         for (std::uint32_t i = 0; i < wire_.vias.size(); ++i) vias.insert(i, wire_.vias[i].x, wire_.vias[i].y);
         auto on = [reach](const PathPoint& p, const Via& via) {
             return std::fabs(p.x - via.x) <= reach && std::fabs(p.y - via.y) <= reach;
@@ -106,10 +113,27 @@ public:
 private:
     double scale() const { return session_.session_scale; }
 
-    // The highest layer number of the board's copper.
+    // The rest of a via or wire record (open at `depth`), read to its close as skip_to_close reads
+    // it: whether it holds "(type protect)", which marks what the router was given as the
+    // board's own and kept as it was.
+    bool read_to_close(std::uint32_t depth) {
+        bool protect = false;
+        bool type_list = false;  // just after "(type" directly in the record
+        Token last;
+        while (reader_.depth() >= depth) {
+            const Token token = reader_.next();
+            if (token.is_end()) reader_.fail_cut_short();
+            if (type_list && token.is_atom("protect")) protect = true;
+            type_list = last.is_open() && reader_.depth() == depth + 1 && token.is_atom("type");
+            last = token;
+        }
+        return protect;
+    }
+
+    // The highest layer number of the board's copper: the bottom, or its last inner layer.
     std::uint32_t last_copper_layer() const {
-        const std::uint32_t n = board_.options.n_copper_layers;
-        return n > 2 ? 11 + n : 13;
+        const std::uint32_t copper_layers = board_.options.n_copper_layers;
+        return bottom_copper_layer + (copper_layers > 2 ? copper_layers - 2 : 0);
     }
 
     // A wire, from after its keyword: its shape, and for a polygon the windows after it.
@@ -345,7 +369,7 @@ private:
     NetWire& wire_;
     std::unordered_map<std::string, int>& padstack_by_word_;
     std::unordered_map<std::size_t, std::vector<std::size_t>> paths_by_hash_;
-    PointGrid vias_by_place_{0.002};  // twice the reach of the duplicate test
+    PlaceIndex vias_by_place_{0.002};  // twice the reach of the duplicate test
 };
 
 // Where the records of the network begin, and the names they carry, found in one pass.
@@ -509,7 +533,7 @@ bool same_path(const WirePath& a, const WirePath& b) {
     return false;
 }
 
-void read_session_routes(Session& session, const Board& board, const RunSettings& settings) {
+void read_session_routes(Session& session, const Board& board, const StateReport& report) {
     SessionReader& reader = session.reader;
     reader.rewind();
     find_list(reader, "routes", 0, 31423, "premature EOF searching for routes section");
@@ -538,7 +562,7 @@ void read_session_routes(Session& session, const Board& board, const RunSettings
 
     read_network(session, board);
 
-    if (settings.verbose) write_session_report(stdout, "Session File Loaded", false, session, board);
+    if (report) report("Session File Loaded", false, session, board);
     std::fprintf(console(), "\n  Done, %u lines read.\n\n  Analyzing.", reader.line_number());
 }
 

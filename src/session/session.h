@@ -4,6 +4,7 @@
 // everything of one back-annotation run.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,7 @@ struct WirePath {
     std::uint32_t moved_ends = 0;  // bit 0: first point moved, bit 1: last point moved
     std::uint32_t duplicates_deleted = 0;
     bool reversed = false;  // walked from its last point to its first
+    bool protect = false;   // the board's own wire, given to the router as "(type protect)"
 };
 
 using PointList = std::vector<PathPoint>;
@@ -81,10 +83,12 @@ struct WireVia : Via {
     std::int32_t tee = -1;          // index of the via's tee in its net, once a path end reaches it
     std::uint32_t source_line = 0;  // session line of the via record
     std::uint32_t path_ends = 0;
-    // Copper layers a path end has reached the via on, a bit each (layer - 12): only whether a
-    // layer has a second end matters, and a board holds a via for every trace vertex with one.
+    // Copper layers a path end has reached the via on, a bit each, the top copper's first: only
+    // whether a layer has a second end matters, and a board holds a via for every trace vertex
+    // with one.
     std::uint32_t layer_path_ends = 0;
     std::uint32_t shared_layer = 0;  // two path ends on one layer meet at the via
+    bool protect = false;            // the board's own via, given to the router as "(type protect)"
 };
 
 // A junction the importer makes: the board's tee record, and what the importer keeps of it.
@@ -142,5 +146,13 @@ struct Session {
     double session_scale = 0.00001;
     double place_tolerance = 0.00001;
 };
+
+struct Board;
+
+// Shown the importer's state as a back-annotation goes: once the session is read, and after each
+// of the four passes of the analysis, which `title` names; the connection sets are complete, and
+// shown, `with_traces`. An empty one shows nothing.
+using StateReport =
+    std::function<void(const char* title, bool with_traces, const Session& session, const Board& board)>;
 
 }  // namespace tarnwick

@@ -246,18 +246,19 @@ double read_session_resolution(SessionReader& reader, int error_code, const char
 }
 
 std::uint32_t session_layer_number(std::string_view name) {
-    if (name.find("Top") != std::string_view::npos) return 12;
-    if (name.find("Bottom") != std::string_view::npos) return 13;
-    const std::size_t inner = name.find("Inner_");
+    if (name.find("Top") != std::string_view::npos) return top_copper_layer;
+    if (name.find("Bottom") != std::string_view::npos) return bottom_copper_layer;
+    constexpr std::string_view inner_prefix = "Inner_";
+    const std::size_t inner = name.find(inner_prefix);
     if (inner != std::string_view::npos) {
         char digits[session_token_max + 1];
-        const std::string_view rest = name.substr(inner + 6, std::min<std::size_t>(name.size() - inner - 6, session_token_max));
+        const std::string_view rest = name.substr(inner + inner_prefix.size(), session_token_max);
         std::memcpy(digits, rest.data(), rest.size());
         digits[rest.size()] = '\0';
         unsigned number = 0;
         // Inner layers count from 1; anything else is no layer of ours.
         if (std::sscanf(digits, "%u", &number) != 1 || number == 0 || number > 1000) return 0;
-        return 13 + number;
+        return bottom_copper_layer + number;
     }
     return 0;
 }
@@ -291,7 +292,7 @@ double session_scale_of(const std::string& unit, double resolution) {
 }
 
 double board_length_or_fail(double inches) {
-    if (!(std::fabs(inches * nm_per_inch) <= 2147483647.0)) {
+    if (!board_can_hold(inches)) {
         fatal_error(session_length_out_of_range,
                     strformat("session coordinate or width of %g inch is beyond the board file's range", inches));
     }

@@ -127,7 +127,8 @@ std::string record_head(SessionReader& reader, const Token& keyword);
 // a resolution that is not a finite number above zero are errors of their own.
 double read_session_resolution(SessionReader& reader, int error_code, const char* error_message);
 
-// 12 for a name holding "Top", else 13 for "Bottom", else 13 + n for "Inner_<n>", else 0.
+// The layer number of a layer name of the session: the top copper for a name holding "Top",
+// else the bottom copper for "Bottom", else inner copper layer n for "Inner_<n>", else 0.
 std::uint32_t session_layer_number(std::string_view name);
 
 // Inches per session unit of a resolution in `unit` with `resolution` units per unit. An

@@ -28,8 +28,8 @@ Vertex ratline_vertex(const NetPin& pin) {
 // copper there, else the pin's first copper layer.
 std::uint32_t stub_layer(const PinPad& pad, std::uint32_t layer, const NetPin& pin) {
     if (layer >= top_copper_layer && pad.copper[pad_layer_kind(layer)]) return layer;
-    if (pad.copper[0]) return top_copper_layer;
-    if (pad.copper[1]) return bottom_copper_layer;
+    if (pad.copper[top_kind]) return top_copper_layer;
+    if (pad.copper[bottom_kind]) return bottom_copper_layer;
     return pin.layer == 0 ? top_copper_layer : pin.layer;
 }
 
@@ -190,56 +190,24 @@ NetPinFinder::NetPinFinder(const Net& net) : net_(net) {
     }
     if (gridded.size() < grid_from_pins) return;
     walk_ = false;
-    double max_x = min_x_ = net.pins[gridded[0]].x;
-    double max_y = min_y_ = net.pins[gridded[0]].y;
+    double min_x = net.pins[gridded[0]].x;
+    double min_y = net.pins[gridded[0]].y;
+    double max_x = min_x;
+    double max_y = min_y;
     for (const std::uint32_t n : gridded) {
-        min_x_ = std::min(min_x_, net.pins[n].x);
+        min_x = std::min(min_x, net.pins[n].x);
         max_x = std::max(max_x, net.pins[n].x);
-        min_y_ = std::min(min_y_, net.pins[n].y);
+        min_y = std::min(min_y, net.pins[n].y);
         max_y = std::max(max_y, net.pins[n].y);
     }
     // About one pin per cell, and never more cells than a few times the pins, also when the pins
     // lie on a line.
-    const double width = max_x - min_x_;
-    const double height = max_y - min_y_;
+    const double width = max_x - min_x;
+    const double height = max_y - min_y;
     const double count = static_cast<double>(gridded.size());
-    cell_ = std::max({std::sqrt(width * height / count), std::max(width, height) / count, 1e-9});
-    columns_ = static_cast<std::int64_t>(width / cell_) + 1;
-    rows_ = static_cast<std::int64_t>(height / cell_) + 1;
-
-    std::vector<std::uint32_t> cells(gridded.size());
-    cell_start_.assign(static_cast<std::size_t>(columns_ * rows_) + 1, 0);
-    for (std::size_t i = 0; i < gridded.size(); ++i) {
-        const NetPin& pin = net.pins[gridded[i]];
-        cells[i] = static_cast<std::uint32_t>(row_of(pin.y) * columns_ + column_of(pin.x));
-        ++cell_start_[cells[i] + 1];
-    }
-    for (std::size_t c = 1; c < cell_start_.size(); ++c) cell_start_[c] += cell_start_[c - 1];
-    cell_pins_.resize(gridded.size());
-    std::vector<std::uint32_t> next(cell_start_.begin(), cell_start_.end() - 1);
-    for (std::size_t i = 0; i < gridded.size(); ++i) cell_pins_[next[cells[i]]++] = gridded[i];
-}
-
-std::int64_t NetPinFinder::column_of(double x) const {
-    return std::clamp<std::int64_t>(static_cast<std::int64_t>(std::floor((x - min_x_) / cell_)), -1, columns_);
-}
-
-std::int64_t NetPinFinder::row_of(double y) const {
-    return std::clamp<std::int64_t>(static_cast<std::int64_t>(std::floor((y - min_y_) / cell_)), -1, rows_);
-}
-
-template <typename Visit>
-void NetPinFinder::visit_cells(std::int64_t c0, std::int64_t c1, std::int64_t r0, std::int64_t r1, Visit visit) const {
-    c0 = std::max<std::int64_t>(c0, 0);
-    c1 = std::min(c1, columns_ - 1);
-    r0 = std::max<std::int64_t>(r0, 0);
-    r1 = std::min(r1, rows_ - 1);
-    for (std::int64_t r = r0; r <= r1; ++r) {
-        for (std::int64_t c = c0; c <= c1; ++c) {
-            const auto cell = static_cast<std::size_t>(r * columns_ + c);
-            for (std::uint32_t i = cell_start_[cell]; i < cell_start_[cell + 1]; ++i) visit(cell_pins_[i]);
-        }
-    }
+    pins_ = PlaceIndex(std::max({std::sqrt(width * height / count), std::max(width, height) / count, 1e-9}));
+    pins_.reserve(gridded.size());
+    for (const std::uint32_t n : gridded) pins_.insert(n, net.pins[n].x, net.pins[n].y);
 }
 
 std::int32_t NetPinFinder::nearest(double x, double y, std::int32_t skip) const {
@@ -259,26 +227,7 @@ std::int32_t NetPinFinder::nearest(double x, double y, std::int32_t skip) const 
         }
     };
     for (const std::uint32_t n : loose_) consider(n);
-    // Rings of cells around the place's cell, outwards. A pin in ring r lies more than (r - 1)
-    // cells away; two rings more than that allow for rounding at the cells' edges.
-    const std::int64_t qc = static_cast<std::int64_t>(std::floor((x - min_x_) / cell_));
-    const std::int64_t qr = static_cast<std::int64_t>(std::floor((y - min_y_) / cell_));
-    const std::int64_t first = std::max({std::int64_t{0}, -qc, qc - (columns_ - 1), -qr, qr - (rows_ - 1)});
-    const std::int64_t last = std::max({qc, columns_ - 1 - qc, qr, rows_ - 1 - qr});
-    for (std::int64_t r = first; r <= last; ++r) {
-        if (nearest >= 0 && r >= 3) {
-            const double clear = static_cast<double>(r - 3) * cell_;
-            if (best < clear * clear) break;
-        }
-        if (r == 0) {
-            visit_cells(qc, qc, qr, qr, consider);
-            continue;
-        }
-        visit_cells(qc - r, qc + r, qr - r, qr - r, consider);
-        visit_cells(qc - r, qc + r, qr + r, qr + r, consider);
-        visit_cells(qc - r, qc - r, qr - r + 1, qr + r - 1, consider);
-        visit_cells(qc + r, qc + r, qr - r + 1, qr + r - 1, consider);
-    }
+    pins_.visit_outwards(x, y, consider, [&](double clear) { return nearest >= 0 && best < clear * clear; });
     return nearest;
 }
 
@@ -294,15 +243,6 @@ std::int32_t NetPinFinder::first_within_walking(double x, double y, double reach
 
 std::int32_t NetPinFinder::first_within(double x, double y, double reach) const {
     if (walk_ || !on_grid(x, y) || !(reach >= 0 && reach <= grid_limit)) return first_within_walking(x, y, reach);
-    // The cells the square spans, and one more on every side for rounding at their edges; a
-    // square wider than the grid is walked.
-    const std::int64_t c0 = column_of(x - reach) - 1;
-    const std::int64_t c1 = column_of(x + reach) + 1;
-    const std::int64_t r0 = row_of(y - reach) - 1;
-    const std::int64_t r1 = row_of(y + reach) + 1;
-    if ((c1 - c0 + 1) * (r1 - r0 + 1) > static_cast<std::int64_t>(cell_pins_.size())) {
-        return first_within_walking(x, y, reach);
-    }
     std::int32_t first = -1;
     auto consider = [&](std::uint32_t n) {
         const NetPin& pin = net_.pins[n];
@@ -312,7 +252,7 @@ std::int32_t NetPinFinder::first_within(double x, double y, double reach) const 
         }
     };
     for (const std::uint32_t n : loose_) consider(n);
-    visit_cells(c0, c1, r0, r1, consider);
+    pins_.visit_near(x, y, reach, consider);
     return first;
 }
 

@@ -7,6 +7,7 @@
 
 #include "board/board.h"
 #include "session/connectivity.h"
+#include "session/place_index.h"
 #include "session/session.h"
 
 namespace tarnwick {
@@ -35,22 +36,11 @@ public:
 
 private:
     std::int32_t first_within_walking(double x, double y, double reach) const;
-    std::int64_t column_of(double x) const;
-    std::int64_t row_of(double y) const;
-    // Calls visit(pin) for the pins of the cells in columns c0..c1 and rows r0..r1 (clipped).
-    template <typename Visit>
-    void visit_cells(std::int64_t c0, std::int64_t c1, std::int64_t r0, std::int64_t r1, Visit visit) const;
 
     const Net& net_;
     bool walk_ = true;
-    double min_x_ = 0;
-    double min_y_ = 0;
-    double cell_ = 1;
-    std::int64_t columns_ = 0;
-    std::int64_t rows_ = 0;
-    std::vector<std::uint32_t> cell_start_;  // per cell its first entry in cell_pins_, and the end
-    std::vector<std::uint32_t> cell_pins_;   // pin indices cell by cell, each cell's in pin order
-    std::vector<std::uint32_t> loose_;       // pins off the grid: far out, or no number
+    PlaceIndex pins_{1};                 // the pins on the grid
+    std::vector<std::uint32_t> loose_;  // pins off the grid: far out, or no number
 };
 
 }  // namespace tarnwick

@@ -4,22 +4,16 @@
 // board only in the records the router changed.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <iostream>
-#include <memory>
 #include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "core/errors.h"
-#include "dsn/design_file.h"
-#include "fpc/board_writer.h"
-#include "fpc/load.h"
 #include "router_support.h"
 #include "test_support.h"
 
@@ -74,40 +68,6 @@ std::vector<std::string> unchanged_records(const std::string& text) {
 }
 
 
-// The router's wires of a session in mm (its resolution is mil 100): per wire its net, layer
-// and points.
-struct SessionWire {
-    std::string net;
-    std::string layer;
-    std::vector<std::pair<double, double>> points;
-};
-
-std::vector<SessionWire> session_wires(const std::string& session) {
-    std::vector<SessionWire> wires;
-    std::istringstream lines(session.substr(std::min(session.find("(network_out"), session.size())));
-    std::string line;
-    std::string net;
-    while (std::getline(lines, line)) {
-        std::istringstream words(line);
-        std::string keyword;
-        words >> keyword;
-        if (keyword == "(net") {
-            words >> net;
-        } else if (keyword == "(path") {
-            SessionWire wire{net, "", {}};
-            words >> wire.layer;
-            while (std::getline(lines, line) && line.find(')') == std::string::npos) {
-                std::istringstream point(line);
-                double x = 0, y = 0;
-                point >> x >> y;
-                wire.points.emplace_back(x / 100 * 0.0254, y / 100 * 0.0254);
-            }
-            wires.push_back(wire);
-        }
-    }
-    return wires;
-}
-
 // Distance from (x, y) to the segment a-b.
 double distance_to(double x, double y, std::pair<double, double> a, std::pair<double, double> b) {
     const double dx = b.first - a.first, dy = b.second - a.second;
@@ -120,12 +80,17 @@ double distance_to(double x, double y, std::pair<double, double> a, std::pair<do
 // by 11 to 19 mm) and the wires of other nets on the top off the antenna of ANT1 (from (5, 21)
 // to (10, 21) to (10, 24) mm, 0.3 mm wide): points every 0.05 mm along each wire.
 void check_hole_and_antenna_kept_clear(const std::string& session) {
+    // The session's resolution is mil 100.
+    auto mm = [](const std::pair<double, double>& point) {
+        return std::pair{point.first / 100 * 0.0254, point.second / 100 * 0.0254};
+    };
     int wires = 0;
-    for (const SessionWire& wire : session_wires(session)) {
+    for (const test::SessionRecord& wire : test::session_wiring(session)) {
+        if (wire.via) continue;
         ++wires;
         for (std::size_t k = 0; k + 1 < wire.points.size(); ++k) {
-            const auto [x0, y0] = wire.points[k];
-            const auto [x1, y1] = wire.points[k + 1];
+            const auto [x0, y0] = mm(wire.points[k]);
+            const auto [x1, y1] = mm(wire.points[k + 1]);
             const int steps = 1 + static_cast<int>(std::hypot(x1 - x0, y1 - y0) / 0.05);
             for (int i = 0; i <= steps; ++i) {
                 const double x = x0 + (x1 - x0) * i / steps, y = y0 + (y1 - y0) * i / steps;
@@ -148,11 +113,10 @@ struct Annotated {
 Annotated back_annotate(const fs::path& folder, const std::string& name) {
     Annotated result;
     result.done = test::back_annotate(folder, name, result.count, [](const Board& routed, const fs::path& file) {
-        Board again;
-        Diagnostics reload_diagnostics;
-        load_fpc_file(again, test::named_settings(file), reload_diagnostics);
-        EXPECT_TRUE(again.fork.active);
-        EXPECT_EQ(again.parts.size(), routed.parts.size());
+        const test::LoadedBoard again = test::load_board_file(file);
+        EXPECT_EQ(again.code, 0) << again.message;
+        EXPECT_TRUE(again.board.fork.active);
+        EXPECT_EQ(again.board.parts.size(), routed.parts.size());
     });
     return result;
 }
@@ -163,9 +127,8 @@ TEST(ForkBoards, ExportLoadInTheRouterAndComeBackInTheirDialect) {
     if (!reason.empty()) GTEST_SKIP() << reason;
     const bool corpus = fs::is_directory(fs::path(TARNWICK_CORPUS) / "fpc");
 
-    const fs::path folder = fs::temp_directory_path() / ("tarnwick_fork_boards_" + std::to_string(getpid()));
-    fs::remove_all(folder);
-    fs::create_directories(folder);
+    const test::Scratch scratch("fork_boards");
+    const fs::path& folder = scratch.folder;
     int routed = 0;
     for (const ForkCase& fork_case : fork_cases()) {
         if (!fs::exists(fork_case.board)) {
@@ -176,27 +139,15 @@ TEST(ForkBoards, ExportLoadInTheRouterAndComeBackInTheirDialect) {
         SCOPED_TRACE(name);
         fs::copy_file(fork_case.board, folder / (name + ".fpc"));
 
-        Board board;
-        const RunSettings settings = test::named_settings(folder / (name + ".fpc"), folder / name);
-        Diagnostics diagnostics;
-        testing::internal::CaptureStderr();
-        int status = -1;
-        try {
-            load_fpc_file(board, settings, diagnostics);
-            status = write_design_file(board, settings);
-        } catch (const FatalError& error) {
-            ADD_FAILURE() << "error " << error.code << ": " << error.message;
-        }
-        testing::internal::GetCapturedStderr();
-        ASSERT_EQ(status, 0);
-        std::size_t parts = 0;
-        for (const Part& part : board.parts) parts += part.no_footprint ? 0 : 1;
-
         const fs::path design = folder / (name + ".dsn");
+        std::string error;
+        const long parts = test::export_design(folder / (name + ".fpc"), design, &error);
+        ASSERT_GE(parts, 0) << error;
+
         const test::RouterLoad load = test::load_in_router(router, design);
         EXPECT_EQ(load.status, 0) << load.log;
         EXPECT_TRUE(load.complaints.empty()) << load.complaints.front();
-        EXPECT_EQ(test::router_block_count(load.log, "components"), static_cast<long>(parts));
+        EXPECT_EQ(test::router_block_count(load.log, "components"), parts);
         if (!fork_case.route) continue;
 
         // Routed for a pass, within a time limit; whatever it leaves unrouted stays a rat line.
@@ -205,16 +156,16 @@ TEST(ForkBoards, ExportLoadInTheRouterAndComeBackInTheirDialect) {
         const std::string command = "FR_TIMEOUT=240 " + test::shell_quoted(router / "run.sh") + " " +
                                     test::shell_quoted(design) + " " + test::shell_quoted(session) + " -mp 1 >" +
                                     test::shell_quoted(folder / (name + ".route.log")) + " 2>&1";
-        ASSERT_EQ(std::system(command.c_str()), 0) << test::file_text(folder / (name + ".route.log"));
-        if (name == "fork_board") check_hole_and_antenna_kept_clear(test::file_text(session));
+        ASSERT_EQ(std::system(command.c_str()), 0) << test::file_contents(folder / (name + ".route.log"));
+        if (name == "fork_board") check_hole_and_antenna_kept_clear(test::file_contents(session));
         const Annotated back = back_annotate(folder, name);
         ASSERT_TRUE(back.done);
         EXPECT_EQ(back.count.kept, back.count.made);
         EXPECT_GT(back.count.made, 0u);
 
         // Everything but the traces, the trace counts and the places is written as read.
-        const std::vector<std::string> before = unchanged_records(test::file_text(folder / (name + ".fpc")));
-        const std::vector<std::string> after = unchanged_records(test::file_text(folder / (name + "_routed.fpc")));
+        const std::vector<std::string> before = unchanged_records(test::file_contents(folder / (name + ".fpc")));
+        const std::vector<std::string> after = unchanged_records(test::file_contents(folder / (name + "_routed.fpc")));
         ASSERT_EQ(before.size(), after.size());
         for (std::size_t i = 0; i < before.size(); ++i) EXPECT_EQ(after[i], before[i]) << "record " << i;
         std::cout << name << ": " << back.count.made << " connections made by the router, " << back.count.kept
@@ -222,7 +173,6 @@ TEST(ForkBoards, ExportLoadInTheRouterAndComeBackInTheirDialect) {
         ++routed;
     }
     EXPECT_GE(routed, 1);
-    fs::remove_all(folder);
 }
 
 }  // namespace

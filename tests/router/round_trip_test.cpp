@@ -3,20 +3,14 @@
 // more connections incomplete than it left after routing.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "core/errors.h"
-#include "dsn/design_file.h"
-#include "fpc/board_writer.h"
-#include "fpc/load.h"
 #include "router_support.h"
 #include "test_support.h"
 
@@ -39,39 +33,16 @@ std::string design_with_session_wiring(const std::string& design, const std::str
         if (wire.find("(polygon") != std::string::npos) out += wire;
     }
     // The session's wires and vias, one line each, in mils (its resolution is mil 100).
-    std::string net;
-    const std::size_t routes = session.find("(network_out");
-    std::istringstream lines(session.substr(routes == std::string::npos ? session.size() : routes));
-    std::string line;
-    while (std::getline(lines, line)) {
-        std::istringstream words(line);
-        std::string keyword;
-        words >> keyword;
-        if (keyword == "(net") {
-            words >> net;
-            if (!net.empty() && net.front() == '"') net = net.substr(1, net.size() - 2);
-        } else if (keyword == "(via") {
-            std::string padstack;
-            double x = 0;
-            double y = 0;
-            words >> padstack >> x >> y;
-            out += strformat("\n        (via %s %.2f %.2f (net \"%s\") (type protect))", padstack.c_str(), x / 100,
-                             y / 100, net.c_str());
-        } else if (keyword == "(path") {
-            std::string layer;
-            double width = 0;
-            words >> layer >> width;
-            std::string points;
-            while (std::getline(lines, line) && line.find(')') == std::string::npos) {
-                std::istringstream point(line);
-                double x = 0;
-                double y = 0;
-                point >> x >> y;
-                points += strformat(" %.2f %.2f", x / 100, y / 100);
-            }
-            out += strformat("\n        (wire (path %s %.2f%s) (net \"%s\") (type protect))", layer.c_str(),
-                             width / 100, points.c_str(), net.c_str());
+    for (const test::SessionRecord& record : test::session_wiring(session)) {
+        if (record.via) {
+            out += strformat("\n        (via %s %.2f %.2f (net \"%s\") (type protect))", record.padstack.c_str(),
+                             record.points[0].first / 100, record.points[0].second / 100, record.net.c_str());
+            continue;
         }
+        std::string points;
+        for (const auto& [x, y] : record.points) points += strformat(" %.2f %.2f", x / 100, y / 100);
+        out += strformat("\n        (wire (path %s %.2f%s) (net \"%s\") (type protect))", record.layer.c_str(),
+                         record.width / 100, points.c_str(), record.net.c_str());
     }
     return out + "\n    )\n)\n";
 }
@@ -81,25 +52,9 @@ std::string design_with_session_wiring(const std::string& design, const std::str
 // either stops.
 bool back_annotate_and_export(const fs::path& folder, const std::string& name, ConnectionCount& count) {
     return test::back_annotate(folder, name, count, [&](const Board&, const fs::path& file) {
-        Board again;
-        const RunSettings export_settings = test::named_settings(file, folder / (name + "_routed.dsn"));
-        Diagnostics export_diagnostics;
-        load_fpc_file(again, export_settings, export_diagnostics);
-        EXPECT_EQ(write_design_file(again, export_settings), 0);
+        std::string error;
+        EXPECT_GE(test::export_design(file, folder / (name + "_routed.dsn"), &error), 0) << error;
     });
-}
-
-// The routed sets: the corpus's, and the sessions this project routed that showed a fault
-// (tests/data/routed), each a board, its session and the router's statistics after routing.
-std::vector<fs::path> routed_sets() {
-    std::vector<fs::path> sets;
-    for (const fs::path& folder : {fs::path(TARNWICK_CORPUS) / "routed", fs::path(TARNWICK_TEST_DATA) / "routed"}) {
-        if (!fs::is_directory(folder)) continue;
-        for (const fs::path& session : test::files_with_extension(folder, ".ses")) {
-            sets.push_back(session.parent_path() / session.stem());
-        }
-    }
-    return sets;
 }
 
 TEST(RoundTrip, EveryRoutedPairComesBackAndTheRouterFindsNoMoreConnectionsIncomplete) {
@@ -108,10 +63,9 @@ TEST(RoundTrip, EveryRoutedPairComesBackAndTheRouterFindsNoMoreConnectionsIncomp
     if (!reason.empty()) GTEST_SKIP() << reason;
     if (!fs::is_directory(fs::path(TARNWICK_CORPUS) / "routed")) GTEST_SKIP() << "no corpus at " << TARNWICK_CORPUS;
 
-    const fs::path folder = fs::temp_directory_path() / ("tarnwick_round_trip_" + std::to_string(getpid()));
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-    for (const fs::path& set : routed_sets()) {
+    const test::Scratch scratch("round_trip");
+    const fs::path& folder = scratch.folder;
+    for (const fs::path& set : test::routed_sets()) {
         const std::string name = set.filename().string();
         SCOPED_TRACE(name);
         for (const char* extension : {".fpc", ".ses"}) {
@@ -122,7 +76,7 @@ TEST(RoundTrip, EveryRoutedPairComesBackAndTheRouterFindsNoMoreConnectionsIncomp
         EXPECT_EQ(count.kept, count.made);
 
         const test::RouterLoad load = test::load_in_router(router, folder / (name + "_routed.dsn"));
-        const long after_routing = test::router_statistic(test::file_text(set.string() + ".stats.json"), "incomplete_count");
+        const long after_routing = test::router_statistic(test::file_contents(set.string() + ".stats.json"), "incomplete_count");
         EXPECT_EQ(load.status, 0) << load.log;
         ASSERT_GE(after_routing, 0);
         ASSERT_GE(load.incomplete, 0);
@@ -131,8 +85,8 @@ TEST(RoundTrip, EveryRoutedPairComesBackAndTheRouterFindsNoMoreConnectionsIncomp
         if (load.incomplete > after_routing) {
             // More than the router counted: no more than its own session makes.
             const fs::path own = folder / (name + "_own.dsn");
-            std::ofstream(own) << design_with_session_wiring(test::file_text(folder / (name + "_routed.dsn")),
-                                                             test::file_text(set.string() + ".ses"));
+            std::ofstream(own) << design_with_session_wiring(test::file_contents(folder / (name + "_routed.dsn")),
+                                                             test::file_contents(set.string() + ".ses"));
             const test::RouterLoad as_written = test::load_in_router(router, own);
             std::cout << "; its own session loaded as written: " << as_written.incomplete;
             EXPECT_EQ(as_written.status, 0) << as_written.log;
@@ -140,7 +94,6 @@ TEST(RoundTrip, EveryRoutedPairComesBackAndTheRouterFindsNoMoreConnectionsIncomp
         }
         std::cout << "\n";
     }
-    fs::remove_all(folder);
 }
 
 // Vias in and beside pads, with the short wire the router lays from the via to the pin: every
@@ -150,9 +103,8 @@ TEST(RoundTrip, ViasInAndBesidePadsKeepTheirConnections) {
     const fs::path router = TARNWICK_ROUTER;
     const std::string reason = test::router_skip_reason(router);
     if (!reason.empty()) GTEST_SKIP() << reason;
-    const fs::path folder = fs::temp_directory_path() / ("tarnwick_vias_at_pads_" + std::to_string(getpid()));
-    fs::remove_all(folder);
-    fs::create_directories(folder);
+    const test::Scratch scratch("vias_at_pads");
+    const fs::path& folder = scratch.folder;
     const fs::path in = fs::path(TARNWICK_TEST_DATA) / ".." / "cases" / "back_annotation_vias_at_pads" / "in";
     for (const std::string extension : {".fpc", ".ses"}) {
         fs::copy_file(in / ("viapads" + extension), folder / ("viapads" + extension));
@@ -165,7 +117,6 @@ TEST(RoundTrip, ViasInAndBesidePadsKeepTheirConnections) {
     EXPECT_EQ(load.status, 0) << load.log;
     EXPECT_EQ(load.incomplete, 1) << load.log;
     EXPECT_TRUE(load.complaints.empty()) << load.log;
-    fs::remove_all(folder);
 }
 
 // The corpus boards with pads of no size (fpcutil_Example: blind and buried vias placed as
@@ -182,23 +133,13 @@ TEST(RoundTrip, BoardsWithPadsOfNoSizeAndFoldedTracesRouteAndComeBack) {
     const fs::path corpus = fs::path(TARNWICK_CORPUS) / "fpc";
     if (!fs::is_directory(corpus)) GTEST_SKIP() << "no corpus at " << corpus;
 
-    const fs::path folder = fs::temp_directory_path() / ("tarnwick_no_size_pads_" + std::to_string(getpid()));
-    fs::remove_all(folder);
-    fs::create_directories(folder);
+    const test::Scratch scratch("no_size_pads");
+    const fs::path& folder = scratch.folder;
     for (const std::string name : {"fpcutil_Example", "fpcutil_ResetShape"}) {
         SCOPED_TRACE(name);
         fs::copy_file(corpus / (name + ".fpc"), folder / (name + ".fpc"));
-        Board board;
-        const RunSettings settings = test::named_settings(folder / (name + ".fpc"), folder / (name + ".dsn"));
-        Diagnostics diagnostics;
-        testing::internal::CaptureStderr();
-        try {
-            load_fpc_file(board, settings, diagnostics);
-            EXPECT_EQ(write_design_file(board, settings), 0);
-        } catch (const FatalError& error) {
-            ADD_FAILURE() << "error " << error.code << ": " << error.message;
-        }
-        testing::internal::GetCapturedStderr();
+        std::string error;
+        EXPECT_GE(test::export_design(folder / (name + ".fpc"), folder / (name + ".dsn"), &error), 0) << error;
 
         // One routing pass without the optimizer, stopped after two minutes: the ten-layer board
         // takes more than eight for its first pass on this machine.
@@ -222,8 +163,8 @@ TEST(RoundTrip, BoardsWithPadsOfNoSizeAndFoldedTracesRouteAndComeBack) {
         if (load.incomplete > routed.incomplete) {
             // More than the router counted: no more than its own session makes.
             const fs::path own = folder / (name + "_own.dsn");
-            std::ofstream(own) << design_with_session_wiring(test::file_text(folder / (name + "_routed.dsn")),
-                                                             test::file_text(folder / (name + ".ses")));
+            std::ofstream(own) << design_with_session_wiring(test::file_contents(folder / (name + "_routed.dsn")),
+                                                             test::file_contents(folder / (name + ".ses")));
             const test::RouterLoad as_written = test::load_in_router(router, own);
             std::cout << "; its own session loaded as written: " << as_written.incomplete;
             EXPECT_EQ(as_written.status, 0) << as_written.log;
@@ -238,7 +179,6 @@ TEST(RoundTrip, BoardsWithPadsOfNoSizeAndFoldedTracesRouteAndComeBack) {
             }
         }
     }
-    fs::remove_all(folder);
 }
 
 }  // namespace

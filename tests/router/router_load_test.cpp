@@ -7,7 +7,6 @@
 // build sets it: the router is not our code, and the plain build already runs it).
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -18,9 +17,6 @@
 #include <string>
 #include <vector>
 
-#include "core/errors.h"
-#include "dsn/design_file.h"
-#include "fpc/load.h"
 #include "router_support.h"
 #include "test_support.h"
 
@@ -47,7 +43,7 @@ const std::map<std::string, long> incomplete_before = {
 };
 
 using test::known_router_complaints;
-using test::file_text;
+using test::file_contents;
 using test::load_in_router;
 using test::RouterLoad;
 
@@ -80,35 +76,6 @@ RouterLoad expect_clean_load(const fs::path& router, const fs::path& design, con
     return load;
 }
 
-struct Scratch {
-    fs::path folder = fs::temp_directory_path() / ("tarnwick_router_load_" + std::to_string(getpid()));
-    Scratch() {
-        fs::remove_all(folder);
-        fs::create_directories(folder);
-    }
-    ~Scratch() { fs::remove_all(folder); }
-};
-
-// Exports a board into the scratch folder: the number of parts the design places (those with a
-// footprint), or -1 when the board does not load or export.
-long export_board(const fs::path& board_file, const fs::path& design) {
-    Board board;
-    const RunSettings settings = test::named_settings(board_file, design);
-    Diagnostics diagnostics;
-    testing::internal::CaptureStderr();
-    long placed = -1;
-    try {
-        load_fpc_file(board, settings, diagnostics);
-        if (write_design_file(board, settings) == 0) {
-            placed = std::count_if(board.parts.begin(), board.parts.end(), [](const Part& part) { return !part.no_footprint; });
-        }
-    } catch (const FatalError&) {
-        // The loader's and the exporter's own tests say which boards stop, and why.
-    }
-    testing::internal::GetCapturedStderr();
-    return placed;
-}
-
 // Every board of the corpus, those of the fork's dialect (fpc2_*) too, exports, and the router
 // loads its design with every part placed and no complaint; only the fork's footprint library
 // has no board outline to export.
@@ -120,13 +87,13 @@ TEST(RouterLoad, EveryCorpusBoardThatExportsLoadsCleanlyWithAllItsCopper) {
     if (!fs::is_directory(corpus)) GTEST_SKIP() << "no corpus at " << corpus;
 
     const std::vector<fs::path> boards = test::files_with_extension(corpus, ".fpc");
-    Scratch scratch;
+    const test::Scratch scratch("router_load");
     std::set<std::string> loaded;
     for (const fs::path& board : boards) {
         const std::string name = board.stem().string();
         const bool no_board = name == "fpc2_fpcutil_Show";
         const fs::path design = scratch.folder / (name + ".dsn");
-        const long placed = export_board(board, design);
+        const long placed = test::export_design(board, design);
         EXPECT_EQ(placed < 0, no_board) << name;
         if (placed < 0) continue;
         const RouterLoad load = expect_clean_load(router, design, name);
@@ -142,7 +109,7 @@ TEST(RouterLoad, EveryTestBoardLoadsCleanly) {
     const std::string reason = test::router_skip_reason(router);
     if (!reason.empty()) GTEST_SKIP() << reason;
 
-    Scratch scratch;
+    const test::Scratch scratch("router_load");
     int loaded = 0;
     // The design files the end-to-end cases expect of a complete run.
     const fs::path cases = fs::path(TARNWICK_TEST_DATA).parent_path() / "cases";
@@ -150,11 +117,11 @@ TEST(RouterLoad, EveryTestBoardLoadsCleanly) {
     for (const auto& entry : fs::directory_iterator(cases)) case_folders.push_back(entry.path());
     std::sort(case_folders.begin(), case_folders.end());
     for (const fs::path& folder : case_folders) {
-        if (file_text(folder / "status") != "0\n" || !fs::is_directory(folder / "out")) continue;
+        if (file_contents(folder / "status") != "0\n" || !fs::is_directory(folder / "out")) continue;
         // Written files may lie in folders of their own (names in other scripts, say).
         for (const auto& written : fs::recursive_directory_iterator(folder / "out")) {
             if (!written.is_regular_file()) continue;
-            const std::string text = file_text(written.path());
+            const std::string text = file_contents(written.path());
             if (text.rfind("(PCB ", 0) != 0) continue;
             const fs::path design = scratch.folder / (folder.filename().string() + ".dsn");
             fs::copy_file(written.path(), design);
@@ -166,7 +133,7 @@ TEST(RouterLoad, EveryTestBoardLoadsCleanly) {
     for (const auto& entry : fs::directory_iterator(TARNWICK_TEST_DATA)) {
         if (entry.path().extension() != ".fpc") continue;
         const fs::path design = scratch.folder / (entry.path().stem().string() + ".dsn");
-        ASSERT_TRUE(export_board(entry.path(), design)) << entry.path();
+        ASSERT_GE(test::export_design(entry.path(), design), 0) << entry.path();
         expect_clean_load(router, design, entry.path().stem().string());
         ++loaded;
     }

@@ -1,22 +1,25 @@
 #pragma once
-// Running the real router (../shared/router) from the tests: whether this machine can, and one
-// load of a design without routing, with the router's complaints and statistics.
+// Running the real router (../shared/router) from the tests: whether this machine can, one
+// load of a design without routing, with the router's complaints and statistics, and the
+// program's side of a round trip: the export of a board and the back-annotation of a session.
 
 #ifndef _WIN32
 #include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <map>
+#include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/errors.h"
+#include "dsn/design_file.h"
 #include "fpc/board_writer.h"
 #include "fpc/load.h"
 #include "session/back_annotation.h"
@@ -46,10 +49,17 @@ inline std::string shell_quoted(const fs::path& path) {
     return text + "'";
 }
 
-inline std::string file_text(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), {});
-}
+// A scratch folder of the process's own under the system's temporary folder, empty at the start
+// and removed at the end.
+struct Scratch {
+    explicit Scratch(const std::string& name)
+        : folder(fs::temp_directory_path() / ("tarnwick_" + name + "_" + std::to_string(getpid()))) {
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+    }
+    ~Scratch() { fs::remove_all(folder); }
+    fs::path folder;
+};
 
 // The number after `"key": ` in the router's statistics, or -1.
 inline long router_statistic(const std::string& log, const std::string& key) {
@@ -122,7 +132,7 @@ inline RouterLoad run_router(const fs::path& router, const fs::path& design, con
     load.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 #endif
     load.session_written = fs::exists(session) && fs::file_size(session) > 0;
-    load.log = file_text(log);
+    load.log = file_contents(log);
     std::size_t start = 0;
     while (start < load.log.size()) {
         std::size_t end = load.log.find('\n', start);
@@ -143,8 +153,32 @@ inline RouterLoad load_in_router(const fs::path& router, const fs::path& design)
     return run_router(router, design, "--router.enabled=false", 180);
 }
 
-// -B of `name` (its board and session in `folder`), with the check of its connections in `count`; then `after` with the routed board and the file it was written to
-// (`<name>_routed.fpc`), all with the console captured. False, with a failure, when any of it stops.
+// Exports a board file as the design file `design`, with the console captured: the number of
+// parts the design places (those with a footprint), or -1, with the error in `error`, when the
+// board does not load or export.
+inline long export_design(const fs::path& board_file, const fs::path& design, std::string* error = nullptr) {
+    Board board;
+    const RunSettings settings = named_settings(board_file, design);
+    Diagnostics diagnostics;
+    testing::internal::CaptureStderr();
+    long placed = -1;
+    try {
+        load_fpc_file(board, settings, diagnostics);
+        if (write_design_file(board, settings) == 0) {
+            placed = std::count_if(board.parts.begin(), board.parts.end(), [](const Part& part) { return !part.no_footprint; });
+        } else if (error != nullptr) {
+            *error = "the design file was not written whole";
+        }
+    } catch (const FatalError& failure) {
+        if (error != nullptr) *error = "error " + std::to_string(failure.code) + ": " + failure.message;
+    }
+    testing::internal::GetCapturedStderr();
+    return placed;
+}
+
+// -B of `name` (its board and session in `folder`), with the check of its connections in `count`;
+// then `after` with the routed board and the file it was written to (`<name>_routed.fpc`). The
+// console of the back-annotation is captured. False, with a failure, when any of it stops.
 inline bool back_annotate(const fs::path& folder, const std::string& name, ConnectionCount& count,
                           const std::function<void(const Board& routed, const fs::path& file)>& after) {
     Board board;
@@ -155,14 +189,63 @@ inline bool back_annotate(const fs::path& folder, const std::string& name, Conne
         load_fpc_file(board, settings, diagnostics);
         count = back_annotate_file(board, settings, diagnostics).connections;
         write_routed_fpc_file(board, settings, diagnostics);
-        after(board, settings.routed_fpcname);
     } catch (const FatalError& error) {
         testing::internal::GetCapturedStderr();
         ADD_FAILURE() << "error " << error.code << ": " << error.message;
         return false;
     }
     testing::internal::GetCapturedStderr();
+    after(board, settings.routed_fpcname);
     return true;
+}
+
+// A wire or via of a session file as the router writes it (one record's head a line), read apart
+// from the program's own reader, in the session's units.
+struct SessionRecord {
+    bool via = false;
+    std::string net;
+    std::string layer;     // a wire's
+    double width = 0;      // a wire's
+    std::string padstack;  // a via's
+    std::vector<std::pair<double, double>> points;  // a wire's points, or a via's place
+};
+
+// The wires and vias of a session, in file order.
+inline std::vector<SessionRecord> session_wiring(const std::string& session) {
+    std::vector<SessionRecord> records;
+    const std::size_t routes = session.find("(network_out");
+    std::istringstream lines(session.substr(routes == std::string::npos ? session.size() : routes));
+    std::string line;
+    std::string net;
+    while (std::getline(lines, line)) {
+        std::istringstream words(line);
+        std::string keyword;
+        words >> keyword;
+        if (keyword == "(net") {
+            words >> net;
+            if (!net.empty() && net.front() == '"') net = net.substr(1, net.size() - 2);
+        } else if (keyword == "(via") {
+            SessionRecord& via = records.emplace_back();
+            via.via = true;
+            via.net = net;
+            double x = 0;
+            double y = 0;
+            words >> via.padstack >> x >> y;
+            via.points.emplace_back(x, y);
+        } else if (keyword == "(path") {
+            SessionRecord& wire = records.emplace_back();
+            wire.net = net;
+            words >> wire.layer >> wire.width;
+            while (std::getline(lines, line) && line.find(')') == std::string::npos) {
+                std::istringstream point(line);
+                double x = 0;
+                double y = 0;
+                point >> x >> y;
+                wire.points.emplace_back(x, y);
+            }
+        }
+    }
+    return records;
 }
 
 }  // namespace tarnwick::test

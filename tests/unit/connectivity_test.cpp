@@ -147,6 +147,23 @@ TEST(Connectivity, WiresJoinWhereTheyTouchOnALayerAndThroughVias) {
     EXPECT_EQ(join_pins(net, pads, runs, {{0.2, 0.2}}, reach), (std::vector<std::uint32_t>{0, 0, 0, 3}));
 }
 
+TEST(Connectivity, WiresFarApartStayApartHoweverSmallTheReach) {
+    // A session unit so small that every place lies beyond the numbered cells: the wires share
+    // the outermost cells, yet only those that touch join.
+    const Board board = board_with_nets({{"U1.1", "U2.1", "U3.1"}});
+    std::vector<PathPoint> a{{1.0, 1.0}, {1.5, 1.0}};
+    std::vector<PathPoint> b{{2.0, 1.0}, {2.5, 1.0}};
+    std::vector<PathPoint> c{{2.5, 1.0}, {3.0, 1.0}};
+    const std::vector<CopperRun> runs{{top_copper_layer, a.data(), 2}, {top_copper_layer, b.data(), 2},
+                                      {top_copper_layer, c.data(), 2}};
+    const double tiny = 1e-20;
+    EXPECT_EQ(join_pins(board.nets[0], NetPinPads(board).of_net(0), runs, {}, tiny),
+              (std::vector<std::uint32_t>{0, 1, 1}));
+    // A via on the end of the first joins nothing else.
+    EXPECT_EQ(join_pins(board.nets[0], NetPinPads(board).of_net(0), runs, {{1.5, 1.0}}, tiny),
+              (std::vector<std::uint32_t>{0, 1, 1}));
+}
+
 // A session of one net whose router wiring is `paths` and `vias`, its router groups noted.
 struct Checked {
     std::uint32_t line = 0;

@@ -90,7 +90,7 @@ TEST(CorpusExport, EveryBoardThatLoadsBecomesABalancedDesignFile) {
     EXPECT_GE(exported, 19);  // every board of the corpus with an outline, the fork's six among them
 }
 
-using test::file_text;
+using test::file_contents;
 
 // Takes out of the nets every node naming a pin its part's footprint lacks, and returns them:
 // such a node is a fault of the board itself, on which the export stops (see `refused`).
@@ -175,7 +175,7 @@ void check_parts_without_footprint_left_out(const fs::path& path, const std::vec
               std::string::npos)
         << console;
     const fs::path design = settings.specctraname;
-    const std::string text = file_text(design);
+    const std::string text = file_contents(design);
     EXPECT_EQ(test::balance_fault(text), "");
     EXPECT_EQ(placed_in_session(text), placed);  // the design's place records, read the same way
     for (const Part& part : board.parts) {
@@ -190,7 +190,7 @@ void check_parts_without_footprint_left_out(const fs::path& path, const std::vec
         EXPECT_EQ(load.log.find(" ERROR "), std::string::npos) << load.log;
         EXPECT_EQ(test::router_block_count(load.log, "components"), static_cast<long>(placed.size())) << load.log;
         EXPECT_EQ(test::router_block_count(load.log, "nets"), ordinary_nets) << load.log;
-        EXPECT_EQ(placed_in_session(file_text(fs::path(design).replace_extension(".ses"))), placed);
+        EXPECT_EQ(placed_in_session(file_contents(fs::path(design).replace_extension(".ses"))), placed);
     }
     fs::remove_all(folder);
 }

@@ -14,7 +14,7 @@ namespace {
 void read_routes(test::SessionRun& run, const std::string& network, const char* resolution = "mil 100",
                  bool closed = true) {
     run.run(test::session_text(network, resolution, closed),
-            [&](Session& session, Board& board) { read_session_routes(session, board, run.settings); });
+            [&](Session& session, Board& board) { read_session_routes(session, board); });
 }
 
 const NetWire& wire_named(const Session& session, const std::string& name) {
@@ -181,6 +181,35 @@ TEST(Routes, AnEmptyPathAndAPathLoopingAtOneViaAreDropped) {
               std::string::npos);
 }
 
+TEST(Routes, WiresAndViasGivenToTheRouterAsTheBoardsOwnAreTold) {
+    // The router writes "(type protect)" for the copper the design file gave it; what it laid
+    // has none, and a "type" inside another list of the record is not the record's.
+    test::SessionRun run;
+    test::add_net(run.board, "A");
+    read_routes(run,
+                "      (net A\n"
+                "        (wire (path Top 1000 0 0 1000 0) (net A) (type protect))\n"
+                "        (wire (path Top 1000 1000 0 2000 0) (net A))\n"
+                "        (wire (path Top 1000 9000 0) (type protect))\n"  // one point: dropped
+                "        (wire (path Top 1000 2000 0 3000 0) (attr (type protect)) (type route))\n"
+                "        (wire (path Bottom 1000 3000 0 4000 0)\n          (type\n            protect\n          )\n        )\n"
+                "        (wire (path Top 1000 5000 0 6000 0))\n"
+                "        (via DefVia 1000 5000)\n"
+                "        (via DefVia 1000 5001 (type protect))\n"  // the first via again: dropped
+                "        (via DefVia 1000 0 (type protect))\n"
+                "      )\n");
+    const NetWire& wire = run.session->wire_list[0];
+    ASSERT_EQ(wire.paths.size(), 5u);
+    EXPECT_TRUE(wire.paths[0].protect);
+    EXPECT_FALSE(wire.paths[1].protect);
+    EXPECT_FALSE(wire.paths[2].protect);
+    EXPECT_TRUE(wire.paths[3].protect);
+    EXPECT_FALSE(wire.paths[4].protect);
+    ASSERT_EQ(wire.vias.size(), 2u);
+    EXPECT_FALSE(wire.vias[0].protect);
+    EXPECT_TRUE(wire.vias[1].protect);
+}
+
 TEST(Routes, ResolutionUnitsAreHonoured) {
     test::SessionRun run;
     test::add_net(run.board, "A");
@@ -277,7 +306,7 @@ TEST(Routes, WindowCutShortAndMissingSectionsAreErrorsOfTheirLine) {
     test::SessionRun run;
     test::add_net(run.board, "A");
     auto routes = [&](const std::string& text) {
-        run.run(text, [&](Session& session, Board& board) { read_session_routes(session, board, run.settings); });
+        run.run(text, [&](Session& session, Board& board) { read_session_routes(session, board); });
     };
     test::expect_error_at([&] { routes("(session s\n  (placement\n  )\n"); }, run.line, 31423,
                           "premature EOF searching for routes section", 3);
@@ -376,7 +405,7 @@ TEST(Routes, TheParserBlocksQuoteCharacterQuotesTheNames) {
     std::string text = test::session_text("      (net 'N \"1\"'\n" 
                                           "        (wire (path Top 100 0 0 5 5))\n      )\n");
     text.replace(text.find("(host_cad \"x\")"), 14, "(string_quote ')\n      (host_cad 'x y')");
-    run.run(text, [&](Session& session, Board& board) { read_session_routes(session, board, run.settings); });
+    run.run(text, [&](Session& session, Board& board) { read_session_routes(session, board); });
     ASSERT_EQ(run.session->wire_list[0].paths.size(), 1u);
     EXPECT_EQ(run.session->wire_list[0].paths[0].points.size(), 2u);
     EXPECT_EQ(run.console.substr(0, 60), "\n\n    Parser:\n      (string_quote ')\n      (host_cad 'x y')\n");

@@ -32,17 +32,9 @@ namespace fs = std::filesystem;
 
 const fs::path corpus = TARNWICK_CORPUS;
 
-std::vector<std::string> routed_sets() {
-    std::vector<std::string> names;
-    for (const fs::path& session : test::files_with_extension(corpus / "routed", ".ses")) {
-        names.push_back(session.stem().string());
-    }
-    return names;
-}
-
 std::vector<char> contents_of(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    const std::string text = test::file_contents(path);
+    return std::vector<char>(text.begin(), text.end());
 }
 
 // Console text of the runs inside it goes nowhere.
@@ -65,19 +57,9 @@ struct QuietConsole {
     int saved;
 };
 
-Board load_board(const fs::path& path, Diagnostics& diagnostics) {
-    Board board;
-    load_fpc_file(board, test::named_settings(path), diagnostics);
-    return board;
-}
-
 TEST(SessionCorpus, EveryRoutedPairComesBackWholeAndLoadsAgain) {
     // The corpus's routed sets, and the sessions of our own routing that showed a fault.
-    std::vector<fs::path> sets;
-    for (const std::string& name : routed_sets()) sets.push_back(corpus / "routed" / name);
-    for (const fs::path& session : test::files_with_extension(fs::path(TARNWICK_TEST_DATA) / "routed", ".ses")) {
-        sets.push_back(session.parent_path() / session.stem());
-    }
+    const std::vector<fs::path> sets = test::routed_sets();
     ASSERT_FALSE(sets.empty());
     const fs::path folder = fs::temp_directory_path() / ("tarnwick_routed_" + std::to_string(getpid()));
     fs::create_directories(folder);
@@ -140,8 +122,8 @@ TEST(SessionCorpus, EveryRoutedPairComesBackWholeAndLoadsAgain) {
         EXPECT_EQ(count.kept, count.made);
         EXPECT_GT(count.made, 0u);
         ASSERT_NO_THROW(write_routed_fpc_file(board, settings, diagnostics));
-        Diagnostics again_diagnostics;
-        EXPECT_NO_THROW(load_board(folder / (name + "_routed.fpc"), again_diagnostics));
+        const test::LoadedBoard again = test::load_board_file(folder / (name + "_routed.fpc"));
+        EXPECT_EQ(again.code, 0) << again.message;
     }
     fs::remove_all(folder);
 }
@@ -154,11 +136,11 @@ struct Outcome {
     std::uint32_t line = 0;  // the session line counter when it ended
 };
 
-Outcome back_annotate(const Board& loaded, const RunSettings& settings, const char* name, std::vector<char> text) {
+Outcome back_annotate(const Board& loaded, const char* name, std::vector<char> text) {
     Board board = loaded;
     Outcome outcome;
     try {
-        back_annotate(board, settings, name, std::move(text), outcome.line);
+        back_annotate(board, name, std::move(text), outcome.line);
     } catch (const FatalError& error) {
         outcome.stopped = true;
         outcome.code = error.code;
@@ -184,12 +166,12 @@ std::vector<char> first_bytes(const std::vector<char>& text, std::size_t end) {
 // A session cut after any line before its outermost list closes stops with a session error of
 // a line it kept, and nothing is made of it; a cut that keeps the whole S-expression reads
 // through.
-void expect_every_cut_stops(const Board& loaded, const RunSettings& settings, const std::vector<char>& text) {
+void expect_every_cut_stops(const Board& loaded, const std::vector<char>& text) {
     const std::size_t last_close = std::string(text.begin(), text.end()).rfind(')');
     ASSERT_NE(last_close, std::string::npos);
     const std::vector<std::size_t> ends = line_ends(text);
     for (std::uint32_t kept = 1; kept <= ends.size(); ++kept) {
-        const Outcome cut = back_annotate(loaded, settings, "cut.ses", first_bytes(text, ends[kept - 1]));
+        const Outcome cut = back_annotate(loaded, "cut.ses", first_bytes(text, ends[kept - 1]));
         if (ends[kept - 1] > last_close) {
             ASSERT_FALSE(cut.stopped) << "cut after line " << kept << ": " << cut.code << " " << cut.message;
             continue;
@@ -202,15 +184,13 @@ void expect_every_cut_stops(const Board& loaded, const RunSettings& settings, co
 }
 
 TEST(SessionCorpus, EveryTruncationOfARoutedSessionStopsWithASessionErrorUnlessItKeepsTheWholeSession) {
-    const std::vector<std::string> sets = routed_sets();
-    if (sets.empty()) GTEST_SKIP() << "no corpus at " << corpus;
+    const std::vector<fs::path> sessions = test::files_with_extension(corpus / "routed", ".ses");
+    if (sessions.empty()) GTEST_SKIP() << "no corpus at " << corpus;
     QuietConsole quiet;
-    for (const std::string& name : sets) {
-        SCOPED_TRACE(name);
-        const RunSettings settings;
-        Diagnostics diagnostics;
-        const Board loaded = load_board(corpus / "routed" / (name + ".fpc"), diagnostics);
-        expect_every_cut_stops(loaded, settings, contents_of(corpus / "routed" / (name + ".ses")));
+    for (const fs::path& session : sessions) {
+        SCOPED_TRACE(session.stem().string());
+        const Board loaded = test::load_board_file(fs::path(session).replace_extension(".fpc")).board;
+        expect_every_cut_stops(loaded, contents_of(session));
     }
 }
 
@@ -218,15 +198,13 @@ TEST(SessionCorpus, EveryTruncationOfTheExampleSessionStops) {
     // Where `head -n 100` of the example's session once back-annotated 10 of its 25 segments.
     const fs::path examples = TARNWICK_EXAMPLES;
     QuietConsole quiet;
-    const RunSettings settings;
-    Diagnostics diagnostics;
-    const Board loaded = load_board(examples / "blinker.fpc", diagnostics);
+    const Board loaded = test::load_board_file(examples / "blinker.fpc").board;
     const std::vector<char> text = contents_of(examples / "blinker.ses");
-    const Outcome hundred = back_annotate(loaded, settings, "cut.ses", first_bytes(text, line_ends(text)[99]));
+    const Outcome hundred = back_annotate(loaded, "cut.ses", first_bytes(text, line_ends(text)[99]));
     EXPECT_EQ(hundred.code, 32208);
     EXPECT_EQ(hundred.message, "session file ends before its parentheses close");
     EXPECT_EQ(hundred.line, 100u);
-    expect_every_cut_stops(loaded, settings, text);
+    expect_every_cut_stops(loaded, text);
 }
 
 // The text of physical line `number` (from 1) of `all`.
@@ -243,9 +221,7 @@ std::string line_of(const std::string& all, std::uint32_t number) {
 TEST(SessionCorpus, SessionsOfOtherDesignsAndEveryTruncationOfThemStopByTheFirstPartTheBoardLacks) {
     if (!fs::is_directory(corpus / "ses")) GTEST_SKIP() << "no corpus at " << corpus;
     QuietConsole quiet;
-    const RunSettings settings;
-    Diagnostics diagnostics;
-    const Board loaded = load_board(corpus / "routed" / "jpt_LED_Driver.fpc", diagnostics);
+    const Board loaded = test::load_board_file(corpus / "routed" / "jpt_LED_Driver.fpc").board;
     const std::vector<fs::path> sessions = test::files_with_extension(corpus / "ses", ".ses");
     ASSERT_FALSE(sessions.empty());
     std::size_t cuts = 0;
@@ -257,7 +233,7 @@ TEST(SessionCorpus, SessionsOfOtherDesignsAndEveryTruncationOfThemStopByTheFirst
         // The whole file: read through, when the placement names only parts of this board, or
         // stopped at the first place record naming a part the board lacks.
         std::uint32_t stop = 0;
-        const Outcome whole = back_annotate(loaded, settings, "other.ses", text);
+        const Outcome whole = back_annotate(loaded, "other.ses", text);
         if (whole.stopped) {
             ASSERT_EQ(whole.code, 30522) << whole.message;
             EXPECT_NE(line_of(all, whole.line).find("place"), std::string::npos) << whole.line;
@@ -274,7 +250,7 @@ TEST(SessionCorpus, SessionsOfOtherDesignsAndEveryTruncationOfThemStopByTheFirst
         for (std::uint32_t kept = 1; kept <= ends.size(); ++kept) {
             if (!every && kept > 2000 && kept % 50 != 0 && kept != ends.size()) continue;
             ++cuts;
-            const Outcome cut = back_annotate(loaded, settings, "cut.ses", first_bytes(text, ends[kept - 1]));
+            const Outcome cut = back_annotate(loaded, "cut.ses", first_bytes(text, ends[kept - 1]));
             // Only the whole file may read through.
             if (!cut.stopped) {
                 ASSERT_EQ(stop, 0u) << "cut after line " << kept << " read through";

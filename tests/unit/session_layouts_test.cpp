@@ -17,6 +17,7 @@
 #include "core/settings.h"
 #include "fpc/board_writer.h"
 #include "fpc/load.h"
+#include "report/session_report.h"
 #include "session/back_annotation.h"
 #include "session/session.h"
 #include "test_support.h"
@@ -139,17 +140,16 @@ std::string text_of(const Board& board) {
     return text;
 }
 
+// -B -V of `text` on a copy of `loaded`.
 Seen back_annotate(const Board& loaded, const std::string& text) {
-    RunSettings settings;
-    settings.back_annotate = true;
-    settings.verbose = true;
     Board board = loaded;
     Seen seen;
     std::uint32_t line = 0;
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     try {
-        back_annotate(board, settings, "layout.ses", std::vector<char>(text.begin(), text.end()), line);
+        back_annotate(board, "layout.ses", std::vector<char>(text.begin(), text.end()), line,
+                      session_reports_to(stdout));
         seen.routed = text_of(board);
     } catch (const FatalError& error) {
         seen.code = error.code;
@@ -160,22 +160,11 @@ Seen back_annotate(const Board& loaded, const std::string& text) {
     return seen;
 }
 
-Board load_board(const fs::path& path) {
-    Board board;
-    RunSettings settings;
-    settings.fpcname = path.string();
-    Diagnostics diagnostics;
-    testing::internal::CaptureStderr();
-    load_fpc_file(board, settings, diagnostics);
-    testing::internal::GetCapturedStderr();
-    return board;
-}
-
 // Every layout of `session` against `board`: the same as the original layout. Returns whether
 // the original read through.
 bool check_layouts(const fs::path& board_file, const fs::path& session) {
     SCOPED_TRACE(session.filename().string());
-    const Board board = load_board(board_file);
+    const Board board = test::load_board_file(board_file).board;
     const std::string text = test::file_contents(session);
     const Seen original = back_annotate(board, text);
     const std::vector<std::string> tokens = split_tokens(text);
@@ -199,7 +188,7 @@ TEST(SessionLayouts, TheExampleInEveryLayoutGivesTheSameRoutedBoard) {
     // The points on their path's line: every path is read, none dropped as empty.
     const std::string text = lists_on_their_lines(split_tokens(test::file_contents(examples / "blinker.ses")));
     ASSERT_NE(text.find("(path Top 2000 27596 110000 67596 70000 70000 70000))"), std::string::npos);
-    const Seen seen = back_annotate(load_board(examples / "blinker.fpc"), text);
+    const Seen seen = back_annotate(test::load_board_file(examples / "blinker.fpc").board, text);
     EXPECT_EQ(seen.code, 0);
     EXPECT_EQ(seen.console.find("empty trace"), std::string::npos);
     EXPECT_NE(seen.reports.find("\nPaths: 14"), std::string::npos);

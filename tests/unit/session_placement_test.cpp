@@ -108,14 +108,12 @@ TEST(SessionPlacement, PinsAndNetPinsFollowAPartTheRouterMovedFlippedAndTurned) 
     text.replace(text.find(from), from.size(), "(place R3 130000 60000 back 90)");
 
     Board board;
-    RunSettings settings;
     Diagnostics diagnostics;
-    settings.fpcname = std::string(TARNWICK_EXAMPLES) + "/blinker.fpc";
     testing::internal::CaptureStderr();
-    load_fpc_file(board, settings, diagnostics);
+    load_fpc_file(board, test::named_settings(std::string(TARNWICK_EXAMPLES) + "/blinker.fpc"), diagnostics);
     std::uint32_t line = 0;
     const BackAnnotation done =
-        back_annotate(board, settings, "blinker.ses", std::vector<char>(text.begin(), text.end()), line);
+        back_annotate(board, "blinker.ses", std::vector<char>(text.begin(), text.end()), line);
     const Session& session = done.session;
     const std::vector<Net>& routed = board.nets;
     testing::internal::GetCapturedStderr();

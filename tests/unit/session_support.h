@@ -75,7 +75,7 @@ struct SessionRun {
     void back_annotate(const std::string& text) {
         capture([&] {
             BackAnnotation done =
-                tarnwick::back_annotate(board, settings, "s.ses", std::vector<char>(text.begin(), text.end()), line);
+                tarnwick::back_annotate(board, "s.ses", std::vector<char>(text.begin(), text.end()), line);
             session = std::make_unique<Session>(std::move(done.session));
             connections = done.connections;
         });

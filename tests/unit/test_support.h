@@ -59,6 +59,20 @@ inline std::vector<std::filesystem::path> files_with_extension(const std::filesy
     return files;
 }
 
+// The routed sets, each a board, its session and the router's statistics after routing, named
+// without their extension: the corpus's, where it is, and the sessions this project routed
+// that showed a fault (tests/data/routed).
+inline std::vector<std::filesystem::path> routed_sets() {
+    std::vector<std::filesystem::path> sets;
+    for (const std::filesystem::path& folder :
+         {std::filesystem::path(TARNWICK_CORPUS) / "routed", std::filesystem::path(TARNWICK_TEST_DATA) / "routed"}) {
+        for (const std::filesystem::path& session : files_with_extension(folder, ".ses")) {
+            sets.push_back(session.parent_path() / session.stem());
+        }
+    }
+    return sets;
+}
+
 #ifdef _WIN32
 // Windows has no stream into memory: a temporary file, deleted when closed, stands in for one.
 inline std::FILE* open_temporary_stream() {
@@ -175,19 +189,32 @@ struct LoadedBoard {
     std::string message;
 };
 
-inline LoadedBoard load_board_text(const std::string& text, const std::string& name = "b.fpc") {
+// Runs `load` (given the board, the settings and the diagnostics) as a run loads a board file.
+template <typename Load>
+LoadedBoard load_board_with(const RunSettings& settings, Load load) {
     LoadedBoard loaded;
-    RunSettings settings;
-    settings.fpcname = name;
     testing::internal::CaptureStderr();
     try {
-        load_fpc_contents(loaded.board, settings, loaded.diagnostics, std::vector<char>(text.begin(), text.end()));
+        load(loaded.board, settings, loaded.diagnostics);
     } catch (const FatalError& error) {
         loaded.code = error.code;
         loaded.message = error.message;
     }
     loaded.console = testing::internal::GetCapturedStderr();
     return loaded;
+}
+
+inline LoadedBoard load_board_text(const std::string& text, const std::string& name = "b.fpc") {
+    RunSettings settings;
+    settings.fpcname = name;
+    return load_board_with(settings, [&](Board& board, const RunSettings& run, Diagnostics& diagnostics) {
+        load_fpc_contents(board, run, diagnostics, std::vector<char>(text.begin(), text.end()));
+    });
+}
+
+// A board file loaded as a run loads it.
+inline LoadedBoard load_board_file(const std::filesystem::path& path) {
+    return load_board_with(named_settings(path), load_fpc_file);
 }
 
 }  // namespace tarnwick::test

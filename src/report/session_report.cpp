@@ -1,4 +1,4 @@
-#include "session/session_report.h"
+#include "report/session_report.h"
 
 #include <cstring>
 
@@ -216,6 +216,12 @@ void write_session_report(std::FILE* out, const char* title, bool with_traces, c
     }
     write_summary(out, title, session.stats, board, totals);
     std::fflush(out);
+}
+
+StateReport session_reports_to(std::FILE* out) {
+    return [out](const char* title, bool with_traces, const Session& session, const Board& board) {
+        write_session_report(out, title, with_traces, session, board);
+    };
 }
 
 }  // namespace tarnwick

@@ -14,4 +14,7 @@ namespace tarnwick {
 void write_session_report(std::FILE* out, const char* title, bool with_traces, const Session& session,
                           const Board& board);
 
+// The importer's state shown as these reports on `out`: what -B -V writes on standard output.
+StateReport session_reports_to(std::FILE* out);
+
 }  // namespace tarnwick
