@@ -57,7 +57,7 @@ TEST(FileNames, WindowsPathsCompleteInTheirLastComponent) {
     EXPECT_EQ(back.routed_fpcname, "C:\\boards\\v1.2\\board_routed.fpc");
     EXPECT_EQ(back.specctraname, "C:\\boards\\v1.2\\board.ses");
     EXPECT_EQ(test::named_settings("C:\\boards\\v1.2\\board").specctraname, "C:\\boards\\v1.2\\board.dsn");
-    EXPECT_EQ(test::named_settings("b.fpc", "\\\\server\\share.d\\Плата").specctraname, "\\\\server\\share.d\\Плата.dsn");
+    EXPECT_EQ(test::named_settings("b.fpc", native_path("\\\\server\\share.d\\Плата")).specctraname, "\\\\server\\share.d\\Плата.dsn");
 }
 
 TEST_F(PlatformTest, NamesInAnyScriptAreOpenedSizedAndSpelledAsTheyAre) {

@@ -22,6 +22,7 @@
 #include "board/board.h"
 #include "core/errors.h"
 #include "core/file_names.h"
+#include "core/file_system.h"
 #include "core/settings.h"
 #include "fpc/load.h"
 #include "fpc/reader.h"
@@ -35,8 +36,9 @@ inline RunSettings named_settings(const std::filesystem::path& board,
                                   bool back_annotate = false) {
     RunSettings settings;
     settings.back_annotate = back_annotate;
-    name_run_files(settings, board.string(),
-                   specctra ? std::optional<std::string>(specctra->string()) : std::nullopt);
+    // The names as the program spells them (UTF-8), whatever the system's code page.
+    name_run_files(settings, utf8_name(board),
+                   specctra ? std::optional<std::string>(utf8_name(*specctra)) : std::nullopt);
     return settings;
 }
 
