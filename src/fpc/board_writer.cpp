@@ -6,7 +6,7 @@
 #include "core/file_names.h"
 #include "core/output_file.h"
 #include "fpc/footprint_writer.h"
-#include "fpc/fork_writer.h"
+#include "fpc2/writer.h"
 
 namespace tarnwick {
 

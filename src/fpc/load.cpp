@@ -9,13 +9,13 @@
 #include "core/file_system.h"
 #include "fpc/board_kind.h"
 #include "fpc/footprints.h"
-#include "fpc/fork_dialect.h"
 #include "fpc/nets.h"
 #include "fpc/options.h"
 #include "fpc/outlines.h"
 #include "fpc/parts.h"
 #include "fpc/reader.h"
 #include "fpc/texts.h"
+#include "fpc2/dialect.h"
 
 namespace tarnwick {
 

@@ -6,7 +6,7 @@
 #include "board/units.h"
 #include "core/errors.h"
 #include "fpc/board_numbers.h"
-#include "fpc/fork_dialect.h"
+#include "fpc2/dialect.h"
 
 namespace tarnwick {
 

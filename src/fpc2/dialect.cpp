@@ -1,4 +1,4 @@
-#include "fpc/fork_dialect.h"
+#include "fpc2/dialect.h"
 
 #include <algorithm>
 #include <cstdio>

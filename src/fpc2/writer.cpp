@@ -1,4 +1,4 @@
-#include "fpc/fork_writer.h"
+#include "fpc2/writer.h"
 
 #include <algorithm>
 #include <cstring>
@@ -9,8 +9,8 @@
 #include "core/errors.h"
 #include "core/scan_record.h"
 #include "fpc/board_writer.h"
-#include "fpc/fork_dialect.h"
 #include "fpc/reader.h"
+#include "fpc2/dialect.h"
 
 namespace tarnwick {
 
