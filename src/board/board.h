@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "board/footprint.h"
-#include "board/fork_board.h"
+#include "board/fpc2_board.h"
 #include "board/net.h"
 #include "board/outline.h"
 #include "board/part.h"
@@ -205,7 +205,7 @@ struct Board {
     std::vector<BoardText> texts;
 
     // A board of the FreePCB-2 dialect: its own lines and what the 1.3xx records cannot hold.
-    ForkBoard fork;
+    Fpc2Board fpc2;
 
     // Outline bounds in inches, set before the board outlines are read.
     double outline_min_x = 1000000;

@@ -118,7 +118,7 @@ void find_net_pins(Board& board) {
     }
 }
 
-// `any_angle`: the fork's dialect places parts at any whole angle; 1.3xx boards only at right
+// `any_angle`: FreePCB-2 places parts at any whole angle; 1.3xx boards only at right
 // angles, which keep their exact arithmetic.
 void place_pin(const Part& part, const FootprintPin& pin, PartPin& placed, bool any_angle) {
     placed.name = pin.name;
@@ -245,7 +245,7 @@ void build_part_pins(Board& board) {
         part.pins.resize(footprint.pins.size());
         for (std::size_t i = 0; i < footprint.pins.size(); ++i) {
             PartPin& placed = part.pins[i];
-            place_pin(part, footprint.pins[i], placed, board.fork.active);
+            place_pin(part, footprint.pins[i], placed, board.fpc2.active);
             placed.net = -1;
             placed.net_pin = 0;
         }

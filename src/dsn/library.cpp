@@ -200,14 +200,14 @@ void write_image_pins(DesignFile& file, const Board& board, const Footprint& foo
 }
 
 // A polyline of the footprint on a copper layer (an antenna, a heat-sink area: a board of the
-// fork's dialect) is copper that every other net keeps clear of: a keepout of the image on its
+// FreePCB-2 board) is copper that every other net keeps clear of: a keepout of the image on its
 // layer, the inner layers each for an inner one. A closed polyline keeps out its area, an open
 // one its line at its width.
 void write_copper_polylines(DesignFile& file, const Board& board, const Footprint& footprint) {
     const auto index = static_cast<std::uint32_t>(&footprint - board.footprints.data());
     const auto copper_layers = static_cast<std::uint32_t>(board.copper_layers.size());
     // The list is in file order, so by footprint.
-    const std::vector<CopperPolyline>& all = board.fork.copper_polylines;
+    const std::vector<CopperPolyline>& all = board.fpc2.copper_polylines;
     const auto first = std::lower_bound(all.begin(), all.end(), index,
                                         [](const CopperPolyline& copper, std::uint32_t f) { return copper.footprint < f; });
     for (auto it = first; it != all.end() && it->footprint == index; ++it) {
@@ -275,13 +275,13 @@ void write_outline_arc(DesignFile& file, const Footprint& footprint, const Footp
     }
 }
 
-// Whether the fork's editor leaves the polyline undrawn: board.fork.hidden_polylines is in file
+// Whether FreePCB-2 leaves the polyline undrawn: board.fpc2.hidden_polylines is in file
 // order, so by footprint and polyline.
 bool is_hidden(const Board& board, std::uint32_t footprint, std::uint32_t polyline) {
     const auto before = [](const PolylineRef& a, const PolylineRef& b) {
         return a.footprint != b.footprint ? a.footprint < b.footprint : a.polyline < b.polyline;
     };
-    return std::binary_search(board.fork.hidden_polylines.begin(), board.fork.hidden_polylines.end(),
+    return std::binary_search(board.fpc2.hidden_polylines.begin(), board.fpc2.hidden_polylines.end(),
                               PolylineRef{footprint, polyline}, before);
 }
 
@@ -297,7 +297,7 @@ void write_image_outlines(DesignFile& file, const Board& board, const Footprint&
     std::uint32_t number = 0;
     for (const FootprintPolyline& polyline : footprint.polylines) {
         ++number;
-        if (!board.fork.hidden_polylines.empty() && is_hidden(board, index, number - 1)) continue;
+        if (!board.fpc2.hidden_polylines.empty() && is_hidden(board, index, number - 1)) continue;
         // The router closes every outline path into a polygon, and an open line of three or more
         // corners closed that way may cross itself. Each side of an open line is therefore a path
         // of its own: the drawing stays the same and there is nothing to close.

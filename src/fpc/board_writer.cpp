@@ -254,9 +254,9 @@ std::int32_t signed_rounded_length(double inches) {
 }
 
 void write_fpc_sections(std::FILE* out, const Board& board) {
-    // A board of the fork's dialect is written in it, as read wherever nothing changed.
-    if (board.fork.active) {
-        write_fork_board(out, board);
+    // A FreePCB-2 board is written in its dialect, as read wherever nothing changed.
+    if (board.fpc2.active) {
+        write_fpc2_board(out, board);
         return;
     }
     write_options(out, board.options);

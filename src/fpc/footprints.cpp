@@ -161,7 +161,7 @@ void read_mask_or_paste(const PadRecord& record, const char* values, FootprintPi
 
 // Reads the pad records that follow a pin line, up to an empty line or the next pin line, which
 // is left to be read again.
-// `header_ends`: the fork's utilities write a section header straight after the last record.
+// `header_ends`: FreePCB-2's utilities write a section header straight after the last record.
 void read_pad_records(LineReader& reader, const Footprint& footprint, FootprintPin& pin, double scale,
                       bool header_ends) {
     for (;;) {
@@ -252,7 +252,7 @@ void read_pins(LineReader& reader, const char* values, Board& board, LoadIndexes
 
         FootprintPin pin;
         read_pin_line(text, footprint, pin, length_scale);
-        read_pad_records(reader, footprint, pin, length_scale, board.fork.active);
+        read_pad_records(reader, footprint, pin, length_scale, board.fpc2.active);
         pin.is_via = 0;
         pin.tool = 0;
         resolve_padstack(board, indexes, pin);
@@ -285,8 +285,8 @@ const char* parse_footprint(LineReader& reader, Board& board, LoadIndexes& index
         const char* line = reader.next_line();
         if (line == nullptr || is_blank(line)) return line;
         const char* text = skip_blanks(line);
-        // The fork's utilities write the next section's header straight after the last record.
-        if (board.fork.active && is_section_header(text)) {
+        // FreePCB-2's utilities write the next section's header straight after the last record.
+        if (board.fpc2.active && is_section_header(text)) {
             reader.unread_line();
             return line;
         }

@@ -33,7 +33,7 @@ void load_fpc_file(Board& board, RunSettings& settings, Diagnostics& diagnostics
 
 void load_fpc_contents(Board& board, RunSettings& settings, Diagnostics& diagnostics, std::vector<char> contents) {
     diagnostics.fpc_name = settings.fpcname;
-    translate_fork_board(contents, board.fork, diagnostics.fpc_line);
+    translate_fpc2_board(contents, board.fpc2, diagnostics.fpc_line);
     LineReader reader(std::move(contents), diagnostics.fpc_line);
 
     check_board_kind(reader);

@@ -108,16 +108,16 @@ const OptionKey option_keys[] = {
     special("n_copper_layers:", 16, Kind::CopperLayers),
 };
 
-void check_version(BoardOptions& options, bool fork) {
+void check_version(BoardOptions& options, bool fpc2) {
     if (options.version > 1.33101) options.long_text_records = true;
     options.always_write_package = options.version > 1.3469;
-    // A board of the fork's dialect has its own versions, read by its own layer.
-    if (fork) {
-        if (options.version >= newest_fork_version) {
+    // A FreePCB-2 board has its own versions, read by its own layer.
+    if (fpc2) {
+        if (options.version >= newest_fpc2_version) {
             std::fprintf(console(),
                          "\n\nCaution: Loading an untested version FreePCB-2 file:\n Loading: V%1.3lf, Latest Tested: "
                          "V%1.3lf\n\n",
-                         options.version, newest_tested_fork_version);
+                         options.version, newest_tested_fpc2_version);
         }
         return;
     }
@@ -128,8 +128,8 @@ void check_version(BoardOptions& options, bool fork) {
     }
 }
 
-void check_file_version(const BoardOptions& options, bool fork) {
-    if (fork) return;
+void check_file_version(const BoardOptions& options, bool fpc2) {
+    if (fpc2) return;
     if (options.file_version >= 1.312 && options.file_version <= 1.34401) return;
     const std::string shown =
         options.file_version >= 0.1 ? strformat("%1.3lf", options.file_version) : std::string("<Unknown>");
@@ -193,8 +193,8 @@ void read_layer_list(LineReader& reader, const char* value, Board& board) {
         if (line == nullptr) fatal_error(11216, "premature EOF");
         const char* text = skip_blanks(line);
         if (!starts_with(text, "layer_info:")) {
-            // The fork writes a partial list, or none: the line is the next option.
-            if (board.fork.active) reader.unread_line();
+            // FreePCB-2 writes a partial list, or none: the line is the next option.
+            if (board.fpc2.active) reader.unread_line();
             break;
         }
         LayerListEntry entry;
@@ -210,7 +210,7 @@ void read_layer_list(LineReader& reader, const char* value, Board& board) {
         options.layer_list.push_back(std::move(entry));
     }
     if (options.layer_list.size() < wanted) {
-        if (!board.fork.active) fatal_error(11241, "reading layer list");
+        if (!board.fpc2.active) fatal_error(11241, "reading layer list");
         options.layer_list.resize(wanted);
     }
 
@@ -239,11 +239,11 @@ void read_option(LineReader& reader, const char* text, Board& board) {
         switch (key.kind) {
             case Kind::Version:
                 std::sscanf(value, "%lf", &options.version);
-                check_version(options, board.fork.active);
+                check_version(options, board.fpc2.active);
                 break;
             case Kind::FileVersion:
                 std::sscanf(value, "%lf", &options.file_version);
-                check_file_version(options, board.fork.active);
+                check_file_version(options, board.fpc2.active);
                 break;
             case Kind::Quoted:
                 extract_quoted(options.*key.text, text, key.text_max + 1);

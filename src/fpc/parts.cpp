@@ -129,7 +129,7 @@ void read_part(LineReader& reader, Board& board, const FootprintIndex& footprint
         if (line == nullptr) fatal_error(12037, "premature EOF reading parts record 1, Pass 2");
         if (is_blank(line)) break;
         const char* text = skip_blanks(line);
-        if (starts_with(text, "part:") || (board.fork.active && is_section_header(text))) {
+        if (starts_with(text, "part:") || (board.fpc2.active && is_section_header(text))) {
             reader.unread_line();
             break;
         }

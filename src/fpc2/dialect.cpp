@@ -15,7 +15,7 @@ namespace tarnwick {
 
 namespace {
 
-using Section = ForkSection;
+using Section = Fpc2Section;
 
 struct SectionHeader {
     const char* header;
@@ -23,7 +23,7 @@ struct SectionHeader {
 };
 
 // The 1.3xx headers and the dialect's own two.
-constexpr SectionHeader fork_headers[] = {
+constexpr SectionHeader fpc2_headers[] = {
     {"[options]", Section::Options}, {"[footprints]", Section::Footprints},
     {"[board]", Section::Board},     {"[solder_mask_cutouts]", Section::Cutouts},
     {"[graphics]", Section::Graphics}, {"[parts]", Section::Parts},
@@ -33,10 +33,10 @@ constexpr SectionHeader fork_headers[] = {
 
 }  // namespace
 
-ForkSection fork_section_of(const char* line) {
+Fpc2Section fpc2_section_of(const char* line) {
     const char* text = skip_blanks(line);
     if (*text != '[') return Section::None;
-    for (const SectionHeader& header : fork_headers) {
+    for (const SectionHeader& header : fpc2_headers) {
         if (starts_with(text, header.header)) return header.section;
     }
     return Section::None;
@@ -87,13 +87,13 @@ bool find_field(const std::string& line, std::size_t from, int index, std::size_
 
 // The layer number in field `index` after `from`, in the board's numbering; a field that is
 // no plain number stays as it is, for the reader to refuse.
-void map_layer_field(std::string& line, std::size_t from, int index, const ForkBoard& fork) {
+void map_layer_field(std::string& line, std::size_t from, int index, const Fpc2Board& fpc2) {
     std::size_t start = 0, end = 0;
     if (!find_field(line, from, index, start, end)) return;
     const std::string field = line.substr(start, end - start);
     if (field.empty() || field.size() > 9 || field.find_first_not_of("0123456789") != std::string::npos) return;
     const auto layer = static_cast<std::uint32_t>(std::strtoul(field.c_str(), nullptr, 10));
-    line.replace(start, end - start, std::to_string(layer_from_fork(fork, layer)));
+    line.replace(start, end - start, std::to_string(layer_from_fpc2(fpc2, layer)));
 }
 
 // Nanometres as the 1.3xx records write them: no fraction where there is none.
@@ -109,7 +109,7 @@ std::string nm_text(double nm) {
 std::string length_field(const char* field, const char* record) {
     double nm = 0;
     const char* end = nullptr;
-    if (!fork_length_nm(field, nm, &end)) {
+    if (!fpc2_length_nm(field, nm, &end)) {
         if (end != nullptr) {
             fatal_error(13031, strformat("unknown length unit in %s record: \"%s\"", record, field));
         }
@@ -118,7 +118,7 @@ std::string length_field(const char* field, const char* record) {
     return nm_text(nm);
 }
 
-void translate_option(std::string& line, const ForkBoard& fork) {
+void translate_option(std::string& line, const Fpc2Board& fpc2) {
     const char* text = skip_blanks(line.c_str());
     const std::size_t indent = static_cast<std::size_t>(text - line.c_str());
     if (starts_with(text, "width_menu_item:")) {
@@ -138,7 +138,7 @@ void translate_option(std::string& line, const ForkBoard& fork) {
     if (starts_with(text, "layer_info:")) {
         // The layer list is in the dialect's order; its scribing and notes entries have no place
         // in the 1.3xx list, which the reader fills in file order.
-        if (!fork.shifted_layers) return;
+        if (!fpc2.shifted_layers) return;
         const std::size_t open = line.find('"');
         const std::size_t close = open == std::string::npos ? open : line.find('"', open + 1);
         if (close == std::string::npos) return;
@@ -171,7 +171,7 @@ void translate_footprint_pin(std::string& line) {
 }
 
 struct Translation {
-    ForkBoard& fork;
+    Fpc2Board& fpc2;
     Lines& lines;
     Section section = Section::None;
     std::int64_t footprint = -1;   // index of the footprint being read
@@ -193,11 +193,11 @@ struct Translation {
             const int got = std::sscanf(text + std::strlen("outline_polyline:"), "%lf %lf %lf %u %u %u", &w, &x, &y,
                                         &visible, &hatch, &layer);
             if (got >= 4 && visible == 0 && footprint >= 0) {
-                fork.hidden_polylines.push_back({static_cast<std::uint32_t>(footprint), polyline});
+                fpc2.hidden_polylines.push_back({static_cast<std::uint32_t>(footprint), polyline});
             }
             const std::int32_t copper = got == 6 ? footprint_copper_layer(layer) : -1;
             if (copper >= 0 && footprint >= 0) {
-                fork.copper_polylines.push_back(
+                fpc2.copper_polylines.push_back(
                     {static_cast<std::uint32_t>(footprint), polyline, static_cast<std::uint32_t>(copper)});
             }
             ++polyline;
@@ -226,9 +226,9 @@ struct Translation {
                                         &this_contour);
             if (dropped == 0 && (got < 5 || this_contour == 0)) continue;
             if (got < 4) break;  // a bad corner line is the reader's to refuse
-            if (dropped == 0 || this_contour != contour) fork.holes.push_back({index, {}});
+            if (dropped == 0 || this_contour != contour) fpc2.holes.push_back({index, {}});
             contour = this_contour;
-            fork.holes.back().corners.push_back({x * nm_to_inch, y * nm_to_inch, style});
+            fpc2.holes.back().corners.push_back({x * nm_to_inch, y * nm_to_inch, style});
             lines.cut[k].clear();
             ++dropped;
         }
@@ -241,7 +241,7 @@ struct Translation {
 
     void line(std::size_t i) {
         std::string& text_line = lines.cut[i];
-        const Section header = fork_section_of(text_line.c_str());
+        const Section header = fpc2_section_of(text_line.c_str());
         if (header != Section::None) {
             section = header;
             // The reader knows no header of the dialect's own sections: their lines go empty.
@@ -252,7 +252,7 @@ struct Translation {
         const std::size_t indent = static_cast<std::size_t>(text - text_line.c_str());
         switch (section) {
             case Section::Options:
-                translate_option(text_line, fork);
+                translate_option(text_line, fpc2);
                 break;
             case Section::Footprints:
                 footprint_line(i);
@@ -262,7 +262,7 @@ struct Translation {
                 break;
             case Section::Cutouts:
                 // "sm_cutout: n hatch layer width merge submerge".
-                if (starts_with(text, "sm_cutout:")) map_layer_field(text_line, indent + std::strlen("sm_cutout:"), 2, fork);
+                if (starts_with(text, "sm_cutout:")) map_layer_field(text_line, indent + std::strlen("sm_cutout:"), 2, fpc2);
                 break;
             case Section::Graphics:
             case Section::Merges:
@@ -270,19 +270,19 @@ struct Translation {
                 break;
             case Section::Nets:
                 if (starts_with(text, "vtx:")) {
-                    map_layer_field(text_line, indent + std::strlen("vtx:"), 3, fork);
+                    map_layer_field(text_line, indent + std::strlen("vtx:"), 3, fpc2);
                 } else if (starts_with(text, "seg:")) {
-                    map_layer_field(text_line, indent + std::strlen("seg:"), 1, fork);
+                    map_layer_field(text_line, indent + std::strlen("seg:"), 1, fpc2);
                 } else if (starts_with(text, "area:")) {
-                    map_layer_field(text_line, indent + std::strlen("area:"), 2, fork);
+                    map_layer_field(text_line, indent + std::strlen("area:"), 2, fpc2);
                 }
                 break;
             case Section::Texts:
                 if (starts_with(text, "text:")) {
                     const std::size_t quote = text_line.rfind('"');
-                    if (quote != std::string::npos) map_layer_field(text_line, quote + 1, 2, fork);
+                    if (quote != std::string::npos) map_layer_field(text_line, quote + 1, 2, fpc2);
                 } else if (starts_with(text, "text_line:") || starts_with(text, "selection:")) {
-                    text_line.clear();  // the strokes the fork draws the text with
+                    text_line.clear();  // the strokes FreePCB-2 draws the text with
                 }
                 break;
             case Section::None:
@@ -295,7 +295,7 @@ struct Translation {
 
 }  // namespace
 
-double fork_board_version(const std::vector<char>& contents) {
+double fpc2_board_version(const std::vector<char>& contents) {
     double version = 0;
     std::size_t start = 0;
     std::string line;
@@ -311,14 +311,14 @@ double fork_board_version(const std::vector<char>& contents) {
         if (is_other_section_header(text, "[options]")) break;
         version = std::max({version, version_of(text, "version:"), version_of(text, "file_version:")});
     }
-    return version >= first_fork_version ? version : 0;
+    return version >= first_fpc2_version ? version : 0;
 }
 
-void translate_fork_board(std::vector<char>& contents, ForkBoard& fork, std::uint32_t& counter) {
-    fork = ForkBoard{};
-    fork.version = fork_board_version(contents);
-    if (fork.version == 0) return;
-    fork.active = true;
+void translate_fpc2_board(std::vector<char>& contents, Fpc2Board& fpc2, std::uint32_t& counter) {
+    fpc2 = Fpc2Board{};
+    fpc2.version = fpc2_board_version(contents);
+    if (fpc2.version == 0) return;
+    fpc2.active = true;
 
     Lines lines = split_lines(contents);
     // The layer numbering follows the file version, or the version where the file has none.
@@ -328,11 +328,11 @@ void translate_fork_board(std::vector<char>& contents, ForkBoard& fork, std::uin
         if (is_other_section_header(text, "[options]")) break;
         if (starts_with(text, "file_version:")) file_version = version_of(text, "file_version:");
     }
-    fork.shifted_layers = (file_version != 0 ? file_version : fork.version) >= first_shifted_layers_version;
-    if (!lines.raw.empty() && !lines.raw[0].empty() && lines.raw[0].back() == '\r') fork.line_end = "\r\n";
-    fork.final_line_end = !contents.empty() && contents.back() == '\n';
+    fpc2.shifted_layers = (file_version != 0 ? file_version : fpc2.version) >= first_shifted_layers_version;
+    if (!lines.raw.empty() && !lines.raw[0].empty() && lines.raw[0].back() == '\r') fpc2.line_end = "\r\n";
+    fpc2.final_line_end = !contents.empty() && contents.back() == '\n';
 
-    Translation translation{fork, lines};
+    Translation translation{fpc2, lines};
     for (std::size_t i = 0; i < lines.cut.size(); ++i) {
         counter = static_cast<std::uint32_t>(i + 1);
         translation.line(i);
@@ -348,11 +348,11 @@ void translate_fork_board(std::vector<char>& contents, ForkBoard& fork, std::uin
         translated.push_back('\n');
     }
     contents = std::move(translated);
-    fork.lines = std::move(lines.raw);
+    fpc2.lines = std::move(lines.raw);
 }
 
-std::uint32_t layer_from_fork(const ForkBoard& fork, std::uint32_t layer) {
-    if (!fork.shifted_layers || layer <= 5) return layer;
+std::uint32_t layer_from_fpc2(const Fpc2Board& fpc2, std::uint32_t layer) {
+    if (!fpc2.shifted_layers || layer <= 5) return layer;
     switch (layer) {
         case 6:   // scribing
         case 7:   // top notes
@@ -375,8 +375,8 @@ std::uint32_t layer_from_fork(const ForkBoard& fork, std::uint32_t layer) {
     }
 }
 
-std::uint32_t layer_to_fork(const ForkBoard& fork, std::uint32_t layer) {
-    if (!fork.shifted_layers || layer <= 5) return layer;
+std::uint32_t layer_to_fpc2(const Fpc2Board& fpc2, std::uint32_t layer) {
+    if (!fpc2.shifted_layers || layer <= 5) return layer;
     switch (layer) {
         case 6:
             return 9;
@@ -408,7 +408,7 @@ std::int32_t footprint_copper_layer(std::uint32_t layer) {
     }
 }
 
-bool fork_length_nm(const char* text, double& nm, const char** end) {
+bool fpc2_length_nm(const char* text, double& nm, const char** end) {
     *end = nullptr;
     const char* p = text;
     if (*p == '-' || *p == '+') ++p;

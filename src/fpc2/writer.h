@@ -9,7 +9,7 @@
 
 namespace tarnwick {
 
-// Writes the board, which must have been read in the dialect (board.fork.active).
-void write_fork_board(std::FILE* out, const Board& board);
+// Writes the board, which must have been read in the dialect (board.fpc2.active).
+void write_fpc2_board(std::FILE* out, const Board& board);
 
 }  // namespace tarnwick

@@ -111,8 +111,8 @@ long export_board(const fs::path& board_file, const fs::path& design) {
     return placed;
 }
 
-// Every board of the corpus, those of the fork's dialect (fpc2_*) too, exports, and the router
-// loads its design with every part placed and no complaint; only the fork's footprint library
+// Every board of the corpus, the FreePCB-2 boards (fpc2_*) too, exports, and the router
+// loads its design with every part placed and no complaint; only the FreePCB-2 footprint library
 // has no board outline to export.
 TEST(RouterLoad, EveryCorpusBoardThatExportsLoadsCleanlyWithAllItsCopper) {
     const fs::path router = TARNWICK_ROUTER;

@@ -217,7 +217,7 @@ TEST(BoardWriter, ListingOfEveryCorpusBoardReadsBackTheSame) {
     std::size_t loaded = 0;
     for (const auto& board : files_in(corpus)) loaded += expect_listing_round_trip(board) ? 1 : 0;
     // Twelve load, ppmscope_PPMScope_v1_05 with its parts without footprint among them. The
-    // later fork's three boards do not, nor fpcutil_Example (a part on a footprint whose surface
+    // later FreePCB-2 boards, three, do not, nor fpcutil_Example (a part on a footprint whose surface
     // pin has no copper).
     EXPECT_GE(loaded, 12u);
 }
