@@ -87,6 +87,10 @@ struct PolylineCorner {
     std::uint32_t style = 0;
 };
 
+// The copper a footprint polyline lies on: none (a drawing), the top or bottom copper, or every
+// inner copper layer.
+enum class PolylineCopper : std::uint8_t { none, top, bottom, inner };
+
 struct FootprintPolyline {
     double width = 0;
     double x = 0;  // start point
@@ -95,6 +99,9 @@ struct FootprintPolyline {
     std::uint32_t closed = 0;             // 1 when the polyline ends with close_polyline
     std::uint32_t corner_count = 0;
     std::uint32_t close_style = 0;  // 0 when open
+    // Copper of the part (an antenna, a heat-sink area), which every other net keeps clear of.
+    PolylineCopper copper = PolylineCopper::none;
+    bool drawn = true;  // false for what the editor does not draw (the outline of a 3D model)
 };
 
 struct Adhesive {

@@ -1,5 +1,5 @@
 #pragma once
-// Board outlines and solder-mask cutouts.
+// Board outlines, the holes cut in the board and solder-mask cutouts.
 
 #include <cstdint>
 #include <vector>
@@ -18,6 +18,13 @@ struct OutlineCorner {
 // the missing corners left at (0, 0).
 struct BoardOutline {
     std::uint32_t corner_count = 0;
+    std::vector<OutlineCorner> corners;
+};
+
+// A contour cut out of the board inside outline `outline` (its index): a hole the router keeps
+// every wire and via out of.
+struct BoardHole {
+    std::uint32_t outline = 0;
     std::vector<OutlineCorner> corners;
 };
 

@@ -118,8 +118,8 @@ void find_net_pins(Board& board) {
     }
 }
 
-// `any_angle`: FreePCB-2 places parts at any whole angle; 1.3xx boards only at right
-// angles, which keep their exact arithmetic.
+// `any_angle`: a board whose parts may stand at any whole angle; at right angles the pins keep
+// their exact arithmetic.
 void place_pin(const Part& part, const FootprintPin& pin, PartPin& placed, bool any_angle) {
     placed.name = pin.name;
     const double px = part.side == 1 ? -pin.x : pin.x;  // the bottom side mirrors the footprint
@@ -245,7 +245,7 @@ void build_part_pins(Board& board) {
         part.pins.resize(footprint.pins.size());
         for (std::size_t i = 0; i < footprint.pins.size(); ++i) {
             PartPin& placed = part.pins[i];
-            place_pin(part, footprint.pins[i], placed, board.fpc2.active);
+            place_pin(part, footprint.pins[i], placed, board.parts_at_any_angle);
             placed.net = -1;
             placed.net_pin = 0;
         }

@@ -1,6 +1,5 @@
 #include "dsn/library.h"
 
-#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -199,24 +198,18 @@ void write_image_pins(DesignFile& file, const Board& board, const Footprint& foo
     }
 }
 
-// A polyline of the footprint on a copper layer (an antenna, a heat-sink area: a board of the
-// FreePCB-2 board) is copper that every other net keeps clear of: a keepout of the image on its
-// layer, the inner layers each for an inner one. A closed polyline keeps out its area, an open
-// one its line at its width.
+// A polyline of the footprint on a copper layer (an antenna, a heat-sink area) is copper that
+// every other net keeps clear of: a keepout of the image on its layer, the inner layers each for
+// an inner one. A closed polyline keeps out its area, an open one its line at its width.
 void write_copper_polylines(DesignFile& file, const Board& board, const Footprint& footprint) {
-    const auto index = static_cast<std::uint32_t>(&footprint - board.footprints.data());
     const auto copper_layers = static_cast<std::uint32_t>(board.copper_layers.size());
-    // The list is in file order, so by footprint.
-    const std::vector<CopperPolyline>& all = board.fpc2.copper_polylines;
-    const auto first = std::lower_bound(all.begin(), all.end(), index,
-                                        [](const CopperPolyline& copper, std::uint32_t f) { return copper.footprint < f; });
-    for (auto it = first; it != all.end() && it->footprint == index; ++it) {
-        const CopperPolyline& copper = *it;
-        if (copper.polyline >= footprint.polylines.size()) continue;
-        const FootprintPolyline& polyline = footprint.polylines[copper.polyline];
+    for (const FootprintPolyline& polyline : footprint.polylines) {
+        if (polyline.copper == PolylineCopper::none) continue;
         std::vector<std::string> layers;
-        if (copper.layer == top_copper_layer || copper.layer == bottom_copper_layer) {
-            layers.push_back(layer_name(copper.layer));
+        if (polyline.copper == PolylineCopper::top) {
+            layers.push_back(layer_name(top_copper_layer));
+        } else if (polyline.copper == PolylineCopper::bottom) {
+            layers.push_back(layer_name(bottom_copper_layer));
         } else {
             for (std::uint32_t k = 1; k + 2 <= copper_layers; ++k) layers.push_back(strformat("Inner_%u", k));
         }
@@ -275,19 +268,8 @@ void write_outline_arc(DesignFile& file, const Footprint& footprint, const Footp
     }
 }
 
-// Whether FreePCB-2 leaves the polyline undrawn: board.fpc2.hidden_polylines is in file
-// order, so by footprint and polyline.
-bool is_hidden(const Board& board, std::uint32_t footprint, std::uint32_t polyline) {
-    const auto before = [](const PolylineRef& a, const PolylineRef& b) {
-        return a.footprint != b.footprint ? a.footprint < b.footprint : a.polyline < b.polyline;
-    };
-    return std::binary_search(board.fpc2.hidden_polylines.begin(), board.fpc2.hidden_polylines.end(),
-                              PolylineRef{footprint, polyline}, before);
-}
-
-void write_image_outlines(DesignFile& file, const Board& board, const Footprint& footprint) {
+void write_image_outlines(DesignFile& file, const Footprint& footprint) {
     std::FILE* out = file.stream();
-    const auto index = static_cast<std::uint32_t>(&footprint - board.footprints.data());
     file.open_record("(outline");
     std::fprintf(out, "\n%s(rect signal %1.2lf %1.2lf %1.2lf %1.2lf)", file.indent_string(),
                  footprint.sel_rect[0] * inch_to_mil, footprint.sel_rect[1] * inch_to_mil, footprint.sel_rect[2] * inch_to_mil,
@@ -297,7 +279,7 @@ void write_image_outlines(DesignFile& file, const Board& board, const Footprint&
     std::uint32_t number = 0;
     for (const FootprintPolyline& polyline : footprint.polylines) {
         ++number;
-        if (!board.fpc2.hidden_polylines.empty() && is_hidden(board, index, number - 1)) continue;
+        if (!polyline.drawn) continue;
         // The router closes every outline path into a polygon, and an open line of three or more
         // corners closed that way may cross itself. Each side of an open line is therefore a path
         // of its own: the drawing stays the same and there is nothing to close.
@@ -348,7 +330,7 @@ void write_image(DesignFile& file, const Board& board, const Footprint& footprin
     write_image_pins(file, board, footprint);
     write_image_keepouts(file, footprint);
     write_copper_polylines(file, board, footprint);
-    write_image_outlines(file, board, footprint);
+    write_image_outlines(file, footprint);
     file.close_record();
 }
 

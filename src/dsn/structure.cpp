@@ -391,8 +391,8 @@ void write_keepouts(DesignFile& file, const Board& board) {
         write_polygon_with_windows(file, keepout.points, layer.c_str());
         file.close_record();
     }
-    // A hole cut in the board (a FreePCB-2 board) keeps every wire and via out.
-    for (const BoardHole& hole : board.fpc2.holes) {
+    // A hole cut in the board keeps every wire and via out.
+    for (const BoardHole& hole : board.holes) {
         std::vector<KeepoutPoint> points;
         points.reserve(hole.corners.size());
         for (const OutlineCorner& corner : hole.corners) points.push_back({corner.style, 0, corner.x, corner.y});

@@ -159,7 +159,7 @@ PinCentres::PinCentres(const Board& board) : centres_(board.nets.size()) {
                     dy = -px;
                     break;
                 default: {
-                    // Any other whole angle, which only FreePCB-2 boards have.
+                    // Any other whole angle, on a board whose parts may stand at any angle.
                     if (part.rotation >= 360) continue;  // the part's pins could not be placed
                     const double radians = part.rotation * deg_to_rad;
                     dx = px * std::cos(radians) - py * std::sin(radians);

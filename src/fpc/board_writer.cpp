@@ -255,7 +255,7 @@ std::int32_t signed_rounded_length(double inches) {
 
 void write_fpc_sections(std::FILE* out, const Board& board) {
     // A FreePCB-2 board is written in its dialect, as read wherever nothing changed.
-    if (board.fpc2.active) {
+    if (board.file_format == BoardFileFormat::fpc2) {
         write_fpc2_board(out, board);
         return;
     }

@@ -158,6 +158,10 @@ std::uint32_t count_polyline_corners(LineReader& reader, const Footprint& footpr
 
 void read_outline_polyline(LineReader& reader, const char* values, Footprint& footprint, double scale) {
     FootprintPolyline polyline;
+    if (const PolylineTraits* traits = reader.rules().polyline_at(reader.line_number())) {
+        polyline.copper = traits->copper;
+        polyline.drawn = traits->drawn;
+    }
     const int got = scan_board_record("outline_polyline:", scale, values, "%lf %lf %lf", &polyline.width, &polyline.x, &polyline.y);
     if (got < 3) {
         const std::uint32_t missing = missing_values(3, got);

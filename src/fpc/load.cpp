@@ -33,8 +33,15 @@ void load_fpc_file(Board& board, RunSettings& settings, Diagnostics& diagnostics
 
 void load_fpc_contents(Board& board, RunSettings& settings, Diagnostics& diagnostics, std::vector<char> contents) {
     diagnostics.fpc_name = settings.fpcname;
-    translate_fpc2_board(contents, board.fpc2, diagnostics.fpc_line);
-    LineReader reader(std::move(contents), diagnostics.fpc_line);
+    // A board of FreePCB-2 is read through the translation of its dialect into 1.3xx lines.
+    FileRules rules;
+    board.file_format = BoardFileFormat::fpc;
+    board.source = SourceText{};
+    if (is_fpc2_board(contents)) {
+        board.file_format = BoardFileFormat::fpc2;
+        rules = translate_fpc2_board(contents, board.source, diagnostics.fpc_line);
+    }
+    LineReader reader(std::move(contents), diagnostics.fpc_line, std::move(rules));
 
     check_board_kind(reader);
     read_options(reader, board);

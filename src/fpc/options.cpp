@@ -6,13 +6,10 @@
 #include "board/units.h"
 #include "core/errors.h"
 #include "fpc/board_numbers.h"
-#include "fpc2/dialect.h"
 
 namespace tarnwick {
 
 namespace {
-
-constexpr double newest_tested_version = 1.35401;
 
 enum class Kind { Version, FileVersion, Quoted, Unsigned, Length, UnitsMil, UnitsMm, Grid, WidthMenu, CopperLayers };
 
@@ -108,28 +105,18 @@ const OptionKey option_keys[] = {
     special("n_copper_layers:", 16, Kind::CopperLayers),
 };
 
-void check_version(BoardOptions& options, bool fpc2) {
+void check_version(BoardOptions& options, const TestedVersions& tested) {
     if (options.version > 1.33101) options.long_text_records = true;
     options.always_write_package = options.version > 1.3469;
-    // A FreePCB-2 board has its own versions, read by its own layer.
-    if (fpc2) {
-        if (options.version >= newest_fpc2_version) {
-            std::fprintf(console(),
-                         "\n\nCaution: Loading an untested version FreePCB-2 file:\n Loading: V%1.3lf, Latest Tested: "
-                         "V%1.3lf\n\n",
-                         options.version, newest_tested_fpc2_version);
-        }
-        return;
-    }
-    if (options.version > newest_tested_version) {
+    if (options.version > tested.untested_above) {
         std::fprintf(console(),
-                     "\n\nCaution: Loading an untested version FreePCB file:\n Loading: V%1.3lf, Latest Tested: V%1.3lf\n\n",
-                     options.version, newest_tested_version);
+                     "\n\nCaution: Loading an untested version %s file:\n Loading: V%1.3lf, Latest Tested: V%1.3lf\n\n",
+                     tested.editor, options.version, tested.newest);
     }
 }
 
-void check_file_version(const BoardOptions& options, bool fpc2) {
-    if (fpc2) return;
+void check_file_version(const BoardOptions& options, const TestedVersions& tested) {
+    if (!tested.file_version_checked) return;
     if (options.file_version >= 1.312 && options.file_version <= 1.34401) return;
     const std::string shown =
         options.file_version >= 0.1 ? strformat("%1.3lf", options.file_version) : std::string("<Unknown>");
@@ -193,8 +180,8 @@ void read_layer_list(LineReader& reader, const char* value, Board& board) {
         if (line == nullptr) fatal_error(11216, "premature EOF");
         const char* text = skip_blanks(line);
         if (!starts_with(text, "layer_info:")) {
-            // FreePCB-2 writes a partial list, or none: the line is the next option.
-            if (board.fpc2.active) reader.unread_line();
+            // A file whose list may stop early has the next option on this line.
+            if (reader.rules().short_layer_list) reader.unread_line();
             break;
         }
         LayerListEntry entry;
@@ -210,7 +197,7 @@ void read_layer_list(LineReader& reader, const char* value, Board& board) {
         options.layer_list.push_back(std::move(entry));
     }
     if (options.layer_list.size() < wanted) {
-        if (!board.fpc2.active) fatal_error(11241, "reading layer list");
+        if (!reader.rules().short_layer_list) fatal_error(11241, "reading layer list");
         options.layer_list.resize(wanted);
     }
 
@@ -239,11 +226,11 @@ void read_option(LineReader& reader, const char* text, Board& board) {
         switch (key.kind) {
             case Kind::Version:
                 std::sscanf(value, "%lf", &options.version);
-                check_version(options, board.fpc2.active);
+                check_version(options, reader.rules().versions);
                 break;
             case Kind::FileVersion:
                 std::sscanf(value, "%lf", &options.file_version);
-                check_file_version(options, board.fpc2.active);
+                check_file_version(options, reader.rules().versions);
                 break;
             case Kind::Quoted:
                 extract_quoted(options.*key.text, text, key.text_max + 1);

@@ -101,6 +101,7 @@ void read_board_outlines(LineReader& reader, Board& board, const RunSettings& se
     for (const OutlineCorner& corner : board.outlines[signal_outline - 1].corners) {
         if (!within_bounds(board, corner)) fatal_error(11563, "signal outline exceeds board outline");
     }
+    board.holes = reader.rules().holes;
 }
 
 void read_sm_cutouts(LineReader& reader, Board& board, const RunSettings& settings) {

@@ -129,7 +129,7 @@ void read_part(LineReader& reader, Board& board, const FootprintIndex& footprint
         if (line == nullptr) fatal_error(12037, "premature EOF reading parts record 1, Pass 2");
         if (is_blank(line)) break;
         const char* text = skip_blanks(line);
-        if (starts_with(text, "part:") || (board.fpc2.active && is_section_header(text))) {
+        if (starts_with(text, "part:") || ends_records(reader, text)) {
             reader.unread_line();
             break;
         }
@@ -162,6 +162,7 @@ void read_parts(LineReader& reader, Board& board, const RunSettings& settings) {
     board.stats.parts = count;
     const FootprintIndex footprints(board);
     for (Part& part : board.parts) read_part(reader, board, footprints, part);
+    board.parts_at_any_angle = reader.rules().parts_at_any_angle;
 
     build_circular_keepouts(board);
     build_part_pins(board);

@@ -1,6 +1,7 @@
 #include "fpc2/dialect.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -87,13 +88,13 @@ bool find_field(const std::string& line, std::size_t from, int index, std::size_
 
 // The layer number in field `index` after `from`, in the board's numbering; a field that is
 // no plain number stays as it is, for the reader to refuse.
-void map_layer_field(std::string& line, std::size_t from, int index, const Fpc2Board& fpc2) {
+void map_layer_field(std::string& line, std::size_t from, int index, const SourceText& source) {
     std::size_t start = 0, end = 0;
     if (!find_field(line, from, index, start, end)) return;
     const std::string field = line.substr(start, end - start);
     if (field.empty() || field.size() > 9 || field.find_first_not_of("0123456789") != std::string::npos) return;
     const auto layer = static_cast<std::uint32_t>(std::strtoul(field.c_str(), nullptr, 10));
-    line.replace(start, end - start, std::to_string(layer_from_fpc2(fpc2, layer)));
+    line.replace(start, end - start, std::to_string(layer_from_fpc2(source, layer)));
 }
 
 // Nanometres as the 1.3xx records write them: no fraction where there is none.
@@ -118,7 +119,7 @@ std::string length_field(const char* field, const char* record) {
     return nm_text(nm);
 }
 
-void translate_option(std::string& line, const Fpc2Board& fpc2) {
+void translate_option(std::string& line, const SourceText& source) {
     const char* text = skip_blanks(line.c_str());
     const std::size_t indent = static_cast<std::size_t>(text - line.c_str());
     if (starts_with(text, "width_menu_item:")) {
@@ -138,7 +139,7 @@ void translate_option(std::string& line, const Fpc2Board& fpc2) {
     if (starts_with(text, "layer_info:")) {
         // The layer list is in the dialect's order; its scribing and notes entries have no place
         // in the 1.3xx list, which the reader fills in file order.
-        if (!fpc2.shifted_layers) return;
+        if (source.non_copper_layers == non_copper_layers) return;
         const std::size_t open = line.find('"');
         const std::size_t close = open == std::string::npos ? open : line.find('"', open + 1);
         if (close == std::string::npos) return;
@@ -171,11 +172,11 @@ void translate_footprint_pin(std::string& line) {
 }
 
 struct Translation {
-    Fpc2Board& fpc2;
+    const SourceText& source;
+    FileRules& rules;
     Lines& lines;
     Section section = Section::None;
     std::int64_t footprint = -1;   // index of the footprint being read
-    std::uint32_t polyline = 0;    // polylines of that footprint so far
     std::uint32_t outline = 0;     // outlines of the board so far
 
     void footprint_line(std::size_t i) {
@@ -183,24 +184,18 @@ struct Translation {
         const char* text = skip_blanks(line.c_str());
         if (starts_with(text, "name:")) {
             ++footprint;
-            polyline = 0;
         } else if (starts_with(text, "pin:")) {
             translate_footprint_pin(line);
-        } else if (starts_with(text, "outline_polyline:")) {
+        } else if (starts_with(text, "outline_polyline:") && footprint >= 0) {
             // "w x y visible hatch layer": a polyline on a copper layer is copper of the part.
             double w = 0, x = 0, y = 0;
             unsigned visible = 0, hatch = 0, layer = 0;
             const int got = std::sscanf(text + std::strlen("outline_polyline:"), "%lf %lf %lf %u %u %u", &w, &x, &y,
                                         &visible, &hatch, &layer);
-            if (got >= 4 && visible == 0 && footprint >= 0) {
-                fpc2.hidden_polylines.push_back({static_cast<std::uint32_t>(footprint), polyline});
-            }
-            const std::int32_t copper = got == 6 ? footprint_copper_layer(layer) : -1;
-            if (copper >= 0 && footprint >= 0) {
-                fpc2.copper_polylines.push_back(
-                    {static_cast<std::uint32_t>(footprint), polyline, static_cast<std::uint32_t>(copper)});
-            }
-            ++polyline;
+            PolylineTraits traits{static_cast<std::uint32_t>(i + 1)};
+            traits.drawn = !(got >= 4 && visible == 0);
+            if (got == 6) traits.copper = footprint_copper(layer);
+            if (!traits.drawn || traits.copper != PolylineCopper::none) rules.polylines.push_back(traits);
         }
     }
 
@@ -226,9 +221,9 @@ struct Translation {
                                         &this_contour);
             if (dropped == 0 && (got < 5 || this_contour == 0)) continue;
             if (got < 4) break;  // a bad corner line is the reader's to refuse
-            if (dropped == 0 || this_contour != contour) fpc2.holes.push_back({index, {}});
+            if (dropped == 0 || this_contour != contour) rules.holes.push_back({index, {}});
             contour = this_contour;
-            fpc2.holes.back().corners.push_back({x * nm_to_inch, y * nm_to_inch, style});
+            rules.holes.back().corners.push_back({x * nm_to_inch, y * nm_to_inch, style});
             lines.cut[k].clear();
             ++dropped;
         }
@@ -252,7 +247,7 @@ struct Translation {
         const std::size_t indent = static_cast<std::size_t>(text - text_line.c_str());
         switch (section) {
             case Section::Options:
-                translate_option(text_line, fpc2);
+                translate_option(text_line, source);
                 break;
             case Section::Footprints:
                 footprint_line(i);
@@ -262,7 +257,7 @@ struct Translation {
                 break;
             case Section::Cutouts:
                 // "sm_cutout: n hatch layer width merge submerge".
-                if (starts_with(text, "sm_cutout:")) map_layer_field(text_line, indent + std::strlen("sm_cutout:"), 2, fpc2);
+                if (starts_with(text, "sm_cutout:")) map_layer_field(text_line, indent + std::strlen("sm_cutout:"), 2, source);
                 break;
             case Section::Graphics:
             case Section::Merges:
@@ -270,17 +265,17 @@ struct Translation {
                 break;
             case Section::Nets:
                 if (starts_with(text, "vtx:")) {
-                    map_layer_field(text_line, indent + std::strlen("vtx:"), 3, fpc2);
+                    map_layer_field(text_line, indent + std::strlen("vtx:"), 3, source);
                 } else if (starts_with(text, "seg:")) {
-                    map_layer_field(text_line, indent + std::strlen("seg:"), 1, fpc2);
+                    map_layer_field(text_line, indent + std::strlen("seg:"), 1, source);
                 } else if (starts_with(text, "area:")) {
-                    map_layer_field(text_line, indent + std::strlen("area:"), 2, fpc2);
+                    map_layer_field(text_line, indent + std::strlen("area:"), 2, source);
                 }
                 break;
             case Section::Texts:
                 if (starts_with(text, "text:")) {
                     const std::size_t quote = text_line.rfind('"');
-                    if (quote != std::string::npos) map_layer_field(text_line, quote + 1, 2, fpc2);
+                    if (quote != std::string::npos) map_layer_field(text_line, quote + 1, 2, source);
                 } else if (starts_with(text, "text_line:") || starts_with(text, "selection:")) {
                     text_line.clear();  // the strokes FreePCB-2 draws the text with
                 }
@@ -293,8 +288,8 @@ struct Translation {
     }
 };
 
-}  // namespace
-
+// The version of a board of the dialect (the larger of the version: and file_version: records
+// of its options), or 0 for any other file.
 double fpc2_board_version(const std::vector<char>& contents) {
     double version = 0;
     std::size_t start = 0;
@@ -314,11 +309,17 @@ double fpc2_board_version(const std::vector<char>& contents) {
     return version >= first_fpc2_version ? version : 0;
 }
 
-void translate_fpc2_board(std::vector<char>& contents, Fpc2Board& fpc2, std::uint32_t& counter) {
-    fpc2 = Fpc2Board{};
-    fpc2.version = fpc2_board_version(contents);
-    if (fpc2.version == 0) return;
-    fpc2.active = true;
+}  // namespace
+
+bool is_fpc2_board(const std::vector<char>& contents) { return fpc2_board_version(contents) != 0; }
+
+FileRules translate_fpc2_board(std::vector<char>& contents, SourceText& source, std::uint32_t& counter) {
+    const double version = fpc2_board_version(contents);
+    FileRules rules;
+    rules.versions = {"FreePCB-2", newest_tested_fpc2_version, std::nextafter(newest_fpc2_version, 0.0), false};
+    rules.short_layer_list = true;
+    rules.header_ends_records = true;
+    rules.parts_at_any_angle = true;
 
     Lines lines = split_lines(contents);
     // The layer numbering follows the file version, or the version where the file has none.
@@ -328,11 +329,14 @@ void translate_fpc2_board(std::vector<char>& contents, Fpc2Board& fpc2, std::uin
         if (is_other_section_header(text, "[options]")) break;
         if (starts_with(text, "file_version:")) file_version = version_of(text, "file_version:");
     }
-    fpc2.shifted_layers = (file_version != 0 ? file_version : fpc2.version) >= first_shifted_layers_version;
-    if (!lines.raw.empty() && !lines.raw[0].empty() && lines.raw[0].back() == '\r') fpc2.line_end = "\r\n";
-    fpc2.final_line_end = !contents.empty() && contents.back() == '\n';
+    source = SourceText{};
+    if ((file_version != 0 ? file_version : version) >= first_shifted_layers_version) {
+        source.non_copper_layers = shifted_non_copper_layers;
+    }
+    if (!lines.raw.empty() && !lines.raw[0].empty() && lines.raw[0].back() == '\r') source.line_end = "\r\n";
+    source.final_line_end = !contents.empty() && contents.back() == '\n';
 
-    Translation translation{fpc2, lines};
+    Translation translation{source, rules, lines};
     for (std::size_t i = 0; i < lines.cut.size(); ++i) {
         counter = static_cast<std::uint32_t>(i + 1);
         translation.line(i);
@@ -348,11 +352,12 @@ void translate_fpc2_board(std::vector<char>& contents, Fpc2Board& fpc2, std::uin
         translated.push_back('\n');
     }
     contents = std::move(translated);
-    fpc2.lines = std::move(lines.raw);
+    source.lines = std::move(lines.raw);
+    return rules;
 }
 
-std::uint32_t layer_from_fpc2(const Fpc2Board& fpc2, std::uint32_t layer) {
-    if (!fpc2.shifted_layers || layer <= 5) return layer;
+std::uint32_t layer_from_fpc2(const SourceText& source, std::uint32_t layer) {
+    if (source.non_copper_layers == non_copper_layers || layer <= 5) return layer;
     switch (layer) {
         case 6:   // scribing
         case 7:   // top notes
@@ -375,8 +380,8 @@ std::uint32_t layer_from_fpc2(const Fpc2Board& fpc2, std::uint32_t layer) {
     }
 }
 
-std::uint32_t layer_to_fpc2(const Fpc2Board& fpc2, std::uint32_t layer) {
-    if (!fpc2.shifted_layers || layer <= 5) return layer;
+std::uint32_t layer_to_fpc2(const SourceText& source, std::uint32_t layer) {
+    if (source.non_copper_layers == non_copper_layers || layer <= 5) return layer;
     switch (layer) {
         case 6:
             return 9;
@@ -395,16 +400,16 @@ std::uint32_t layer_to_fpc2(const Fpc2Board& fpc2, std::uint32_t layer) {
     }
 }
 
-std::int32_t footprint_copper_layer(std::uint32_t layer) {
+PolylineCopper footprint_copper(std::uint32_t layer) {
     switch (layer) {
         case 13:
-            return 12;
+            return PolylineCopper::top;
         case 14:
-            return 0;
+            return PolylineCopper::inner;
         case 15:
-            return 13;
+            return PolylineCopper::bottom;
         default:
-            return -1;
+            return PolylineCopper::none;
     }
 }
 

@@ -19,19 +19,19 @@ namespace {
 struct Fpc2Writer {
     std::FILE* out;
     const Board& board;
-    const Fpc2Board& fpc2;
+    const SourceText& source;
 
     // A line as read, with its own line end.
     void original(std::size_t i) const {
-        const std::string& line = fpc2.lines[i];
+        const std::string& line = source.lines[i];
         std::fwrite(line.data(), 1, line.size(), out);
-        if (i + 1 < fpc2.lines.size() || fpc2.final_line_end) std::fputc('\n', out);
+        if (i + 1 < source.lines.size() || source.final_line_end) std::fputc('\n', out);
     }
 
     // A line the writer made, with the file's line end.
     void made(const std::string& line) const {
         std::fwrite(line.data(), 1, line.size(), out);
-        std::fputs(fpc2.line_end.c_str(), out);
+        std::fputs(source.line_end.c_str(), out);
     }
 
     static const char* text_of(const std::string& line) { return skip_blanks(line.c_str()); }
@@ -42,7 +42,7 @@ struct Fpc2Writer {
     // The pos: line of a part as the parts reader reads it; when the part stands there still,
     // the line as read, else its new place, side and angle.
     void pos_line(std::size_t i, const Part& part) const {
-        const std::string& line = fpc2.lines[i];
+        const std::string& line = source.lines[i];
         double x = 0, y = 0;
         unsigned side = 0, rotation = 0, locked = 0;
         const int got = scan_record(text_of(line) + 4, "%lf %lf %u %u %u", &x, &y, &side, &rotation, &locked);
@@ -73,12 +73,12 @@ struct Fpc2Writer {
                 const unsigned vertex_number = static_cast<unsigned>(v + 1);
                 lines.push_back(vertex_indent + strformat("vtx: %u %d %d %u %u %d %d %u", vertex_number,
                                                           signed_rounded_length(vertex.x), signed_rounded_length(vertex.y),
-                                                          layer_to_fpc2(fpc2, vertex.layer), vertex.flag,
+                                                          layer_to_fpc2(source, vertex.layer), vertex.flag,
                                                           signed_rounded_length(vertex.via_pad_width),
                                                           signed_rounded_length(vertex.via_hole), vertex.tee_id));
                 if (v < segments) {
                     lines.push_back(vertex_indent + strformat("seg: %u %u %d %u %u", vertex_number,
-                                                              layer_to_fpc2(fpc2, vertex.seg_layer),
+                                                              layer_to_fpc2(source, vertex.seg_layer),
                                                               signed_rounded_length(vertex.seg_width), vertex.seg_value3,
                                                               vertex.seg_value4));
                 }
@@ -98,12 +98,12 @@ struct Fpc2Writer {
     // The traces of a net: as read when the board's are the file's, else written anew.
     void connects(const Net& net, const std::vector<std::size_t>& read, std::size_t pin_line) const {
         std::vector<std::string> merges;
-        std::string indent = pin_line != 0 ? indent_of(fpc2.lines[pin_line]) : std::string("  ");
+        std::string indent = pin_line != 0 ? indent_of(source.lines[pin_line]) : std::string("  ");
         std::string vertex_indent = indent + "  ";
         bool indent_known = false;
         bool vertex_indent_known = false;
         for (std::size_t i : read) {
-            const std::string& line = fpc2.lines[i];
+            const std::string& line = source.lines[i];
             const char* text = text_of(line);
             if (starts_with(text, "connect:")) {
                 std::size_t start = 0, end = 0;
@@ -126,7 +126,7 @@ struct Fpc2Writer {
         }
         const std::vector<std::string> lines = connect_lines(net, merges, indent, vertex_indent);
         bool same = lines.size() == read.size();
-        for (std::size_t k = 0; same && k < lines.size(); ++k) same = bare(lines[k]) == bare(fpc2.lines[read[k]]);
+        for (std::size_t k = 0; same && k < lines.size(); ++k) same = bare(lines[k]) == bare(source.lines[read[k]]);
         if (same) {
             for (std::size_t i : read) original(i);
             return;
@@ -136,7 +136,7 @@ struct Fpc2Writer {
 
     // The net: line with the count of the traces written; as read when that count stands.
     void net_line(std::size_t i, const Net& net) const {
-        std::string line = fpc2.lines[i];
+        std::string line = source.lines[i];
         const std::size_t cut = line.find('\r');
         const std::string end = cut == std::string::npos ? "" : line.substr(cut);
         line = line.substr(0, cut);
@@ -176,7 +176,7 @@ struct Fpc2Writer {
         std::size_t pin_line = 0;
         std::vector<std::size_t> read;
         for (std::size_t i = first + 1; i < end; ++i) {
-            const char* text = text_of(fpc2.lines[i]);
+            const char* text = text_of(source.lines[i]);
             if (!is_blank(text)) last_record = i;
             if (pin_line == 0 && starts_with(text, "pin:")) pin_line = i;
             if (is_trace_line(text)) read.push_back(i);
@@ -186,19 +186,19 @@ struct Fpc2Writer {
         net_line(first, *net);
         for (std::size_t i = first + 1; i < end; ++i) {
             if (i == at) connects(*net, read, pin_line);
-            if (!is_trace_line(text_of(fpc2.lines[i]))) original(i);
+            if (!is_trace_line(text_of(source.lines[i]))) original(i);
         }
         if (at == end) connects(*net, read, pin_line);
     }
 
     void write() const {
-        const std::size_t count = fpc2.lines.size();
+        const std::size_t count = source.lines.size();
         Fpc2Section section = Fpc2Section::None;
         std::size_t part = 0;
         std::size_t net = 0;
         const Part* current_part = nullptr;
         for (std::size_t i = 0; i < count;) {
-            const char* text = text_of(fpc2.lines[i]);
+            const char* text = text_of(source.lines[i]);
             const Fpc2Section header = fpc2_section_of(text);
             if (header != Fpc2Section::None) {
                 section = header;
@@ -216,8 +216,8 @@ struct Fpc2Writer {
                 }
             } else if (section == Fpc2Section::Nets && starts_with(text, "net:")) {
                 std::size_t end = i + 1;
-                while (end < count && !starts_with(text_of(fpc2.lines[end]), "net:") &&
-                       fpc2_section_of(fpc2.lines[end].c_str()) == Fpc2Section::None) {
+                while (end < count && !starts_with(text_of(source.lines[end]), "net:") &&
+                       fpc2_section_of(source.lines[end].c_str()) == Fpc2Section::None) {
                     ++end;
                 }
                 net_block(i, end, net < board.nets.size() ? &board.nets[net] : nullptr);
@@ -232,6 +232,6 @@ struct Fpc2Writer {
 
 }  // namespace
 
-void write_fpc2_board(std::FILE* out, const Board& board) { Fpc2Writer{out, board, board.fpc2}.write(); }
+void write_fpc2_board(std::FILE* out, const Board& board) { Fpc2Writer{out, board, board.source}.write(); }
 
 }  // namespace tarnwick

@@ -9,7 +9,7 @@
 
 namespace tarnwick {
 
-// Writes the board, which must have been read in the dialect (board.fpc2.active).
+// Writes the board, which must have been read in the dialect, with its lines kept in board.source.
 void write_fpc2_board(std::FILE* out, const Board& board);
 
 }  // namespace tarnwick

@@ -156,7 +156,7 @@ BackAnnotation back_annotate(const fs::path& folder, const std::string& name) {
         reload.fpcname = file.string();
         Diagnostics reload_diagnostics;
         load_fpc_file(again, reload, reload_diagnostics);
-        EXPECT_TRUE(again.fpc2.active);
+        EXPECT_EQ(again.file_format, BoardFileFormat::fpc2);
         EXPECT_EQ(again.parts.size(), routed.parts.size());
     });
     return result;

@@ -10,8 +10,10 @@
 #include <vector>
 
 #include "board/board.h"
-#include "core/errors.h"
 #include "board/units.h"
+#include "core/errors.h"
+#include "design_file_support.h"
+#include "dsn/library.h"
 #include "fpc/board_writer.h"
 #include "fpc/load.h"
 #include "test_support.h"
@@ -97,7 +99,7 @@ TEST(Fpc2Dialect, LayerNumbersOfBothNumberingsBecomeOurs) {
     // From file version 2.0199: top copper 15, bottom 16, through pads 12, top silk 10.
     const Loaded shifted = load_fpc2_text(fpc2_board_text());
     ASSERT_EQ(shifted.code, 0) << shifted.message;
-    EXPECT_TRUE(shifted.board.fpc2.shifted_layers);
+    EXPECT_EQ(shifted.board.source.non_copper_layers, 15u);
     const Net& n1 = net_named(shifted.board, "N1");
     ASSERT_EQ(n1.connects.size(), 1u);
     EXPECT_EQ(n1.connects[0].vertices[0].layer, 11u);      // a through pad
@@ -107,13 +109,13 @@ TEST(Fpc2Dialect, LayerNumbersOfBothNumberingsBecomeOurs) {
     EXPECT_EQ(ground.areas[0].layer, 13u);  // bottom copper
     ASSERT_EQ(shifted.board.texts.size(), 1u);
     EXPECT_EQ(shifted.board.texts[0].third, 7u);  // top silk
-    EXPECT_EQ(layer_to_fpc2(shifted.board.fpc2, 12), 15u);
-    EXPECT_EQ(layer_to_fpc2(shifted.board.fpc2, 11), 12u);
-    EXPECT_EQ(layer_to_fpc2(shifted.board.fpc2, 6), 9u);
+    EXPECT_EQ(layer_to_fpc2(shifted.board.source, 12), 15u);
+    EXPECT_EQ(layer_to_fpc2(shifted.board.source, 11), 12u);
+    EXPECT_EQ(layer_to_fpc2(shifted.board.source, 6), 9u);
     for (std::uint32_t layer : {0u, 5u, 9u, 10u, 11u, 12u, 13u, 14u, 15u, 16u, 17u, 30u}) {
-        EXPECT_EQ(layer_to_fpc2(shifted.board.fpc2, layer_from_fpc2(shifted.board.fpc2, layer)), layer) << layer;
+        EXPECT_EQ(layer_to_fpc2(shifted.board.source, layer_from_fpc2(shifted.board.source, layer)), layer) << layer;
     }
-    EXPECT_EQ(layer_from_fpc2(shifted.board.fpc2, 7), 1u);  // top notes: nothing of ours
+    EXPECT_EQ(layer_from_fpc2(shifted.board.source, 7), 1u);  // top notes: nothing of ours
 
     // Before 2.0199 the numbers are those of 1.3xx.
     std::string old = fpc2_board_text();
@@ -129,12 +131,12 @@ TEST(Fpc2Dialect, LayerNumbersOfBothNumberingsBecomeOurs) {
     }
     const Loaded plain = load_fpc2_text(old);
     ASSERT_EQ(plain.code, 0) << plain.message;
-    EXPECT_FALSE(plain.board.fpc2.shifted_layers);
+    EXPECT_EQ(plain.board.source.non_copper_layers, 12u);
     EXPECT_EQ(net_named(plain.board, "N1").connects[0].vertices[0].layer, 11u);
     EXPECT_EQ(net_named(plain.board, "N1").connects[0].vertices[0].seg_layer, 12u);
     EXPECT_EQ(net_named(plain.board, "GND").areas[0].layer, 13u);
     EXPECT_EQ(plain.board.texts[0].third, 7u);
-    EXPECT_EQ(layer_to_fpc2(plain.board.fpc2, 13), 13u);
+    EXPECT_EQ(layer_to_fpc2(plain.board.source, 13), 13u);
 }
 
 TEST(Fpc2Dialect, PinsHoleAndCopperPolylinesAreReadFromTheirOwnRecords) {
@@ -151,19 +153,56 @@ TEST(Fpc2Dialect, PinsHoleAndCopperPolylinesAreReadFromTheirOwnRecords) {
     // The outline is its first contour; the second is a hole cut in the board.
     ASSERT_EQ(board.outlines.size(), 1u);
     EXPECT_EQ(board.outlines[0].corners.size(), 4u);
-    ASSERT_EQ(board.fpc2.holes.size(), 1u);
-    ASSERT_EQ(board.fpc2.holes[0].corners.size(), 4u);
-    EXPECT_NEAR(board.fpc2.holes[0].corners[2].x * 25400000, 23000000, 1e-6);
-    EXPECT_NEAR(board.fpc2.holes[0].corners[2].y * 25400000, 19000000, 1e-6);
+    ASSERT_EQ(board.holes.size(), 1u);
+    ASSERT_EQ(board.holes[0].corners.size(), 4u);
+    EXPECT_NEAR(board.holes[0].corners[2].x * 25400000, 23000000, 1e-6);
+    EXPECT_NEAR(board.holes[0].corners[2].y * 25400000, 19000000, 1e-6);
     EXPECT_NEAR(board.outline_max_x * 25400000, 40000000, 1e-6);
 
     // The antenna of footprint "ANT" lies on the top copper.
-    ASSERT_EQ(board.fpc2.copper_polylines.size(), 1u);
-    EXPECT_EQ(board.fpc2.copper_polylines[0].footprint, 1u);
-    EXPECT_EQ(board.fpc2.copper_polylines[0].polyline, 0u);
-    EXPECT_EQ(board.fpc2.copper_polylines[0].layer, 12u);
-    EXPECT_EQ(footprint_copper_layer(15), 13);
-    EXPECT_EQ(footprint_copper_layer(4), -1);  // top silk
+    std::vector<std::pair<std::size_t, std::size_t>> copper;
+    for (std::size_t f = 0; f < board.footprints.size(); ++f) {
+        for (std::size_t p = 0; p < board.footprints[f].polylines.size(); ++p) {
+            if (board.footprints[f].polylines[p].copper != PolylineCopper::none) copper.emplace_back(f, p);
+        }
+    }
+    ASSERT_EQ(copper, (std::vector<std::pair<std::size_t, std::size_t>>{{1, 0}}));
+    EXPECT_EQ(board.footprints[1].polylines[0].copper, PolylineCopper::top);
+    EXPECT_EQ(footprint_copper(15), PolylineCopper::bottom);
+    EXPECT_EQ(footprint_copper(4), PolylineCopper::none);  // top silk
+}
+
+// A polyline's visibility and layer are the footprint's own: one the editor does not draw is no
+// outline of the image, one on a copper layer a keepout of it. A 1.3xx record with the same
+// numbers after its three is a plain drawing.
+TEST(Fpc2Dialect, PolylinesNotDrawnOrOnCopperAreSoInTheImage) {
+    const std::string text =
+        replaced(fpc2_board_text(), "package: \"R300\"", "127000 -1000000 -1000000 1 0 4", "127000 -1000000 -1000000 0 0 4");
+    const Loaded loaded = load_fpc2_text(text);
+    ASSERT_EQ(loaded.code, 0) << loaded.message;
+    const FootprintPolyline& outline = loaded.board.footprints[0].polylines[0];
+    EXPECT_FALSE(outline.drawn);
+    EXPECT_EQ(outline.copper, PolylineCopper::none);
+    EXPECT_TRUE(loaded.board.footprints[1].polylines[0].drawn);
+    test::MemoryDesignFile design(1);
+    write_library(design.file, loaded.board);
+    const std::string library = design.text();
+    EXPECT_EQ(library.find("-39.37  -39.37"), std::string::npos) << library;  // the undrawn outline's start
+    EXPECT_NE(library.find("(keepout\n                (path Top 11.81"), std::string::npos) << library;  // the antenna
+
+    const Loaded inner = load_fpc2_text(replaced(fpc2_board_text(), "name: \"ANT\"", "1000000 0 1 0 13", "1000000 0 1 0 14"));
+    ASSERT_EQ(inner.code, 0) << inner.message;
+    EXPECT_EQ(inner.board.footprints[1].polylines[0].copper, PolylineCopper::inner);
+
+    std::string layers;
+    for (int i = 0; i < 14; ++i) layers += "layer_info: \"l\" " + std::to_string(i) + " 0 0 0 1\n";
+    const Loaded plain = load_fpc2_text("[options]\nversion: 1.344\nfile_version: 1.344\nn_copper_layers: 2\n" + layers +
+                                        "[footprints]\n\nname: \"F\"\nunits: NM\noutline_polyline: 1 0 0 0 0 13\n"
+                                        "next_corner: 100 0 0\n\n[board]\noutline: 1 0\ncorner: 1 0 0 0\n"
+                                        "[solder_mask_cutouts]\n[parts]\n[nets]\n[texts]\n[end]\n");
+    ASSERT_EQ(plain.code, 0) << plain.message;
+    EXPECT_TRUE(plain.board.footprints[0].polylines[0].drawn);
+    EXPECT_EQ(plain.board.footprints[0].polylines[0].copper, PolylineCopper::none);
 }
 
 TEST(Fpc2Dialect, PartsAtAnyAngleHaveTheirPinsWhereTheirTracesEnd) {

@@ -173,7 +173,7 @@ TEST(LoadBoard, AFileThatIsNoFreePcbBoardSaysWhatItIsBeforeAnyRecord) {
     }
     // A version record after the options is no board's version; a 1.3xx board goes on as before.
     const Loaded later = test::load_board_text("[options]\nversion: 1.359\n[footprints]\nversion: 2.5\n");
-    EXPECT_FALSE(later.board.fpc2.active);
+    EXPECT_EQ(later.board.file_format, BoardFileFormat::fpc);
 }
 
 // What each real board of the corpus gives: it loads (and how many lines the loader read), or
