@@ -15,7 +15,7 @@
 #include "fpc/parts.h"
 #include "fpc/reader.h"
 #include "fpc/texts.h"
-#include "fpc2/dialect.h"
+#include "fpc2/translation.h"
 
 namespace tarnwick {
 

@@ -1,4 +1,5 @@
 #include "fpc2/dialect.h"
+#include "fpc2/translation.h"
 
 #include <gtest/gtest.h>
 
