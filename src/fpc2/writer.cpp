@@ -8,9 +8,9 @@
 #include "board/units.h"
 #include "core/errors.h"
 #include "core/scan_record.h"
-#include "fpc/board_writer.h"
 #include "fpc/reader.h"
 #include "fpc2/dialect.h"
+#include "fpc_writer/board_writer.h"
 
 namespace tarnwick {
 

@@ -15,13 +15,13 @@
 
 #include "core/errors.h"
 #include "dsn/design_file.h"
-#include "fpc/board_writer.h"
 #include "fpc/load.h"
+#include "fpc_writer/board_writer.h"
 #include "router_support.h"
-#include "test_support.h"
 #include "session/connectivity.h"
 #include "session/load_session.h"
 #include "session/trace_rebuild.h"
+#include "test_support.h"
 
 namespace tarnwick {
 namespace {

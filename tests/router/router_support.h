@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "core/errors.h"
-#include "fpc/board_writer.h"
 #include "fpc/load.h"
+#include "fpc_writer/board_writer.h"
 #include "session/connectivity.h"
 #include "session/load_session.h"
 #include "session/trace_rebuild.h"

@@ -1,4 +1,4 @@
-#include "fpc/board_writer.h"
+#include "fpc_writer/board_writer.h"
 
 #include <gtest/gtest.h>
 

@@ -15,8 +15,8 @@
 #include "core/errors.h"
 #include "design_file_support.h"
 #include "dsn/library.h"
-#include "fpc/board_writer.h"
 #include "fpc/load.h"
+#include "fpc_writer/board_writer.h"
 #include "test_support.h"
 
 namespace tarnwick {

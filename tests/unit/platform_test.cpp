@@ -18,7 +18,7 @@
 #include "core/program_start.h"
 #include "driver/run.h"
 #include "dsn/design_file.h"
-#include "fpc/board_writer.h"
+#include "fpc_writer/board_writer.h"
 #include "session/session_reader.h"
 
 namespace tarnwick {

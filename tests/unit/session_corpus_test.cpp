@@ -18,13 +18,13 @@
 #include "board/board.h"
 #include "core/errors.h"
 #include "core/settings.h"
-#include "fpc/board_writer.h"
 #include "fpc/load.h"
-#include "test_support.h"
+#include "fpc_writer/board_writer.h"
 #include "session/connectivity.h"
 #include "session/load_session.h"
 #include "session/session.h"
 #include "session/trace_rebuild.h"
+#include "test_support.h"
 
 namespace tarnwick {
 namespace {

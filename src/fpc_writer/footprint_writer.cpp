@@ -1,10 +1,10 @@
-#include "fpc/footprint_writer.h"
+#include "fpc_writer/footprint_writer.h"
 
 #include <string>
 
 #include "board/units.h"
 #include "core/errors.h"
-#include "fpc/board_writer.h"
+#include "fpc_writer/board_writer.h"
 
 namespace tarnwick {
 

@@ -1,12 +1,12 @@
-#include "fpc/board_writer.h"
+#include "fpc_writer/board_writer.h"
 
 #include <cmath>
 
 #include "board/units.h"
 #include "core/file_names.h"
 #include "core/output_file.h"
-#include "fpc/footprint_writer.h"
 #include "fpc2/writer.h"
+#include "fpc_writer/footprint_writer.h"
 
 namespace tarnwick {
 
