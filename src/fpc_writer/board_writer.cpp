@@ -244,10 +244,6 @@ std::string format_length(double value) {
     return text;
 }
 
-std::uint32_t rounded_length(double inches) {
-    return static_cast<std::uint32_t>(to_int64(inches * nm_per_inch + 0.5));
-}
-
 std::int32_t signed_rounded_length(double inches) {
     const double nm = inches * nm_per_inch;
     return static_cast<std::int32_t>(to_int64(nm >= 0 ? nm + 0.5 : nm - 0.5));

@@ -16,8 +16,8 @@ namespace tarnwick {
 // and never "-0".
 std::string format_length(double value);
 
-// Board lengths in nanometres, rounded as the board file stores them.
-std::uint32_t rounded_length(double inches);
+// A board length in nanometres, rounded half away from zero as the board file stores it (a
+// value that no 64-bit integer holds gives 0).
 std::int32_t signed_rounded_length(double inches);
 
 // Writes every section and "[end]": the routed board and the -I -V listing alike. A board read

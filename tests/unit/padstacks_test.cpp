@@ -45,8 +45,8 @@ FootprintPin smd(PadSpec top, PadSpec bottom = {}) { return through_hole(0, top,
 TEST(Precision, FourDecimalsAsTheTextGivesThem) {
     EXPECT_EQ(to_precision(0.060049, 4), 0.06);
     EXPECT_EQ(to_precision(0.06006, 4), 0.0601);
-    EXPECT_TRUE(same_at_precision(0.06, 0.060049, 4));
-    EXPECT_FALSE(same_at_precision(0.06, 0.06006, 4));
+    EXPECT_EQ(to_precision(0.06, 4), to_precision(0.060049, 4));
+    EXPECT_NE(to_precision(0.06, 4), to_precision(0.06006, 4));
     EXPECT_EQ(to_precision(-0.00001, 4), -0.0);
 }
 
@@ -391,7 +391,7 @@ namespace tarnwick {
 namespace {
 
 // The comparison of a pin with a padstack as a walk through the table makes it, value by value.
-bool same4(double a, double b) { return same_at_precision(a, b, padstack_precision); }
+bool same4(double a, double b) { return to_precision(a, padstack_precision) == to_precision(b, padstack_precision); }
 
 bool layer_walk(const PadSpec& pad, const PadstackLayer& layer) {
     if (is_square_like(pad.shape)) return same4(pad.width, layer.wide) && same4(pad.width, layer.high);
