@@ -10,7 +10,7 @@
 #include "core/scan_record.h"
 #include "fpc/reader.h"
 #include "fpc2/dialect.h"
-#include "fpc_writer/board_writer.h"
+#include "fpc_writer/lengths.h"
 
 namespace tarnwick {
 

@@ -4,7 +4,7 @@
 
 #include "board/units.h"
 #include "core/errors.h"
-#include "fpc_writer/board_writer.h"
+#include "fpc_writer/lengths.h"
 
 namespace tarnwick {
 
