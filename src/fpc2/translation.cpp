@@ -7,9 +7,9 @@
 #include <cstring>
 #include <string>
 
+#include "board/option_keys.h"
 #include "board/units.h"
 #include "core/errors.h"
-#include "fpc/options.h"
 #include "fpc/reader.h"
 #include "fpc2/dialect.h"
 
@@ -96,21 +96,22 @@ std::string length_field(const char* field, const char* record) {
 void translate_option(std::string& line, const SourceText& source) {
     const char* text = skip_blanks(line.c_str());
     const std::size_t indent = static_cast<std::size_t>(text - line.c_str());
-    if (starts_with(text, "width_menu_item:")) {
+    if (starts_with(text, width_menu_item_key)) {
         // "width_menu_item: 1 0.25mm 0mil 0mil": the item number, then three lengths.
-        std::string rebuilt = line.substr(0, indent) + "width_menu_item:";
-        const std::size_t from = indent + std::strlen("width_menu_item:");
+        const std::string record(width_menu_item_key, std::strlen(width_menu_item_key) - 1);  // without its colon
+        std::string rebuilt = line.substr(0, indent) + width_menu_item_key;
+        const std::size_t from = indent + std::strlen(width_menu_item_key);
         for (int i = 0; i < 4; ++i) {
             std::size_t start = 0, end = 0;
             if (!find_field(line, from, i, start, end)) return;  // short: the reader says so
             const std::string field = line.substr(start, end - start);
             rebuilt += ' ';
-            rebuilt += i == 0 ? field : length_field(field.c_str(), "width_menu_item");
+            rebuilt += i == 0 ? field : length_field(field.c_str(), record.c_str());
         }
         line = rebuilt;
         return;
     }
-    if (starts_with(text, "layer_info:")) {
+    if (starts_with(text, layer_info_key)) {
         // The layer list is in the dialect's order; its scribing and notes entries have no place
         // in the 1.3xx list, which the reader fills in file order.
         if (source.non_copper_layers == non_copper_layers) return;
@@ -121,8 +122,9 @@ void translate_option(std::string& line, const SourceText& source) {
         if (std::sscanf(line.c_str() + close + 1, "%u", &index) == 1 && index >= 6 && index <= 8) line.clear();
         return;
     }
-    const char* key = length_option_key(text);
-    if (key == nullptr) return;
+    const OptionKey* option = option_key_of(text);
+    if (option == nullptr || option->kind != OptionKind::Length) return;
+    const char* key = option->key;
     const char* value = skip_blanks(text + std::strlen(key));
     if (*value == '\0' || *value == '"') return;
     const char* value_end = value;

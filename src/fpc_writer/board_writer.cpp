@@ -1,5 +1,6 @@
 #include "fpc_writer/board_writer.h"
 
+#include "board/option_keys.h"
 #include "board/units.h"
 #include "core/file_names.h"
 #include "core/output_file.h"
@@ -14,91 +15,70 @@ namespace {
 // A length in nanometres as format_length writes it.
 std::string nm_text(double inches) { return format_length(inches * nm_per_inch); }
 
-void write_grid(std::FILE* out, const char* leading, const char* family, const GridList& grid) {
-    std::fprintf(out, "%s%s_spacing: %1.6lf\n", leading, family, grid.spacing * nm_per_inch);
+void write_grid(std::FILE* out, const char* family, const GridList& grid) {
+    std::fprintf(out, "%s_spacing: %1.6lf\n", family, grid.spacing * nm_per_inch);
     for (const std::string& item : grid.items) std::fprintf(out, "  %s_item: %s\n", family, item.c_str());
+}
+
+// The option's line, and the lines that belong to it, unless it is left out: a key of a group
+// that was not read, of a later version, or one whose value another key writes.
+void write_option(std::FILE* out, const BoardOptions& o, const OptionKey& option) {
+    if (!option.written) return;
+    if (option.written_if != nullptr && !(o.*option.written_if)) return;
+    if (option.written_above_version != 0 && !(o.version > option.written_above_version)) return;
+    const bool quoted = option.start == ValueStart::after_quote;
+    const char* key = option.key;
+    switch (option.kind) {
+        case OptionKind::Version:
+            std::fprintf(out, "%s %5.3lf\n", key, o.version);
+            break;
+        case OptionKind::FileVersion:
+            std::fprintf(out, "%s %5.3lf\n", key, o.file_version);
+            break;
+        case OptionKind::Text:
+            std::fprintf(out, "%s \"%s\"\n", key, (o.*option.text).c_str());
+            break;
+        case OptionKind::Number:
+            std::fprintf(out, quoted ? "%s \"%u\"\n" : "%s %u\n", key, o.*option.number);
+            break;
+        case OptionKind::Length:
+            std::fprintf(out, quoted ? "%s \"%d\"\n" : "%s %d\n", key, signed_rounded_length(o.*option.length));
+            break;
+        case OptionKind::Units:
+            std::fprintf(out, "%s %s\n", key, o.units == units_mil ? "MIL" : "MM");
+            break;
+        case OptionKind::Grid:
+            write_grid(out, key, o.*option.grid);
+            break;
+        case OptionKind::WidthMenu:
+            std::fprintf(out, "%s %u\n", key, static_cast<unsigned>(o.width_menu.size()));
+            for (std::size_t i = 0; i < o.width_menu.size(); ++i) {
+                const WidthMenuItem& item = o.width_menu[i];
+                std::fprintf(out, "  %s %u %d %d %d\n", width_menu_item_key, static_cast<unsigned>(i + 1),
+                             signed_rounded_length(item.width), signed_rounded_length(item.via_pad_width),
+                             signed_rounded_length(item.via_hole));
+            }
+            break;
+        case OptionKind::CopperLayers: {
+            std::fprintf(out, "%s %u\n", key, o.n_copper_layers);
+            // A board without a layer list still gets the twelve non-copper entries, empty.
+            const LayerListEntry empty;
+            for (std::uint32_t i = 0; i < o.n_copper_layers + non_copper_layers; ++i) {
+                const LayerListEntry& layer = i < o.layer_list.size() ? o.layer_list[i] : empty;
+                std::fprintf(out, "  %s \"%s\" %u %u %u %u %u\n", layer_info_key, layer.name.c_str(), i, layer.color[0],
+                             layer.color[1], layer.color[2], layer.visible);
+            }
+            break;
+        }
+        case OptionKind::BlankLine:
+            std::fprintf(out, "\n");
+            break;
+    }
 }
 
 void write_options(std::FILE* out, const BoardOptions& o) {
     std::fprintf(out, "[options]\n\n");
-    std::fprintf(out, "version: %5.3lf\n", o.version);
-    std::fprintf(out, "file_version: %5.3lf\n", o.file_version);
-    std::fprintf(out, "project_name: \"%s\"\n", o.project_name.c_str());
-    std::fprintf(out, "full_library_folder: \"%s\"\n", o.full_library_folder.c_str());
-    std::fprintf(out, "CAM_folder: \"%s\"\n", o.CAM_folder.c_str());
-    if (o.dsn_keys_present) {
-        std::fprintf(out, "ses_file_path: \"%s\"\n", o.ses_file_path.c_str());
-        if (o.version > 1.3381) std::fprintf(out, "SMT_connect_copper: \"%u\"\n", o.SMT_connect_copper);
-        if (o.version > 1.3431) std::fprintf(out, "default_glue_width: \"%d\"\n", signed_rounded_length(o.default_glue_width));
-        std::fprintf(out, "dsn_flags: \"%1u\"\n", o.dsn_flags);
-        std::fprintf(out, "dsn_bounds_poly: \"%1u\"\n", o.dsn_bounds_poly);
-        std::fprintf(out, "dsn_signals_poly: \"%1u\"\n", o.dsn_signals_poly);
-    }
-    std::fprintf(out, "autosave_interval: %1u\n", o.autosave_interval);
-    std::fprintf(out, "netlist_import_flags: %1u\n", o.import_flags);
-    std::fprintf(out, "units: %s\n\n", o.units == 2 ? "MIL" : "MM");
-    write_grid(out, "", "visible_grid", o.visible_grid);
-    write_grid(out, "\n", "placement_grid", o.placement_grid);
-    write_grid(out, "\n", "routing_grid", o.routing_grid);
-    std::fprintf(out, "\nsnap_angle: %u\n\n", o.snap_angle);
-    write_grid(out, "", "fp_visible_grid", o.fp_visible_grid);
-    write_grid(out, "\n", "fp_placement_grid", o.fp_placement_grid);
-    std::fprintf(out, "\nfp_snap_angle: %u\n\n", o.fp_snap_angle);
-
-    std::fprintf(out, "fill_clearance: %d\n", signed_rounded_length(o.fill_clearance));
-    std::fprintf(out, "mask_clearance: %d\n", signed_rounded_length(o.mask_clearance));
-    std::fprintf(out, "thermal_width: %d\n", signed_rounded_length(o.thermal_width));
-    std::fprintf(out, "min_silkscreen_width: %d\n", signed_rounded_length(o.min_silkscreen_width));
-    std::fprintf(out, "board_outline_width: %d\n", signed_rounded_length(o.board_outline_width));
-    std::fprintf(out, "hole_clearance: %d\n", signed_rounded_length(o.hole_clearance));
-    std::fprintf(out, "pilot_diameter: %d\n", signed_rounded_length(o.pilot_diameter));
-    std::fprintf(out, "annular_ring_for_pins: %d\n", signed_rounded_length(o.annular_ring_for_pins));
-    std::fprintf(out, "annular_ring_for_vias: %d\n", signed_rounded_length(o.annular_ring_for_vias));
-    if (o.shrink_paste_mask_present) std::fprintf(out, "shrink_paste_mask: %d\n", signed_rounded_length(o.shrink_paste_mask));
-    std::fprintf(out, "cam_flags: %u\n", o.cam_flags);
-    std::fprintf(out, "cam_layers: %u\n", o.cam_layers);
-    std::fprintf(out, "cam_drill_file: %u\n", o.cam_drill_file);
-    std::fprintf(out, "cam_units: %u\n", o.cam_units);
-    if (o.cam_step_keys_present) {
-        std::fprintf(out, "cam_n_x: %u\n", o.cam_n_x);
-        std::fprintf(out, "cam_n_y: %u\n", o.cam_n_y);
-        std::fprintf(out, "cam_space_x: %d\n", signed_rounded_length(o.cam_space_x));
-        std::fprintf(out, "cam_space_y: %d\n", signed_rounded_length(o.cam_space_y));
-    }
-    if (o.version > 1.3381) {
-        std::fprintf(out, "\nreport_options: %u\n", o.report_options);
-    } else {
-        std::fprintf(out, "\n");
-    }
-    std::fprintf(out, "drc_check_unrouted: %u\n", o.drc_check_unrouted);
-    std::fprintf(out, "drc_trace_width: %d\n", signed_rounded_length(o.drc_trace_width));
-    std::fprintf(out, "drc_pad_pad: %d\n", signed_rounded_length(o.drc_pad_pad));
-    std::fprintf(out, "drc_pad_trace: %d\n", signed_rounded_length(o.drc_pad_trace));
-    std::fprintf(out, "drc_trace_trace: %d\n", signed_rounded_length(o.drc_trace_trace));
-    std::fprintf(out, "drc_hole_copper: %d\n", signed_rounded_length(o.drc_hole_copper));
-    std::fprintf(out, "drc_annular_ring_pins: %d\n", signed_rounded_length(o.drc_annular_ring_pins));
-    std::fprintf(out, "drc_annular_ring_vias: %d\n", signed_rounded_length(o.drc_annular_ring_vias));
-    std::fprintf(out, "drc_board_edge_copper: %d\n", signed_rounded_length(o.drc_board_edge_copper));
-    std::fprintf(out, "drc_board_edge_hole: %d\n", signed_rounded_length(o.drc_board_edge_hole));
-    std::fprintf(out, "drc_hole_hole: %d\n", signed_rounded_length(o.drc_hole_hole));
-    std::fprintf(out, "drc_copper_copper: %d\n\n", signed_rounded_length(o.drc_copper_copper));
-    std::fprintf(out, "default_trace_width: %d\n", signed_rounded_length(o.default_trace_width));
-    std::fprintf(out, "default_via_pad_width: %d\n", signed_rounded_length(o.default_via_pad_width));
-    std::fprintf(out, "default_via_hole_width: %d\n", signed_rounded_length(o.default_via_hole_width));
-    std::fprintf(out, "n_width_menu: %u\n", static_cast<unsigned>(o.width_menu.size()));
-    for (std::size_t i = 0; i < o.width_menu.size(); ++i) {
-        const WidthMenuItem& item = o.width_menu[i];
-        std::fprintf(out, "  width_menu_item: %u %d %d %d\n", static_cast<unsigned>(i + 1), signed_rounded_length(item.width),
-                     signed_rounded_length(item.via_pad_width), signed_rounded_length(item.via_hole));
-    }
-    std::fprintf(out, "\nn_copper_layers: %u\n", o.n_copper_layers);
-    // A board without a layer list still gets the twelve non-copper entries, empty.
-    const LayerListEntry empty;
-    for (std::uint32_t i = 0; i < o.n_copper_layers + non_copper_layers; ++i) {
-        const LayerListEntry& layer = i < o.layer_list.size() ? o.layer_list[i] : empty;
-        std::fprintf(out, "  layer_info: \"%s\" %u %u %u %u %u\n", layer.name.c_str(), i, layer.color[0],
-                     layer.color[1], layer.color[2], layer.visible);
-    }
+    for (std::size_t i = 0; i < option_key_count; ++i) write_option(out, o, option_keys[i]);
 }
 
 void write_corners(std::FILE* out, const std::vector<OutlineCorner>& corners) {

@@ -13,6 +13,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "board/option_keys.h"
 #include "fpc/load.h"
 #include "fpc/options.h"
 #include "test_support.h"
@@ -59,6 +60,44 @@ Board board_from(const std::string& text) {
     }
     fs::remove(path);
     return board;
+}
+
+// The reader and the writer take their keys from one table: every option written reads back as
+// the value it was written from, and no key begins another, so that a line is one option's.
+TEST(BoardWriter, EveryOptionOfTheTableReadsBackWhatWasWritten) {
+    for (std::size_t i = 0; i < option_key_count; ++i) {
+        for (std::size_t j = 0; j < option_key_count; ++j) {
+            const char* a = option_keys[i].key;
+            const char* b = option_keys[j].key;
+            if (i == j || a == nullptr || b == nullptr) continue;
+            EXPECT_NE(std::string(b).rfind(a, 0), 0u) << a << " begins " << b;
+        }
+    }
+    Board board;
+    BoardOptions& o = board.options;
+    o.version = o.file_version = 1.344;
+    o.n_copper_layers = 2;
+    o.dsn_keys_present = o.shrink_paste_mask_present = o.cam_step_keys_present = true;
+    std::uint32_t value = 1;
+    for (std::size_t i = 0; i < option_key_count; ++i) {
+        const OptionKey& option = option_keys[i];
+        if (option.number != nullptr) o.*option.number = 3 * value++;
+        if (option.length != nullptr) o.*option.length = 2540.0 * value++ / 25400000.0;
+        if (option.text != nullptr) o.*option.text = "text " + std::to_string(value++);
+    }
+    const Board back = options_from(written(board));
+    for (std::size_t i = 0; i < option_key_count; ++i) {
+        const OptionKey& option = option_keys[i];
+        if (option.number != nullptr) {
+            EXPECT_EQ(back.options.*option.number, o.*option.number) << option.key;
+        }
+        if (option.length != nullptr) {
+            EXPECT_DOUBLE_EQ(back.options.*option.length, o.*option.length) << option.key;
+        }
+        if (option.text != nullptr) {
+            EXPECT_EQ(back.options.*option.text, o.*option.text) << option.key;
+        }
+    }
 }
 
 TEST(BoardWriter, OptionsRoundTripThroughTheReader) {
