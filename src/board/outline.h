@@ -28,11 +28,11 @@ struct BoardHole {
     std::vector<OutlineCorner> corners;
 };
 
-// Only written back: the two values after the corner count are kept as read.
+// Only written back: the hatch and layer are kept as read.
 struct SmCutout {
     std::uint32_t corner_count = 0;
-    std::uint32_t second_value = 0;
-    std::uint32_t third_value = 0;
+    std::uint32_t hatch = 0;
+    std::uint32_t layer = 0;
     std::vector<OutlineCorner> corners;
 };
 

@@ -272,8 +272,8 @@ void write_image_outlines(DesignFile& file, const Footprint& footprint) {
     std::FILE* out = file.stream();
     file.open_record("(outline");
     std::fprintf(out, "\n%s(rect signal %1.2lf %1.2lf %1.2lf %1.2lf)", file.indent_string(),
-                 footprint.sel_rect[0] * inch_to_mil, footprint.sel_rect[1] * inch_to_mil, footprint.sel_rect[2] * inch_to_mil,
-                 footprint.sel_rect[3] * inch_to_mil);
+                 footprint.sel_rect.min_x * inch_to_mil, footprint.sel_rect.min_y * inch_to_mil,
+                 footprint.sel_rect.max_x * inch_to_mil, footprint.sel_rect.max_y * inch_to_mil);
     file.close_record();
 
     std::uint32_t number = 0;

@@ -27,7 +27,7 @@ struct AreaLineErrors {
 void read_area_line(LineReader& reader, Area& area, const AreaLineErrors& errors) {
     const char* values = next_record(reader, "area:", errors.eof_code, "premature EOF reading net areas",
                                      errors.key_code, "missing net area record");
-    if (scan_record(values, "%*u %u %u %u", &area.corner_count, &area.layer, &area.third_value) < 3) {
+    if (scan_record(values, "%*u %u %u %u", &area.corner_count, &area.layer, &area.hatch) < 3) {
         fatal_error(errors.scan_code, "bad net area: record");
     }
 }

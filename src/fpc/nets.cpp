@@ -96,8 +96,8 @@ void read_vertex(LineReader& reader, Board& board, LoadIndexes& indexes, Net& ne
 void read_segment(LineReader& reader, Board& board, LoadIndexes& indexes, std::uint32_t net_index, Vertex& vertex) {
     const char* values = next_record(reader, "seg:", 12625, "premature EOF reading net trace seg", 12632,
                                      "missing net trace seg record");
-    if (scan_board_record("seg:", nm_to_inch, values, "%*u %u %lf %u %u", &vertex.seg_layer, &vertex.seg_width, &vertex.seg_value3,
-                    &vertex.seg_value4) < 4) {
+    if (scan_board_record("seg:", nm_to_inch, values, "%*u %u %lf %u %u", &vertex.seg_layer, &vertex.seg_width, &vertex.seg_via_width,
+                    &vertex.seg_via_hole) < 4) {
         fatal_error(12640, "bad trace seg: record");
     }
     vertex.seg_width *= nm_to_inch;

@@ -45,7 +45,7 @@ struct Fpc2Writer {
         const std::string& line = source.lines[i];
         double x = 0, y = 0;
         unsigned side = 0, rotation = 0, locked = 0;
-        const int got = scan_record(text_of(line) + 4, "%lf %lf %u %u %u", &x, &y, &side, &rotation, &locked);
+        const int got = scan_record(text_of(line) + std::strlen("pos:"), "%lf %lf %u %u %u", &x, &y, &side, &rotation, &locked);
         if (got == 5 && x * nm_to_inch == part.x && y * nm_to_inch == part.y && side == part.side &&
             convert_angle(rotation) == part.rotation && locked == part.locked) {
             original(i);
@@ -79,8 +79,8 @@ struct Fpc2Writer {
                 if (v < segments) {
                     lines.push_back(vertex_indent + strformat("seg: %u %u %d %u %u", vertex_number,
                                                               layer_to_fpc2(source, vertex.seg_layer),
-                                                              signed_rounded_length(vertex.seg_width), vertex.seg_value3,
-                                                              vertex.seg_value4));
+                                                              signed_rounded_length(vertex.seg_width), vertex.seg_via_width,
+                                                              vertex.seg_via_hole));
                 }
             }
         }

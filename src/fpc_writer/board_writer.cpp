@@ -102,7 +102,7 @@ void write_outlines(std::FILE* out, const Board& board) {
     std::fprintf(out, "\n[solder_mask_cutouts]\n");
     for (const SmCutout& cutout : board.sm_cutouts) {
         std::fprintf(out, "\nsm_cutout: %u %u %u\n", static_cast<unsigned>(cutout.corners.size()),
-                     cutout.second_value, cutout.third_value);
+                     cutout.hatch, cutout.layer);
         write_corners(out, cutout.corners);
     }
 }
@@ -116,12 +116,12 @@ void write_parts(std::FILE* out, const Board& board) {
         if (part.no_footprint) {
             std::fprintf(out, "\npart: %s\n  ref_text: \n", part.ref.c_str());
         } else {
-            std::fprintf(out, "\npart: %s\n  ref_text: %s ", part.ref.c_str(), nm_text(part.ref_text_first).c_str());
-            std::fprintf(out, "%s %u ", nm_text(part.ref_text_second).c_str(), convert_angle(part.ref_text_angle));
-            std::fprintf(out, "%s ", nm_text(part.ref_text_fourth).c_str());
-            std::fprintf(out, "%s", nm_text(part.ref_text_fifth).c_str());
+            std::fprintf(out, "\npart: %s\n  ref_text: %s ", part.ref.c_str(), nm_text(part.ref_text.height).c_str());
+            std::fprintf(out, "%s %u ", nm_text(part.ref_text.stroke_width).c_str(), convert_angle(part.ref_text.angle));
+            std::fprintf(out, "%s ", nm_text(part.ref_text.x).c_str());
+            std::fprintf(out, "%s", nm_text(part.ref_text.y).c_str());
             if (long_records) {
-                std::fprintf(out, " %u\n", part.ref_text_sixth);
+                std::fprintf(out, " %u\n", part.ref_text_visible);
             } else {
                 std::fprintf(out, "\n");
             }
@@ -131,9 +131,9 @@ void write_parts(std::FILE* out, const Board& board) {
         }
         if (long_records && !part.value.empty()) {
             std::fprintf(out, "  value: \"%s\" %s %s %u %s %s %u\n", part.value.c_str(),
-                         nm_text(part.value_first).c_str(), nm_text(part.value_second).c_str(),
-                         convert_angle(part.value_angle), nm_text(part.value_fourth).c_str(),
-                         nm_text(part.value_fifth).c_str(), part.value_sixth);
+                         nm_text(part.value_text.height).c_str(), nm_text(part.value_text.stroke_width).c_str(),
+                         convert_angle(part.value_text.angle), nm_text(part.value_text.x).c_str(),
+                         nm_text(part.value_text.y).c_str(), part.value_visible);
         }
         // A part read without a shape: line is written without one: an empty shape could not be
         // read back.
@@ -161,14 +161,14 @@ void write_connect(std::FILE* out, std::uint32_t number, const Connect& connect)
                      signed_rounded_length(vertex.via_hole), vertex.tee_id);
         if (v < segments) {
             std::fprintf(out, "    seg: %u %u %d %u %u\n", vertex_number, vertex.seg_layer,
-                         signed_rounded_length(vertex.seg_width), vertex.seg_value3, vertex.seg_value4);
+                         signed_rounded_length(vertex.seg_width), vertex.seg_via_width, vertex.seg_via_hole);
         }
     }
 }
 
 void write_area(std::FILE* out, std::uint32_t number, const Area& area) {
     std::fprintf(out, "  area: %u %u %u %u\n", number, static_cast<unsigned>(area.corners.size()), area.layer,
-                 area.third_value);
+                 area.hatch);
     std::uint32_t corner_number = 1;
     for (const AreaCorner& corner : area.corners) {
         std::fprintf(out, "    corner: %u %d %d %u %u\n", corner_number++, signed_rounded_length(corner.x),
@@ -198,9 +198,9 @@ void write_texts(std::FILE* out, const Board& board) {
     std::fprintf(out, "\n[texts]\n\n");
     for (const BoardText& text : board.texts) {
         std::fprintf(out, "text: \"%s\" %d %d %u %u %u %d %d", text.text.c_str(), signed_rounded_length(text.x),
-                     signed_rounded_length(text.y), text.third, convert_angle(text.angle), text.fifth,
-                     signed_rounded_length(text.sixth), signed_rounded_length(text.seventh));
-        if (board.options.long_text_records) std::fprintf(out, " %u", text.eighth);
+                     signed_rounded_length(text.y), text.layer, convert_angle(text.angle), text.mirror,
+                     signed_rounded_length(text.height), signed_rounded_length(text.stroke_width));
+        if (board.options.long_text_records) std::fprintf(out, " %u", text.negative);
         std::fprintf(out, "\n\n");
     }
 }

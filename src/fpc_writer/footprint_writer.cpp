@@ -84,14 +84,12 @@ void write_pin(std::FILE* out, const FootprintPin& pin, const LengthText& length
     }
 }
 
-// ref_text and value_text hold the record's first, fifth, second and third number; the record
-// is written in its own order again.
-void write_text_placement(std::FILE* out, const char* key, const std::array<double, 4>& text, std::uint32_t angle,
-                          const LengthText& length) {
-    std::fprintf(out, "  %s %s ", key, length(text[0]).c_str());
-    std::fprintf(out, "%s ", length(text[2]).c_str());
-    std::fprintf(out, "%s %u ", length(text[3]).c_str(), convert_angle(angle));
-    std::fprintf(out, "%s\n", length(text[1]).c_str());
+// ref_text: and value_text: records: height, x, y, angle and stroke width.
+void write_text_placement(std::FILE* out, const char* key, const TextPlacement& text, const LengthText& length) {
+    std::fprintf(out, "  %s %s ", key, length(text.height).c_str());
+    std::fprintf(out, "%s ", length(text.x).c_str());
+    std::fprintf(out, "%s %u ", length(text.y).c_str(), convert_angle(text.angle));
+    std::fprintf(out, "%s\n", length(text.stroke_width).c_str());
 }
 
 void write_polyline(std::FILE* out, const FootprintPolyline& polyline, const LengthText& length) {
@@ -117,15 +115,15 @@ void write_footprint(std::FILE* out, const Footprint& footprint) {
     if (!footprint.description.empty()) std::fprintf(out, "description: \"%s\"\n", footprint.description.c_str());
     std::fprintf(out, "  units: %s\n", mils ? "MIL" : "NM");
 
-    const std::array<double, 4>& rect = footprint.sel_rect;
-    std::fprintf(out, "  sel_rect: %s ", length(rect[0]).c_str());
-    std::fprintf(out, "%s ", length(rect[1]).c_str());
-    std::fprintf(out, "%s ", length(rect[2]).c_str());
-    std::fprintf(out, "%s\n", length(rect[3]).c_str());
+    const SelectionRect& rect = footprint.sel_rect;
+    std::fprintf(out, "  sel_rect: %s ", length(rect.min_x).c_str());
+    std::fprintf(out, "%s ", length(rect.min_y).c_str());
+    std::fprintf(out, "%s ", length(rect.max_x).c_str());
+    std::fprintf(out, "%s\n", length(rect.max_y).c_str());
 
-    write_text_placement(out, "ref_text:", footprint.ref_text, footprint.ref_text_angle, length);
+    write_text_placement(out, "ref_text:", footprint.ref_text, length);
     if ((footprint.graphics_flags & graphics_value_text) != 0) {
-        write_text_placement(out, "value_text:", footprint.value_text, footprint.value_text_angle, length);
+        write_text_placement(out, "value_text:", footprint.value_text, length);
     }
     if ((footprint.graphics_flags & graphics_centroid) != 0) {
         // The centroid angle is kept as the file gave it, and always written.
@@ -133,14 +131,14 @@ void write_footprint(std::FILE* out, const Footprint& footprint) {
         std::fprintf(out, "%s %u\n", length(footprint.centroid_y).c_str(), footprint.centroid_angle);
     }
     for (const Adhesive& dot : footprint.adhesives) {
-        std::fprintf(out, "  adhesive: %u %s %s %s\n", dot.first, length(dot.second).c_str(),
-                     length(dot.third).c_str(), length(dot.fourth).c_str());
+        std::fprintf(out, "  adhesive: %u %s %s %s\n", dot.kind, length(dot.width).c_str(), length(dot.x).c_str(),
+                     length(dot.y).c_str());
     }
     for (const FootprintText& text : footprint.texts) {
-        std::fprintf(out, "  text: \"%s\" %s ", text.text.c_str(), length(text.first).c_str());
-        std::fprintf(out, "%s ", length(text.second).c_str());
-        std::fprintf(out, "%s %u ", length(text.third).c_str(), convert_angle(text.angle));
-        std::fprintf(out, "%s %u %u\n", length(text.fifth).c_str(), text.sixth, text.seventh);
+        std::fprintf(out, "  text: \"%s\" %s ", text.text.c_str(), length(text.height).c_str());
+        std::fprintf(out, "%s ", length(text.x).c_str());
+        std::fprintf(out, "%s %u ", length(text.y).c_str(), convert_angle(text.angle));
+        std::fprintf(out, "%s %u %u\n", length(text.stroke_width).c_str(), text.mirror, text.layer);
     }
     for (const FootprintPolyline& polyline : footprint.polylines) write_polyline(out, polyline, length);
 

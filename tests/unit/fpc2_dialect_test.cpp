@@ -109,7 +109,7 @@ TEST(Fpc2Dialect, LayerNumbersOfBothNumberingsBecomeOurs) {
     ASSERT_EQ(ground.areas.size(), 1u);
     EXPECT_EQ(ground.areas[0].layer, 13u);  // bottom copper
     ASSERT_EQ(shifted.board.texts.size(), 1u);
-    EXPECT_EQ(shifted.board.texts[0].third, 7u);  // top silk
+    EXPECT_EQ(shifted.board.texts[0].layer, 7u);  // top silk
     EXPECT_EQ(layer_to_fpc2(shifted.board.source, 12), 15u);
     EXPECT_EQ(layer_to_fpc2(shifted.board.source, 11), 12u);
     EXPECT_EQ(layer_to_fpc2(shifted.board.source, 6), 9u);
@@ -136,7 +136,7 @@ TEST(Fpc2Dialect, LayerNumbersOfBothNumberingsBecomeOurs) {
     EXPECT_EQ(net_named(plain.board, "N1").connects[0].vertices[0].layer, 11u);
     EXPECT_EQ(net_named(plain.board, "N1").connects[0].vertices[0].seg_layer, 12u);
     EXPECT_EQ(net_named(plain.board, "GND").areas[0].layer, 13u);
-    EXPECT_EQ(plain.board.texts[0].third, 7u);
+    EXPECT_EQ(plain.board.texts[0].layer, 7u);
     EXPECT_EQ(layer_to_fpc2(plain.board.source, 13), 13u);
 }
 
@@ -344,7 +344,7 @@ TEST(Fpc2Dialect, BothNumberingsOfOneBoardReadTheSame) {
         ASSERT_EQ(a.areas.size(), b.areas.size());
         for (std::size_t k = 0; k < a.areas.size(); ++k) EXPECT_EQ(a.areas[k].layer, b.areas[k].layer);
     }
-    EXPECT_EQ(older.board.texts[0].third, newer.board.texts[0].third);
+    EXPECT_EQ(older.board.texts[0].layer, newer.board.texts[0].layer);
 }
 
 }  // namespace

@@ -74,8 +74,8 @@ TEST(Nets, ReadsNetPinsAndTracesInInches) {
     EXPECT_EQ(trace.vertices[0].layer, 12u);
     EXPECT_EQ(trace.vertices[0].seg_layer, 12u);
     EXPECT_DOUBLE_EQ(trace.vertices[0].seg_width, 0.01);
-    EXPECT_EQ(trace.vertices[0].seg_value3, 3u);
-    EXPECT_EQ(trace.vertices[0].seg_value4, 4u);
+    EXPECT_EQ(trace.vertices[0].seg_via_width, 3u);
+    EXPECT_EQ(trace.vertices[0].seg_via_hole, 4u);
     EXPECT_EQ(trace.vertices[1].seg_layer, 13u);
     EXPECT_DOUBLE_EQ(trace.vertices[1].seg_width, 0.012);
     EXPECT_EQ(trace.vertices[2].flag, 1u);
