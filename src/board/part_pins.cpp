@@ -155,7 +155,7 @@ void place_pin(const Part& part, const FootprintPin& pin, PartPin& placed, bool 
     }
 
     if (pin.hole != 0) {
-        placed.layer = 0;
+        placed.layer = all_copper_layers;
     } else if (pin.top_pad.shape != pad_shape_none) {
         placed.layer = part.side == 0 ? top_copper_layer : bottom_copper_layer;
     } else if (pin.bottom_pad.shape != pad_shape_none) {
@@ -211,7 +211,7 @@ void build_circular_keepouts(Board& board) {
             bool inner = pin.inner_pad.shape != pad_shape_none;
             bool bottom = pin.bottom_pad.shape != pad_shape_none;
             if (!top && !inner && !bottom) {
-                add_keepout(footprint, 0, diameter, pin);
+                add_keepout(footprint, all_copper_layers, diameter, pin);
                 continue;
             }
             // A pad of no size is no copper: the hole is kept out there as where there is no pad.
@@ -221,8 +221,8 @@ void build_circular_keepouts(Board& board) {
             if (!top) add_keepout(footprint, top_copper_layer, diameter, pin);
             if (copper_layers > 1 && !bottom) add_keepout(footprint, bottom_copper_layer, diameter, pin);
             if (copper_layers > 2 && !inner && pin.no_inner_pad == 0) {
-                for (std::uint32_t k = 2; k < copper_layers; ++k) {
-                    add_keepout(footprint, static_cast<std::int32_t>(top_copper_layer + k), diameter, pin);
+                for (std::uint32_t k = 1; k + 1 < copper_layers; ++k) {
+                    add_keepout(footprint, static_cast<std::int32_t>(inner_copper_layer(k)), diameter, pin);
                 }
             }
         }

@@ -44,15 +44,15 @@ void write_padstack_shape(DesignFile& file, const Padstack& padstack, std::uint3
     if (selector == shape_on_all_layers) {
         layer = "signal";
     } else if (selector == shape_on_top) {
-        layer = "Top";
+        layer = layer_name(top_copper_layer);
     } else if (selector == shape_on_bottom) {
         dimensions = &padstack.bottom;
         shape = padstack.bottom_shape;
-        layer = "Bottom";
+        layer = layer_name(bottom_copper_layer);
     } else {
         dimensions = &padstack.inner;
         shape = padstack.inner_shape;
-        layer = strformat("Inner_%u", selector - 2);
+        layer = layer_name(inner_copper_layer(selector - shape_on_first_inner + 1));
     }
     const double w = dimensions->wide;
     const double h = dimensions->high;
@@ -211,7 +211,7 @@ void write_copper_polylines(DesignFile& file, const Board& board, const Footprin
         } else if (polyline.copper == PolylineCopper::bottom) {
             layers.push_back(layer_name(bottom_copper_layer));
         } else {
-            for (std::uint32_t k = 1; k + 2 <= copper_layers; ++k) layers.push_back(strformat("Inner_%u", k));
+            for (std::uint32_t k = 1; k + 2 <= copper_layers; ++k) layers.push_back(layer_name(inner_copper_layer(k)));
         }
         for (const std::string& layer : layers) {
             file.open_record("(keepout");
@@ -244,16 +244,11 @@ void write_image_keepouts(DesignFile& file, const Footprint& footprint) {
         const double d = keepout.diameter * inch_to_mil;
         const double x = keepout.x * inch_to_mil;
         const double y = keepout.y * inch_to_mil;
-        if (keepout.layer == 0) {
-            std::fprintf(out, "\n%s(keepout (circle signal %1.2lf %1.2lf %1.2lf))", file.indent_string(), d, x, y);
-        } else if (keepout.layer == 12) {
-            std::fprintf(out, "\n%s(keepout (circle Top %1.2lf %1.2lf %1.2lf))", file.indent_string(), d, x, y);
-        } else if (keepout.layer == 13) {
-            std::fprintf(out, "\n%s(keepout (circle Bottom %1.2lf %1.2lf %1.2lf))", file.indent_string(), d, x, y);
-        } else if (keepout.layer > 13) {
-            std::fprintf(out, "\n%s(keepout (circle Inner_%d %1.2lf %1.2lf %1.2lf))", file.indent_string(),
-                         keepout.layer - 13, d, x, y);
-        }
+        if (keepout.layer < 0) continue;
+        const auto layer = static_cast<std::uint32_t>(keepout.layer);
+        const std::string name = layer == all_copper_layers ? std::string("signal") : layer_name(layer);
+        if (name.empty()) continue;  // below the copper layers
+        std::fprintf(out, "\n%s(keepout (circle %s %1.2lf %1.2lf %1.2lf))", file.indent_string(), name.c_str(), d, x, y);
     }
 }
 

@@ -60,7 +60,7 @@ int write_arc_points(DesignFile& file, double x1, double y1, double x2, double y
 std::uint32_t dsn_layer_index_to_layer(std::uint32_t i, std::uint32_t n) {
     if (i == 0) return top_copper_layer;
     if (i == n - 1) return bottom_copper_layer;
-    return i + 13;
+    return inner_copper_layer(i);
 }
 
 std::vector<PlanePoint> boundary_points(const BoardOutline& outline) {
@@ -385,7 +385,7 @@ void write_planes(DesignFile& file, const Board& board) {
 
 void write_keepouts(DesignFile& file, const Board& board) {
     for (const PolyKeepout& keepout : board.poly_keepouts) {
-        const std::string layer = keepout.layer == 0 ? std::string("signal") : layer_name(keepout.layer);
+        const std::string layer = keepout.layer == all_copper_layers ? std::string("signal") : layer_name(keepout.layer);
         std::fprintf(file.stream(), "\n%s(%skeepout", file.indent_string(), keepout.via_only != 0 ? "via_" : "");
         file.adjust_indent(+1);
         write_polygon_with_windows(file, keepout.points, layer.c_str());

@@ -34,48 +34,36 @@ Fpc2Section fpc2_section_of(const char* line) {
     return Section::None;
 }
 
+namespace {
+
+// Below its copper, the layers of the shifted numbering from the rat line on, and ours.
+struct LayerPair {
+    std::uint32_t fpc2;
+    std::uint32_t ours;
+};
+constexpr LayerPair shifted_layers[] = {
+    {9, rat_line_layer},     {10, top_silk_layer}, {11, bottom_silk_layer},
+    {12, through_pad_layer}, {13, top_mask_layer}, {14, bottom_mask_layer},
+};
+constexpr std::uint32_t layers_put_in = shifted_non_copper_layers - non_copper_layers;
+
+}  // namespace
+
 std::uint32_t layer_from_fpc2(const SourceText& source, std::uint32_t layer) {
-    if (source.non_copper_layers == non_copper_layers || layer <= 5) return layer;
-    switch (layer) {
-        case 6:   // scribing
-        case 7:   // top notes
-        case 8:   // bottom notes
-            return 1;
-        case 9:  // rat line
-            return 6;
-        case 10:  // top silk
-            return 7;
-        case 11:  // bottom silk
-            return 8;
-        case 12:  // through pads
-            return 11;
-        case 13:  // top solder mask
-            return 9;
-        case 14:  // bottom solder mask
-            return 10;
-        default:
-            return layer - 3;  // the copper layers
+    if (source.non_copper_layers == non_copper_layers || layer < fpc2_scribing_layer) return layer;
+    if (layer <= fpc2_bottom_notes_layer) return background_layer;  // scribing and notes: nothing of ours
+    for (const LayerPair& pair : shifted_layers) {
+        if (pair.fpc2 == layer) return pair.ours;
     }
+    return layer - layers_put_in;  // the copper layers
 }
 
 std::uint32_t layer_to_fpc2(const SourceText& source, std::uint32_t layer) {
-    if (source.non_copper_layers == non_copper_layers || layer <= 5) return layer;
-    switch (layer) {
-        case 6:
-            return 9;
-        case 7:
-            return 10;
-        case 8:
-            return 11;
-        case 9:
-            return 13;
-        case 10:
-            return 14;
-        case 11:
-            return 12;
-        default:
-            return layer + 3;
+    if (source.non_copper_layers == non_copper_layers || layer < rat_line_layer) return layer;
+    for (const LayerPair& pair : shifted_layers) {
+        if (pair.ours == layer) return pair.fpc2;
     }
+    return layer + layers_put_in;
 }
 
 }  // namespace tarnwick

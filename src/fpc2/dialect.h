@@ -14,9 +14,12 @@ namespace tarnwick {
 inline constexpr double first_fpc2_version = 2.0;
 inline constexpr double newest_fpc2_version = 2.5;
 inline constexpr double newest_tested_fpc2_version = 2.427;  // a later one is read with a caution
-// From this file version on the dialect has fifteen non-copper layers.
+// From this file version on the dialect has fifteen non-copper layers: scribing and the notes
+// layers of the top and bottom were put in at 6 to 8.
 inline constexpr double first_shifted_layers_version = 2.0199;
 inline constexpr std::uint32_t shifted_non_copper_layers = 15;
+inline constexpr std::uint32_t fpc2_scribing_layer = 6;
+inline constexpr std::uint32_t fpc2_bottom_notes_layer = 8;
 
 // The sections of the dialect: the 1.3xx ones and its own [graphics] and [merges].
 enum class Fpc2Section { None, Options, Footprints, Board, Cutouts, Graphics, Parts, Nets, Texts, Merges, End };

@@ -119,7 +119,10 @@ void translate_option(std::string& line, const SourceText& source) {
         const std::size_t close = open == std::string::npos ? open : line.find('"', open + 1);
         if (close == std::string::npos) return;
         unsigned index = 0;
-        if (std::sscanf(line.c_str() + close + 1, "%u", &index) == 1 && index >= 6 && index <= 8) line.clear();
+        if (std::sscanf(line.c_str() + close + 1, "%u", &index) == 1 && index >= fpc2_scribing_layer &&
+            index <= fpc2_bottom_notes_layer) {
+            line.clear();
+        }
         return;
     }
     const OptionKey* option = option_key_of(text);
@@ -333,16 +336,14 @@ FileRules translate_fpc2_board(std::vector<char>& contents, SourceText& source, 
 }
 
 PolylineCopper footprint_copper(std::uint32_t layer) {
-    switch (layer) {
-        case 13:
-            return PolylineCopper::top;
-        case 14:
-            return PolylineCopper::inner;
-        case 15:
-            return PolylineCopper::bottom;
-        default:
-            return PolylineCopper::none;
-    }
+    // A footprint numbers its own layers: its copper comes last.
+    constexpr std::uint32_t top_copper = 13;
+    constexpr std::uint32_t inner_copper = 14;
+    constexpr std::uint32_t bottom_copper = 15;
+    if (layer == top_copper) return PolylineCopper::top;
+    if (layer == inner_copper) return PolylineCopper::inner;
+    if (layer == bottom_copper) return PolylineCopper::bottom;
+    return PolylineCopper::none;
 }
 
 bool fpc2_length_nm(const char* text, double& nm, const char** end) {
