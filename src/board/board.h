@@ -212,7 +212,6 @@ struct Board {
     std::vector<Net> nets;
     std::vector<NetClass> net_classes;     // entry 0 is the default class
     std::vector<PolyKeepout> poly_keepouts;
-    std::uint32_t fromto_warned_nets = 0;  // nets that got the missing-FROMTO warning
 
     // Free texts.
     std::vector<BoardText> texts;

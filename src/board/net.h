@@ -125,7 +125,6 @@ struct Net {
     std::uint32_t visible = 0;
     std::uint32_t locked_connects = 0;
     std::uint32_t ratline_connects = 0;
-    std::uint32_t fromto_warned = 0;
     std::uint32_t via_padstack = 0;  // 0 when the net names no via of its own
     std::uint32_t reserved = 0;      // 1 KEEPOUT_ALL, 2 KEEPOUT, 3 KEEPOUT_VIA, 4 POWER_LAYER, else 0
     std::uint32_t net_class = 0;     // 0 = the default class
