@@ -112,8 +112,8 @@ struct PadstackLayer {
     double radius = 0;
 };
 
+// A padstack is named by its place in the table (padstack_name).
 struct Padstack {
-    std::string name;  // "DefVia", or "Pad"/"Via" and index + 100
     std::uint32_t top_shape = 0;
     std::uint32_t inner_shape = 0;
     std::uint32_t bottom_shape = 0;

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string>
 
+#include "board/pads.h"
 #include "board/units.h"
 #include "core/errors.h"
 #include "dsn/structure.h"
@@ -37,7 +38,7 @@ void write_corner_arc(DesignFile& file, double cx, double cy, double r, double a
     }
 }
 
-void write_padstack_shape(DesignFile& file, const Padstack& padstack, std::uint32_t selector) {
+void write_padstack_shape(DesignFile& file, const std::string& name, const Padstack& padstack, std::uint32_t selector) {
     const PadstackLayer* dimensions = &padstack.top;
     std::uint32_t shape = padstack.top_shape;
     std::string layer;
@@ -100,7 +101,7 @@ void write_padstack_shape(DesignFile& file, const Padstack& padstack, std::uint3
             return;
         }
         default:
-            fatal_error(40760, strformat("invalid %s pad shape in %s", l, padstack.name.c_str()));
+            fatal_error(40760, strformat("invalid %s pad shape in %s", l, name.c_str()));
     }
 }
 
@@ -167,22 +168,22 @@ bool is_image_pin(const Board& board, const FootprintPin& pin) {
     return writes_any_pad(board.padstacks[pin.padstack], static_cast<std::uint32_t>(board.copper_layers.size()));
 }
 
-void write_padstack(DesignFile& file, const Padstack& padstack, std::uint32_t copper_layers) {
-    std::fprintf(file.stream(), "\n%s(padstack %s", file.indent_string(), padstack.name.c_str());
+void write_padstack(DesignFile& file, const std::string& name, const Padstack& padstack, std::uint32_t copper_layers) {
+    std::fprintf(file.stream(), "\n%s(padstack %s", file.indent_string(), name.c_str());
     file.adjust_indent(+1);
     const WrittenPads pads = written_pads(padstack);
     if (padstack.hole == 0) {
-        write_padstack_shape(file, padstack, pads.top ? shape_on_top : shape_on_bottom);
+        write_padstack_shape(file, name, padstack, pads.top ? shape_on_top : shape_on_bottom);
     } else if (same_on_all_layers(padstack, copper_layers)) {
-        write_padstack_shape(file, padstack, shape_on_all_layers);
+        write_padstack_shape(file, name, padstack, shape_on_all_layers);
     } else {
-        if (pads.top) write_padstack_shape(file, padstack, shape_on_top);
+        if (pads.top) write_padstack_shape(file, name, padstack, shape_on_top);
         if (pads.inner && copper_layers > 2) {
             for (std::uint32_t k = shape_on_first_inner; k <= copper_layers; ++k) {
-                write_padstack_shape(file, padstack, k);
+                write_padstack_shape(file, name, padstack, k);
             }
         }
-        if (pads.bottom) write_padstack_shape(file, padstack, shape_on_bottom);
+        if (pads.bottom) write_padstack_shape(file, name, padstack, shape_on_bottom);
     }
     file.close_record();
 }
@@ -192,8 +193,8 @@ namespace {
 void write_image_pins(DesignFile& file, const Board& board, const Footprint& footprint) {
     for (const FootprintPin& pin : footprint.pins) {
         if (!is_image_pin(board, pin)) continue;
-        const char* padstack = pin.padstack < board.padstacks.size() ? board.padstacks[pin.padstack].name.c_str() : "";
-        std::fprintf(file.stream(), "\n%s(pin %s (rotate %u) \"%s\" %1.2lf %1.2lf)", file.indent_string(), padstack,
+        const std::string padstack = pin.padstack < board.padstacks.size() ? padstack_name(board, pin.padstack) : "";
+        std::fprintf(file.stream(), "\n%s(pin %s (rotate %u) \"%s\" %1.2lf %1.2lf)", file.indent_string(), padstack.c_str(),
                      pin.angle, pin.name.c_str(), pin.x * inch_to_mil, pin.y * inch_to_mil);
     }
 }
@@ -354,11 +355,14 @@ void write_library(DesignFile& file, const Board& board) {
     file.open_record("(library");
     for (const Footprint& footprint : board.footprints) write_image(file, board, footprint);
     const auto copper_layers = static_cast<std::uint32_t>(board.copper_layers.size());
-    for (const Padstack& padstack : board.padstacks) {
+    for (std::uint32_t i = 0; i < board.padstacks.size(); ++i) {
+        const Padstack& padstack = board.padstacks[i];
         // A bare hole's padstack is never named by a pin (the hole becomes a keepout); its
         // stand-in inner ring would otherwise be written as a pad of no shape. Nor is a padstack
         // whose pads all have no size.
-        if (writes_any_pad(padstack, copper_layers) && padstack.bare_hole == 0) write_padstack(file, padstack, copper_layers);
+        if (writes_any_pad(padstack, copper_layers) && padstack.bare_hole == 0) {
+            write_padstack(file, padstack_name(board, i), padstack, copper_layers);
+        }
     }
     file.close_record();
     file.expect_level(1, 41079, "library end indent level");

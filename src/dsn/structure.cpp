@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "board/pads.h"
 #include "board/units.h"
 #include "core/errors.h"
 #include "dsn/wiring.h"
@@ -304,8 +305,10 @@ void write_snap_angle(DesignFile& file, const Board& board) {
 
 void write_via_list(DesignFile& file, const Board& board) {
     file.open_record("(via");
-    for (const Padstack& padstack : board.padstacks) {
-        if (padstack.is_via != 0) std::fprintf(file.stream(), "\n%s%s", file.indent_string(), padstack.name.c_str());
+    for (std::uint32_t i = 0; i < board.padstacks.size(); ++i) {
+        if (board.padstacks[i].is_via != 0) {
+            std::fprintf(file.stream(), "\n%s%s", file.indent_string(), padstack_name(board, i).c_str());
+        }
     }
     file.close_record();
 }

@@ -115,7 +115,6 @@ void read_layer_list(LineReader& reader, const char* value, Board& board) {
 void make_default_via(Board& board) {
     const BoardOptions& options = board.options;
     Padstack via;
-    via.name = "DefVia";
     via.top_shape = via.inner_shape = via.bottom_shape = 1;
     via.top.wide = via.inner.wide = via.bottom.wide = options.default_via_pad_width;
     via.hole = options.default_via_hole_width;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "board/pads.h"
 #include "board/units.h"
 #include "fpc/board_numbers.h"
 #include "section_support.h"
@@ -134,7 +135,7 @@ TEST(Nets, GroupsNetsIntoClassesByTraceWidthAndDefaultVia) {
 
     // The default via of E, F and G is one new via padstack; F differs from E by its width alone.
     ASSERT_EQ(board.padstacks.size(), 2u);
-    EXPECT_EQ(board.padstacks[1].name, "Via101");
+    EXPECT_EQ(padstack_name(board, 1), "Via101");
     EXPECT_EQ(board.padstacks[1].use_count, 3u);
     EXPECT_EQ(board.nets[4].via_padstack, 1u);
     EXPECT_EQ(board.net_classes[3].nets, (std::vector<std::uint32_t>{4, 6}));
@@ -274,7 +275,7 @@ TEST(Nets, EveryViaVertexGivesAViaCountedInTheDrillTools) {
     ASSERT_EQ(w.vias.size(), 2u);
     EXPECT_EQ(w.vias[0].padstack, 1u);
     EXPECT_EQ(w.vias[1].padstack, 2u);  // both vias at one position are kept
-    EXPECT_EQ(board.padstacks[2].name, "Via102");
+    EXPECT_EQ(padstack_name(board, 2), "Via102");
     EXPECT_EQ(board.padstacks[1].use_count, 3u);
 
     // The default via counts no hole; each trace via counts one of its drill.
