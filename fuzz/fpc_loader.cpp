@@ -11,8 +11,8 @@
 #include "core/errors.h"
 #include "core/settings.h"
 #include "dsn/design_file.h"
-#include "fpc/board_writer.h"
 #include "fpc/load.h"
+#include "fpc_writer/board_writer.h"
 #include "report/info_report.h"
 
 using namespace tarnwick;

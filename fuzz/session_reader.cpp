@@ -13,8 +13,8 @@
 #include "core/errors.h"
 #include "core/file_names.h"
 #include "core/settings.h"
-#include "fpc/board_writer.h"
 #include "fpc/load.h"
+#include "fpc_writer/board_writer.h"
 #include "report/session_report.h"
 #include "session/back_annotation.h"
 

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "board/footprint.h"
-#include "board/fork_board.h"
 #include "board/net.h"
 #include "board/outline.h"
 #include "board/part.h"
@@ -113,8 +112,8 @@ struct PadstackLayer {
     double radius = 0;
 };
 
+// A padstack is named by its place in the table (padstack_name).
 struct Padstack {
-    std::string name;  // "DefVia", or "Pad"/"Via" and index + 100
     std::uint32_t top_shape = 0;
     std::uint32_t inner_shape = 0;
     std::uint32_t bottom_shape = 0;
@@ -175,6 +174,18 @@ struct BoardStats {
     std::uint32_t pins_without_copper = 0;
 };
 
+// The board file's lines as read, for a writer that writes back what the board does not change.
+struct SourceText {
+    std::vector<std::string> lines;  // without their line feeds
+    std::string line_end = "\n";     // the line end of the first line
+    bool final_line_end = true;      // the last line has a line feed
+    // The file's own numbering of its layers: its top copper layer is this number.
+    std::uint32_t non_copper_layers = 12;
+};
+
+// The format of the board file the board was read from, and so written back in.
+enum class BoardFileFormat { fpc, fpc2 };
+
 struct Board {
     BoardOptions options;
     std::vector<CopperLayerInfo> copper_layers;  // top, bottom, inner 1, inner 2, ...
@@ -185,8 +196,9 @@ struct Board {
     // Footprints with their pins and graphics.
     std::vector<Footprint> footprints;
 
-    // Board outlines and solder-mask cutouts.
+    // Board outlines, holes and solder-mask cutouts.
     std::vector<BoardOutline> outlines;
+    std::vector<BoardHole> holes;
     std::vector<SmCutout> sm_cutouts;
     // The outline numbers (from 1) of the PCB boundary and the signal boundary, as selected.
     std::uint32_t pcb_outline = 0;
@@ -194,18 +206,18 @@ struct Board {
 
     // Parts and their pins.
     std::vector<Part> parts;
+    bool parts_at_any_angle = false;  // else only at right angles
 
     // Nets, classes, areas and keepouts.
     std::vector<Net> nets;
     std::vector<NetClass> net_classes;     // entry 0 is the default class
     std::vector<PolyKeepout> poly_keepouts;
-    std::uint32_t fromto_warned_nets = 0;  // nets that got the missing-FROMTO warning
 
     // Free texts.
     std::vector<BoardText> texts;
 
-    // A board of the FreePCB-2 dialect: its own lines and what the 1.3xx records cannot hold.
-    ForkBoard fork;
+    BoardFileFormat file_format = BoardFileFormat::fpc;
+    SourceText source;  // kept only where the board's writer writes lines back as read
 
     // Outline bounds in inches, set before the board outlines are read.
     double outline_min_x = 1000000;

@@ -1,10 +1,11 @@
 #pragma once
 // Footprints: their pins with the pad geometry, their graphics and texts.
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "board/text.h"
 
 namespace tarnwick {
 
@@ -71,13 +72,13 @@ inline bool has_no_copper(const FootprintPin& pin) { return !has_pad(pin) && pin
 // A free text of a footprint, written back unchanged.
 struct FootprintText {
     std::string text;  // at most 255 characters
-    double first = 0;
-    double second = 0;
-    double third = 0;
+    double height = 0;
+    double x = 0;
+    double y = 0;
     std::uint32_t angle = 0;  // counter-clockwise
-    double fifth = 0;
-    std::uint32_t sixth = 0;
-    std::uint32_t seventh = 0;
+    double stroke_width = 0;
+    std::uint32_t mirror = 0;
+    std::uint32_t layer = 0;  // in the footprint's own numbering of its layers
 };
 
 // A corner of an outline polyline; a non-zero style draws the side that ends here as an arc.
@@ -87,6 +88,10 @@ struct PolylineCorner {
     std::uint32_t style = 0;
 };
 
+// The copper a footprint polyline lies on: none (a drawing), the top or bottom copper, or every
+// inner copper layer.
+enum class PolylineCopper : std::uint8_t { none, top, bottom, inner };
+
 struct FootprintPolyline {
     double width = 0;
     double x = 0;  // start point
@@ -95,13 +100,25 @@ struct FootprintPolyline {
     std::uint32_t closed = 0;             // 1 when the polyline ends with close_polyline
     std::uint32_t corner_count = 0;
     std::uint32_t close_style = 0;  // 0 when open
+    // Copper of the part (an antenna, a heat-sink area), which every other net keeps clear of.
+    PolylineCopper copper = PolylineCopper::none;
+    bool drawn = true;  // false for what the editor does not draw (the outline of a 3D model)
 };
 
+// A dot of glue under the part.
 struct Adhesive {
-    std::uint32_t first = 0;
-    double second = 0;
-    double third = 0;
-    double fourth = 0;
+    std::uint32_t kind = 0;  // every real file holds 0 here: what it means cannot be told from one
+    double width = 0;
+    double x = 0;
+    double y = 0;
+};
+
+// The rectangle the editor selects the footprint by.
+struct SelectionRect {
+    double min_x = 0;
+    double min_y = 0;
+    double max_x = 0;
+    double max_y = 0;
 };
 
 // Built by the parts reader for the drilled pins of a footprint.
@@ -133,8 +150,6 @@ struct Footprint {
     std::string source;       // at most 255 characters
     std::string description;  // at most 255 characters
     std::uint32_t units = 0;
-    std::uint32_t ref_text_angle = 0;
-    std::uint32_t value_text_angle = 0;
     std::uint32_t centroid_angle = 0;  // as read, not converted
     std::uint32_t text_count = 0;
     std::uint32_t polyline_count = 0;
@@ -145,9 +160,9 @@ struct Footprint {
     std::uint32_t keepout_count = 0;  // filled by the parts reader
     std::uint32_t graphics_flags = 0;
     std::uint32_t centroid_type = 0;
-    std::array<double, 4> sel_rect{};    // min x, min y, max x, max y
-    std::array<double, 4> ref_text{};    // the record's first, fifth, second and third number
-    std::array<double, 4> value_text{};  // laid out like ref_text
+    SelectionRect sel_rect;
+    TextPlacement ref_text;
+    TextPlacement value_text;
     double centroid_x = 0;
     double centroid_y = 0;
     // Pins per drill tool and per padstack, sized by the tables as they stood after this

@@ -9,7 +9,7 @@ std::string layer_name(std::uint32_t layer) {
     if (layer < top_copper_layer) return "";
     if (layer == top_copper_layer) return "Top";
     if (layer == bottom_copper_layer) return "Bottom";
-    return strformat("Inner_%u", layer - 13);
+    return strformat("Inner_%u", inner_layer_number(layer));
 }
 
 }  // namespace tarnwick

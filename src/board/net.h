@@ -44,8 +44,10 @@ struct Vertex {
     std::uint32_t tee_id = 0;
     std::uint32_t seg_layer = 0;
     double seg_width = 0;
-    std::uint32_t seg_value3 = 0;
-    std::uint32_t seg_value4 = 0;
+    // The segment record's last two numbers, kept as read. Every real file holds 0 in both, so
+    // what they mean cannot be told from one; by their place, a via's width and hole.
+    std::uint32_t seg_via_width = 0;
+    std::uint32_t seg_via_hole = 0;
 };
 
 // One trace of a net.
@@ -107,7 +109,7 @@ struct Area {
     // An ordinary net's area on a layer that is no copper layer (a drawing layer): no copper, so
     // the design file leaves it out; the board keeps it.
     bool off_copper = false;
-    std::uint32_t third_value = 0;
+    std::uint32_t hatch = 0;  // how the editor hatches the area; kept as read
     std::vector<AreaCorner> corners;
     std::vector<AreaContour> contours;
 };
@@ -123,7 +125,6 @@ struct Net {
     std::uint32_t visible = 0;
     std::uint32_t locked_connects = 0;
     std::uint32_t ratline_connects = 0;
-    std::uint32_t fromto_warned = 0;
     std::uint32_t via_padstack = 0;  // 0 when the net names no via of its own
     std::uint32_t reserved = 0;      // 1 KEEPOUT_ALL, 2 KEEPOUT, 3 KEEPOUT_VIA, 4 POWER_LAYER, else 0
     std::uint32_t net_class = 0;     // 0 = the default class

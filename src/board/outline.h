@@ -1,5 +1,5 @@
 #pragma once
-// Board outlines and solder-mask cutouts.
+// Board outlines, the holes cut in the board and solder-mask cutouts.
 
 #include <cstdint>
 #include <vector>
@@ -21,11 +21,18 @@ struct BoardOutline {
     std::vector<OutlineCorner> corners;
 };
 
-// Only written back: the two values after the corner count are kept as read.
+// A contour cut out of the board inside outline `outline` (its index): a hole the router keeps
+// every wire and via out of.
+struct BoardHole {
+    std::uint32_t outline = 0;
+    std::vector<OutlineCorner> corners;
+};
+
+// Only written back: the hatch and layer are kept as read.
 struct SmCutout {
     std::uint32_t corner_count = 0;
-    std::uint32_t second_value = 0;
-    std::uint32_t third_value = 0;
+    std::uint32_t hatch = 0;
+    std::uint32_t layer = 0;
     std::vector<OutlineCorner> corners;
 };
 

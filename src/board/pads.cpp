@@ -1,6 +1,7 @@
 #include "board/pads.h"
 
 #include "board/precision.h"
+#include "core/errors.h"
 
 namespace tarnwick {
 
@@ -25,5 +26,11 @@ PadstackLayer padstack_layer(const PadSpec& pad) {
 }
 
 bool has_copper_pad(const PadSpec& pad) { return has_area(pad.shape, padstack_layer(pad)); }
+
+std::string padstack_name(const Board& board, std::uint32_t index) {
+    if (index == 0) return "DefVia";
+    const bool via = index < board.padstacks.size() && board.padstacks[index].is_via != 0;
+    return strformat("%s%u", via ? "Via" : "Pad", index + 100);
+}
 
 }  // namespace tarnwick

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "board/text.h"
+
 namespace tarnwick {
 
 // A footprint pin placed on the board by its part's position, side and rotation.
@@ -23,24 +25,16 @@ struct Part {
     std::string package;  // at most 127 characters
     std::string value;    // at most 127 characters
     std::string shape;    // footprint name, at most 127 characters
-    std::uint32_t ref_text_angle = 0;  // counter-clockwise
-    std::uint32_t value_angle = 0;     // counter-clockwise
     std::uint32_t side = 0;            // 0 top ("front"), 1 bottom ("back")
     std::uint32_t rotation = 0;        // counter-clockwise; pins are placed only at 0, 90, 180, 270
     std::uint32_t locked = 0;
     std::uint32_t has_bare_hole_pin = 0;
     std::uint32_t pin_count = 0;
     std::uint32_t footprint = 0;  // index into the footprint table; means nothing when no_footprint
-    std::uint32_t ref_text_sixth = 0;
-    std::uint32_t value_sixth = 0;
-    double ref_text_first = 0;
-    double ref_text_second = 0;
-    double ref_text_fourth = 0;
-    double ref_text_fifth = 0;
-    double value_first = 0;
-    double value_second = 0;
-    double value_fourth = 0;
-    double value_fifth = 0;
+    TextPlacement ref_text;
+    TextPlacement value_text;
+    std::uint32_t ref_text_visible = 0;  // 0 hidden, 1 shown, and 1 when the record leaves it out
+    std::uint32_t value_visible = 0;     // likewise
     double x = 0;
     double y = 0;
     std::vector<PartPin> pins;

@@ -118,8 +118,8 @@ void find_net_pins(Board& board) {
     }
 }
 
-// `any_angle`: the fork's dialect places parts at any whole angle; 1.3xx boards only at right
-// angles, which keep their exact arithmetic.
+// `any_angle`: a board whose parts may stand at any whole angle; at right angles the pins keep
+// their exact arithmetic.
 void place_pin(const Part& part, const FootprintPin& pin, PartPin& placed, bool any_angle) {
     placed.name = pin.name;
     const double px = part.side == 1 ? -pin.x : pin.x;  // the bottom side mirrors the footprint
@@ -155,7 +155,7 @@ void place_pin(const Part& part, const FootprintPin& pin, PartPin& placed, bool 
     }
 
     if (pin.hole != 0) {
-        placed.layer = 0;
+        placed.layer = all_copper_layers;
     } else if (pin.top_pad.shape != pad_shape_none) {
         placed.layer = part.side == 0 ? top_copper_layer : bottom_copper_layer;
     } else if (pin.bottom_pad.shape != pad_shape_none) {
@@ -211,7 +211,7 @@ void build_circular_keepouts(Board& board) {
             bool inner = pin.inner_pad.shape != pad_shape_none;
             bool bottom = pin.bottom_pad.shape != pad_shape_none;
             if (!top && !inner && !bottom) {
-                add_keepout(footprint, 0, diameter, pin);
+                add_keepout(footprint, all_copper_layers, diameter, pin);
                 continue;
             }
             // A pad of no size is no copper: the hole is kept out there as where there is no pad.
@@ -221,8 +221,8 @@ void build_circular_keepouts(Board& board) {
             if (!top) add_keepout(footprint, top_copper_layer, diameter, pin);
             if (copper_layers > 1 && !bottom) add_keepout(footprint, bottom_copper_layer, diameter, pin);
             if (copper_layers > 2 && !inner && pin.no_inner_pad == 0) {
-                for (std::uint32_t k = 2; k < copper_layers; ++k) {
-                    add_keepout(footprint, static_cast<std::int32_t>(top_copper_layer + k), diameter, pin);
+                for (std::uint32_t k = 1; k + 1 < copper_layers; ++k) {
+                    add_keepout(footprint, static_cast<std::int32_t>(inner_copper_layer(k)), diameter, pin);
                 }
             }
         }
@@ -245,7 +245,7 @@ void build_part_pins(Board& board) {
         part.pins.resize(footprint.pins.size());
         for (std::size_t i = 0; i < footprint.pins.size(); ++i) {
             PartPin& placed = part.pins[i];
-            place_pin(part, footprint.pins[i], placed, board.fork.active);
+            place_pin(part, footprint.pins[i], placed, board.parts_at_any_angle);
             placed.net = -1;
             placed.net_pin = 0;
         }

@@ -73,8 +73,4 @@ const char* format_fixed(char (&text)[fixed_text_size], double value, int places
     return text;
 }
 
-bool same_at_precision(double a, double b, int places) {
-    return to_precision(a, places) == to_precision(b, places);
-}
-
 }  // namespace tarnwick

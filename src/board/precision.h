@@ -8,8 +8,6 @@ inline constexpr int padstack_precision = 4;
 // The value as the decimal text "%1.*lf" gives it, read back: the nearest double to that text.
 double to_precision(double value, int places);
 
-bool same_at_precision(double a, double b, int places);
-
 // The text "%1.*lf" makes of the value, made here for the lengths the writers print by the
 // hundred thousand and by printf for the rest: the same characters either way.
 inline constexpr int fixed_text_size = 400;  // the widest double in "%f" form is about 310 digits

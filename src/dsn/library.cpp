@@ -1,9 +1,9 @@
 #include "dsn/library.h"
 
-#include <algorithm>
 #include <cmath>
 #include <string>
 
+#include "board/pads.h"
 #include "board/units.h"
 #include "core/errors.h"
 #include "dsn/structure.h"
@@ -38,22 +38,22 @@ void write_corner_arc(DesignFile& file, double cx, double cy, double r, double a
     }
 }
 
-void write_padstack_shape(DesignFile& file, const Padstack& padstack, std::uint32_t selector) {
+void write_padstack_shape(DesignFile& file, const std::string& name, const Padstack& padstack, std::uint32_t selector) {
     const PadstackLayer* dimensions = &padstack.top;
     std::uint32_t shape = padstack.top_shape;
     std::string layer;
     if (selector == shape_on_all_layers) {
         layer = "signal";
     } else if (selector == shape_on_top) {
-        layer = "Top";
+        layer = layer_name(top_copper_layer);
     } else if (selector == shape_on_bottom) {
         dimensions = &padstack.bottom;
         shape = padstack.bottom_shape;
-        layer = "Bottom";
+        layer = layer_name(bottom_copper_layer);
     } else {
         dimensions = &padstack.inner;
         shape = padstack.inner_shape;
-        layer = strformat("Inner_%u", selector - 2);
+        layer = layer_name(inner_copper_layer(selector - shape_on_first_inner + 1));
     }
     const double w = dimensions->wide;
     const double h = dimensions->high;
@@ -101,7 +101,7 @@ void write_padstack_shape(DesignFile& file, const Padstack& padstack, std::uint3
             return;
         }
         default:
-            fatal_error(40760, strformat("invalid %s pad shape in %s", l, padstack.name.c_str()));
+            fatal_error(40760, strformat("invalid %s pad shape in %s", l, name.c_str()));
     }
 }
 
@@ -168,22 +168,22 @@ bool is_image_pin(const Board& board, const FootprintPin& pin) {
     return writes_any_pad(board.padstacks[pin.padstack], static_cast<std::uint32_t>(board.copper_layers.size()));
 }
 
-void write_padstack(DesignFile& file, const Padstack& padstack, std::uint32_t copper_layers) {
-    std::fprintf(file.stream(), "\n%s(padstack %s", file.indent_string(), padstack.name.c_str());
+void write_padstack(DesignFile& file, const std::string& name, const Padstack& padstack, std::uint32_t copper_layers) {
+    std::fprintf(file.stream(), "\n%s(padstack %s", file.indent_string(), name.c_str());
     file.adjust_indent(+1);
     const WrittenPads pads = written_pads(padstack);
     if (padstack.hole == 0) {
-        write_padstack_shape(file, padstack, pads.top ? shape_on_top : shape_on_bottom);
+        write_padstack_shape(file, name, padstack, pads.top ? shape_on_top : shape_on_bottom);
     } else if (same_on_all_layers(padstack, copper_layers)) {
-        write_padstack_shape(file, padstack, shape_on_all_layers);
+        write_padstack_shape(file, name, padstack, shape_on_all_layers);
     } else {
-        if (pads.top) write_padstack_shape(file, padstack, shape_on_top);
+        if (pads.top) write_padstack_shape(file, name, padstack, shape_on_top);
         if (pads.inner && copper_layers > 2) {
             for (std::uint32_t k = shape_on_first_inner; k <= copper_layers; ++k) {
-                write_padstack_shape(file, padstack, k);
+                write_padstack_shape(file, name, padstack, k);
             }
         }
-        if (pads.bottom) write_padstack_shape(file, padstack, shape_on_bottom);
+        if (pads.bottom) write_padstack_shape(file, name, padstack, shape_on_bottom);
     }
     file.close_record();
 }
@@ -193,32 +193,26 @@ namespace {
 void write_image_pins(DesignFile& file, const Board& board, const Footprint& footprint) {
     for (const FootprintPin& pin : footprint.pins) {
         if (!is_image_pin(board, pin)) continue;
-        const char* padstack = pin.padstack < board.padstacks.size() ? board.padstacks[pin.padstack].name.c_str() : "";
-        std::fprintf(file.stream(), "\n%s(pin %s (rotate %u) \"%s\" %1.2lf %1.2lf)", file.indent_string(), padstack,
+        const std::string padstack = pin.padstack < board.padstacks.size() ? padstack_name(board, pin.padstack) : "";
+        std::fprintf(file.stream(), "\n%s(pin %s (rotate %u) \"%s\" %1.2lf %1.2lf)", file.indent_string(), padstack.c_str(),
                      pin.angle, pin.name.c_str(), pin.x * inch_to_mil, pin.y * inch_to_mil);
     }
 }
 
-// A polyline of the footprint on a copper layer (an antenna, a heat-sink area: a board of the
-// fork's dialect) is copper that every other net keeps clear of: a keepout of the image on its
-// layer, the inner layers each for an inner one. A closed polyline keeps out its area, an open
-// one its line at its width.
+// A polyline of the footprint on a copper layer (an antenna, a heat-sink area) is copper that
+// every other net keeps clear of: a keepout of the image on its layer, the inner layers each for
+// an inner one. A closed polyline keeps out its area, an open one its line at its width.
 void write_copper_polylines(DesignFile& file, const Board& board, const Footprint& footprint) {
-    const auto index = static_cast<std::uint32_t>(&footprint - board.footprints.data());
     const auto copper_layers = static_cast<std::uint32_t>(board.copper_layers.size());
-    // The list is in file order, so by footprint.
-    const std::vector<CopperPolyline>& all = board.fork.copper_polylines;
-    const auto first = std::lower_bound(all.begin(), all.end(), index,
-                                        [](const CopperPolyline& copper, std::uint32_t f) { return copper.footprint < f; });
-    for (auto it = first; it != all.end() && it->footprint == index; ++it) {
-        const CopperPolyline& copper = *it;
-        if (copper.polyline >= footprint.polylines.size()) continue;
-        const FootprintPolyline& polyline = footprint.polylines[copper.polyline];
+    for (const FootprintPolyline& polyline : footprint.polylines) {
+        if (polyline.copper == PolylineCopper::none) continue;
         std::vector<std::string> layers;
-        if (copper.layer == top_copper_layer || copper.layer == bottom_copper_layer) {
-            layers.push_back(layer_name(copper.layer));
+        if (polyline.copper == PolylineCopper::top) {
+            layers.push_back(layer_name(top_copper_layer));
+        } else if (polyline.copper == PolylineCopper::bottom) {
+            layers.push_back(layer_name(bottom_copper_layer));
         } else {
-            for (std::uint32_t k = 1; k + 2 <= copper_layers; ++k) layers.push_back(strformat("Inner_%u", k));
+            for (std::uint32_t k = 1; k + 2 <= copper_layers; ++k) layers.push_back(layer_name(inner_copper_layer(k)));
         }
         for (const std::string& layer : layers) {
             file.open_record("(keepout");
@@ -251,16 +245,11 @@ void write_image_keepouts(DesignFile& file, const Footprint& footprint) {
         const double d = keepout.diameter * inch_to_mil;
         const double x = keepout.x * inch_to_mil;
         const double y = keepout.y * inch_to_mil;
-        if (keepout.layer == 0) {
-            std::fprintf(out, "\n%s(keepout (circle signal %1.2lf %1.2lf %1.2lf))", file.indent_string(), d, x, y);
-        } else if (keepout.layer == 12) {
-            std::fprintf(out, "\n%s(keepout (circle Top %1.2lf %1.2lf %1.2lf))", file.indent_string(), d, x, y);
-        } else if (keepout.layer == 13) {
-            std::fprintf(out, "\n%s(keepout (circle Bottom %1.2lf %1.2lf %1.2lf))", file.indent_string(), d, x, y);
-        } else if (keepout.layer > 13) {
-            std::fprintf(out, "\n%s(keepout (circle Inner_%d %1.2lf %1.2lf %1.2lf))", file.indent_string(),
-                         keepout.layer - 13, d, x, y);
-        }
+        if (keepout.layer < 0) continue;
+        const auto layer = static_cast<std::uint32_t>(keepout.layer);
+        const std::string name = layer == all_copper_layers ? std::string("signal") : layer_name(layer);
+        if (name.empty()) continue;  // below the copper layers
+        std::fprintf(out, "\n%s(keepout (circle %s %1.2lf %1.2lf %1.2lf))", file.indent_string(), name.c_str(), d, x, y);
     }
 }
 
@@ -275,29 +264,18 @@ void write_outline_arc(DesignFile& file, const Footprint& footprint, const Footp
     }
 }
 
-// Whether the fork's editor leaves the polyline undrawn: board.fork.hidden_polylines is in file
-// order, so by footprint and polyline.
-bool is_hidden(const Board& board, std::uint32_t footprint, std::uint32_t polyline) {
-    const auto before = [](const PolylineRef& a, const PolylineRef& b) {
-        return a.footprint != b.footprint ? a.footprint < b.footprint : a.polyline < b.polyline;
-    };
-    return std::binary_search(board.fork.hidden_polylines.begin(), board.fork.hidden_polylines.end(),
-                              PolylineRef{footprint, polyline}, before);
-}
-
-void write_image_outlines(DesignFile& file, const Board& board, const Footprint& footprint) {
+void write_image_outlines(DesignFile& file, const Footprint& footprint) {
     std::FILE* out = file.stream();
-    const auto index = static_cast<std::uint32_t>(&footprint - board.footprints.data());
     file.open_record("(outline");
     std::fprintf(out, "\n%s(rect signal %1.2lf %1.2lf %1.2lf %1.2lf)", file.indent_string(),
-                 footprint.sel_rect[0] * inch_to_mil, footprint.sel_rect[1] * inch_to_mil, footprint.sel_rect[2] * inch_to_mil,
-                 footprint.sel_rect[3] * inch_to_mil);
+                 footprint.sel_rect.min_x * inch_to_mil, footprint.sel_rect.min_y * inch_to_mil,
+                 footprint.sel_rect.max_x * inch_to_mil, footprint.sel_rect.max_y * inch_to_mil);
     file.close_record();
 
     std::uint32_t number = 0;
     for (const FootprintPolyline& polyline : footprint.polylines) {
         ++number;
-        if (!board.fork.hidden_polylines.empty() && is_hidden(board, index, number - 1)) continue;
+        if (!polyline.drawn) continue;
         // The router closes every outline path into a polygon, and an open line of three or more
         // corners closed that way may cross itself. Each side of an open line is therefore a path
         // of its own: the drawing stays the same and there is nothing to close.
@@ -348,7 +326,7 @@ void write_image(DesignFile& file, const Board& board, const Footprint& footprin
     write_image_pins(file, board, footprint);
     write_image_keepouts(file, footprint);
     write_copper_polylines(file, board, footprint);
-    write_image_outlines(file, board, footprint);
+    write_image_outlines(file, footprint);
     file.close_record();
 }
 
@@ -377,11 +355,14 @@ void write_library(DesignFile& file, const Board& board) {
     file.open_record("(library");
     for (const Footprint& footprint : board.footprints) write_image(file, board, footprint);
     const auto copper_layers = static_cast<std::uint32_t>(board.copper_layers.size());
-    for (const Padstack& padstack : board.padstacks) {
+    for (std::uint32_t i = 0; i < board.padstacks.size(); ++i) {
+        const Padstack& padstack = board.padstacks[i];
         // A bare hole's padstack is never named by a pin (the hole becomes a keepout); its
         // stand-in inner ring would otherwise be written as a pad of no shape. Nor is a padstack
         // whose pads all have no size.
-        if (writes_any_pad(padstack, copper_layers) && padstack.bare_hole == 0) write_padstack(file, padstack, copper_layers);
+        if (writes_any_pad(padstack, copper_layers) && padstack.bare_hole == 0) {
+            write_padstack(file, padstack_name(board, i), padstack, copper_layers);
+        }
     }
     file.close_record();
     file.expect_level(1, 41079, "library end indent level");

@@ -1,5 +1,6 @@
 #include "dsn/network.h"
 
+#include "board/pads.h"
 #include "board/units.h"
 #include "core/errors.h"
 #include "dsn/library.h"
@@ -61,18 +62,17 @@ void write_net(DesignFile& file, const NodeIndex& index, const Net& net, std::ui
 
 void write_vias_and_rules(DesignFile& file, const Board& board) {
     std::FILE* out = file.stream();
-    for (const Padstack& padstack : board.padstacks) {
-        if (padstack.is_via != 0) {
-            std::fprintf(out, "\n%s(via %s %s via)", file.indent_string(), padstack.name.c_str(),
-                         padstack.name.c_str());
+    for (std::uint32_t i = 0; i < board.padstacks.size(); ++i) {
+        if (board.padstacks[i].is_via != 0) {
+            const std::string name = padstack_name(board, i);
+            std::fprintf(out, "\n%s(via %s %s via)", file.indent_string(), name.c_str(), name.c_str());
         }
     }
-    std::fprintf(out, "\n%s(via_rule default %s)", file.indent_string(), board.padstacks.at(0).name.c_str());
-    for (std::size_t i = 1; i < board.padstacks.size(); ++i) {
-        const Padstack& padstack = board.padstacks[i];
-        if (padstack.is_via != 0) {
-            std::fprintf(out, "\n%s(via_rule %s %s)", file.indent_string(), padstack.name.c_str(),
-                         padstack.name.c_str());
+    std::fprintf(out, "\n%s(via_rule default %s)", file.indent_string(), padstack_name(board, 0).c_str());
+    for (std::uint32_t i = 1; i < board.padstacks.size(); ++i) {
+        if (board.padstacks[i].is_via != 0) {
+            const std::string name = padstack_name(board, i);
+            std::fprintf(out, "\n%s(via_rule %s %s)", file.indent_string(), name.c_str(), name.c_str());
         }
     }
 }
@@ -112,8 +112,8 @@ void write_classes(DesignFile& file, const Board& board) {
         }
         std::fprintf(out, "\n%s(clearance_class default)", file.indent_string());
         const std::uint32_t via = net_class.via_padstack;
-        const char* via_name = via != 0 && via < board.padstacks.size() ? board.padstacks[via].name.c_str() : "default";
-        std::fprintf(out, "\n%s(via_rule %s)", file.indent_string(), via_name);
+        const std::string via_name = via != 0 && via < board.padstacks.size() ? padstack_name(board, via) : "default";
+        std::fprintf(out, "\n%s(via_rule %s)", file.indent_string(), via_name.c_str());
         std::fprintf(out, "\n%s(rule (width %1.2lf))", file.indent_string(), net_class.trace_width * inch_to_mil);
         file.close_record();
     }

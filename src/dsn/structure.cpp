@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "board/pads.h"
 #include "board/units.h"
 #include "core/errors.h"
 #include "dsn/wiring.h"
@@ -60,7 +61,7 @@ int write_arc_points(DesignFile& file, double x1, double y1, double x2, double y
 std::uint32_t dsn_layer_index_to_layer(std::uint32_t i, std::uint32_t n) {
     if (i == 0) return top_copper_layer;
     if (i == n - 1) return bottom_copper_layer;
-    return i + 13;
+    return inner_copper_layer(i);
 }
 
 std::vector<PlanePoint> boundary_points(const BoardOutline& outline) {
@@ -304,8 +305,10 @@ void write_snap_angle(DesignFile& file, const Board& board) {
 
 void write_via_list(DesignFile& file, const Board& board) {
     file.open_record("(via");
-    for (const Padstack& padstack : board.padstacks) {
-        if (padstack.is_via != 0) std::fprintf(file.stream(), "\n%s%s", file.indent_string(), padstack.name.c_str());
+    for (std::uint32_t i = 0; i < board.padstacks.size(); ++i) {
+        if (board.padstacks[i].is_via != 0) {
+            std::fprintf(file.stream(), "\n%s%s", file.indent_string(), padstack_name(board, i).c_str());
+        }
     }
     file.close_record();
 }
@@ -385,14 +388,14 @@ void write_planes(DesignFile& file, const Board& board) {
 
 void write_keepouts(DesignFile& file, const Board& board) {
     for (const PolyKeepout& keepout : board.poly_keepouts) {
-        const std::string layer = keepout.layer == 0 ? std::string("signal") : layer_name(keepout.layer);
+        const std::string layer = keepout.layer == all_copper_layers ? std::string("signal") : layer_name(keepout.layer);
         std::fprintf(file.stream(), "\n%s(%skeepout", file.indent_string(), keepout.via_only != 0 ? "via_" : "");
         file.adjust_indent(+1);
         write_polygon_with_windows(file, keepout.points, layer.c_str());
         file.close_record();
     }
-    // A hole cut in the board (a board of the fork's dialect) keeps every wire and via out.
-    for (const BoardHole& hole : board.fork.holes) {
+    // A hole cut in the board keeps every wire and via out.
+    for (const BoardHole& hole : board.holes) {
         std::vector<KeepoutPoint> points;
         points.reserve(hole.corners.size());
         for (const OutlineCorner& corner : hole.corners) points.push_back({corner.style, 0, corner.x, corner.y});

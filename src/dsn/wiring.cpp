@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "board/pads.h"
 #include "board/precision.h"
 #include "board/units.h"
 #include "core/errors.h"
@@ -71,10 +72,10 @@ void write_area_wire(DesignFile& file, const Net& net, const Area& area) {
 }
 
 void write_via(DesignFile& file, const Board& board, const Net& net, const Via& via) {
-    const char* padstack = via.padstack < board.padstacks.size() ? board.padstacks[via.padstack].name.c_str() : "";
+    const std::string padstack = via.padstack < board.padstacks.size() ? padstack_name(board, via.padstack) : "";
     char x[fixed_text_size];
     char y[fixed_text_size];
-    std::fprintf(file.stream(), "\n%s(via %s %s %s", file.indent_string(), padstack, format_fixed(x, via.x * inch_to_mil, 2),
+    std::fprintf(file.stream(), "\n%s(via %s %s %s", file.indent_string(), padstack.c_str(), format_fixed(x, via.x * inch_to_mil, 2),
                  format_fixed(y, via.y * inch_to_mil, 2));
     file.adjust_indent(+1);
     std::fprintf(file.stream(), "\n%s(net \"%s\")\n%s(type protect)", file.indent_string(), net.name.c_str(),
@@ -159,7 +160,7 @@ PinCentres::PinCentres(const Board& board) : centres_(board.nets.size()) {
                     dy = -px;
                     break;
                 default: {
-                    // Any other whole angle, which only the fork's dialect has.
+                    // Any other whole angle, on a board whose parts may stand at any angle.
                     if (part.rotation >= 360) continue;  // the part's pins could not be placed
                     const double radians = part.rotation * deg_to_rad;
                     dx = px * std::cos(radians) - py * std::sin(radians);

@@ -27,7 +27,7 @@ struct AreaLineErrors {
 void read_area_line(LineReader& reader, Area& area, const AreaLineErrors& errors) {
     const char* values = next_record(reader, "area:", errors.eof_code, "premature EOF reading net areas",
                                      errors.key_code, "missing net area record");
-    if (scan_record(values, "%*u %u %u %u", &area.corner_count, &area.layer, &area.third_value) < 3) {
+    if (scan_record(values, "%*u %u %u %u", &area.corner_count, &area.layer, &area.hatch) < 3) {
         fatal_error(errors.scan_code, "bad net area: record");
     }
 }
@@ -60,7 +60,7 @@ PolyKeepout keepout_from(const Net& net, const Area& area) {
     keepout.point_count = area.corner_count;
     const bool via = net.name.find("VIA") != std::string::npos;
     keepout.via_only = via ? 1 : 0;
-    keepout.layer = via || net.name.find("ALL") != std::string::npos ? 0 : area.layer;
+    keepout.layer = via || net.name.find("ALL") != std::string::npos ? all_copper_layers : area.layer;
     keepout.points.reserve(area.corners.size());
     for (const AreaCorner& corner : area.corners) {
         keepout.points.push_back({corner.style, corner.end_contour, corner.x, corner.y});
@@ -113,7 +113,7 @@ void read_area(LineReader& reader, Board& board, LoadIndexes& indexes, std::uint
         case 3:
             board.poly_keepouts.push_back(keepout_from(net, area));
             // A keepout kept on its own layer must name a copper layer the router knows.
-            if (board.poly_keepouts.back().layer != 0 && !is_copper_layer(board, area.layer)) {
+            if (board.poly_keepouts.back().layer != all_copper_layers && !is_copper_layer(board, area.layer)) {
                 fatal_error(12792, strformat("bad keepout area layer %u, the board has %u copper layers", area.layer,
                                              static_cast<unsigned>(board.copper_layers.size())));
             }

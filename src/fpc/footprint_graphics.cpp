@@ -32,40 +32,31 @@ void read_sel_rect(const char* values, Footprint& footprint, double scale) {
     footprint.sel_rect = {x1 * scale, y1 * scale, x2 * scale, y2 * scale};
 }
 
-// ref_text: and value_text: share their layout: three lengths, an angle, a length. The stored
-// order is the first, fifth, second and third number.
-struct TextPlacement {
-    int got = 0;
-    std::array<double, 4> lengths{};
-    std::uint32_t angle = 0;
-};
-
-TextPlacement scan_text_placement(const char* record, const char* values, double scale) {
-    TextPlacement placement;
-    double first = 0, second = 0, third = 0, fifth = 0;
-    unsigned angle = 0;
-    placement.got = scan_board_record(record, scale, values, "%lf %lf %lf %u %lf", &first, &second, &third, &angle, &fifth);
-    placement.lengths = {first * scale, fifth * scale, second * scale, third * scale};
-    placement.angle = convert_angle(angle);
-    return placement;
+// ref_text: and value_text: share their layout: height, x, y, angle and stroke width. Returns
+// the number of values read.
+int scan_text_placement(const char* record, const char* values, double scale, TextPlacement& text) {
+    TextPlacement read;
+    const int got = scan_board_record(record, scale, values, "%lf %lf %lf %u %lf", &read.height, &read.x, &read.y,
+                                      &read.angle, &read.stroke_width);
+    text = {read.height * scale, read.stroke_width * scale, convert_angle(read.angle), read.x * scale, read.y * scale};
+    return got;
 }
 
 void read_ref_text(const char* values, Footprint& footprint, double scale) {
-    const TextPlacement placement = scan_text_placement("ref_text:", values, scale);
-    if (placement.got < 5) {
-        const std::uint32_t missing = missing_values(5, placement.got);
+    TextPlacement text;
+    const int got = scan_text_placement("ref_text:", values, scale, text);
+    if (got < 5) {
+        const std::uint32_t missing = missing_values(5, got);
         fatal_error(15225, strformat("%s ref_text record missing %u parameter%s", footprint.name.c_str(), missing,
                                      plural_s(missing)));
     }
-    footprint.ref_text = placement.lengths;
-    footprint.ref_text_angle = placement.angle;
+    footprint.ref_text = text;
 }
 
 void read_value_text(const char* values, Footprint& footprint, double scale) {
-    const TextPlacement placement = scan_text_placement("value_text:", values, scale);
-    if (placement.got < 5) fatal_error(15247, "bad footprint value record");
-    footprint.value_text = placement.lengths;
-    footprint.value_text_angle = placement.angle;
+    TextPlacement text;
+    if (scan_text_placement("value_text:", values, scale, text) < 5) fatal_error(15247, "bad footprint value record");
+    footprint.value_text = text;
     footprint.graphics_flags |= graphics_value_text;
 }
 
@@ -90,14 +81,12 @@ void read_centroid(const char* values, Footprint& footprint, double scale) {
 
 void read_adhesive(const char* values, Footprint& footprint, double scale) {
     Adhesive dot;
-    unsigned first = 0;
-    if (scan_board_record("adhesive:", scale, values, "%u %lf %lf %lf", &first, &dot.second, &dot.third, &dot.fourth) < 4) {
+    if (scan_board_record("adhesive:", scale, values, "%u %lf %lf %lf", &dot.kind, &dot.width, &dot.x, &dot.y) < 4) {
         fatal_error(15306, "bad footprint adhesive record");
     }
-    dot.first = first;
-    dot.second *= scale;
-    dot.third *= scale;
-    dot.fourth *= scale;
+    dot.width *= scale;
+    dot.x *= scale;
+    dot.y *= scale;
     footprint.adhesives.push_back(dot);
     ++footprint.adhesive_count;
 }
@@ -109,21 +98,19 @@ void read_text(const char* text, Footprint& footprint, double scale, BoardStats&
     if (last_quote == nullptr) {
         fatal_error(15335, strformat("%s: bad footprint text record: no quoted text", footprint.name.c_str()));
     }
-    unsigned angle = 0, sixth = 0, seventh = 0;
-    const int got = scan_board_record("text:", scale, last_quote + 1, "%lf %lf %lf %u %lf %u %u", &item.first, &item.second, &item.third,
-                                &angle, &item.fifth, &sixth, &seventh);
+    unsigned angle = 0;
+    const int got = scan_board_record("text:", scale, last_quote + 1, "%lf %lf %lf %u %lf %u %u", &item.height, &item.x,
+                                      &item.y, &angle, &item.stroke_width, &item.mirror, &item.layer);
     if (got < 7) {
         const std::uint32_t missing = missing_values(7, got);
         fatal_error(15346, strformat("%s: text record missing %u parameter%s", footprint.name.c_str(), missing,
                                      plural_s(missing)));
     }
-    item.first *= scale;
-    item.second *= scale;
-    item.third *= scale;
-    item.fifth *= scale;
+    item.height *= scale;
+    item.x *= scale;
+    item.y *= scale;
+    item.stroke_width *= scale;
     item.angle = convert_angle(angle);
-    item.sixth = sixth;
-    item.seventh = seventh;
     stats.footprint_text_characters += static_cast<std::uint32_t>(item.text.size());
     ++stats.footprint_texts;
     footprint.texts.push_back(std::move(item));
@@ -158,6 +145,10 @@ std::uint32_t count_polyline_corners(LineReader& reader, const Footprint& footpr
 
 void read_outline_polyline(LineReader& reader, const char* values, Footprint& footprint, double scale) {
     FootprintPolyline polyline;
+    if (const PolylineTraits* traits = reader.rules().polyline_at(reader.line_number())) {
+        polyline.copper = traits->copper;
+        polyline.drawn = traits->drawn;
+    }
     const int got = scan_board_record("outline_polyline:", scale, values, "%lf %lf %lf", &polyline.width, &polyline.x, &polyline.y);
     if (got < 3) {
         const std::uint32_t missing = missing_values(3, got);

@@ -161,9 +161,7 @@ void read_mask_or_paste(const PadRecord& record, const char* values, FootprintPi
 
 // Reads the pad records that follow a pin line, up to an empty line or the next pin line, which
 // is left to be read again.
-// `header_ends`: the fork's utilities write a section header straight after the last record.
-void read_pad_records(LineReader& reader, const Footprint& footprint, FootprintPin& pin, double scale,
-                      bool header_ends) {
+void read_pad_records(LineReader& reader, const Footprint& footprint, FootprintPin& pin, double scale) {
     for (;;) {
         const char* line = reader.next_line();
         if (line == nullptr) {
@@ -173,7 +171,7 @@ void read_pad_records(LineReader& reader, const Footprint& footprint, FootprintP
         // Board utilities write the next footprint's name: line straight after the last pad
         // record; the editor takes it as the start of that footprint, and so does this reader.
         if (is_blank(text) || starts_with(text, "pin:") || starts_with(text, "name:") ||
-            (header_ends && is_section_header(text))) {
+            ends_records(reader, text)) {
             reader.unread_line();
             return;
         }
@@ -252,7 +250,7 @@ void read_pins(LineReader& reader, const char* values, Board& board, LoadIndexes
 
         FootprintPin pin;
         read_pin_line(text, footprint, pin, length_scale);
-        read_pad_records(reader, footprint, pin, length_scale, board.fork.active);
+        read_pad_records(reader, footprint, pin, length_scale);
         pin.is_via = 0;
         pin.tool = 0;
         resolve_padstack(board, indexes, pin);
@@ -285,8 +283,7 @@ const char* parse_footprint(LineReader& reader, Board& board, LoadIndexes& index
         const char* line = reader.next_line();
         if (line == nullptr || is_blank(line)) return line;
         const char* text = skip_blanks(line);
-        // The fork's utilities write the next section's header straight after the last record.
-        if (board.fork.active && is_section_header(text)) {
+        if (ends_records(reader, text)) {
             reader.unread_line();
             return line;
         }

@@ -8,13 +8,13 @@
 #include "core/file_system.h"
 #include "fpc/board_kind.h"
 #include "fpc/footprints.h"
-#include "fpc/fork_dialect.h"
 #include "fpc/nets.h"
 #include "fpc/options.h"
 #include "fpc/outlines.h"
 #include "fpc/parts.h"
 #include "fpc/reader.h"
 #include "fpc/texts.h"
+#include "fpc2/translation.h"
 
 namespace tarnwick {
 
@@ -32,8 +32,15 @@ void load_fpc_file(Board& board, const RunSettings& settings, Diagnostics& diagn
 void load_fpc_contents(Board& board, const RunSettings& settings, Diagnostics& diagnostics,
                        std::vector<char> contents) {
     diagnostics.fpc_name = settings.fpcname;
-    translate_fork_board(contents, board.fork, diagnostics.fpc_line);
-    LineReader reader(std::move(contents), diagnostics.fpc_line);
+    // A board of FreePCB-2 is read through the translation of its dialect into 1.3xx lines.
+    FileRules rules;
+    board.file_format = BoardFileFormat::fpc;
+    board.source = SourceText{};
+    if (is_fpc2_board(contents)) {
+        board.file_format = BoardFileFormat::fpc2;
+        rules = translate_fpc2_board(contents, board.source, diagnostics.fpc_line);
+    }
+    LineReader reader(std::move(contents), diagnostics.fpc_line, std::move(rules));
 
     check_board_kind(reader);
     read_options(reader, board);

@@ -96,8 +96,8 @@ void read_vertex(LineReader& reader, Board& board, LoadIndexes& indexes, Net& ne
 void read_segment(LineReader& reader, Board& board, LoadIndexes& indexes, std::uint32_t net_index, Vertex& vertex) {
     const char* values = next_record(reader, "seg:", 12625, "premature EOF reading net trace seg", 12632,
                                      "missing net trace seg record");
-    if (scan_board_record("seg:", nm_to_inch, values, "%*u %u %lf %u %u", &vertex.seg_layer, &vertex.seg_width, &vertex.seg_value3,
-                    &vertex.seg_value4) < 4) {
+    if (scan_board_record("seg:", nm_to_inch, values, "%*u %u %lf %u %u", &vertex.seg_layer, &vertex.seg_width, &vertex.seg_via_width,
+                    &vertex.seg_via_hole) < 4) {
         fatal_error(12640, "bad trace seg: record");
     }
     vertex.seg_width *= nm_to_inch;
@@ -150,17 +150,19 @@ void read_connect(LineReader& reader, Board& board, LoadIndexes& indexes, std::u
     }
 }
 
-void check_fromto(Board& board, Net& net, std::uint32_t mode) {
-    if (!(mode == 1 || (mode >= 2 && net.visible == 0))) return;
+// Warns of a net whose rat-lines may not all be from-to records in the design file; true when
+// it did.
+bool check_fromto(const Net& net, std::uint32_t mode) {
+    if (!(mode == 1 || (mode >= 2 && net.visible == 0))) return false;
     // A net without pins has no rat-lines to miss.
-    if (net.pin_count == 0 || net.ratline_connects + 1 >= net.pin_count) return;
-    net.fromto_warned = 1;
-    ++board.fromto_warned_nets;
+    if (net.pin_count == 0 || net.ratline_connects + 1 >= net.pin_count) return false;
     std::fprintf(console(), "\n net \"%s\" may have missing FROMTO record(s)!", net.name.c_str());
+    return true;
 }
 
+// Reads the net; `warned` counts the nets that got the from-to warning.
 void read_net(LineReader& reader, Board& board, LoadIndexes& indexes, std::uint32_t net_index,
-              const RunSettings& settings) {
+              const RunSettings& settings, std::uint32_t& warned) {
     const char* text;
     for (;;) {
         const char* line = reader.next_line();
@@ -185,7 +187,7 @@ void read_net(LineReader& reader, Board& board, LoadIndexes& indexes, std::uint3
         }
     }
 
-    check_fromto(board, net, settings.fromto_mode);
+    if (check_fromto(net, settings.fromto_mode)) ++warned;
     if (net.area_count != 0) read_net_areas(reader, board, indexes, net_index);
 }
 
@@ -242,7 +244,6 @@ void read_nets(LineReader& reader, Board& board, const RunSettings& settings) {
     board.net_classes.assign(1, NetClass{});
     // Every class, padstack, drill tool and layer net the section adds goes through these lookups.
     LoadIndexes indexes(board);
-    board.fromto_warned_nets = 0;
 
     if (!find_section(reader, "[nets]", settings.verbose)) fatal_error(12391, "premature EOF looking for FPC nets");
     const std::uint32_t count =
@@ -252,11 +253,11 @@ void read_nets(LineReader& reader, Board& board, const RunSettings& settings) {
     board.nets.resize(count);  // made in place: no copy of a blank net for each
     board.stats.nets = count;
 
-    for (std::uint32_t i = 0; i < count; ++i) read_net(reader, board, indexes, i, settings);
+    std::uint32_t warned = 0;
+    for (std::uint32_t i = 0; i < count; ++i) read_net(reader, board, indexes, i, settings, warned);
 
     finish_copper_layers(board);
 
-    const std::uint32_t warned = board.fromto_warned_nets;
     if (settings.fromto_mode >= 2 && warned != 0) {
         std::fprintf(console(),
                      "\n\n WARNING! %d net%s may have missing FROMTO record(s) due to net visibility.\n"

@@ -3,133 +3,27 @@
 #include <cstdio>
 #include <cstring>
 
+#include "board/option_keys.h"
 #include "board/units.h"
 #include "core/errors.h"
 #include "fpc/board_numbers.h"
-#include "fpc/fork_dialect.h"
 
 namespace tarnwick {
 
 namespace {
 
-constexpr double newest_tested_version = 1.35401;
-
-enum class Kind { Version, FileVersion, Quoted, Unsigned, Length, UnitsMil, UnitsMm, Grid, WidthMenu, CopperLayers };
-
-struct OptionKey {
-    const char* key;
-    std::size_t start;  // where the value is scanned, counted from the key's first character
-    Kind kind;
-    std::uint32_t BoardOptions::*number = nullptr;
-    double BoardOptions::*length = nullptr;
-    std::string BoardOptions::*text = nullptr;
-    std::size_t text_max = 0;
-    GridList BoardOptions::*grid = nullptr;
-    bool BoardOptions::*flag = nullptr;  // switched on when the key is met
-};
-
-using O = BoardOptions;
-
-OptionKey quoted(const char* key, std::string O::*text, std::size_t max, bool O::*flag = nullptr) {
-    return {key, 0, Kind::Quoted, nullptr, nullptr, text, max, nullptr, flag};
-}
-OptionKey number(const char* key, std::size_t start, std::uint32_t O::*field, bool O::*flag = nullptr) {
-    return {key, start, Kind::Unsigned, field, nullptr, nullptr, 0, nullptr, flag};
-}
-OptionKey length(const char* key, std::size_t start, double O::*field, bool O::*flag = nullptr) {
-    return {key, start, Kind::Length, nullptr, field, nullptr, 0, nullptr, flag};
-}
-OptionKey grid(const char* key, GridList O::*field) {
-    return {key, 0, Kind::Grid, nullptr, nullptr, nullptr, 0, field, nullptr};
-}
-OptionKey special(const char* key, std::size_t start, Kind kind) { return {key, start, kind}; }
-
-// Tested in this order; the first key that begins the line is taken.
-const OptionKey option_keys[] = {
-    special("version:", 9, Kind::Version),
-    special("file_version:", 13, Kind::FileVersion),
-    quoted("project_name:", &O::project_name, 63),
-    quoted("full_library_folder:", &O::full_library_folder, 127),
-    quoted("CAM_folder:", &O::CAM_folder, 127),
-    quoted("ses_file_path:", &O::ses_file_path, 127, &O::dsn_keys_present),
-    number("SMT_connect_copper:", 21, &O::SMT_connect_copper),
-    length("default_glue_width:", 21, &O::default_glue_width),
-    number("dsn_bounds_poly:", 18, &O::dsn_bounds_poly, &O::dsn_keys_present),
-    number("dsn_signals_poly:", 19, &O::dsn_signals_poly, &O::dsn_keys_present),
-    number("dsn_flags:", 12, &O::dsn_flags, &O::dsn_keys_present),
-    number("autosave_interval:", 18, &O::autosave_interval),
-    number("import_flags:", 13, &O::import_flags),
-    // The key the editor (and our own writer) writes; reading it too keeps the value on a round trip.
-    number("netlist_import_flags:", 22, &O::import_flags),
-    special("units: MIL", 0, Kind::UnitsMil),
-    special("units: MM", 0, Kind::UnitsMm),
-    grid("visible_grid", &O::visible_grid),
-    grid("placement_grid", &O::placement_grid),
-    grid("routing_grid", &O::routing_grid),
-    number("snap_angle:", 11, &O::snap_angle),
-    grid("fp_visible_grid", &O::fp_visible_grid),
-    grid("fp_placement_grid", &O::fp_placement_grid),
-    number("fp_snap_angle:", 14, &O::fp_snap_angle),
-    length("fill_clearance:", 15, &O::fill_clearance),
-    length("mask_clearance:", 15, &O::mask_clearance),
-    length("thermal_width:", 14, &O::thermal_width),
-    length("min_silkscreen_width:", 21, &O::min_silkscreen_width),
-    length("board_outline_width:", 20, &O::board_outline_width),
-    length("hole_clearance:", 15, &O::hole_clearance),
-    length("pilot_diameter:", 15, &O::pilot_diameter),
-    length("annular_ring_for_pins:", 22, &O::annular_ring_for_pins),
-    length("annular_ring_for_vias:", 22, &O::annular_ring_for_vias),
-    length("shrink_paste_mask:", 18, &O::shrink_paste_mask, &O::shrink_paste_mask_present),
-    number("cam_flags:", 10, &O::cam_flags),
-    number("cam_layers:", 11, &O::cam_layers),
-    number("cam_drill_file:", 15, &O::cam_drill_file),
-    number("cam_units:", 10, &O::cam_units),
-    number("cam_n_x:", 8, &O::cam_n_x, &O::cam_step_keys_present),
-    number("cam_n_y:", 8, &O::cam_n_y, &O::cam_step_keys_present),
-    length("cam_space_x:", 12, &O::cam_space_x, &O::cam_step_keys_present),
-    length("cam_space_y:", 12, &O::cam_space_y, &O::cam_step_keys_present),
-    number("report_options:", 15, &O::report_options),
-    number("drc_check_unrouted:", 19, &O::drc_check_unrouted),
-    length("drc_trace_width:", 16, &O::drc_trace_width),
-    length("drc_pad_pad:", 12, &O::drc_pad_pad),
-    length("drc_pad_trace:", 14, &O::drc_pad_trace),
-    length("drc_trace_trace:", 16, &O::drc_trace_trace),
-    length("drc_hole_copper:", 16, &O::drc_hole_copper),
-    length("drc_annular_ring_pins:", 22, &O::drc_annular_ring_pins),
-    length("drc_annular_ring_vias:", 22, &O::drc_annular_ring_vias),
-    length("drc_board_edge_copper:", 22, &O::drc_board_edge_copper),
-    length("drc_board_edge_hole:", 20, &O::drc_board_edge_hole),
-    length("drc_hole_hole:", 14, &O::drc_hole_hole),
-    length("drc_copper_copper:", 18, &O::drc_copper_copper),
-    length("default_trace_width:", 20, &O::default_trace_width),
-    length("default_via_pad_width:", 22, &O::default_via_pad_width),
-    length("default_via_hole_width:", 23, &O::default_via_hole_width),
-    special("n_width_menu:", 13, Kind::WidthMenu),
-    special("n_copper_layers:", 16, Kind::CopperLayers),
-};
-
-void check_version(BoardOptions& options, bool fork) {
+void check_version(BoardOptions& options, const TestedVersions& tested) {
     if (options.version > 1.33101) options.long_text_records = true;
     options.always_write_package = options.version > 1.3469;
-    // A board of the fork's dialect has its own versions, read by its own layer.
-    if (fork) {
-        if (options.version >= newest_fork_version) {
-            std::fprintf(console(),
-                         "\n\nCaution: Loading an untested version FreePCB-2 file:\n Loading: V%1.3lf, Latest Tested: "
-                         "V%1.3lf\n\n",
-                         options.version, newest_tested_fork_version);
-        }
-        return;
-    }
-    if (options.version > newest_tested_version) {
+    if (options.version > tested.untested_above) {
         std::fprintf(console(),
-                     "\n\nCaution: Loading an untested version FreePCB file:\n Loading: V%1.3lf, Latest Tested: V%1.3lf\n\n",
-                     options.version, newest_tested_version);
+                     "\n\nCaution: Loading an untested version %s file:\n Loading: V%1.3lf, Latest Tested: V%1.3lf\n\n",
+                     tested.editor, options.version, tested.newest);
     }
 }
 
-void check_file_version(const BoardOptions& options, bool fork) {
-    if (fork) return;
+void check_file_version(const BoardOptions& options, const TestedVersions& tested) {
+    if (!tested.file_version_checked) return;
     if (options.file_version >= 1.312 && options.file_version <= 1.34401) return;
     const std::string shown =
         options.file_version >= 0.1 ? strformat("%1.3lf", options.file_version) : std::string("<Unknown>");
@@ -161,10 +55,10 @@ void read_width_menu(LineReader& reader, BoardOptions& options) {
         const char* line = reader.next_line();
         if (line == nullptr) fatal_error(11170, "premature EOF reading width menu");
         const char* text = skip_blanks(line);
-        static const char key[] = "width_menu_item:";
+        const char* key = width_menu_item_key;
         if (!starts_with(text, key)) break;
         WidthMenuItem item;
-        if (scan_board_record(key, nm_to_inch, text + sizeof key - 1, "%*u %lf %lf %lf", &item.width, &item.via_pad_width,
+        if (scan_board_record(key, nm_to_inch, text + std::strlen(key), "%*u %lf %lf %lf", &item.width, &item.via_pad_width,
                               &item.via_hole) != 3) {
             fatal_error(11182, "bad width menu item record");
         }
@@ -192,9 +86,9 @@ void read_layer_list(LineReader& reader, const char* value, Board& board) {
         const char* line = reader.next_line();
         if (line == nullptr) fatal_error(11216, "premature EOF");
         const char* text = skip_blanks(line);
-        if (!starts_with(text, "layer_info:")) {
-            // The fork writes a partial list, or none: the line is the next option.
-            if (board.fork.active) reader.unread_line();
+        if (!starts_with(text, layer_info_key)) {
+            // A file whose list may stop early has the next option on this line.
+            if (reader.rules().short_layer_list) reader.unread_line();
             break;
         }
         LayerListEntry entry;
@@ -210,7 +104,7 @@ void read_layer_list(LineReader& reader, const char* value, Board& board) {
         options.layer_list.push_back(std::move(entry));
     }
     if (options.layer_list.size() < wanted) {
-        if (!board.fork.active) fatal_error(11241, "reading layer list");
+        if (!reader.rules().short_layer_list) fatal_error(11241, "reading layer list");
         options.layer_list.resize(wanted);
     }
 
@@ -221,7 +115,6 @@ void read_layer_list(LineReader& reader, const char* value, Board& board) {
 void make_default_via(Board& board) {
     const BoardOptions& options = board.options;
     Padstack via;
-    via.name = "DefVia";
     via.top_shape = via.inner_shape = via.bottom_shape = 1;
     via.top.wide = via.inner.wide = via.bottom.wide = options.default_via_pad_width;
     via.hole = options.default_via_hole_width;
@@ -229,69 +122,73 @@ void make_default_via(Board& board) {
     board.padstacks.assign(1, via);
 }
 
+// Where the option's value is scanned in `text`, which begins with its key.
+const char* option_value(const OptionKey& option, const char* text) {
+    const std::size_t skipped = option.start == ValueStart::after_quote   ? 2
+                                : option.start == ValueStart::after_blank ? 1
+                                                                          : 0;
+    return text_at(text, std::strlen(option.key) + skipped);
+}
+
 // Handles one option line; the reader may consume more lines (grids, width menu, layer list).
 void read_option(LineReader& reader, const char* text, Board& board) {
     BoardOptions& options = board.options;
-    for (const OptionKey& key : option_keys) {
-        if (!starts_with(text, key.key)) continue;
-        const char* value = text_at(text, key.start);
-        if (key.flag != nullptr) options.*key.flag = true;
-        switch (key.kind) {
-            case Kind::Version:
-                std::sscanf(value, "%lf", &options.version);
-                check_version(options, board.fork.active);
-                break;
-            case Kind::FileVersion:
-                std::sscanf(value, "%lf", &options.file_version);
-                check_file_version(options, board.fork.active);
-                break;
-            case Kind::Quoted:
-                extract_quoted(options.*key.text, text, key.text_max + 1);
-                break;
-            case Kind::Unsigned: {
-                unsigned number = 0;
-                if (std::sscanf(value, "%u", &number) == 1) options.*key.number = number;
-                break;
-            }
-            case Kind::Length: {
-                double number = 0;
-                if (std::sscanf(value, "%lf", &number) == 1) {
-                    check_board_length(key.key, nm_to_inch, number);
-                    options.*key.length = number * nm_to_inch;
-                }
-                break;
-            }
-            case Kind::UnitsMil:
-                options.units = 2;
-                break;
-            case Kind::UnitsMm:
-                options.units = 1;
-                break;
-            case Kind::Grid:
-                read_grid(reader, text, options.*key.grid);
-                break;
-            case Kind::WidthMenu: {
-                unsigned number = 0;
-                if (std::sscanf(value, "%u", &number) == 1) options.n_width_menu = number;
-                read_width_menu(reader, options);
-                break;
-            }
-            case Kind::CopperLayers:
-                read_layer_list(reader, value, board);
-                break;
+    const OptionKey* found = option_key_of(text);
+    if (found == nullptr) return;
+    const OptionKey& key = *found;
+    const char* value = option_value(key, text);
+    if (key.marks != nullptr) options.*key.marks = true;
+    switch (key.kind) {
+        case OptionKind::Version:
+            std::sscanf(value, "%lf", &options.version);
+            check_version(options, reader.rules().versions);
+            break;
+        case OptionKind::FileVersion:
+            std::sscanf(value, "%lf", &options.file_version);
+            check_file_version(options, reader.rules().versions);
+            break;
+        case OptionKind::Text:
+            extract_quoted(options.*key.text, text, key.text_max + 1);
+            break;
+        case OptionKind::Number: {
+            unsigned number = 0;
+            if (std::sscanf(value, "%u", &number) == 1) options.*key.number = number;
+            break;
         }
-        return;
+        case OptionKind::Length: {
+            double number = 0;
+            if (std::sscanf(value, "%lf", &number) == 1) {
+                check_board_length(key.key, nm_to_inch, number);
+                options.*key.length = number * nm_to_inch;
+            }
+            break;
+        }
+        case OptionKind::Units:
+            // Only these spellings: a value in lower case is no unit.
+            if (starts_with(text, "units: MIL")) {
+                options.units = units_mil;
+            } else if (starts_with(text, "units: MM")) {
+                options.units = units_mm;
+            }
+            break;
+        case OptionKind::Grid:
+            read_grid(reader, text, options.*key.grid);
+            break;
+        case OptionKind::WidthMenu: {
+            unsigned number = 0;
+            if (std::sscanf(value, "%u", &number) == 1) options.n_width_menu = number;
+            read_width_menu(reader, options);
+            break;
+        }
+        case OptionKind::CopperLayers:
+            read_layer_list(reader, value, board);
+            break;
+        case OptionKind::BlankLine:
+            break;
     }
 }
 
 }  // namespace
-
-const char* length_option_key(const char* text) {
-    for (const OptionKey& key : option_keys) {
-        if (starts_with(text, key.key)) return key.kind == Kind::Length ? key.key : nullptr;
-    }
-    return nullptr;
-}
 
 void read_options(LineReader& reader, Board& board) {
     for (;;) {

@@ -9,7 +9,4 @@ namespace tarnwick {
 // makes the copper-layer table and padstack 0 "DefVia".
 void read_options(LineReader& reader, Board& board);
 
-// The key of the option record `text` begins with when that option is a length, else nullptr.
-const char* length_option_key(const char* text);
-
 }  // namespace tarnwick

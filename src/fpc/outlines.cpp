@@ -101,6 +101,7 @@ void read_board_outlines(LineReader& reader, Board& board, const RunSettings& se
     for (const OutlineCorner& corner : board.outlines[signal_outline - 1].corners) {
         if (!within_bounds(board, corner)) fatal_error(11563, "signal outline exceeds board outline");
     }
+    board.holes = reader.rules().holes;
 }
 
 void read_sm_cutouts(LineReader& reader, Board& board, const RunSettings& settings) {
@@ -120,8 +121,8 @@ void read_sm_cutouts(LineReader& reader, Board& board, const RunSettings& settin
             fatal_error(11666, "bad sm_cutout: record");
         }
         cutout.corner_count = values[0];
-        cutout.second_value = values[1];
-        cutout.third_value = values[2];
+        cutout.hatch = values[1];
+        cutout.layer = values[2];
         board.stats.sm_cutout_corners += values[0];
         cutout.corners = read_corners(reader, values[0], announced, cutout_corner_errors);
     }

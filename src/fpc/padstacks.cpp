@@ -250,7 +250,6 @@ std::uint32_t resolve_padstack(Board& board, LoadIndexes& indexes, FootprintPin&
 
     const auto index = static_cast<std::uint32_t>(board.padstacks.size());
     Padstack entry;
-    entry.name = strformat("%s%u", pin.is_via ? "Via" : "Pad", index + 100);
     entry.top_shape = pin.top_pad.shape;
     entry.inner_shape = pin.inner_pad.shape == pad_shape_none && pin.no_inner_pad == 1 ? pad_shape_circle
                                                                                         : pin.inner_pad.shape;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -37,19 +38,19 @@ private:
     std::unordered_map<std::string_view, std::size_t> by_name_;
 };
 
-// "ref_text:" and the numbers after the quoted text of "value:" share one layout: two lengths,
-// an angle, two lengths and a flag that is 1 when the line leaves it out.
-bool read_text_placement(const char* record, const char* values, double& first, double& second, std::uint32_t& angle, double& fourth,
-                         double& fifth, std::uint32_t& sixth) {
-    sixth = 1;
-    if (scan_board_record(record, nm_to_inch, values, "%lf %lf %u %lf %lf %u", &first, &second, &angle, &fourth, &fifth, &sixth) < 5) {
+// "ref_text:" and the numbers after the quoted text of "value:" share one layout: height, stroke
+// width, angle, x, y and whether the text is shown, 1 when the line leaves it out.
+bool read_text_placement(const char* record, const char* values, TextPlacement& text, std::uint32_t& visible) {
+    visible = 1;
+    if (scan_board_record(record, nm_to_inch, values, "%lf %lf %u %lf %lf %u", &text.height, &text.stroke_width, &text.angle,
+                          &text.x, &text.y, &visible) < 5) {
         return false;
     }
-    first *= nm_to_inch;
-    second *= nm_to_inch;
-    fourth *= nm_to_inch;
-    fifth *= nm_to_inch;
-    angle = convert_angle(angle);
+    text.height *= nm_to_inch;
+    text.stroke_width *= nm_to_inch;
+    text.x *= nm_to_inch;
+    text.y *= nm_to_inch;
+    text.angle = convert_angle(text.angle);
     return true;
 }
 
@@ -65,13 +66,13 @@ bool lacks_footprint(LineReader& reader) {
         const char* text = skip_blanks(line);
         if (starts_with(text, "part:")) break;
         if (starts_with(text, "ref_text:")) {
-            if (is_blank(text + 9)) {
+            if (is_blank(text + std::strlen("ref_text:"))) {
                 empty_ref_text = true;
             } else {
                 filled = true;
             }
         } else if (starts_with(text, "shape:")) {
-            if (is_blank(text + 6)) {
+            if (is_blank(text + std::strlen("shape:"))) {
                 empty_shape = true;
             } else {
                 filled = true;
@@ -86,8 +87,7 @@ void read_part_record(const char* text, const FootprintIndex& footprints, Part& 
     // Of a part without footprint, these lines are known to be empty.
     if (part.no_footprint && (starts_with(text, "ref_text:") || starts_with(text, "shape:"))) return;
     if (starts_with(text, "ref_text:")) {
-        if (!read_text_placement("ref_text:", text + 9, part.ref_text_first, part.ref_text_second, part.ref_text_angle,
-                                 part.ref_text_fourth, part.ref_text_fifth, part.ref_text_sixth)) {
+        if (!read_text_placement("ref_text:", text + std::strlen("ref_text:"), part.ref_text, part.ref_text_visible)) {
             fatal_error(11940, "bad parts ref_text: record");
         }
     } else if (starts_with(text, "package:")) {
@@ -99,7 +99,7 @@ void read_part_record(const char* text, const FootprintIndex& footprints, Part& 
                         strformat("Part \"%s\" uses unknown footprint \"%s\"", part.ref.c_str(), part.shape.c_str()));
         }
     } else if (starts_with(text, "pos:")) {
-        if (scan_board_record("pos:", nm_to_inch, text + 4, "%lf %lf %u %u %u", &part.x, &part.y, &part.side, &part.rotation, &part.locked) != 5) {
+        if (scan_board_record("pos:", nm_to_inch, text + std::strlen("pos:"), "%lf %lf %u %u %u", &part.x, &part.y, &part.side, &part.rotation, &part.locked) != 5) {
             fatal_error(11994, "bad parts pos: record");
         }
         part.x *= nm_to_inch;
@@ -109,9 +109,8 @@ void read_part_record(const char* text, const FootprintIndex& footprints, Part& 
         const int length = extract_quoted(part.value, text, text_size);
         if (length < 0) fatal_error(12010, "bad part value string, too long");
         // The numbers follow the closing quote when one blank separates the key from the text.
-        if (!read_text_placement("value:", text_at(text, static_cast<std::size_t>(length) + 9), part.value_first,
-                                 part.value_second, part.value_angle, part.value_fourth, part.value_fifth,
-                                 part.value_sixth)) {
+        const std::size_t numbers = std::strlen("value: \"") + static_cast<std::size_t>(length) + std::strlen("\"");
+        if (!read_text_placement("value:", text_at(text, numbers), part.value_text, part.value_visible)) {
             fatal_error(12020, "bad parts value: record");
         }
     }
@@ -120,7 +119,7 @@ void read_part_record(const char* text, const FootprintIndex& footprints, Part& 
 void read_part(LineReader& reader, Board& board, const FootprintIndex& footprints, Part& part) {
     const char* header = find_record(reader, "part:", 11906, "premature EOF reading parts header Pass 2");
     char ref[text_size];
-    if (std::sscanf(header + 5, "%127s", ref) != 1) fatal_error(11913, "bad part: record");
+    if (std::sscanf(header + std::strlen("part:"), "%127s", ref) != 1) fatal_error(11913, "bad part: record");
     part.ref = ref;
     part.no_footprint = lacks_footprint(reader);
 
@@ -129,7 +128,7 @@ void read_part(LineReader& reader, Board& board, const FootprintIndex& footprint
         if (line == nullptr) fatal_error(12037, "premature EOF reading parts record 1, Pass 2");
         if (is_blank(line)) break;
         const char* text = skip_blanks(line);
-        if (starts_with(text, "part:") || (board.fork.active && is_section_header(text))) {
+        if (starts_with(text, "part:") || ends_records(reader, text)) {
             reader.unread_line();
             break;
         }
@@ -162,6 +161,7 @@ void read_parts(LineReader& reader, Board& board, const RunSettings& settings) {
     board.stats.parts = count;
     const FootprintIndex footprints(board);
     for (Part& part : board.parts) read_part(reader, board, footprints, part);
+    board.parts_at_any_angle = reader.rules().parts_at_any_angle;
 
     build_circular_keepouts(board);
     build_part_pins(board);

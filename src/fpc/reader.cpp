@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "core/errors.h"
 #include "core/huge_pages.h"
@@ -13,8 +14,8 @@ namespace tarnwick {
 const char* const section_headers[8] = {"[options]", "[footprints]", "[board]", "[solder_mask_cutouts]",
                                         "[parts]",   "[nets]",       "[texts]", "[end]"};
 
-LineReader::LineReader(std::vector<char> contents, std::uint32_t& counter)
-    : text_(std::move(contents)), counter_(counter) {
+LineReader::LineReader(std::vector<char> contents, std::uint32_t& counter, FileRules rules)
+    : text_(std::move(contents)), counter_(counter), rules_(std::move(rules)) {
     // One pass splits the file into lines and ends each at its first CR or LF, so that every
     // later read is a plain C string served in place.
     const std::size_t size = text_.size();
@@ -84,6 +85,10 @@ bool is_other_section_header(const char* line, const char* own) {
 }
 
 bool is_section_header(const char* line) { return is_other_section_header(line, ""); }
+
+bool ends_records(const LineReader& reader, const char* line) {
+    return reader.rules().header_ends_records && is_section_header(line);
+}
 
 int extract_quoted(std::string& dest, const char* line, std::size_t size) {
     const char* open = std::strchr(line, '"');

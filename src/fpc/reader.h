@@ -1,18 +1,23 @@
 #pragma once
 // Reading the board file: the whole file is held in memory and served line by line, with one
-// line of push-back, a line counter, section search and the counting pass of record sections.
+// line of push-back, a line counter, section search and the counting pass of record sections,
+// together with the rules of the file's format that the section readers follow.
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "fpc/file_rules.h"
+
 namespace tarnwick {
 
 class LineReader {
 public:
     // `counter` is the line counter that error messages show; the reader keeps it current.
-    LineReader(std::vector<char> contents, std::uint32_t& counter);
+    LineReader(std::vector<char> contents, std::uint32_t& counter, FileRules rules = {});
+
+    const FileRules& rules() const { return rules_; }
 
     // The next line without its line end, or nullptr at end of file. Lines are whole physical
     // lines, cut at the first carriage return or line feed.
@@ -48,6 +53,7 @@ private:
     std::uint32_t& counter_;
     bool pushed_back_ = false;
     std::vector<std::size_t> header_lines_;  // per section header its first line; empty until asked
+    FileRules rules_;
 };
 
 // The section headers of the board file, in file order.
@@ -59,6 +65,9 @@ bool starts_with(const char* text, const char* prefix);
 bool is_other_section_header(const char* line, const char* own);
 // True when the line, after blanks and tabs, begins with any section header.
 bool is_section_header(const char* line);
+// True when the line is a section header that ends the footprint or part before it, where the
+// file's format allows one straight after their last line.
+bool ends_records(const LineReader& reader, const char* line);
 
 // Copies the first double-quoted text of the line, at most size - 1 characters, into dest.
 // Returns its length, or -1 when the line has no quote or the closing quote is missing; in the

@@ -19,19 +19,19 @@ void read_texts(LineReader& reader, Board& board, const RunSettings& settings) {
     for (BoardText& item : board.texts) {
         const char* text = find_record(reader, "text:", 12960, "premature EOF reading FPC text records");
         if (extract_quoted(item.text, text, 1024) < 0) fatal_error(12965, "copying text record");
-        unsigned third = 0, angle = 0, fifth = 0, eighth = 0;
+        unsigned layer = 0, angle = 0, mirror = 0, negative = 0;
         const int got = scan_board_record("text:", nm_to_inch, std::strrchr(text, '"') + 1, "%lf %lf %u %u %u %lf %lf %u",
-                                          &item.x, &item.y, &third, &angle, &fifth, &item.sixth, &item.seventh, &eighth);
+                                          &item.x, &item.y, &layer, &angle, &mirror, &item.height, &item.stroke_width, &negative);
         if (got < 7) fatal_error(12974, "bad texts text: record");
         if (got == 8) board.options.long_text_records = true;
         item.x *= nm_to_inch;
         item.y *= nm_to_inch;
-        item.sixth *= nm_to_inch;
-        item.seventh *= nm_to_inch;
-        item.third = third;
+        item.height *= nm_to_inch;
+        item.stroke_width *= nm_to_inch;
+        item.layer = layer;
         item.angle = convert_angle(angle);
-        item.fifth = fifth;
-        item.eighth = got == 8 ? eighth : 0;
+        item.mirror = mirror;
+        item.negative = got == 8 ? negative : 0;
     }
 }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string>
 
+#include "board/pads.h"
+
 namespace tarnwick {
 
 namespace {
@@ -65,7 +67,8 @@ void write_padstacks(std::FILE* out, const Board& board) {
     std::fprintf(out, "\n\nPadstack List:");
     for (std::size_t i = 0; i < board.padstacks.size(); ++i) {
         const Padstack& p = board.padstacks[i];
-        std::fprintf(out, "\n\n%4u  %s  drill: %5.4lf", static_cast<unsigned>(i + 1), p.name.c_str(), p.hole);
+        std::fprintf(out, "\n\n%4u  %s  drill: %5.4lf", static_cast<unsigned>(i + 1), padstack_name(board, static_cast<std::uint32_t>(i)).c_str(),
+                     p.hole);
         std::fprintf(out, "    pin count: %u", p.use_count);
         if (p.bare_hole) std::fprintf(out, "  (replaced by KO)");
         write_layer_shape(out, "Top:    ", p.top_shape, p.top);
@@ -95,7 +98,7 @@ void write_net_classes(std::FILE* out, const Board& board) {
             std::fprintf(out, "\n  Trace Width: %1.4lf", board.options.default_trace_width);
             if (!board.padstacks.empty()) {
                 const Padstack& via = board.padstacks[0];
-                std::fprintf(out, "\n          Via: %s  (Pad: %1.4lf  Drill: %1.4lf)", via.name.c_str(), via.top.wide,
+                std::fprintf(out, "\n          Via: %s  (Pad: %1.4lf  Drill: %1.4lf)", padstack_name(board, 0).c_str(), via.top.wide,
                              via.hole);
             }
             continue;
@@ -114,7 +117,7 @@ void write_net_classes(std::FILE* out, const Board& board) {
         if (net_class.via_pad_width == 0 || net_class.via_padstack >= board.padstacks.size()) {
             std::fprintf(out, "default");
         } else {
-            std::fprintf(out, "%s  (Pad: %1.4lf  Drill: %1.4lf)", board.padstacks[net_class.via_padstack].name.c_str(),
+            std::fprintf(out, "%s  (Pad: %1.4lf  Drill: %1.4lf)", padstack_name(board, net_class.via_padstack).c_str(),
                          net_class.via_pad_width, net_class.via_hole);
         }
     }

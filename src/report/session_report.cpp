@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "board/layers.h"
+#include "board/pads.h"
 #include "board/units.h"
 
 namespace tarnwick {
@@ -160,7 +161,7 @@ void write_net_wire(std::FILE* out, const NetWire& wire, const Net& net, const B
     std::fprintf(out, "\n\n  Vias: %u", count_of(wire.vias.size()));
     std::uint32_t v = 0;
     for (const WireVia& via : wire.vias) {
-        std::fprintf(out, "\n    %3u: %s  (%1.5lf, %1.5lf)  Traces: %u", ++v, board.padstacks[via.padstack].name.c_str(),
+        std::fprintf(out, "\n    %3u: %s  (%1.5lf, %1.5lf)  Traces: %u", ++v, padstack_name(board, via.padstack).c_str(),
                      via.x, via.y, via.path_ends);
     }
     std::fprintf(out, "\n\n  Tees: %u", count_of(wire.tees.size()));

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "board/units.h"
+#include "board/pads.h"
 #include "core/errors.h"
 #include "core/scan_record.h"
 #include "session/place_index.h"
@@ -312,7 +313,7 @@ private:
         if (known != padstack_by_word_.end()) return known->second;
         int found = -1;
         for (std::size_t i = 0; i < board_.padstacks.size(); ++i) {
-            if (word.find(board_.padstacks[i].name) != std::string::npos) {
+            if (word.find(padstack_name(board_, static_cast<std::uint32_t>(i))) != std::string::npos) {
                 found = static_cast<int>(i);
                 break;
             }

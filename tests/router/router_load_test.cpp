@@ -76,8 +76,8 @@ RouterLoad expect_clean_load(const fs::path& router, const fs::path& design, con
     return load;
 }
 
-// Every board of the corpus, those of the fork's dialect (fpc2_*) too, exports, and the router
-// loads its design with every part placed and no complaint; only the fork's footprint library
+// Every board of the corpus, the FreePCB-2 boards (fpc2_*) too, exports, and the router
+// loads its design with every part placed and no complaint; only the FreePCB-2 footprint library
 // has no board outline to export.
 TEST(RouterLoad, EveryCorpusBoardThatExportsLoadsCleanlyWithAllItsCopper) {
     const fs::path router = TARNWICK_ROUTER;

@@ -20,7 +20,7 @@
 
 #include "core/errors.h"
 #include "dsn/design_file.h"
-#include "fpc/board_writer.h"
+#include "fpc_writer/board_writer.h"
 #include "fpc/load.h"
 #include "session/back_annotation.h"
 #include "test_support.h"

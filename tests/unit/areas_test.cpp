@@ -52,7 +52,7 @@ TEST(Areas, StraightCornersGiveOneContourOfTheCorners) {
     const Area& area = only_area(run);
     EXPECT_EQ(area.corner_count, 4u);
     EXPECT_EQ(area.layer, 13u);
-    EXPECT_EQ(area.third_value, 1u);
+    EXPECT_EQ(area.hatch, 1u);
     ASSERT_EQ(area.corners.size(), 4u);
     EXPECT_DOUBLE_EQ(area.corners[2].x, 1.0);
     EXPECT_DOUBLE_EQ(area.corners[2].y, 2.0);

@@ -1,4 +1,4 @@
-#include "fpc/board_writer.h"
+#include "fpc_writer/board_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +13,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "board/option_keys.h"
 #include "fpc/load.h"
 #include "fpc/options.h"
 #include "test_support.h"
@@ -61,19 +62,42 @@ Board board_from(const std::string& text) {
     return board;
 }
 
-TEST(BoardWriter, LengthTexts) {
-    EXPECT_EQ(format_length(0.5 * 25400000.0), "12700000");
-    EXPECT_EQ(format_length(0.254), "0.254");
-    EXPECT_EQ(format_length(-0.0), "0");
-    EXPECT_EQ(format_length(-1.5), "-1.5");
-    EXPECT_EQ(format_length(50.0), "50");
-
-    EXPECT_EQ(rounded_length(0.5), 12700000u);
-    EXPECT_EQ(rounded_length(-0.0), 0u);
-    EXPECT_EQ(signed_rounded_length(-0.5), -12700000);
-    EXPECT_EQ(signed_rounded_length(1.0 / 25400000.0 * 2.5), 3);  // half away from zero
-    EXPECT_EQ(signed_rounded_length(-1.0 / 25400000.0 * 2.5), -3);
-    EXPECT_EQ(rounded_length(1e300), 0u);  // no undefined conversion for absurd values
+// The reader and the writer take their keys from one table: every option written reads back as
+// the value it was written from, and no key begins another, so that a line is one option's.
+TEST(BoardWriter, EveryOptionOfTheTableReadsBackWhatWasWritten) {
+    for (std::size_t i = 0; i < option_key_count; ++i) {
+        for (std::size_t j = 0; j < option_key_count; ++j) {
+            const char* a = option_keys[i].key;
+            const char* b = option_keys[j].key;
+            if (i == j || a == nullptr || b == nullptr) continue;
+            EXPECT_NE(std::string(b).rfind(a, 0), 0u) << a << " begins " << b;
+        }
+    }
+    Board board;
+    BoardOptions& o = board.options;
+    o.version = o.file_version = 1.344;
+    o.n_copper_layers = 2;
+    o.dsn_keys_present = o.shrink_paste_mask_present = o.cam_step_keys_present = true;
+    std::uint32_t value = 1;
+    for (std::size_t i = 0; i < option_key_count; ++i) {
+        const OptionKey& option = option_keys[i];
+        if (option.number != nullptr) o.*option.number = 3 * value++;
+        if (option.length != nullptr) o.*option.length = 2540.0 * value++ / 25400000.0;
+        if (option.text != nullptr) o.*option.text = "text " + std::to_string(value++);
+    }
+    const Board back = options_from(written(board));
+    for (std::size_t i = 0; i < option_key_count; ++i) {
+        const OptionKey& option = option_keys[i];
+        if (option.number != nullptr) {
+            EXPECT_EQ(back.options.*option.number, o.*option.number) << option.key;
+        }
+        if (option.length != nullptr) {
+            EXPECT_DOUBLE_EQ(back.options.*option.length, o.*option.length) << option.key;
+        }
+        if (option.text != nullptr) {
+            EXPECT_EQ(back.options.*option.text, o.*option.text) << option.key;
+        }
+    }
 }
 
 TEST(BoardWriter, OptionsRoundTripThroughTheReader) {
@@ -217,7 +241,7 @@ TEST(BoardWriter, ListingOfEveryCorpusBoardReadsBackTheSame) {
     std::size_t loaded = 0;
     for (const auto& board : files_in(corpus)) loaded += expect_listing_round_trip(board) ? 1 : 0;
     // Twelve load, ppmscope_PPMScope_v1_05 with its parts without footprint among them. The
-    // later fork's three boards do not, nor fpcutil_Example (a part on a footprint whose surface
+    // later FreePCB-2 boards, three, do not, nor fpcutil_Example (a part on a footprint whose surface
     // pin has no copper).
     EXPECT_GE(loaded, 12u);
 }

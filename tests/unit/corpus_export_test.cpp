@@ -87,7 +87,7 @@ TEST(CorpusExport, EveryBoardThatLoadsBecomesABalancedDesignFile) {
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), exported + stopped);
     fs::remove_all(folder);
     EXPECT_EQ(stopped, static_cast<int>(refused.size()));
-    EXPECT_GE(exported, 19);  // every board of the corpus with an outline, the fork's six among them
+    EXPECT_GE(exported, 19);  // every board of the corpus with an outline, the six FreePCB-2 boards among them
 }
 
 using test::file_contents;

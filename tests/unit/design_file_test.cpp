@@ -89,7 +89,6 @@ TEST(DesignFile, EverySectionChecksItsOwnBalance) {
     // A section started inside another record would leave the file unbalanced: each refuses.
     Board board;
     Padstack via;
-    via.name = "DefVia";
     via.is_via = 1;
     board.padstacks.push_back(via);
     const RunSettings settings;
@@ -174,7 +173,6 @@ TEST_F(DesignFileOnDisk, WholeFileIsBalancedAndEndsWithoutLineFeed) {
     board.copper_layers.assign(2, CopperLayerInfo{});
     board.copper_layers[1].direction = 1;
     Padstack via;
-    via.name = "DefVia";
     via.top_shape = via.inner_shape = via.bottom_shape = pad_shape_circle;
     via.top.wide = via.inner.wide = via.bottom.wide = 0.05;
     via.hole = 0.028;

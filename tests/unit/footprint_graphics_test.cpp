@@ -44,16 +44,16 @@ TEST(FootprintGraphics, PlacementRecordsAreScaledAndLaidOutForWritingBack) {
          "  adhesive: 1 10 20 30\n"
          "  adhesive: 0 1 2 3\n");
     const Footprint& fp = loaded.board.footprints[0];
-    EXPECT_DOUBLE_EQ(fp.sel_rect[0], -0.01);
-    EXPECT_DOUBLE_EQ(fp.sel_rect[3], 0.02);
+    EXPECT_DOUBLE_EQ(fp.sel_rect.min_x, -0.01);
+    EXPECT_DOUBLE_EQ(fp.sel_rect.max_y, 0.02);
     // First, fifth, second and third number.
-    EXPECT_DOUBLE_EQ(fp.ref_text[0], 0.05);
-    EXPECT_DOUBLE_EQ(fp.ref_text[1], 0.007);
-    EXPECT_DOUBLE_EQ(fp.ref_text[2], 0.001);
-    EXPECT_DOUBLE_EQ(fp.ref_text[3], 0.002);
-    EXPECT_EQ(fp.ref_text_angle, 270u);
-    EXPECT_DOUBLE_EQ(fp.value_text[1], 0.006);
-    EXPECT_EQ(fp.value_text_angle, 90u);
+    EXPECT_DOUBLE_EQ(fp.ref_text.height, 0.05);
+    EXPECT_DOUBLE_EQ(fp.ref_text.stroke_width, 0.007);
+    EXPECT_DOUBLE_EQ(fp.ref_text.x, 0.001);
+    EXPECT_DOUBLE_EQ(fp.ref_text.y, 0.002);
+    EXPECT_EQ(fp.ref_text.angle, 270u);
+    EXPECT_DOUBLE_EQ(fp.value_text.stroke_width, 0.006);
+    EXPECT_EQ(fp.value_text.angle, 90u);
     // The centroid angle is kept as the file gives it.
     EXPECT_EQ(fp.centroid_type, 2u);
     EXPECT_DOUBLE_EQ(fp.centroid_y, 0.006);
@@ -61,9 +61,9 @@ TEST(FootprintGraphics, PlacementRecordsAreScaledAndLaidOutForWritingBack) {
     EXPECT_EQ(fp.graphics_flags, 0x7u);
     ASSERT_EQ(fp.adhesive_count, 2u);
     ASSERT_EQ(fp.adhesives.size(), 2u);
-    EXPECT_EQ(fp.adhesives[0].first, 1u);
-    EXPECT_DOUBLE_EQ(fp.adhesives[0].fourth, 0.03);
-    EXPECT_DOUBLE_EQ(fp.adhesives[1].second, 0.001);
+    EXPECT_EQ(fp.adhesives[0].kind, 1u);
+    EXPECT_DOUBLE_EQ(fp.adhesives[0].y, 0.03);
+    EXPECT_DOUBLE_EQ(fp.adhesives[1].width, 0.001);
 }
 
 TEST(FootprintGraphics, CentroidWithoutAngleAndNoValueText) {
@@ -90,7 +90,7 @@ TEST(FootprintGraphics, SelectionRectangleChecks) {
     // An empty width or height is not min > max.
     Loaded loaded;
     load(loaded, "  sel_rect: 5 5 5 5\n");
-    EXPECT_DOUBLE_EQ(loaded.board.footprints[0].sel_rect[2], 0.005);
+    EXPECT_DOUBLE_EQ(loaded.board.footprints[0].sel_rect.max_x, 0.005);
 }
 
 TEST(FootprintGraphics, RecordsWithTooFewValues) {
@@ -114,10 +114,10 @@ TEST(FootprintGraphics, TextsAreCountedWithTheirCharacters) {
     ASSERT_EQ(fp.texts.size(), 2u);
     const FootprintText& hello = fp.texts[0];
     EXPECT_EQ(hello.text, "HELLO");
-    EXPECT_DOUBLE_EQ(hello.first, 0.05);
+    EXPECT_DOUBLE_EQ(hello.height, 0.05);
     EXPECT_EQ(hello.angle, 270u);
-    EXPECT_DOUBLE_EQ(hello.fifth, 0.007);
-    EXPECT_EQ(hello.seventh, 2u);
+    EXPECT_DOUBLE_EQ(hello.stroke_width, 0.007);
+    EXPECT_EQ(hello.layer, 2u);
     EXPECT_EQ(loaded.board.stats.footprint_texts, 2u);
     EXPECT_EQ(loaded.board.stats.footprint_text_characters, 7u);
 }

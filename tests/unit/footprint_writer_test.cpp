@@ -1,4 +1,4 @@
-#include "fpc/footprint_writer.h"
+#include "fpc_writer/footprint_writer.h"
 
 #include <gtest/gtest.h>
 

@@ -26,40 +26,39 @@ std::vector<std::string> lines_of(const std::string& text) {
 
 PadstackLayer pad(double wide, double high, double radius = 0) { return {wide, high, radius}; }
 
-Padstack through_hole(const char* name, std::uint32_t shape, PadstackLayer layer) {
+Padstack through_hole(std::uint32_t shape, PadstackLayer layer) {
     Padstack padstack;
-    padstack.name = name;
     padstack.top_shape = padstack.inner_shape = padstack.bottom_shape = shape;
     padstack.top = padstack.inner = padstack.bottom = layer;
     padstack.hole = 0.035;
     return padstack;
 }
 
-std::string padstack_text(const Padstack& padstack, std::uint32_t copper_layers) {
+std::string padstack_text(const std::string& name, const Padstack& padstack, std::uint32_t copper_layers) {
     test::MemoryDesignFile memory(2);
-    write_padstack(memory.file, padstack, copper_layers);
+    write_padstack(memory.file, name, padstack, copper_layers);
     EXPECT_EQ(memory.file.adjust_indent(0), 2);
     return memory.text();
 }
 
 TEST(PadstackRecords, PadAlikeOnAllLayersIsOneSignalShape) {
-    const Padstack padstack = through_hole("Pad101", pad_shape_circle, pad(0.06, 0.06));
-    EXPECT_EQ(padstack_text(padstack, 2),
+    const Padstack padstack = through_hole(pad_shape_circle, pad(0.06, 0.06));
+    EXPECT_EQ(padstack_text("Pad101", padstack, 2),
               "\n        (padstack Pad101\n            (shape (circle signal 60.00))\n        )");
-    EXPECT_EQ(padstack_text(padstack, 4),
+    EXPECT_EQ(padstack_text("Pad101", padstack, 4),
               "\n        (padstack Pad101\n            (shape (circle signal 60.00))\n        )");
 }
 
 TEST(PadstackRecords, DifferentPadsGetOneShapePerLayerTopInnerBottom) {
-    Padstack padstack = through_hole("Pad102", pad_shape_circle, pad(0.06, 0.06));
+    Padstack padstack = through_hole(pad_shape_circle, pad(0.06, 0.06));
     padstack.bottom = pad(0.07, 0.07);
-    EXPECT_EQ(padstack_text(padstack, 2),
+    EXPECT_EQ(padstack_text("Pad102", padstack, 2),
               "\n        (padstack Pad102"
               "\n            (shape (circle Top 60.00))"
               "\n            (shape (circle Bottom 70.00))"
               "\n        )");
     padstack.inner = pad(0.05, 0.05);
-    EXPECT_EQ(padstack_text(padstack, 4),
+    EXPECT_EQ(padstack_text("Pad102", padstack, 4),
               "\n        (padstack Pad102"
               "\n            (shape (circle Top 60.00))"
               "\n            (shape (circle Inner_1 50.00))"
@@ -70,43 +69,40 @@ TEST(PadstackRecords, DifferentPadsGetOneShapePerLayerTopInnerBottom) {
 
 TEST(PadstackRecords, InnerPadCountsOnlyFromThreeLayersOn) {
     // Top and bottom alike, inner different: one shape on two layers, three shapes on three.
-    Padstack padstack = through_hole("Pad103", pad_shape_rectangle, pad(0.08, 0.04));
+    Padstack padstack = through_hole(pad_shape_rectangle, pad(0.08, 0.04));
     padstack.inner_shape = pad_shape_circle;
     padstack.inner = pad(0.05, 0.05);
-    EXPECT_EQ(lines_of(padstack_text(padstack, 2)).size(), 3u);
-    EXPECT_EQ(lines_of(padstack_text(padstack, 3)),
+    EXPECT_EQ(lines_of(padstack_text("Pad103", padstack, 2)).size(), 3u);
+    EXPECT_EQ(lines_of(padstack_text("Pad103", padstack, 3)),
               (std::vector<std::string>{"(padstack Pad103", "(shape (rect Top -40.00 -20.00 40.00 20.00))",
                                         "(shape (circle Inner_1 50.00))",
                                         "(shape (rect Bottom -40.00 -20.00 40.00 20.00))", ")"}));
     // A rounded rectangle differing only in its corner radius is not alike.
-    Padstack rounded = through_hole("Pad104", pad_shape_rounded_rectangle, pad(0.08, 0.04, 0.01));
+    Padstack rounded = through_hole(pad_shape_rounded_rectangle, pad(0.08, 0.04, 0.01));
     rounded.bottom.radius = 0.005;
-    const std::string text = padstack_text(rounded, 2);
+    const std::string text = padstack_text("Pad104", rounded, 2);
     EXPECT_NE(text.find("(polygon Top 0"), std::string::npos);
     EXPECT_NE(text.find("(polygon Bottom 0"), std::string::npos);
 }
 
 TEST(PadstackRecords, SurfacePadIsOneShapeOnItsSide) {
     Padstack padstack;
-    padstack.name = "Pad105";
     padstack.top_shape = pad_shape_rectangle;
     padstack.top = pad(0.08, 0.04);
-    EXPECT_EQ(padstack_text(padstack, 2),
+    EXPECT_EQ(padstack_text("Pad105", padstack, 2),
               "\n        (padstack Pad105\n            (shape (rect Top -40.00 -20.00 40.00 20.00))\n        )");
     Padstack bottom;
-    bottom.name = "Pad106";
     bottom.bottom_shape = pad_shape_square;
     bottom.bottom = pad(0.05, 0.05);
-    EXPECT_EQ(padstack_text(bottom, 2),
+    EXPECT_EQ(padstack_text("Pad106", bottom, 2),
               "\n        (padstack Pad106\n            (shape (rect Bottom -25.00 -25.00 25.00 25.00))\n        )");
 }
 
 TEST(PadstackRecords, OvalIsTwoSemicirclesOfEighteenPointsOutsideTheTrueArc) {
     Padstack padstack;
-    padstack.name = "Pad107";
     padstack.top_shape = pad_shape_oval;
     padstack.top = pad(0.1, 0.05);
-    const std::vector<std::string> lines = lines_of(padstack_text(padstack, 2));
+    const std::vector<std::string> lines = lines_of(padstack_text("Pad107", padstack, 2));
     ASSERT_EQ(lines.size(), 3u + 36u + 3u);
     EXPECT_EQ(lines[1], "(shape");
     EXPECT_EQ(lines[2], "(polygon Top 0");
@@ -117,25 +113,24 @@ TEST(PadstackRecords, OvalIsTwoSemicirclesOfEighteenPointsOutsideTheTrueArc) {
 
     // Standing upright, the semicircles sit above and below.
     padstack.top = pad(0.05, 0.1);
-    const std::vector<std::string> upright = lines_of(padstack_text(padstack, 2));
+    const std::vector<std::string> upright = lines_of(padstack_text("Pad107", padstack, 2));
     ASSERT_EQ(upright.size(), 42u);
     EXPECT_EQ(upright[3], "25.00  27.19");  // 5 degrees around (0, 25)
 }
 
 TEST(PadstackRecords, RoundedRectangleHasNinePointsPerCorner) {
     Padstack padstack;
-    padstack.name = "Pad108";
     padstack.top_shape = pad_shape_rounded_rectangle;
     padstack.top = pad(0.08, 0.04, 0.01);
-    const std::vector<std::string> lines = lines_of(padstack_text(padstack, 2));
+    const std::vector<std::string> lines = lines_of(padstack_text("Pad108", padstack, 2));
     ASSERT_EQ(lines.size(), 3u + 36u + 3u);
     EXPECT_EQ(lines[3], "30.87  -20.00");    // 275 degrees around (30, -10)
     EXPECT_EQ(lines[38], "-30.87  -20.00");  // 265 degrees around (-30, -10)
 }
 
 TEST(PadstackRecords, OctagonIsEightPointsWithOneBlank) {
-    Padstack padstack = through_hole("Pad109", pad_shape_octagon, pad(0.06, 0.06));
-    const std::vector<std::string> lines = lines_of(padstack_text(padstack, 2));
+    Padstack padstack = through_hole(pad_shape_octagon, pad(0.06, 0.06));
+    const std::vector<std::string> lines = lines_of(padstack_text("Pad109", padstack, 2));
     ASSERT_EQ(lines.size(), 3u + 8u + 3u);
     EXPECT_EQ(lines[2], "(polygon signal 0");
     EXPECT_EQ(lines[3], "30.00 12.43");
@@ -145,15 +140,14 @@ TEST(PadstackRecords, OctagonIsEightPointsWithOneBlank) {
 
 TEST(PadstackRecords, ShapeWithoutCopperOnAWrittenLayerEndsTheRun) {
     Padstack padstack;
-    padstack.name = "Pad103";
     padstack.inner_shape = pad_shape_circle;  // surface pad with an inner shape only
     test::MemoryDesignFile memory(2);
-    FatalError error = test::expect_fatal([&] { write_padstack(memory.file, padstack, 2); });
+    FatalError error = test::expect_fatal([&] { write_padstack(memory.file, "Pad103", padstack, 2); });
     EXPECT_EQ(error.code, 40760);
     EXPECT_EQ(error.message, "invalid Bottom pad shape in Pad103");
 
-    Padstack odd = through_hole("Pad110", 7, pad(0.06, 0.06));
-    error = test::expect_fatal([&] { write_padstack(memory.file, odd, 2); });
+    Padstack odd = through_hole(7, pad(0.06, 0.06));
+    error = test::expect_fatal([&] { write_padstack(memory.file, "Pad110", odd, 2); });
     EXPECT_EQ(error.code, 40760);
     EXPECT_EQ(error.message, "invalid signal pad shape in Pad110");
 }
@@ -178,9 +172,8 @@ std::string library_of(const Board& board) {
 
 TEST(Library, ImagePinsKeepoutsSelectionOutlinesAndHoles) {
     Board board;
-    const Padstack round = through_hole("Pad101", pad_shape_circle, pad(0.06, 0.06));
+    const Padstack round = through_hole(pad_shape_circle, pad(0.06, 0.06));
     board.padstacks = {round, round};
-    board.padstacks[0].name = "DefVia";
     board.padstacks[0].is_via = 1;
 
     Footprint footprint;
@@ -315,21 +308,19 @@ TEST(Library, WritesPadstacksWithCopperAndLeavesBareHolesOut) {
     Board board;
     board.options.n_copper_layers = 2;
     board.copper_layers.assign(2, CopperLayerInfo{});
-    Padstack via = through_hole("DefVia", pad_shape_circle, pad(0.05, 0));
+    Padstack via = through_hole(pad_shape_circle, pad(0.05, 0));
     via.is_via = 1;
     board.padstacks.push_back(via);
     // A mounting hole whose missing inner pad stands in as a ring: no pin names it.
     Padstack hole;
-    hole.name = "Pad101";
     hole.inner_shape = pad_shape_circle;
     hole.inner = pad(0.15, 0.15);
     hole.hole = 0.125;
     hole.bare_hole = 1;
     board.padstacks.push_back(hole);
     Padstack empty;
-    empty.name = "Pad102";  // a surface pin without any pad
     board.padstacks.push_back(empty);
-    board.padstacks.push_back(through_hole("Pad103", pad_shape_square, pad(0.06, 0.06)));
+    board.padstacks.push_back(through_hole(pad_shape_square, pad(0.06, 0.06)));
 
     test::MemoryDesignFile memory(1);
     write_library(memory.file, board);
@@ -349,28 +340,27 @@ namespace {
 // A blind via placed as a part: a drilled pin whose outer pads have no size and whose missing
 // inner pad stands in as a ring.
 Padstack blind_via_pad() {
-    Padstack padstack = through_hole("Pad104", pad_shape_circle, pad(0, 0));
+    Padstack padstack = through_hole(pad_shape_circle, pad(0, 0));
     padstack.inner = pad(0.0307, 0.0307);
     return padstack;
 }
 
 TEST(PadstackRecords, PadOfNoSizeIsLeftOutAndTheRestWritten) {
-    EXPECT_EQ(lines_of(padstack_text(blind_via_pad(), 4)),
+    EXPECT_EQ(lines_of(padstack_text("Pad104", blind_via_pad(), 4)),
               (std::vector<std::string>{"(padstack Pad104", "(shape (circle Inner_1 30.70))",
                                         "(shape (circle Inner_2 30.70))", ")"}));
     // One outer pad of no size: the other is still written on its layer.
-    Padstack bottom_only = through_hole("Pad105", pad_shape_rectangle, pad(0.08, 0.04));
+    Padstack bottom_only = through_hole(pad_shape_rectangle, pad(0.08, 0.04));
     bottom_only.top = pad(0.08, 0);
-    EXPECT_EQ(lines_of(padstack_text(bottom_only, 2)),
+    EXPECT_EQ(lines_of(padstack_text("Pad105", bottom_only, 2)),
               (std::vector<std::string>{"(padstack Pad105", "(shape (rect Bottom -40.00 -20.00 40.00 20.00))", ")"}));
     // A surface pad of no size on top, a pad on the bottom: the bottom one.
     Padstack surface;
-    surface.name = "Pad106";
     surface.top_shape = pad_shape_oval;
     surface.top = pad(0, 0.02);
     surface.bottom_shape = pad_shape_square;
     surface.bottom = pad(0.03, 0.03);
-    EXPECT_EQ(lines_of(padstack_text(surface, 2)),
+    EXPECT_EQ(lines_of(padstack_text("Pad106", surface, 2)),
               (std::vector<std::string>{"(padstack Pad106", "(shape (rect Bottom -15.00 -15.00 15.00 15.00))", ")"}));
 }
 
@@ -380,12 +370,11 @@ TEST(Library, PinsWhosePadsHaveNoSizeAreNoImagePinsButKeepTheirHole) {
         Board board;
         board.options.n_copper_layers = layers;
         board.copper_layers.assign(layers, CopperLayerInfo{});
-        Padstack via = through_hole("DefVia", pad_shape_circle, pad(0, 0));  // rules name every via
+        Padstack via = through_hole(pad_shape_circle, pad(0, 0));  // rules name every via
         via.is_via = 1;
         board.padstacks.push_back(via);
         board.padstacks.push_back(blind_via_pad());
         Padstack flat;
-        flat.name = "Pad105";  // a surface pad of no length
         flat.top_shape = pad_shape_rectangle;
         flat.top = pad(0, 0.05);
         board.padstacks.push_back(flat);
@@ -402,9 +391,9 @@ TEST(Library, PinsWhosePadsHaveNoSizeAreNoImagePinsButKeepTheirHole) {
         const std::string text = library_of(board);
         EXPECT_EQ(testing::internal::GetCapturedStderr(),
                   "\n  Warning: 1 footprint pin without pad or hole left out of the design file: BLIND.2\n");
-        EXPECT_EQ(text.find("(pin Pad104 (rotate 0) \"1\"") != std::string::npos, layers > 2) << text;
-        EXPECT_EQ(text.find("(padstack Pad104") != std::string::npos, layers > 2) << text;
-        EXPECT_EQ(text.find("Pad105"), std::string::npos) << text;
+        EXPECT_EQ(text.find("(pin Pad101 (rotate 0) \"1\"") != std::string::npos, layers > 2) << text;
+        EXPECT_EQ(text.find("(padstack Pad101") != std::string::npos, layers > 2) << text;
+        EXPECT_EQ(text.find("Pad102"), std::string::npos) << text;  // the flat pad
         EXPECT_NE(text.find("(padstack DefVia\n"), std::string::npos) << text;
         // The hole stays in the image's outline.
         EXPECT_NE(text.find("(circle  signal 15.00 0.00 0.00)"), std::string::npos) << text;
@@ -416,7 +405,8 @@ TEST(Library, AnUnknownPadShapeStillEndsTheRunWhateverItsSize) {
     // pad of no size, and the design file stops at it.
     Board board;
     board.copper_layers.assign(2, CopperLayerInfo{});
-    Padstack odd = through_hole("Pad101", pad_shape_circle, pad(0.06, 0.06));
+    board.padstacks.emplace_back();  // the default via, with no pad to write
+    Padstack odd = through_hole(pad_shape_circle, pad(0.06, 0.06));
     odd.bottom_shape = 7;
     odd.bottom = pad(0, 0.06);
     board.padstacks.push_back(odd);

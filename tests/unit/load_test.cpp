@@ -153,7 +153,7 @@ TEST(LoadBoard, AFileThatIsNoFreePcbBoardSaysWhatItIsBeforeAnyRecord) {
         std::uint32_t line;
     };
     const Case cases[] = {
-        // A board of the fork's dialect is read: what it lacks gets the ordinary errors.
+        // A FreePCB-2 board is read: what it lacks gets the ordinary errors.
         {"[options]\n  version: 2.307\n  file_version: 2.307\n  default_trace_width:0.4mm\n[footprints]\n", 11439,
          "premature EOF looking for FPC board outlines", 5},
         {"[options]\nversion: 1.359\nfile_version: 2.033\n[board]\n", 11315, "premature EOF looking for FPC footprints",
@@ -173,7 +173,7 @@ TEST(LoadBoard, AFileThatIsNoFreePcbBoardSaysWhatItIsBeforeAnyRecord) {
     }
     // A version record after the options is no board's version; a 1.3xx board goes on as before.
     const Loaded later = test::load_board_text("[options]\nversion: 1.359\n[footprints]\nversion: 2.5\n");
-    EXPECT_FALSE(later.board.fork.active);
+    EXPECT_EQ(later.board.file_format, BoardFileFormat::fpc);
 }
 
 // What each real board of the corpus gives: it loads (and how many lines the loader read), or
@@ -188,7 +188,7 @@ TEST(LoadBoard, CorpusBoardsLoadOrStopWhereTheyShould) {
     };
     const Outcome outcomes[] = {
         {"cbernardo_nl_r3.fpc", 0, 434},
-        // Boards of the fork's dialect load; its footprint library has no board outline.
+        // FreePCB-2 boards load; its footprint library has no board outline.
         {"fpc2_duxah_Regulator-01.fpc", 0, 1471},
         {"fpc2_duxah_SimpleTimer.fpc", 0, 2700},
         {"fpc2_duxah_smart_kitchen.fpc", 0, 3091},

@@ -28,11 +28,9 @@ FootprintPin pin_named(const char* name, std::uint32_t top_shape) {
 Board board_with_parts() {
     Board board;
     Padstack via;
-    via.name = "DefVia";
     via.is_via = 1;
     board.padstacks.push_back(via);
     Padstack pad;
-    pad.name = "Pad101";
     pad.top_shape = pad.bottom_shape = pad_shape_circle;
     pad.top = pad.bottom = {0.06, 0.06, 0};
     pad.hole = 0.035;
@@ -99,7 +97,6 @@ std::string network_of(const Board& board, std::uint32_t mode = 0) {
 TEST(Network, NetsViasRulesAndClasses) {
     Board board = board_with_parts();
     Padstack via;
-    via.name = "Via101";
     via.is_via = 1;
     board.padstacks.push_back(via);
     Net vcc = net_named("VCC", {"U1.1", "R3.2", "C5.1"});
@@ -129,9 +126,9 @@ TEST(Network, NetsViasRulesAndClasses) {
               "\n        (net \"N3\"\n        )"
               "\n        (net \"N4\"\n        )"
               "\n        (via DefVia DefVia via)"
-              "\n        (via Via101 Via101 via)"
+              "\n        (via Via102 Via102 via)"
               "\n        (via_rule default DefVia)"
-              "\n        (via_rule Via101 Via101)"
+              "\n        (via_rule Via102 Via102)"
               "\n        (class default"
               "\n            \"GND\"  \"N1\"  \"N2\"  \"N3\"  "
               "\n            \"N4\"  "
@@ -141,7 +138,7 @@ TEST(Network, NetsViasRulesAndClasses) {
               "\n        (class C1"
               "\n            \"VCC\"  "
               "\n            (clearance_class default)"
-              "\n            (via_rule Via101)"
+              "\n            (via_rule Via102)"
               "\n            (rule (width 12.00))"
               "\n        )"
               "\n    )");

@@ -97,7 +97,6 @@ TEST(Options, ReadsTheKeysOfARealBoard) {
     // Padstack 0 is the default via, its sizes as read.
     ASSERT_EQ(board.padstacks.size(), 1u);
     const Padstack& via = board.padstacks[0];
-    EXPECT_EQ(via.name, "DefVia");
     EXPECT_EQ(via.is_via, 1u);
     EXPECT_EQ(via.top_shape, 1u);
     EXPECT_EQ(via.inner_shape, 1u);

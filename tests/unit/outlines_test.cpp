@@ -171,15 +171,15 @@ TEST(SolderMaskCutouts, CornersAndTheTwoValuesAreKept) {
     ASSERT_EQ(board.sm_cutouts.size(), 2u);
     const SmCutout& first = board.sm_cutouts[0];
     EXPECT_EQ(first.corner_count, 3u);
-    EXPECT_EQ(first.second_value, 1u);
-    EXPECT_EQ(first.third_value, 9u);
+    EXPECT_EQ(first.hatch, 1u);
+    EXPECT_EQ(first.layer, 9u);
     EXPECT_DOUBLE_EQ(first.corners[0].x, 1.0);
     EXPECT_EQ(first.corners[0].style, 1u);
     EXPECT_DOUBLE_EQ(first.corners[1].y, 1.0);
     // The second cutout stops at the empty line: its missing corner stays at the origin.
     ASSERT_EQ(board.sm_cutouts[1].corners.size(), 2u);
     EXPECT_EQ(board.sm_cutouts[1].corners[1].x, 0.0);
-    EXPECT_EQ(board.sm_cutouts[1].third_value, 7u);
+    EXPECT_EQ(board.sm_cutouts[1].layer, 7u);
     EXPECT_EQ(board.stats.sm_cutouts, 2u);
     EXPECT_EQ(board.stats.sm_cutout_corners, 5u);
 }

@@ -94,15 +94,15 @@ TEST(Parts, ReadsEveryRecordOfAPart) {
     EXPECT_EQ(u1.package, "SOT-23");
     EXPECT_EQ(u1.value, "BC847");
     EXPECT_EQ(u1.shape, "SOT");
-    EXPECT_DOUBLE_EQ(u1.ref_text_first, 0.05);
-    EXPECT_DOUBLE_EQ(u1.ref_text_second, 0.007);
-    EXPECT_EQ(u1.ref_text_angle, 270u);
-    EXPECT_DOUBLE_EQ(u1.ref_text_fourth, -0.12);
-    EXPECT_DOUBLE_EQ(u1.ref_text_fifth, 0.03);
-    EXPECT_EQ(u1.ref_text_sixth, 1u);  // not given
-    EXPECT_DOUBLE_EQ(u1.value_first, 0.02);
-    EXPECT_EQ(u1.value_angle, 90u);
-    EXPECT_EQ(u1.value_sixth, 0u);
+    EXPECT_DOUBLE_EQ(u1.ref_text.height, 0.05);
+    EXPECT_DOUBLE_EQ(u1.ref_text.stroke_width, 0.007);
+    EXPECT_EQ(u1.ref_text.angle, 270u);
+    EXPECT_DOUBLE_EQ(u1.ref_text.x, -0.12);
+    EXPECT_DOUBLE_EQ(u1.ref_text.y, 0.03);
+    EXPECT_EQ(u1.ref_text_visible, 1u);  // not given
+    EXPECT_DOUBLE_EQ(u1.value_text.height, 0.02);
+    EXPECT_EQ(u1.value_text.angle, 90u);
+    EXPECT_EQ(u1.value_visible, 0u);
     EXPECT_DOUBLE_EQ(u1.x, 1.0);
     EXPECT_DOUBLE_EQ(u1.y, -2.0);
     EXPECT_EQ(u1.side, 1u);
@@ -114,8 +114,8 @@ TEST(Parts, ReadsEveryRecordOfAPart) {
 
     const Part& r2 = run.board.parts[1];
     EXPECT_EQ(r2.package, "");
-    EXPECT_EQ(r2.ref_text_sixth, 0u);
-    EXPECT_EQ(r2.value_sixth, 1u);
+    EXPECT_EQ(r2.ref_text_visible, 0u);
+    EXPECT_EQ(r2.value_visible, 1u);
     EXPECT_EQ(r2.footprint, 1u);
     EXPECT_EQ(r2.has_bare_hole_pin, 1u);
     EXPECT_EQ(run.board.footprints[0].part_count, 1u);

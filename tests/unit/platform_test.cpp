@@ -17,6 +17,9 @@
 #include "core/file_system.h"
 #include "core/program_start.h"
 #include "driver/run.h"
+#include "dsn/design_file.h"
+#include "fpc_writer/board_writer.h"
+#include "session/session_reader.h"
 #include "test_support.h"
 
 namespace tarnwick {

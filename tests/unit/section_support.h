@@ -26,7 +26,6 @@ inline Board board_with_copper_layers(std::uint32_t copper_layers) {
     board.copper_layers.assign(copper_layers, CopperLayerInfo{});
     for (std::uint32_t i = 0; i < copper_layers; ++i) board.copper_layers[i].direction = i % 2;
     Padstack via;
-    via.name = "DefVia";
     via.top_shape = via.inner_shape = via.bottom_shape = 1;
     via.top.wide = via.inner.wide = via.bottom.wide = 0.04;
     via.hole = 0.02;

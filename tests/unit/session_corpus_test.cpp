@@ -19,11 +19,11 @@
 #include "board/board.h"
 #include "core/errors.h"
 #include "core/settings.h"
-#include "fpc/board_writer.h"
 #include "fpc/load.h"
 #include "test_support.h"
 #include "session/back_annotation.h"
 #include "session/session.h"
+#include "fpc_writer/board_writer.h"
 
 namespace tarnwick {
 namespace {

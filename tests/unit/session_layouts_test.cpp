@@ -15,10 +15,10 @@
 #include "board/board.h"
 #include "core/errors.h"
 #include "core/settings.h"
-#include "fpc/board_writer.h"
 #include "fpc/load.h"
 #include "report/session_report.h"
 #include "session/back_annotation.h"
+#include "fpc_writer/board_writer.h"
 #include "session/session.h"
 #include "test_support.h"
 

@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "core/errors.h"
-#include "fpc/board_writer.h"
 #include "fpc/load.h"
 #include "session/back_annotation.h"
+#include "fpc_writer/board_writer.h"
 #include "test_support.h"
 
 namespace tarnwick {

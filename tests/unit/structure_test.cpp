@@ -164,7 +164,6 @@ Board board_with_layers(std::uint32_t count) {
     board.copper_layers.assign(count, CopperLayerInfo{});
     for (std::uint32_t i = 0; i < count; ++i) board.copper_layers[i].direction = i % 2;
     Padstack via;
-    via.name = "DefVia";
     via.is_via = 1;
     board.padstacks.push_back(via);
     return board;
@@ -218,10 +217,8 @@ TEST(Structure, RulesInMilsWithOneDecimal) {
 TEST(Structure, ViaListNamesEveryViaPadstackInOrder) {
     Board board = board_with_layers(2);
     Padstack pad;
-    pad.name = "Pad101";
     board.padstacks.push_back(pad);
     Padstack via;
-    via.name = "Via102";
     via.is_via = 1;
     board.padstacks.push_back(via);
     EXPECT_NE(structure_of(board).find("\n        (via\n            DefVia\n            Via102\n        )"),
@@ -342,7 +339,6 @@ TEST(Boundary, PointsOutsideAConcaveOutlineWithArcs) {
 Board board_with_copper() {
     Board board = panel();
     Padstack via;
-    via.name = "Via101";
     via.is_via = 1;
     board.padstacks.push_back(via);
     Footprint footprint;

@@ -36,12 +36,12 @@ TEST(BoardTexts, SevenNumbersKeepTheShortFormEightSwitchToTheLongOne) {
     EXPECT_EQ(plus.text, "+5");
     EXPECT_DOUBLE_EQ(plus.x, 0.16);
     EXPECT_DOUBLE_EQ(plus.y, -0.77);
-    EXPECT_EQ(plus.third, 7u);
+    EXPECT_EQ(plus.layer, 7u);
     EXPECT_EQ(plus.angle, 0u);
-    EXPECT_EQ(plus.fifth, 0u);
-    EXPECT_DOUBLE_EQ(plus.sixth, 0.05);
-    EXPECT_DOUBLE_EQ(plus.seventh, 0.005);
-    EXPECT_EQ(plus.eighth, 0u);
+    EXPECT_EQ(plus.mirror, 0u);
+    EXPECT_DOUBLE_EQ(plus.height, 0.05);
+    EXPECT_DOUBLE_EQ(plus.stroke_width, 0.005);
+    EXPECT_EQ(plus.negative, 0u);
     EXPECT_FALSE(seven.board.options.long_text_records);
     EXPECT_EQ(seven.board.stats.texts, 1u);
     EXPECT_EQ(seven.line, 3u);  // the last text read
@@ -52,11 +52,11 @@ TEST(BoardTexts, SevenNumbersKeepTheShortFormEightSwitchToTheLongOne) {
     ASSERT_EQ(eight.board.texts.size(), 2u);
     EXPECT_EQ(eight.board.texts[0].text, "");
     EXPECT_EQ(eight.board.texts[0].angle, 270u);
-    EXPECT_EQ(eight.board.texts[0].fifth, 1u);
-    EXPECT_EQ(eight.board.texts[0].eighth, 3u);
+    EXPECT_EQ(eight.board.texts[0].mirror, 1u);
+    EXPECT_EQ(eight.board.texts[0].negative, 3u);
     // The numbers follow the last quote; the text is the first quoted part.
     EXPECT_EQ(eight.board.texts[1].text, "say ");
-    EXPECT_EQ(eight.board.texts[1].third, 7u);
+    EXPECT_EQ(eight.board.texts[1].layer, 7u);
     EXPECT_TRUE(eight.board.options.long_text_records);
 }
 

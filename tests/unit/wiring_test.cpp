@@ -37,11 +37,9 @@ Connect trace(std::vector<Point> points) {
 Board board_with_vias() {
     Board board;
     Padstack def;
-    def.name = "DefVia";
     def.is_via = 1;
     board.padstacks.push_back(def);
     Padstack via;
-    via.name = "Via101";
     via.is_via = 1;
     board.padstacks.push_back(via);
     return board;
@@ -120,7 +118,6 @@ TEST(Wiring, AreasOffThePlanesAreFixedWiresAndReservedNetsAreSkipped) {
 TEST(Wiring, EachViaOncePerNetAndWrittenPositionTheLargestCopyStanding) {
     Board board = board_with_vias();
     Padstack large;
-    large.name = "Via102";
     large.is_via = 1;
     board.padstacks.push_back(large);
     Net supply;

@@ -1,0 +1,237 @@
+#include "fpc_writer/board_writer.h"
+
+#include "board/option_keys.h"
+#include "board/units.h"
+#include "core/output_file.h"
+#include "fpc2/writer.h"
+#include "fpc_writer/footprint_writer.h"
+#include "fpc_writer/lengths.h"
+
+namespace tarnwick {
+
+namespace {
+
+// A length in nanometres as format_length writes it.
+std::string nm_text(double inches) { return format_length(inches * nm_per_inch); }
+
+void write_grid(std::FILE* out, const char* family, const GridList& grid) {
+    std::fprintf(out, "%s_spacing: %1.6lf\n", family, grid.spacing * nm_per_inch);
+    for (const std::string& item : grid.items) std::fprintf(out, "  %s_item: %s\n", family, item.c_str());
+}
+
+// The option's line, and the lines that belong to it, unless it is left out: a key of a group
+// that was not read, of a later version, or one whose value another key writes.
+void write_option(std::FILE* out, const BoardOptions& o, const OptionKey& option) {
+    if (!option.written) return;
+    if (option.written_if != nullptr && !(o.*option.written_if)) return;
+    if (option.written_above_version != 0 && !(o.version > option.written_above_version)) return;
+    const bool quoted = option.start == ValueStart::after_quote;
+    const char* key = option.key;
+    switch (option.kind) {
+        case OptionKind::Version:
+            std::fprintf(out, "%s %5.3lf\n", key, o.version);
+            break;
+        case OptionKind::FileVersion:
+            std::fprintf(out, "%s %5.3lf\n", key, o.file_version);
+            break;
+        case OptionKind::Text:
+            std::fprintf(out, "%s \"%s\"\n", key, (o.*option.text).c_str());
+            break;
+        case OptionKind::Number:
+            std::fprintf(out, quoted ? "%s \"%u\"\n" : "%s %u\n", key, o.*option.number);
+            break;
+        case OptionKind::Length:
+            std::fprintf(out, quoted ? "%s \"%d\"\n" : "%s %d\n", key, signed_rounded_length(o.*option.length));
+            break;
+        case OptionKind::Units:
+            std::fprintf(out, "%s %s\n", key, o.units == units_mil ? "MIL" : "MM");
+            break;
+        case OptionKind::Grid:
+            write_grid(out, key, o.*option.grid);
+            break;
+        case OptionKind::WidthMenu:
+            std::fprintf(out, "%s %u\n", key, static_cast<unsigned>(o.width_menu.size()));
+            for (std::size_t i = 0; i < o.width_menu.size(); ++i) {
+                const WidthMenuItem& item = o.width_menu[i];
+                std::fprintf(out, "  %s %u %d %d %d\n", width_menu_item_key, static_cast<unsigned>(i + 1),
+                             signed_rounded_length(item.width), signed_rounded_length(item.via_pad_width),
+                             signed_rounded_length(item.via_hole));
+            }
+            break;
+        case OptionKind::CopperLayers: {
+            std::fprintf(out, "%s %u\n", key, o.n_copper_layers);
+            // A board without a layer list still gets the twelve non-copper entries, empty.
+            const LayerListEntry empty;
+            for (std::uint32_t i = 0; i < o.n_copper_layers + non_copper_layers; ++i) {
+                const LayerListEntry& layer = i < o.layer_list.size() ? o.layer_list[i] : empty;
+                std::fprintf(out, "  %s \"%s\" %u %u %u %u %u\n", layer_info_key, layer.name.c_str(), i, layer.color[0],
+                             layer.color[1], layer.color[2], layer.visible);
+            }
+            break;
+        }
+        case OptionKind::BlankLine:
+            std::fprintf(out, "\n");
+            break;
+    }
+}
+
+void write_options(std::FILE* out, const BoardOptions& o) {
+    std::fprintf(out, "[options]\n\n");
+    for (std::size_t i = 0; i < option_key_count; ++i) write_option(out, o, option_keys[i]);
+}
+
+void write_corners(std::FILE* out, const std::vector<OutlineCorner>& corners) {
+    std::uint32_t number = 1;
+    for (const OutlineCorner& corner : corners) {
+        std::fprintf(out, "  corner: %u %s ", number++, nm_text(corner.x).c_str());
+        std::fprintf(out, "%s %u\n", nm_text(corner.y).c_str(), corner.style);
+    }
+}
+
+// Board outlines and solder-mask cutouts. A short outline is written with all its announced
+// corners, those the file lacked at (0, 0), so that its line count matches its corner count.
+void write_outlines(std::FILE* out, const Board& board) {
+    std::fprintf(out, "\n[board]\n");
+    for (std::size_t i = 0; i < board.outlines.size(); ++i) {
+        const BoardOutline& outline = board.outlines[i];
+        std::fprintf(out, "\noutline: %u %u\n", static_cast<unsigned>(outline.corners.size()),
+                     static_cast<unsigned>(i));
+        write_corners(out, outline.corners);
+    }
+    std::fprintf(out, "\n[solder_mask_cutouts]\n");
+    for (const SmCutout& cutout : board.sm_cutouts) {
+        std::fprintf(out, "\nsm_cutout: %u %u %u\n", static_cast<unsigned>(cutout.corners.size()),
+                     cutout.hatch, cutout.layer);
+        write_corners(out, cutout.corners);
+    }
+}
+
+void write_parts(std::FILE* out, const Board& board) {
+    const BoardOptions& o = board.options;
+    const bool long_records = o.version > 1.3431;
+    std::fprintf(out, "\n\n[parts]\n");
+    for (const Part& part : board.parts) {
+        // A part without footprint gets the empty ref_text: and shape: lines the editor wrote.
+        if (part.no_footprint) {
+            std::fprintf(out, "\npart: %s\n  ref_text: \n", part.ref.c_str());
+        } else {
+            std::fprintf(out, "\npart: %s\n  ref_text: %s ", part.ref.c_str(), nm_text(part.ref_text.height).c_str());
+            std::fprintf(out, "%s %u ", nm_text(part.ref_text.stroke_width).c_str(), convert_angle(part.ref_text.angle));
+            std::fprintf(out, "%s ", nm_text(part.ref_text.x).c_str());
+            std::fprintf(out, "%s", nm_text(part.ref_text.y).c_str());
+            if (long_records) {
+                std::fprintf(out, " %u\n", part.ref_text_visible);
+            } else {
+                std::fprintf(out, "\n");
+            }
+        }
+        if (o.always_write_package || !part.package.empty()) {
+            std::fprintf(out, "  package: \"%s\"\n", part.package.c_str());
+        }
+        if (long_records && !part.value.empty()) {
+            std::fprintf(out, "  value: \"%s\" %s %s %u %s %s %u\n", part.value.c_str(),
+                         nm_text(part.value_text.height).c_str(), nm_text(part.value_text.stroke_width).c_str(),
+                         convert_angle(part.value_text.angle), nm_text(part.value_text.x).c_str(),
+                         nm_text(part.value_text.y).c_str(), part.value_visible);
+        }
+        // A part read without a shape: line is written without one: an empty shape could not be
+        // read back.
+        if (part.no_footprint) {
+            std::fprintf(out, "  shape: \n");
+        } else if (!part.shape.empty()) {
+            std::fprintf(out, "  shape: \"%s\"\n", part.shape.c_str());
+        }
+        std::fprintf(out, "  pos: %s ", nm_text(part.x).c_str());
+        std::fprintf(out, "%s %u %u %u\n", nm_text(part.y).c_str(), part.side, convert_angle(part.rotation),
+                     part.locked);
+    }
+}
+
+void write_connect(std::FILE* out, std::uint32_t number, const Connect& connect) {
+    // The counts written are those of the records written, so that the file reads back.
+    const std::size_t segments = connect.vertices.empty() ? 0 : connect.vertices.size() - 1;
+    std::fprintf(out, "  connect: %u %d %d %u %u\n", number, static_cast<std::int32_t>(connect.start_pin),
+                 connect.end_pin, static_cast<unsigned>(segments), connect.locked);
+    for (std::size_t v = 0; v < connect.vertices.size(); ++v) {
+        const Vertex& vertex = connect.vertices[v];
+        const unsigned vertex_number = static_cast<unsigned>(v + 1);
+        std::fprintf(out, "    vtx: %u %d %d %u %u %d %d %u\n", vertex_number, signed_rounded_length(vertex.x),
+                     signed_rounded_length(vertex.y), vertex.layer, vertex.flag, signed_rounded_length(vertex.via_pad_width),
+                     signed_rounded_length(vertex.via_hole), vertex.tee_id);
+        if (v < segments) {
+            std::fprintf(out, "    seg: %u %u %d %u %u\n", vertex_number, vertex.seg_layer,
+                         signed_rounded_length(vertex.seg_width), vertex.seg_via_width, vertex.seg_via_hole);
+        }
+    }
+}
+
+void write_area(std::FILE* out, std::uint32_t number, const Area& area) {
+    std::fprintf(out, "  area: %u %u %u %u\n", number, static_cast<unsigned>(area.corners.size()), area.layer,
+                 area.hatch);
+    std::uint32_t corner_number = 1;
+    for (const AreaCorner& corner : area.corners) {
+        std::fprintf(out, "    corner: %u %d %d %u %u\n", corner_number++, signed_rounded_length(corner.x),
+                     signed_rounded_length(corner.y), corner.style, corner.end_contour);
+    }
+}
+
+// Every net, the reserved ones (keepouts and power planes) too: a routed board without them
+// would lose the user's keepout and plane areas.
+void write_nets(std::FILE* out, const Board& board) {
+    std::fprintf(out, "\n[nets]\n");
+    for (const Net& net : board.nets) {
+        std::fprintf(out, "\nnet: \"%s\" %u %u %u %d %d %d %u\n", net.name.c_str(),
+                     static_cast<unsigned>(net.pins.size()), static_cast<unsigned>(net.connects.size()),
+                     static_cast<unsigned>(net.areas.size()), signed_rounded_length(net.trace_width),
+                     signed_rounded_length(net.via_pad_width), signed_rounded_length(net.via_hole), net.visible);
+        std::uint32_t number = 1;
+        for (const NetPin& pin : net.pins) std::fprintf(out, "  pin: %u %s\n", number++, pin.pin_ref.c_str());
+        number = 1;
+        for (const Connect& connect : net.connects) write_connect(out, number++, connect);
+        number = 1;
+        for (const Area& area : net.areas) write_area(out, number++, area);
+    }
+}
+
+void write_texts(std::FILE* out, const Board& board) {
+    std::fprintf(out, "\n[texts]\n\n");
+    for (const BoardText& text : board.texts) {
+        std::fprintf(out, "text: \"%s\" %d %d %u %u %u %d %d", text.text.c_str(), signed_rounded_length(text.x),
+                     signed_rounded_length(text.y), text.layer, convert_angle(text.angle), text.mirror,
+                     signed_rounded_length(text.height), signed_rounded_length(text.stroke_width));
+        if (board.options.long_text_records) std::fprintf(out, " %u", text.negative);
+        std::fprintf(out, "\n\n");
+    }
+}
+
+}  // namespace
+
+void write_fpc_sections(std::FILE* out, const Board& board) {
+    // A FreePCB-2 board is written in its dialect, as read wherever nothing changed.
+    if (board.file_format == BoardFileFormat::fpc2) {
+        write_fpc2_board(out, board);
+        return;
+    }
+    write_options(out, board.options);
+    write_footprints(out, board);
+    write_outlines(out, board);
+    write_parts(out, board);
+    write_nets(out, board);
+    write_texts(out, board);
+    std::fprintf(out, "[end]\n");
+}
+
+void write_routed_fpc_file(const Board& board, const RunSettings& settings, Diagnostics& diagnostics) {
+    const std::string& name = settings.routed_fpcname;
+    diagnostics.fpc_name = name;
+
+    // Written under a temporary name: a failure leaves no half-written board and an earlier one intact.
+    OutputFile file(name);
+    if (!file.is_open()) fatal_error(20043, strformat("unable to open %s for output", name.c_str()));
+    write_fpc_sections(file.stream(), board);
+    // A full disk or a failing device must not pass for a written file.
+    if (!file.commit()) fatal_error(20044, strformat("error writing %s", name.c_str()));
+    std::fprintf(console(), "\n\n    File \"%s\" created,\n\n", name.c_str());
+}
+
+}  // namespace tarnwick
