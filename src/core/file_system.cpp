@@ -95,6 +95,12 @@ bool is_runnable_file(const std::string& name) {
 #endif
 }
 
+std::string absolute_name(const std::string& name) {
+    std::error_code error;
+    const std::filesystem::path whole = std::filesystem::absolute(native_path(name), error);
+    return error ? name : utf8_name(whole);
+}
+
 bool read_whole_file(const std::string& name, std::vector<char>& contents) {
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(open_file(name, "rb"), &std::fclose);
     if (!file) return false;

@@ -27,6 +27,9 @@ bool is_regular_file(const std::string& name);
 bool is_folder(const std::string& name);
 bool is_runnable_file(const std::string& name);
 
+// The name made whole from the current folder, as a program started in another folder needs it.
+std::string absolute_name(const std::string& name);
+
 // A UTF-8 name as a path of the system, and back.
 std::filesystem::path native_path(const std::string& name);
 std::string utf8_name(const std::filesystem::path& path);

@@ -247,8 +247,7 @@ bool console_is_terminal() {
 bool ChildProcess::start(const std::string& program, const std::vector<std::string>& arguments,
                          const std::string& folder, std::string& error) {
     // The child changes folder before it starts the program: a relative name is made whole first.
-    std::error_code path_error;
-    const std::string path = std::filesystem::absolute(program, path_error).string();
+    const std::string path = absolute_name(program);
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(path.c_str()));
     for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));

@@ -20,7 +20,8 @@
 //
 // Started as `java -jar <jar> ...` (the test puts it where JAVA_HOME names Java), it reads the
 // jar: a jar that holds "class-version=<n>" makes it fail as Java 17 does for a router whose
-// classes need a newer Java; any other jar it runs as the router.
+// classes need a newer Java; any other jar it runs as the router, with the jar's lines that are
+// options of its own (--stand_in.session=...) added to its arguments.
 
 #include <chrono>
 #include <cstdio>
@@ -170,6 +171,15 @@ int main(int argc, char** argv) {
             return 1;
         }
         arguments.erase(arguments.begin() + 1, arguments.begin() + 3);
+        // The jar's lines of our own options are taken as given after the router's.
+        std::size_t start = 0;
+        while (start < jar.size()) {
+            std::size_t end = jar.find('\n', start);
+            if (end == std::string::npos) end = jar.size();
+            const std::string option = jar.substr(start, end - start);
+            if (option.rfind("--stand_in.", 0) == 0) arguments.push_back(option);
+            start = end + 1;
+        }
     }
 
     std::string design;
@@ -223,7 +233,7 @@ int main(int argc, char** argv) {
     if (spawn) spawn_copy(self);
     if (mode == "hang") stay_forever();
     if (mode == "fail") return 3;
-    if (read_file(design).find("(pcb") == std::string::npos) {
+    if (read_file(design).rfind("(PCB", 0) != 0) {
         line("2026-01-01 12:00:00.100 ERROR  Couldn't read the design file '" + design + "'");
         return 0;
     }
