@@ -29,17 +29,24 @@ struct RouteSettings {
     double time_limit = 0;  // --time-limit=<seconds>, 0 for none
     std::string summary;    // --summary=<file>, "" for none
     std::vector<std::string> router_arguments;  // after "--", handed to the router as they are
+    // The route's own files, named with the run's files (see name_run_files).
+    std::string session_file;  // the router's session, put beside the board
+    std::string log_file;      // the router's log
 };
 
+// Filled where the command line is parsed and only read after that: every reader and writer
+// takes it as const.
 struct RunSettings {
     bool back_annotate = false;
     std::uint32_t fromto_mode = 0;  // 0 off, 1 locked only, 2 any with lock, 3 all
     bool info_only = false;
     bool verbose = false;
-    std::uint32_t pcb_outline = 0;     // 1-based; 0 until -U or the loader makes it 1
-    std::uint32_t signal_outline = 0;  // 1-based; 0 until -U or the loader makes it 1
-    std::string fpcname;       // first file argument; ".fpc" appended by the loader when it has no "."
-    std::string specctraname;  // second file argument, or the first cut at its last "."
+    std::uint32_t pcb_outline = 1;     // 1-based: the first outline unless -U names another
+    std::uint32_t signal_outline = 1;  // 1-based: the first outline unless -U names another
+    // The run's files, named once from the file arguments (see name_run_files).
+    std::string fpcname;         // the board file
+    std::string specctraname;    // the Specctra file of the job: the session read by -B, else the design file
+    std::string routed_fpcname;  // the routed board that -B writes
     RouteSettings route;
 };
 

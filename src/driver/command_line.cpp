@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "core/errors.h"
@@ -162,33 +163,27 @@ Request parse_command_line(int argc, const char* const* argv, RunSettings& setti
         }
     }
 
-    const std::string typed = argv[index];
-    settings.fpcname = typed;
-    const bool second_name = index + 1 < end;
-
-    if (settings.route.enabled && !settings.info_only) {
-        // One name for both Specctra files of the route: the design file and the session file.
-        settings.specctraname = without_extension(second_name ? std::string(argv[index + 1]) : typed);
-    } else if (!second_name && !settings.info_only && has_session_extension(typed)) {
+    std::string board = argv[index];
+    std::optional<std::string> specctra;
+    if (index + 1 < end) specctra = argv[index + 1];
+    if (!specctra && !settings.info_only && !settings.route.enabled && has_session_extension(board)) {
         // A session file given for the board (dropped on the program, say) back-annotates the
         // board of its name.
         settings.back_annotate = true;
-        settings.fpcname = without_extension(typed) + ".fpc";
-        settings.specctraname = typed;
-    } else if (second_name) {
-        settings.specctraname = argv[index + 1];
-    } else {
-        // A name made from the board's always gets the job's extension: "board-v1.2.fpc" gives
-        // "board-v1.2.dsn", never an extensionless "board-v1.2".
-        settings.specctraname = without_extension(typed) + (settings.back_annotate ? ".ses" : ".dsn");
+        specctra = board;
+        board = without_extension(board) + ".fpc";
     }
+    name_run_files(settings, board, specctra);
 
     // Refuse names that would not fit once completed: the board name with ".fpc", the
-    // Specctra name with ".dsn" or ".ses", and with -B the "_routed" board name.
-    const std::string board_name = with_default_extension(settings.fpcname, ".fpc");
-    check_name_length(board_name);
-    check_name_length(with_default_extension(settings.specctraname, ".dsn"));
-    if (settings.back_annotate || settings.route.enabled) check_name_length(board_name + "_routed");
+    // Specctra name with ".dsn" or ".ses" (one length either way; the message shows a given
+    // name with ".dsn"), and with -B and -R the board name with "_routed" (and the route's
+    // session file).
+    check_name_length(settings.fpcname);
+    check_name_length(specctra && !settings.route.enabled ? with_default_extension(*specctra, ".dsn")
+                                                          : settings.specctraname);
+    if (settings.back_annotate || settings.route.enabled) check_name_length(settings.fpcname + "_routed");
+    if (settings.route.enabled) check_name_length(settings.route.session_file);
     return Request::run;
 }
 

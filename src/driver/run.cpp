@@ -2,9 +2,7 @@
 
 #include <cstdio>
 #include <ctime>
-#include <memory>
 #include <string>
-#include <utility>
 #include <new>
 
 #include "board/board.h"
@@ -19,10 +17,7 @@
 #include "report/info_report.h"
 #include "route/route_result.h"
 #include "route/router_run.h"
-#include "session/connectivity.h"
-#include "session/load_session.h"
-#include "session/session_reader.h"
-#include "session/trace_rebuild.h"
+#include "session/back_annotation.h"
 
 namespace tarnwick {
 
@@ -40,8 +35,6 @@ void print_elapsed_time() {
                  static_cast<double>(std::clock()) / static_cast<double>(CLOCKS_PER_SEC));
 }
 
-constexpr const char* routed_suffix = "_routed";
-
 // Our own code for a design file that could not be stored whole (a full disk, a file size
 // limit). The shipped code 266 lies in the command-line range, whose errors print the usage
 // text as if the command line were wrong; the message stays the same.
@@ -56,9 +49,8 @@ void check_standard_output() {
 
 // The routed board must never replace an input, whatever spelling names it.
 void check_routed_name(const RunSettings& settings) {
-    const std::string routed = routed_file_name(settings.fpcname, routed_suffix);
-    const std::string session = session_file_name(settings.specctraname);
-    if (same_file(routed, settings.fpcname) || same_file(routed, session)) {
+    const std::string& routed = settings.routed_fpcname;
+    if (same_file(routed, settings.fpcname) || same_file(routed, settings.specctraname)) {
         fatal_error(routed_name_is_input,
                     strformat("routed board file %s would replace an input file; name the session file otherwise",
                               routed.c_str()));
@@ -67,25 +59,22 @@ void check_routed_name(const RunSettings& settings) {
 
 // The back-annotation, for -B and the route job alike: the session read, its wiring rebuilt as
 // traces, the connections checked and the routed board written.
-ConnectionCount back_annotate(Board& board, RunSettings& settings, Diagnostics& diagnostics) {
+ConnectionCount back_annotate_and_write(Board& board, const RunSettings& settings, Diagnostics& diagnostics) {
     check_routed_name(settings);
-    const std::unique_ptr<Session> session = load_session(board, settings, diagnostics);
-    const NetPinPads pads(board);
-    board.nets = build_routed_nets(*session, std::move(board.nets), board.options.default_trace_width, pads);
-    const ConnectionCount count = check_routed_connections(console(), *session, board, pads);
+    const ConnectionCount count = back_annotate_file(board, settings, diagnostics).connections;
     // The session report of -V is complete here: a lost one fails the run before the routed
     // board is written.
     if (settings.verbose) check_standard_output();
-    write_routed_fpc_file(board, settings, diagnostics, routed_suffix);
+    write_routed_fpc_file(board, settings, diagnostics);
     return count;
 }
 
 // The summary file may name no file that the route reads or writes.
-void check_summary_name(const RunSettings& settings, const RouteResult& result) {
+void check_summary_name(const RunSettings& settings) {
     const std::string& summary = settings.route.summary;
     if (summary.empty()) return;
-    const std::string routed = routed_file_name(result.board, routed_suffix);
-    for (const std::string* name : {&result.board, &result.design_file, &result.session_file, &routed, &result.router_log}) {
+    for (const std::string* name : {&settings.fpcname, &settings.specctraname, &settings.route.session_file,
+                                    &settings.routed_fpcname, &settings.route.log_file}) {
         if (same_file(summary, *name)) {
             fatal_error(summary_name_is_input,
                         strformat("summary file %s would replace a file of the route; name it otherwise", summary.c_str()));
@@ -95,21 +84,20 @@ void check_summary_name(const RunSettings& settings, const RouteResult& result) 
 
 // The route job: the export, the router, the back-annotation; the summary file written whatever
 // the end. Returns the exit status.
-int route_board(Board& board, RunSettings& settings, Diagnostics& diagnostics) {
+int route_board(Board& board, const RunSettings& settings, Diagnostics& diagnostics) {
     RouteResult result;
     result.board = settings.fpcname;
-    result.design_file = design_file_name(settings.specctraname);
-    // Named for the routed board it becomes, so that a session of the board's own (the one a
-    // routing by hand left, say) stays as it is.
-    result.session_file = without_extension(result.design_file) + "_routed.ses";
-    result.router_log = without_extension(settings.fpcname) + "_router.log";
+    result.design_file = settings.specctraname;
+    result.session_file = settings.route.session_file;
+    result.router_log = settings.route.log_file;
     result.passes = settings.route.passes;
     result.time_limit = settings.route.time_limit;
-    check_summary_name(settings, result);
-    // Before the router takes its time: a routed board's name that -B would refuse afterwards.
-    RunSettings named = settings;
-    named.specctraname = result.session_file;
-    check_routed_name(named);
+    check_summary_name(settings);
+    // -B's settings for the session the router will write; a routed board's name that -B would
+    // refuse is refused before the router takes its time.
+    RunSettings back_annotation = settings;
+    back_annotation.specctraname = settings.route.session_file;
+    check_routed_name(back_annotation);
     const std::string& summary = settings.route.summary;
     try {
         if (write_design_file(board, settings) != 0) fatal_error(design_file_not_written, "Unable to create DSN file");
@@ -123,11 +111,10 @@ int route_board(Board& board, RunSettings& settings, Diagnostics& diagnostics) {
         job.extra_arguments = settings.route.router_arguments;
         job.verbose = settings.verbose;
         run_router(job, result.router);
-        settings.specctraname = result.session_file;
         result.before = copper_totals(board.nets);
-        result.connections = back_annotate(board, settings, diagnostics);
+        result.connections = back_annotate_and_write(board, back_annotation, diagnostics);
         result.connections_checked = true;
-        result.routed_board = settings.fpcname;
+        result.routed_board = settings.routed_fpcname;
         result.after = copper_totals(board.nets);
     } catch (const FatalError& error) {
         result.error_code = error.code;
@@ -152,15 +139,16 @@ int route_board(Board& board, RunSettings& settings, Diagnostics& diagnostics) {
 int run(int argc, const char* const* argv) {
     Diagnostics diagnostics;
     try {
-        RunSettings settings;
+        RunSettings parsed;
         Request request = Request::run;
         try {
-            request = parse_command_line(argc, argv, settings);
+            request = parse_command_line(argc, argv, parsed);
         } catch (const FatalError&) {
             // A command-line error (and -H) is reported below the banner, as in every other run.
             print_banner();
             throw;
         }
+        const RunSettings& settings = parsed;
         if (request != Request::run) {
             // Answered as every command-line tool answers them: on standard output, nothing else.
             if (request == Request::help) {
@@ -183,7 +171,7 @@ int run(int argc, const char* const* argv) {
         } else if (settings.route.enabled) {
             status = route_board(board, settings, diagnostics);
         } else if (settings.back_annotate) {
-            back_annotate(board, settings, diagnostics);
+            back_annotate_and_write(board, settings, diagnostics);
         } else {
             if (write_design_file(board, settings) != 0) fatal_error(design_file_not_written, "Unable to create DSN file");
         }

@@ -56,7 +56,9 @@ TEST(CommandLine, OutlineSelection) {
     EXPECT_EQ(outlines("-u2x3"), std::make_pair(2u, 3u));
     EXPECT_EQ(outlines("-U2,"), std::make_pair(2u, 2u));
     EXPECT_EQ(outlines("-U2,,3"), std::make_pair(2u, 2u));
-    EXPECT_EQ(parse({"board"}).pcb_outline, 0u);  // the loader makes it 1
+    EXPECT_EQ(outlines("-u1"), std::make_pair(1u, 1u));
+    EXPECT_EQ(parse({"board"}).pcb_outline, 1u);  // the first outline unless -U names another
+    EXPECT_EQ(parse({"board"}).signal_outline, 1u);
 
     EXPECT_EQ(parse_error({"-U", "board"}).code, 203);
     EXPECT_EQ(parse_error({"-U,3", "board"}).message, "-U switch needs at least one parameter");
@@ -72,8 +74,8 @@ TEST(CommandLine, SwitchesAreTakenInOrderAndEndAtTheFirstFileName) {
     EXPECT_EQ(parse_error({}).message, "Too few arguments");
 
     RunSettings settings = parse({"board", "routed", "extra"});
-    EXPECT_EQ(settings.fpcname, "board");
-    EXPECT_EQ(settings.specctraname, "routed");
+    EXPECT_EQ(settings.fpcname, "board.fpc");
+    EXPECT_EQ(settings.specctraname, "routed.dsn");
 }
 
 TEST(CommandLine, ASwitchAfterTheBoardNameIsRefusedNotTakenAsAFileName) {
@@ -86,7 +88,7 @@ TEST(CommandLine, ASwitchAfterTheBoardNameIsRefusedNotTakenAsAFileName) {
     EXPECT_EQ(parse_error({"board", "-"}).code, 218);
     EXPECT_EQ(parse_error({"board", "--help"}).code, 218);
     // A file whose name starts with "-" is still reachable through its folder.
-    EXPECT_EQ(parse({"board", "./-routed"}).specctraname, "./-routed");
+    EXPECT_EQ(parse({"board", "./-routed"}).specctraname, "./-routed.dsn");
 }
 
 TEST(CommandLine, HelpAndVersionAreAnsweredWhereSwitchesStand) {
@@ -105,22 +107,33 @@ TEST(CommandLine, HelpAndVersionAreAnsweredWhereSwitchesStand) {
     EXPECT_EQ(test::expect_fatal([&] { request({"--versions"}); }).message, "Invalid switch \"--versions\"");
 }
 
-TEST(CommandLine, SpecctraNameComesFromTheBoardNameAsTypedWithTheJobsExtension) {
+TEST(CommandLine, FileNamesAreCompletedOnceWithTheJobsExtensions) {
     EXPECT_EQ(parse({"board"}).specctraname, "board.dsn");
     EXPECT_EQ(parse({"board.fpc"}).specctraname, "board.dsn");
     EXPECT_EQ(parse({"-B", "board.fpc"}).specctraname, "board.ses");
     // Only the last path component holds an extension, and a dotted name keeps its dots.
     EXPECT_EQ(parse({"my.dir/board"}).specctraname, "my.dir/board.dsn");
+    EXPECT_EQ(parse({"my.dir/board"}).fpcname, "my.dir/board.fpc");
     EXPECT_EQ(parse({"-B", "board-v1.2.fpc"}).specctraname, "board-v1.2.ses");
     EXPECT_EQ(parse({"board-v1.2.fpc"}).specctraname, "board-v1.2.dsn");
+    // A Specctra name given gets the job's extension only when it has none.
     EXPECT_EQ(parse({"board.fpc", "routed.ses"}).specctraname, "routed.ses");
-    EXPECT_EQ(parse({"board.fpc", "routed"}).specctraname, "routed");  // completed where it is used
-    EXPECT_EQ(parse({"board"}).fpcname, "board");  // ".fpc" is the loader's to add
+    EXPECT_EQ(parse({"board.fpc", "routed"}).specctraname, "routed.dsn");
+    EXPECT_EQ(parse({"board.fpc", "out.txt"}).specctraname, "out.txt");
+    EXPECT_EQ(parse({"-B", "board.fpc", "routed"}).specctraname, "routed.ses");
+    EXPECT_EQ(parse({"-B", "board.fpc", "routed.txt"}).specctraname, "routed.txt");
+    EXPECT_EQ(parse({"-B", "board.fpc", "a.dir/routed"}).specctraname, "a.dir/routed.ses");
+    EXPECT_EQ(parse({"board"}).fpcname, "board.fpc");
+    EXPECT_EQ(parse({"board.old"}).fpcname, "board.old");
+    // The routed board: "_routed" before the board file's extension.
+    EXPECT_EQ(parse({"-B", "board"}).routed_fpcname, "board_routed.fpc");
+    EXPECT_EQ(parse({"-B", "my.dir/board-v1.2.old", "s"}).routed_fpcname, "my.dir/board-v1.2_routed.old");
+    EXPECT_EQ(parse({"-B", "my.dir/board"}).routed_fpcname, "my.dir/board_routed.fpc");
 }
 
 TEST(CommandLine, NamesTooLongForTheirFieldsAreRefused) {
     const std::string fits(123, 'a');  // 127 with ".fpc"
-    EXPECT_EQ(parse({fits.c_str()}).fpcname, fits);
+    EXPECT_EQ(parse({fits.c_str()}).fpcname, fits + ".fpc");
     const std::string too_long(124, 'a');
     FatalError error = parse_error({too_long.c_str()});
     EXPECT_EQ(error.code, 219);
@@ -140,9 +153,17 @@ TEST(CommandLine, TheRouteJobAndItsOptions) {
     EXPECT_TRUE(settings.route.enabled);
     EXPECT_EQ(settings.route.passes, default_router_passes);
     EXPECT_EQ(settings.route.time_limit, 0.0);
-    // One Specctra name for the design file and the session file, whatever extension it was given.
-    EXPECT_EQ(settings.specctraname, "board");
-    EXPECT_EQ(parse({"-R", "v1.2/board.fpc", "out/routes.dsn"}).specctraname, "out/routes");
+    // One Specctra name for the design file and the session file, whatever extension it was
+    // given; the session named for the routed board, the log for the board.
+    EXPECT_EQ(settings.specctraname, "board.dsn");
+    EXPECT_EQ(settings.route.session_file, "board_routed.ses");
+    EXPECT_EQ(settings.route.log_file, "board_router.log");
+    EXPECT_EQ(settings.routed_fpcname, "board_routed.fpc");
+    settings = parse({"-R", "v1.2/board", "out.d/routes.ses"});
+    EXPECT_EQ(settings.fpcname, "v1.2/board.fpc");
+    EXPECT_EQ(settings.specctraname, "out.d/routes.dsn");
+    EXPECT_EQ(settings.route.session_file, "out.d/routes_routed.ses");
+    EXPECT_EQ(settings.route.log_file, "v1.2/board_router.log");
 
     settings = parse({"-R", "--router=C:\\Program Files\\fr.jar", "--passes=7", "--time-limit=90.5",
                       "--summary=s.json", "board", "--", "--router.optimizer.enabled=false", "-mp", "", "board"});
@@ -150,7 +171,7 @@ TEST(CommandLine, TheRouteJobAndItsOptions) {
     EXPECT_EQ(settings.route.passes, 7u);
     EXPECT_EQ(settings.route.time_limit, 90.5);
     EXPECT_EQ(settings.route.summary, "s.json");
-    EXPECT_EQ(settings.fpcname, "board");
+    EXPECT_EQ(settings.fpcname, "board.fpc");
     // After "--", everything is the router's: switches, empty words, names.
     EXPECT_EQ(settings.route.router_arguments,
               (std::vector<std::string>{"--router.optimizer.enabled=false", "-mp", "", "board"}));
