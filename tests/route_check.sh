@@ -157,6 +157,19 @@ expect_status 0
 cmp -s "$prepared" blinker_routed.ses || fail "the session taken is not the whole one"
 expect_clean
 
+# --- A time limit: the router, given its own time-out before ours, saves its best board ------
+board_folder time_limit
+route -R "--router=$stand_in" --time-limit=3 --summary=summary.json blinker.fpc "${stand_in_options[@]}" \
+  --stand_in.mode=slow_passes --stand_in.unrouted=2 "--stand_in.args=$folder/arguments"
+expect_status 6
+grep -qx -- '--router.job_timeout=00:00:02' arguments || fail "no time-out of the router's own: $(tr '\n' ' ' <arguments)"
+expect_console '  Routing "blinker.dsn": at most 20 passes, time limit 3 s;'
+expect_console '  Route incomplete: 2 connections left unrouted by the router'
+cmp -s "$prepared" blinker_routed.ses || fail "the session the router saved is not taken"
+expect_summary '"ended": "exited"'
+expect_summary '"time_limit_seconds": 3.0,'
+expect_clean
+
 # --- Failures: the error, the design file and the log kept, nothing else ---------------------
 # Each: name, exit status, console text, then the program's switches, "--" and the router's.
 failure() {

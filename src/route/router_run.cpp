@@ -1,5 +1,6 @@
 #include "route/router_run.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cinttypes>
 #include <memory>
@@ -139,6 +140,15 @@ bool copy_design(const std::string& from, const std::string& to) {
 
 }  // namespace
 
+std::string router_job_timeout(double time_limit) {
+    // The router stops routing at its own time-out and saves the best board it had: some time
+    // before ours, so that the session is written by then.
+    const double margin = std::min(std::max(time_limit * 0.2, 1.0), 60.0);
+    const auto seconds = static_cast<std::uint64_t>(std::max(time_limit - margin, 1.0));
+    return strformat("%02" PRIu64 ":%02u:%02u", seconds / 3600, static_cast<unsigned>(seconds / 60 % 60),
+                     static_cast<unsigned>(seconds % 60));
+}
+
 std::string pass_progress(const PassReport& pass, std::uint32_t passes) {
     std::string text = pass.fanout      ? strformat("fanout pass %u", pass.number)
                        : passes > 0     ? strformat("pass %u of %u", pass.number, passes)
@@ -207,6 +217,7 @@ void run_router(const RouterJob& job, RouterRun& run) {
     }
     arguments.push_back(strformat("%u", job.passes));
     arguments.push_back(std::string("--user_data_path=") + router_settings_name);
+    if (job.time_limit > 0) arguments.push_back("--router.job_timeout=" + router_job_timeout(job.time_limit));
     arguments.insert(arguments.end(), job.extra_arguments.begin(), job.extra_arguments.end());
 
     const std::string limit =

@@ -65,6 +65,11 @@ inline constexpr int router_session_not_written = 50027;
 // they are, the log is kept, and no process or temporary file of the run is left.
 void run_router(const RouterJob& job, RouterRun& run);
 
+// The router's own time-out for a time limit, as Freerouting takes it (HH:MM:SS): a fifth of the
+// limit before it (at least a second, at most a minute), so that the router saves its best board
+// before the limit ends it.
+std::string router_job_timeout(double time_limit);
+
 // The line that shows a completed pass: "pass 3 of 20 done, 12 unrouted, 4 violations".
 std::string pass_progress(const PassReport& pass, std::uint32_t passes);
 

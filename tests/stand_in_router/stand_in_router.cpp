@@ -9,7 +9,9 @@
 //                               broken: writes the first half of the session and exits 0;
 //                               stay: writes the session and never exits;
 //                               slow: writes half the session, waits 3 s, writes the rest, exits;
-//                               fail: exits with status 3 without a session
+//                               fail: exits with status 3 without a session;
+//                               slow_passes: each pass takes 300 ms (stopped, as Freerouting
+//                               stops, by --router.job_timeout, its session then written)
 //   --stand_in.spawn            also starts a copy of itself that never ends (a program the
 //                               router started, which must end with it)
 //   --stand_in.beat=<file>      a byte appended to the file every 50 ms while it runs
@@ -189,6 +191,7 @@ int main(int argc, char** argv) {
     std::string wording = "2.1";
     std::string arguments_file;
     unsigned passes = 0;
+    int job_timeout = -1;  // seconds, -1 for none
     unsigned unrouted = 0;
     bool comma = false;
     bool spawn = false;
@@ -204,6 +207,13 @@ int main(int argc, char** argv) {
             session = arguments[++i];
         } else if (a == "-mp" && i + 1 < arguments.size()) {
             passes = static_cast<unsigned>(std::atoi(arguments[++i].c_str()));
+        } else if (value("--router.job_timeout=") != "\x01") {
+            int hours = 0;
+            int minutes = 0;
+            int seconds = 0;
+            if (std::sscanf(value("--router.job_timeout=").c_str(), "%d:%d:%d", &hours, &minutes, &seconds) == 3) {
+                job_timeout = hours * 3600 + minutes * 60 + seconds;
+            }
         } else if (value("--stand_in.session=") != "\x01") {
             prepared = value("--stand_in.session=");
         } else if (value("--stand_in.mode=") != "\x01") {
@@ -241,8 +251,13 @@ int main(int argc, char** argv) {
     if (wording == "2.3") {
         line("2026-01-01 12:00:00.200 INFO   [1D63F5\\C7CF34] Fanout pass #1 on board 'a1' completed in 0.50 seconds");
     }
+    const auto start = std::chrono::steady_clock::now();
     for (unsigned pass = 1; pass <= passes; ++pass) {
-        pause_ms(100);
+        if (job_timeout >= 0 && std::chrono::steady_clock::now() - start >= std::chrono::seconds(job_timeout)) {
+            line("2026-01-01 12:00:09.000 INFO   [1D63F5\\C7CF34] Restoring an earlier board that has the score of 1.00");
+            break;
+        }
+        pause_ms(mode == "slow_passes" ? 300 : 100);
         const unsigned open = unrouted + (passes - pass);
         const std::string score = decimal(900 + pass * 10.25, comma);
         const std::string seconds = decimal(1.5 * pass + 0.25, comma);

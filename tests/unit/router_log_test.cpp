@@ -170,6 +170,14 @@ TEST(RouterLog, ProgressLines) {
     EXPECT_EQ(pass_progress(pass, 20), "pass 3 of 20 begun");
 }
 
+TEST(RouterLog, TheRoutersOwnTimeOutComesBeforeTheLimit) {
+    EXPECT_EQ(router_job_timeout(0.5), "00:00:01");
+    EXPECT_EQ(router_job_timeout(3), "00:00:02");
+    EXPECT_EQ(router_job_timeout(60), "00:00:48");
+    EXPECT_EQ(router_job_timeout(3600), "00:59:00");
+    EXPECT_EQ(router_job_timeout(90000.9), "24:59:00");
+}
+
 TEST(RouterLog, WholeSessions) {
     const auto whole = [](const std::string& text, std::string& why) {
         return is_whole_session(std::vector<char>(text.begin(), text.end()), why);
