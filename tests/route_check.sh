@@ -197,6 +197,15 @@ failure broken 103 "Error 50023: The router's session file is no whole session (
 failure exits 102 'Error 50022: The router ended (exit status 3) without writing a session file' \
   "--router=$stand_in" -- --stand_in.mode=fail
 
+# A board that does not load: its error in the summary, in place of an earlier run's.
+board_folder missing_board
+printf '{ "result": "routed" }\n' >summary.json
+route -R "--router=$stand_in" --summary=summary.json missing.fpc
+expect_status $((13006 & 255))
+expect_summary '"result": "failed"'
+expect_summary '"code": 13006'
+expect_clean
+
 # A router that cannot be started: a file that is no program.
 printf 'no program\n' >"$work/not_a_program$program_suffix"
 failure not_started 100 "Error 50020: Unable to start the router" "--router=$work/not_a_program$program_suffix" --

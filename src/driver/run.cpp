@@ -82,9 +82,10 @@ void check_summary_name(const RunSettings& settings) {
     }
 }
 
-// The route job: the export, the router, the back-annotation; the summary file written whatever
-// the end. Returns the exit status.
-int route_board(Board& board, const RunSettings& settings, Diagnostics& diagnostics) {
+// The route job: the board loaded and exported, the router, the back-annotation; the summary
+// file written whatever the end, so that no earlier one is taken for this run's. Returns the
+// exit status.
+int route_board(const RunSettings& settings, Diagnostics& diagnostics) {
     RouteResult result;
     result.board = settings.fpcname;
     result.design_file = settings.specctraname;
@@ -99,7 +100,20 @@ int route_board(Board& board, const RunSettings& settings, Diagnostics& diagnost
     back_annotation.specctraname = settings.route.session_file;
     check_routed_name(back_annotation);
     const std::string& summary = settings.route.summary;
+    const auto write_failed_summary = [&](int code, const std::string& message) {
+        result.error_code = code;
+        result.error_message = message;
+        if (summary.empty()) return;
+        try {
+            write_route_summary(summary, result);
+        } catch (const FatalError& lost) {
+            // The failure that ended the route is the one reported.
+            std::fprintf(console(), "\n%s\n", lost.message.c_str());
+        }
+    };
     try {
+        Board board;
+        load_fpc_file(board, settings, diagnostics);
         if (write_design_file(board, settings) != 0) fatal_error(design_file_not_written, "Unable to create DSN file");
         RouterJob job;
         job.router_option = settings.route.router;
@@ -117,16 +131,10 @@ int route_board(Board& board, const RunSettings& settings, Diagnostics& diagnost
         result.routed_board = settings.routed_fpcname;
         result.after = copper_totals(board.nets);
     } catch (const FatalError& error) {
-        result.error_code = error.code;
-        result.error_message = error.message;
-        if (!summary.empty()) {
-            try {
-                write_route_summary(summary, result);
-            } catch (const FatalError& lost) {
-                // The failure that ended the route is the one reported.
-                std::fprintf(console(), "\n%s\n", lost.message.c_str());
-            }
-        }
+        write_failed_summary(error.code, error.message);
+        throw;
+    } catch (const std::bad_alloc&) {
+        write_failed_summary(out_of_memory, "out of memory");
         throw;
     }
     print_route_result(console(), result);
@@ -161,19 +169,20 @@ int run(int argc, const char* const* argv) {
         }
         print_banner();
 
-        Board board;
-        load_fpc_file(board, settings, diagnostics);
-
         int status = 0;
-        if (settings.info_only) {
-            if (settings.verbose) write_fpc_sections(stdout, board);
-            write_info_report(console(), board, settings);
-        } else if (settings.route.enabled) {
-            status = route_board(board, settings, diagnostics);
-        } else if (settings.back_annotate) {
-            back_annotate_and_write(board, settings, diagnostics);
+        if (settings.route.enabled && !settings.info_only) {
+            status = route_board(settings, diagnostics);
         } else {
-            if (write_design_file(board, settings) != 0) fatal_error(design_file_not_written, "Unable to create DSN file");
+            Board board;
+            load_fpc_file(board, settings, diagnostics);
+            if (settings.info_only) {
+                if (settings.verbose) write_fpc_sections(stdout, board);
+                write_info_report(console(), board, settings);
+            } else if (settings.back_annotate) {
+                back_annotate_and_write(board, settings, diagnostics);
+            } else if (write_design_file(board, settings) != 0) {
+                fatal_error(design_file_not_written, "Unable to create DSN file");
+            }
         }
         check_standard_output();
         print_elapsed_time();
