@@ -9,6 +9,11 @@ int main(int argc, char** argv) {
     tarnwick::install_signal_handlers();
     tarnwick::use_binary_streams();
     tarnwick::prepare_console();
+    // Asked before the run, which may start programs that share the console.
+    const bool own_console = tarnwick::console_opened_for_this_run();
     const tarnwick::CommandLineArguments arguments(argc, argv);
-    return tarnwick::run(arguments.count(), arguments.values());
+    const int status = tarnwick::run(arguments.count(), arguments.values());
+    // A window that closes at once would take the result with it.
+    if (own_console) tarnwick::wait_for_enter();
+    return status;
 }

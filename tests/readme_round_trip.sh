@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Runs the README's round trip, word for word, in a scratch git repository holding the example
-# and .gitignore: every file it writes must be one that git ignores, and no tracked file may
-# change. The real router routes when it is there (and TARNWICK_SKIP_ROUTER is unset); else a
-# stand-in writes the example's own session as the router's.
+# Runs the README's round trip, and then its route in one step, word for word, in a scratch git
+# repository holding the example and .gitignore: every file they write must be one that git
+# ignores, and no tracked file may change. The real router routes when it is there (and
+# TARNWICK_SKIP_ROUTER is unset); else a stand-in writes the example's own session as the
+# router's (for the route, the tests' stand-in router, started as Java for the jar).
 set -u
 source_dir=$1
 exe=$2
 router=$3
+stand_in=$4
 command -v git >/dev/null || { echo "skipped: no git on this machine"; exit 77; }
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
@@ -29,6 +31,11 @@ git -C "$repo" init -q
 git -C "$repo" add .gitignore examples
 git -C "$repo" -c user.name=test -c user.email=test@localhost commit -q -m example || fail "git commit failed"
 
+# The route in one step: the first command under its heading.
+awk '/^## Routing in one step/ { on = 1; next }
+     on && /^    / { print substr($0, 5); exit }' "$source_dir/README.md" >"$scratch/route"
+grep -q -- ' -R ' "$scratch/route" || fail "no route in one step found in the README"
+
 mkdir -p "$scratch/shared"
 if [ -z "${TARNWICK_SKIP_ROUTER:-}" ] && [ -x "$router/run.sh" ] && command -v java >/dev/null; then
   ln -s "$router" "$scratch/shared/router"
@@ -37,6 +44,10 @@ else
   mkdir "$scratch/shared/router"
   printf '#!/bin/sh\ncp examples/blinker.ses "$2"\n' >"$scratch/shared/router/run.sh"
   chmod +x "$scratch/shared/router/run.sh"
+  printf 'stand-in jar\n--stand_in.session=%s\n' "$source_dir/examples/blinker.ses" >"$scratch/shared/router/freerouting.jar"
+  mkdir -p "$scratch/java/bin"
+  cp "$stand_in" "$scratch/java/bin/java"
+  export JAVA_HOME=$scratch/java
 fi
 
 (cd "$repo" && bash -e "$scratch/commands") >"$scratch/log" 2>&1 || { cat "$scratch/log"; fail "the README's round trip failed"; }
@@ -46,4 +57,13 @@ for written in examples/blinker.dsn "$session" examples/blinker_routed.fpc; do
 done
 changed=$(git -C "$repo" status --porcelain --untracked-files=all)
 [ -z "$changed" ] || fail "the round trip leaves files git does not ignore, or changes tracked ones: $changed"
+
+rm -f "$repo/examples/blinker.dsn" "$repo/examples/blinker_routed.fpc"
+(cd "$repo" && bash -e "$scratch/route") >"$scratch/log" 2>&1 || { cat "$scratch/log"; fail "the README's route failed"; }
+for written in examples/blinker.dsn examples/blinker_routed.ses examples/blinker_router.log examples/blinker_routed.fpc; do
+  [ -s "$repo/$written" ] || fail "the route did not write $written"
+done
+grep -q 'Route complete: every connection routed' "$scratch/log" || { cat "$scratch/log"; fail "the route is not complete"; }
+changed=$(git -C "$repo" status --porcelain --untracked-files=all)
+[ -z "$changed" ] || fail "the route leaves files git does not ignore, or changes tracked ones: $changed"
 exit 0

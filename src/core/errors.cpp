@@ -7,6 +7,12 @@ namespace tarnwick {
 
 void fatal_error(int code, std::string message) { throw FatalError{code, std::move(message)}; }
 
+int exit_status_for(int code) {
+    const int status = code >= 0 && code <= 255 ? code : code & 0xFF;
+    if (code != 0 && (status == 0 || status == unrouted_exit_status)) return 1;
+    return status;
+}
+
 std::string strformat(const char* format, ...) {
     va_list args;
     va_start(args, format);

@@ -27,6 +27,14 @@ inline constexpr int routed_name_is_input = 20045;
 inline constexpr int standard_output_not_written = 70002;
 inline constexpr int standard_error_not_written = 70003;
 
+// The exit status of a route job that wrote its routed board but left connections unrouted (or
+// lost some on the way back): one that no error's code gives (see exit_status_for).
+inline constexpr int unrouted_exit_status = 6;
+
+// The exit status for a code: the code itself up to 255, else its low 8 bits; never 0 for a
+// failure, nor the status of a route that left connections unrouted (1 for either).
+int exit_status_for(int code);
+
 [[noreturn]] void fatal_error(int code, std::string message);
 
 // printf into a std::string; used to fill the messages that carry names and numbers.

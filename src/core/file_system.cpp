@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <system_error>
 
 #include "core/huge_pages.h"
 
@@ -75,6 +76,30 @@ std::filesystem::path native_path(const std::string& name) { return std::filesys
 std::string utf8_name(const std::filesystem::path& path) { return path.native(); }
 
 #endif
+
+bool is_regular_file(const std::string& name) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(native_path(name), error);
+}
+
+bool is_folder(const std::string& name) {
+    std::error_code error;
+    return std::filesystem::is_directory(native_path(name), error);
+}
+
+bool is_runnable_file(const std::string& name) {
+#ifdef _WIN32
+    return is_regular_file(name);
+#else
+    return is_regular_file(name) && ::access(name.c_str(), X_OK) == 0;
+#endif
+}
+
+std::string absolute_name(const std::string& name) {
+    std::error_code error;
+    const std::filesystem::path whole = std::filesystem::absolute(native_path(name), error);
+    return error ? name : utf8_name(whole);
+}
 
 bool read_whole_file(const std::string& name, std::vector<char>& contents) {
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(open_file(name, "rb"), &std::fclose);

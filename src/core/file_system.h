@@ -21,6 +21,15 @@ bool regular_file_size(std::FILE* file, std::uint64_t& size);
 // Reads the named file whole into `contents`; false when it cannot be opened or read.
 bool read_whole_file(const std::string& name, std::vector<char>& contents);
 
+// What a name is on the file system: a regular file (through links), a folder, or a regular
+// file the system can start as a program (executable for us, on Linux).
+bool is_regular_file(const std::string& name);
+bool is_folder(const std::string& name);
+bool is_runnable_file(const std::string& name);
+
+// The name made whole from the current folder, as a program started in another folder needs it.
+std::string absolute_name(const std::string& name);
+
 // A UTF-8 name as a path of the system, and back.
 std::filesystem::path native_path(const std::string& name);
 std::string utf8_name(const std::filesystem::path& path);

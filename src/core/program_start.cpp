@@ -52,6 +52,28 @@ void use_binary_streams() {
     ::_setmode(::_fileno(stderr), _O_BINARY);
 }
 
+bool console_opened_for_this_run() {
+    // The processes attached to the console: a console that cmd or PowerShell opened holds them
+    // too; one that Windows opened for this program holds it alone.
+    DWORD processes[2];
+    return ::GetConsoleProcessList(processes, 2) == 1;
+}
+
+void wait_for_enter() {
+    std::fputs("\nPress Enter to close this window.\n", stderr);
+    std::fflush(stderr);
+    const HANDLE input = ::CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                       nullptr, OPEN_EXISTING, 0, nullptr);
+    if (input == INVALID_HANDLE_VALUE) return;
+    // Keys pressed while the run went on do not count.
+    ::FlushConsoleInputBuffer(input);
+    wchar_t key = 0;
+    DWORD got = 0;
+    while (::ReadConsoleW(input, &key, 1, &got, nullptr) != 0 && got == 1 && key != L'\r' && key != L'\n') {
+    }
+    ::CloseHandle(input);
+}
+
 void prepare_console() {
     const UINT current = ::GetConsoleOutputCP();
     if (current == 0 || current == CP_UTF8 || ::SetConsoleOutputCP(CP_UTF8) == 0) return;
@@ -68,6 +90,10 @@ CommandLineArguments::CommandLineArguments(int argc, char** argv) {
 }
 
 void use_binary_streams() {}
+
+bool console_opened_for_this_run() { return false; }
+
+void wait_for_enter() {}
 
 void prepare_console() {}
 

@@ -26,6 +26,14 @@ private:
 // everywhere (the Windows console, cmd's and PowerShell's, starts a new line at LF as well).
 void use_binary_streams();
 
+// Whether the console window was opened for this run alone: the program was started from the
+// desktop (a board dropped on it, say), and its window closes as it ends, before anyone could
+// read what it said. Never on other systems, where a terminal outlives its programs.
+bool console_opened_for_this_run();
+
+// Asks on the console for Enter and waits for it.
+void wait_for_enter();
+
 // On Windows a console shows the program's UTF-8 text as such (its output code page is UTF-8
 // while the program runs, and what it was once the program ends); elsewhere nothing to do.
 void prepare_console();

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace tarnwick {
 
@@ -16,6 +17,22 @@ inline const double deg_to_rad = pi / 180.0;
 // File names live in 128-character fields in the stored formats' tradition; a longer name
 // is refused on the command line rather than cut.
 inline constexpr std::size_t file_name_max = 127;
+
+// The routing passes the route job lets the router run when not told otherwise.
+inline constexpr std::uint32_t default_router_passes = 20;
+
+// The route job (-R): the export, the router and the back-annotation in one run.
+struct RouteSettings {
+    bool enabled = false;
+    std::string router;  // --router=<path>, "" to look for it
+    std::uint32_t passes = default_router_passes;
+    double time_limit = 0;  // --time-limit=<seconds>, 0 for none
+    std::string summary;    // --summary=<file>, "" for none
+    std::vector<std::string> router_arguments;  // after "--", handed to the router as they are
+    // The route's own files, named with the run's files (see name_run_files).
+    std::string session_file;  // the router's session, put beside the board
+    std::string log_file;      // the router's log
+};
 
 // Filled where the command line is parsed and only read after that: every reader and writer
 // takes it as const.
@@ -30,6 +47,7 @@ struct RunSettings {
     std::string fpcname;         // the board file
     std::string specctraname;    // the Specctra file of the job: the session read by -B, else the design file
     std::string routed_fpcname;  // the routed board that -B writes
+    RouteSettings route;
 };
 
 }  // namespace tarnwick

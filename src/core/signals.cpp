@@ -8,8 +8,15 @@
 #ifdef _WIN32
 #include <windows.h>
 
+#include <filesystem>
+#include <system_error>
+
 #include "core/file_system.h"
 #else
+#include <fcntl.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 #endif
 
@@ -25,7 +32,7 @@ using NativeChar = char;
 
 // A fixed table, so that the handler neither allocates nor follows memory that may be freed
 // under it: a name is written while its slot is `filling` and read only once it is `noted`.
-enum SlotState : int { free_slot = 0, filling = 1, noted = 2 };
+enum SlotState : int { free_slot = 0, filling = 1, noted = 2, noted_folder = 3 };
 constexpr int slot_count = 8;
 constexpr std::size_t name_room = 4096;
 
@@ -36,14 +43,110 @@ struct Slot {
 
 Slot slots[slot_count];
 
-void remove_noted_files() {
-    for (Slot& slot : slots) {
-        if (slot.state.load() != noted) continue;
+// The process group or job of the programs the run started, 0 for none.
+std::atomic<std::intptr_t> noted_group{0};
+
 #ifdef _WIN32
-        ::DeleteFileW(slot.name);
+
+void remove_folder(const wchar_t* name) {
+    std::error_code error;
+    std::filesystem::remove_all(std::filesystem::path(name), error);
+}
+
+// The handler runs on a thread of its own, so it may wait for the job's processes to end: a
+// process still running holds its files open, and they could not be removed.
+void end_noted_children() {
+    const auto job = reinterpret_cast<HANDLE>(noted_group.load());
+    if (job == nullptr) return;
+    ::TerminateJobObject(job, STATUS_CONTROL_C_EXIT);
+    for (int waited = 0; waited < 250; ++waited) {
+        JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting{};
+        if (::QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &accounting, sizeof accounting,
+                                        nullptr) == 0 ||
+            accounting.ActiveProcesses == 0) {
+            return;
+        }
+        ::Sleep(20);
+    }
+}
+
 #else
-        ::unlink(slot.name);
+
+// Everything here runs in the signal handler: system calls only, no memory allocated.
+struct FolderEntry {
+    std::uint64_t inode;
+    std::int64_t offset;
+    unsigned short length;
+    unsigned char type;
+    char name[1];
+};
+
+constexpr int folder_depth_max = 16;
+
+// Removes the entry `name` of the open folder `parent`, a folder with all it holds.
+void remove_entry(int parent, const char* name, int depth) {
+    if (::unlinkat(parent, name, 0) == 0 || depth >= folder_depth_max) return;
+    const int folder = ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (folder < 0) return;
+    // A pass over a folder that loses entries meanwhile may miss some: a few passes take them.
+    for (int pass = 0; pass < 4; ++pass) {
+        alignas(8) char buffer[2048];
+        bool removed = false;
+        ::lseek(folder, 0, SEEK_SET);
+        for (;;) {
+            const long got = ::syscall(SYS_getdents64, folder, buffer, sizeof buffer);
+            if (got <= 0) break;
+            for (long at = 0; at < got;) {
+                const auto* entry = reinterpret_cast<const FolderEntry*>(buffer + at);
+                at += entry->length;
+                const char* entry_name = entry->name;
+                if (entry_name[0] == '.' && (entry_name[1] == '\0' || (entry_name[1] == '.' && entry_name[2] == '\0'))) {
+                    continue;
+                }
+                remove_entry(folder, entry_name, depth + 1);
+                removed = true;
+            }
+        }
+        if (!removed) break;
+    }
+    ::close(folder);
+    ::unlinkat(parent, name, AT_REMOVEDIR);
+}
+
+void remove_folder(const char* name) { remove_entry(AT_FDCWD, name, 0); }
+
+// Asks the group to end, gives its first program two seconds, then ends what is left. The
+// program is not reaped, so that its group's number cannot pass to another meanwhile.
+void end_noted_children() {
+    const auto group = static_cast<pid_t>(noted_group.load());
+    if (group <= 0) return;
+    ::kill(-group, SIGTERM);
+    for (int waited = 0; waited < 100; ++waited) {
+        siginfo_t info{};
+        if (::waitid(P_PID, static_cast<id_t>(group), &info, WEXITED | WNOHANG | WNOWAIT) != 0 || info.si_pid != 0) {
+            break;
+        }
+        const struct timespec pause = {0, 20 * 1000 * 1000};
+        ::nanosleep(&pause, nullptr);
+    }
+    ::kill(-group, SIGKILL);
+}
+
 #endif
+
+void remove_noted_files() {
+    end_noted_children();
+    for (Slot& slot : slots) {
+        const int state = slot.state.load();
+        if (state == noted_folder) {
+            remove_folder(slot.name);
+        } else if (state == noted) {
+#ifdef _WIN32
+            ::DeleteFileW(slot.name);
+#else
+            ::unlink(slot.name);
+#endif
+        }
     }
 }
 
@@ -116,7 +219,9 @@ void install_signal_handlers() {
 #endif
 }
 
-int note_temporary_file(const std::string& name) {
+namespace {
+
+int note_name(const std::string& name, SlotState kind) {
 #ifdef _WIN32
     const std::wstring native = widened(name);
 #else
@@ -128,12 +233,20 @@ int note_temporary_file(const std::string& name) {
             int expected = free_slot;
             if (!slots[i].state.compare_exchange_strong(expected, filling)) continue;
             std::memcpy(slots[i].name, native.c_str(), (native.size() + 1) * sizeof(NativeChar));
-            slots[i].state.store(noted);
+            slots[i].state.store(kind);
             taken = i;
         }
     }
     return taken;
 }
+
+}  // namespace
+
+int note_temporary_file(const std::string& name) { return note_name(name, noted); }
+
+int note_temporary_folder(const std::string& name) { return note_name(name, noted_folder); }
+
+void note_child_processes(std::intptr_t group) { noted_group.store(group); }
 
 void forget_temporary_file(int slot) {
     if (slot >= 0 && slot < slot_count) slots[slot].state.store(free_slot);

@@ -1,9 +1,10 @@
 #pragma once
 // What the program does when the system signals it: a run that is interrupted (Ctrl-C, kill, a
-// closed terminal or console window) removes the temporary output files it has open before it
-// ends as the signal ends a process; past a file size limit a write fails like one to a full disk,
+// closed terminal or console window) ends the programs it started and removes the temporary
+// output files and folders it has before it ends as the signal ends a process; past a file size limit a write fails like one to a full disk,
 // so that the run reports it and removes its unfinished output, instead of being killed.
 
+#include <cstdint>
 #include <string>
 
 namespace tarnwick {
@@ -17,6 +18,13 @@ void install_signal_handlers();
 // slot is taken or the name is too long to keep) is what forget_temporary_file takes.
 int note_temporary_file(const std::string& name);
 void forget_temporary_file(int slot);
+// A folder of the run's own, removed with all it holds; forget_temporary_file forgets it.
+int note_temporary_folder(const std::string& name);
+
+// The programs the run started and has not yet seen end: a process group (its id) on Linux, a
+// job object (its handle) on Windows. An interruption ends them first, so that none is left
+// running and none still writes into a folder being removed. 0 forgets them.
+void note_child_processes(std::intptr_t group);
 
 // While one lives, an interruption waits: a temporary file is created and noted, or renamed or
 // removed and forgotten, as one step.

@@ -18,7 +18,4 @@ int report_fatal(const FatalError& error, const Diagnostics& diagnostics, std::F
 // anything written to it was lost (a full disk, a file size limit, a closed pipe).
 void check_written(std::FILE* stream, int code, const char* message);
 
-// The exit status for a code: the code itself up to 255, else its low 8 bits, never 0 for a failure.
-int exit_status_for(int code);
-
 }  // namespace tarnwick

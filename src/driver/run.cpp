@@ -16,6 +16,8 @@
 #include "fpc_writer/board_writer.h"
 #include "report/info_report.h"
 #include "report/session_report.h"
+#include "route/route_result.h"
+#include "route/router_run.h"
 #include "session/back_annotation.h"
 
 namespace tarnwick {
@@ -56,6 +58,93 @@ void check_routed_name(const RunSettings& settings) {
     }
 }
 
+// The back-annotation, for -B and the route job alike: the session read, its wiring rebuilt as
+// traces, the connections checked and the routed board written.
+ConnectionCount back_annotate_and_write(Board& board, const RunSettings& settings, Diagnostics& diagnostics) {
+    check_routed_name(settings);
+    const ConnectionCount count =
+        back_annotate_file(board, settings, diagnostics, settings.verbose ? session_reports_to(stdout) : StateReport())
+            .connections;
+    // The session report of -V is complete here: a lost one fails the run before the routed
+    // board is written.
+    if (settings.verbose) check_standard_output();
+    write_routed_fpc_file(board, settings, diagnostics);
+    return count;
+}
+
+// The summary file may name no file that the route reads or writes.
+void check_summary_name(const RunSettings& settings) {
+    const std::string& summary = settings.route.summary;
+    if (summary.empty()) return;
+    for (const std::string* name : {&settings.fpcname, &settings.specctraname, &settings.route.session_file,
+                                    &settings.routed_fpcname, &settings.route.log_file}) {
+        if (same_file(summary, *name)) {
+            fatal_error(summary_name_is_input,
+                        strformat("summary file %s would replace a file of the route; name it otherwise", summary.c_str()));
+        }
+    }
+}
+
+// The route job: the board loaded and exported, the router, the back-annotation; the summary
+// file written whatever the end, so that no earlier one is taken for this run's. Returns the
+// exit status.
+int route_board(const RunSettings& settings, Diagnostics& diagnostics) {
+    RouteResult result;
+    result.board = settings.fpcname;
+    result.design_file = settings.specctraname;
+    result.session_file = settings.route.session_file;
+    result.router_log = settings.route.log_file;
+    result.passes = settings.route.passes;
+    result.time_limit = settings.route.time_limit;
+    check_summary_name(settings);
+    // -B's settings for the session the router will write; a routed board's name that -B would
+    // refuse is refused before the router takes its time.
+    RunSettings back_annotation = settings;
+    back_annotation.specctraname = settings.route.session_file;
+    check_routed_name(back_annotation);
+    const std::string& summary = settings.route.summary;
+    const auto write_failed_summary = [&](int code, const std::string& message) {
+        result.error_code = code;
+        result.error_message = message;
+        if (summary.empty()) return;
+        try {
+            write_route_summary(summary, result);
+        } catch (const FatalError& lost) {
+            // The failure that ended the route is the one reported.
+            std::fprintf(console(), "\n%s\n", lost.message.c_str());
+        }
+    };
+    try {
+        Board board;
+        load_fpc_file(board, settings, diagnostics);
+        if (write_design_file(board, settings) != 0) fatal_error(design_file_not_written, "Unable to create DSN file");
+        RouterJob job;
+        job.router_option = settings.route.router;
+        job.design_file = result.design_file;
+        job.session_file = result.session_file;
+        job.log_file = result.router_log;
+        job.passes = settings.route.passes;
+        job.time_limit = settings.route.time_limit;
+        job.extra_arguments = settings.route.router_arguments;
+        job.verbose = settings.verbose;
+        run_router(job, result.router);
+        result.before = copper_totals(board.nets);
+        result.connections = back_annotate_and_write(board, back_annotation, diagnostics);
+        result.connections_checked = true;
+        result.routed_board = settings.routed_fpcname;
+        result.after = copper_totals(board.nets);
+    } catch (const FatalError& error) {
+        write_failed_summary(error.code, error.message);
+        throw;
+    } catch (const std::bad_alloc&) {
+        write_failed_summary(out_of_memory, "out of memory");
+        throw;
+    }
+    print_route_result(console(), result);
+    if (!summary.empty()) write_route_summary(summary, result);
+    return route_exit_status(result);
+}
+
 }  // namespace
 
 int run(int argc, const char* const* argv) {
@@ -83,26 +172,25 @@ int run(int argc, const char* const* argv) {
         }
         print_banner();
 
-        Board board;
-        load_fpc_file(board, settings, diagnostics);
-
-        if (settings.info_only) {
-            if (settings.verbose) write_fpc_sections(stdout, board);
-            write_info_report(console(), board, settings);
-        } else if (settings.back_annotate) {
-            check_routed_name(settings);
-            back_annotate_file(board, settings, diagnostics, settings.verbose ? session_reports_to(stdout) : StateReport());
-            // The session report of -V is complete here: a lost one fails the run before the
-            // routed board is written.
-            if (settings.verbose) check_standard_output();
-            write_routed_fpc_file(board, settings, diagnostics);
+        int status = 0;
+        if (settings.route.enabled && !settings.info_only) {
+            status = route_board(settings, diagnostics);
         } else {
-            if (write_design_file(board, settings) != 0) fatal_error(design_file_not_written, "Unable to create DSN file");
+            Board board;
+            load_fpc_file(board, settings, diagnostics);
+            if (settings.info_only) {
+                if (settings.verbose) write_fpc_sections(stdout, board);
+                write_info_report(console(), board, settings);
+            } else if (settings.back_annotate) {
+                back_annotate_and_write(board, settings, diagnostics);
+            } else if (write_design_file(board, settings) != 0) {
+                fatal_error(design_file_not_written, "Unable to create DSN file");
+            }
         }
         check_standard_output();
         print_elapsed_time();
         check_written(console(), standard_error_not_written, "error writing standard error");
-        return 0;
+        return status;
     } catch (const FatalError& error) {
         std::fflush(stdout);
         const int status = report_fatal(error, diagnostics, console());

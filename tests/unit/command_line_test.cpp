@@ -148,5 +148,72 @@ TEST(CommandLine, NamesTooLongForTheirFieldsAreRefused) {
     EXPECT_EQ(parse_error({"board", long_second.c_str()}).code, 219);
 }
 
+TEST(CommandLine, TheRouteJobAndItsOptions) {
+    RunSettings settings = parse({"-r", "board.fpc"});
+    EXPECT_TRUE(settings.route.enabled);
+    EXPECT_EQ(settings.route.passes, default_router_passes);
+    EXPECT_EQ(settings.route.time_limit, 0.0);
+    // One Specctra name for the design file and the session file, whatever extension it was
+    // given; the session named for the routed board, the log for the board.
+    EXPECT_EQ(settings.specctraname, "board.dsn");
+    EXPECT_EQ(settings.route.session_file, "board_routed.ses");
+    EXPECT_EQ(settings.route.log_file, "board_router.log");
+    EXPECT_EQ(settings.routed_fpcname, "board_routed.fpc");
+    settings = parse({"-R", "v1.2/board", "out.d/routes.ses"});
+    EXPECT_EQ(settings.fpcname, "v1.2/board.fpc");
+    EXPECT_EQ(settings.specctraname, "out.d/routes.dsn");
+    EXPECT_EQ(settings.route.session_file, "out.d/routes_routed.ses");
+    EXPECT_EQ(settings.route.log_file, "v1.2/board_router.log");
+
+    settings = parse({"-R", "--router=C:\\Program Files\\fr.jar", "--passes=7", "--time-limit=90.5",
+                      "--summary=s.json", "board", "--", "--router.optimizer.enabled=false", "-mp", "", "board"});
+    EXPECT_EQ(settings.route.router, "C:\\Program Files\\fr.jar");
+    EXPECT_EQ(settings.route.passes, 7u);
+    EXPECT_EQ(settings.route.time_limit, 90.5);
+    EXPECT_EQ(settings.route.summary, "s.json");
+    EXPECT_EQ(settings.fpcname, "board.fpc");
+    // After "--", everything is the router's: switches, empty words, names.
+    EXPECT_EQ(settings.route.router_arguments,
+              (std::vector<std::string>{"--router.optimizer.enabled=false", "-mp", "", "board"}));
+    EXPECT_EQ(parse({"-R", "--passes=9999", "board"}).route.passes, 9999u);
+
+    for (const char* wrong : {"--passes=0", "--passes=10000", "--passes=3.5", "--passes=+3", "--passes=", "--passes=99999999999",
+                              "--time-limit=0", "--time-limit=-5", "--time-limit=1e3", "--time-limit=nan",
+                              "--time-limit=inf", "--time-limit=", "--time-limit=20000000", "--router=", "--summary="}) {
+        SCOPED_TRACE(wrong);
+        const FatalError error = parse_error({"-R", wrong, "board"});
+        EXPECT_EQ(error.code, 220);
+        EXPECT_EQ(error.message.rfind(std::string("Invalid value in \"") + wrong + "\": ", 0), 0u);
+    }
+    // The options are words, written as shown.
+    EXPECT_EQ(parse_error({"-R", "--Passes=3", "board"}).code, 217);
+    EXPECT_EQ(parse_error({"-R", "--passes", "board"}).code, 217);
+    // Without the job they have nothing to do.
+    const FatalError without = parse_error({"--time-limit=60", "board"});
+    EXPECT_EQ(without.code, 221);
+    EXPECT_EQ(without.message, "Option \"--time-limit=60\" belongs to the route job: it needs -R");
+    EXPECT_EQ(parse_error({"-B", "board", "--", "x"}).message, "Arguments after \"--\" are the router's: they need -R");
+    // "--" before the board leaves no board.
+    EXPECT_EQ(parse_error({"-R", "--", "board"}).code, 1);
+    // The routed board's name must fit, as for -B.
+    const std::string long_board(118, 'b');
+    EXPECT_EQ(parse_error({"-R", long_board.c_str()}).code, 219);
+}
+
+TEST(CommandLine, ASessionFileGivenForTheBoardBackAnnotatesTheBoardOfItsName) {
+    // A session dropped on the program: -B of the board beside it.
+    RunSettings settings = parse({"C:\\boards\\v1.2\\blinker.SES"});
+    EXPECT_TRUE(settings.back_annotate);
+    EXPECT_EQ(settings.fpcname, "C:\\boards\\v1.2\\blinker.fpc");
+    EXPECT_EQ(settings.specctraname, "C:\\boards\\v1.2\\blinker.SES");
+    EXPECT_TRUE(parse({"-B", "-V", "blinker.ses"}).back_annotate);
+    // Not when the job or the names say otherwise.
+    EXPECT_EQ(parse({"-I", "odd.ses"}).fpcname, "odd.ses");
+    EXPECT_FALSE(parse({"-I", "odd.ses"}).back_annotate);
+    EXPECT_EQ(parse({"odd.ses", "out.dsn"}).fpcname, "odd.ses");
+    EXPECT_FALSE(parse({"odd.ses", "out.dsn"}).back_annotate);
+    EXPECT_FALSE(parse({"ses.dir/board"}).back_annotate);
+}
+
 }  // namespace
 }  // namespace tarnwick

@@ -51,9 +51,20 @@ TEST(Errors, ExitStatusKeepsLowBitsButNeverZero) {
     EXPECT_EQ(exit_status_for(12800), 1);  // low 8 bits are 0
 }
 
+TEST(Errors, NoFailureExitsWithTheStatusOfARouteLeftUnrouted) {
+    for (int code = 1; code <= 99999; ++code) {
+        ASSERT_NE(exit_status_for(code), unrouted_exit_status) << code;
+        ASSERT_NE(exit_status_for(code), 0) << code;
+    }
+    EXPECT_EQ(exit_status_for(unrouted_exit_status), 1);
+    EXPECT_EQ(exit_status_for(256 + unrouted_exit_status), 1);
+    EXPECT_EQ(exit_status_for(-256 + unrouted_exit_status), 1);
+}
+
 TEST(Errors, UsageTextStartsWithAnEmptyLineAndEndsWithTheCaseNote) {
     const std::string usage = usage_text();
-    EXPECT_EQ(usage.rfind("\nusage:\n\n  Tarnwick [<switches>] fpcname[.ext] [[specctraname[.ext]]]\n", 0), 0u);
+    EXPECT_EQ(usage.rfind("\nusage:\n\n  Tarnwick [<switches>] fpcname[.ext] [[specctraname[.ext]]] [-- router arguments]\n", 0),
+              0u);
     EXPECT_NE(usage.find("        -Un1[,n2] Boundry oUtline Poly select: n1 = pcb & signal [n2 = signal]\n"),
               std::string::npos);
     const std::string last = "    Switches are not case sensitive\n";

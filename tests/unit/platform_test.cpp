@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 #include <unistd.h>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include <algorithm>
 #include <cstdint>
@@ -134,6 +137,89 @@ TEST_F(PlatformTest, ABoardInAFolderOfAnyNameGivesTheFilesItGivesAnywhere) {
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"Плата.dsn", "Плата.fpc", "Плата.ses", "Плата_routed.fpc"}));
 }
+
+}  // namespace
+}  // namespace tarnwick
+
+namespace tarnwick {
+namespace {
+
+#ifdef _WIN32
+
+// Types Enter into the console of process `id`, as a user at its window would.
+bool press_enter_in_console_of(DWORD id) {
+    ::FreeConsole();
+    if (::AttachConsole(id) == 0) return false;
+    const HANDLE input = ::CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                       nullptr, OPEN_EXISTING, 0, nullptr);
+    INPUT_RECORD keys[2] = {};
+    for (int i = 0; i < 2; ++i) {
+        keys[i].EventType = KEY_EVENT;
+        keys[i].Event.KeyEvent.bKeyDown = i == 0;
+        keys[i].Event.KeyEvent.wRepeatCount = 1;
+        keys[i].Event.KeyEvent.wVirtualKeyCode = VK_RETURN;
+        keys[i].Event.KeyEvent.uChar.UnicodeChar = L'\r';
+    }
+    DWORD written = 0;
+    const bool pressed = input != INVALID_HANDLE_VALUE && ::WriteConsoleInputW(input, keys, 2, &written) != 0;
+    if (input != INVALID_HANDLE_VALUE) ::CloseHandle(input);
+    ::FreeConsole();
+    ::AttachConsole(ATTACH_PARENT_PROCESS);
+    return pressed && written == 2;
+}
+
+// Runs tarnwick.exe --version, its output and console text into files of `folder`; with
+// `own_console`, in a console window of its own, as Windows starts a program that a file is
+// dropped on, and Enter typed into it when it waits. Its exit status, or -1.
+int run_with_console(const fs::path& folder, bool own_console) {
+    SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    const HANDLE out = ::CreateFileW((folder / "stdout").wstring().c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited,
+                                     CREATE_ALWAYS, 0, nullptr);
+    const HANDLE err = ::CreateFileW((folder / "stderr").wstring().c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited,
+                                     CREATE_ALWAYS, 0, nullptr);
+    std::wstring command = L"\"" + widened(TARNWICK_PROGRAM) + L"\" --version";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = out;
+    startup.hStdError = err;
+    PROCESS_INFORMATION created{};
+    const BOOL made = ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE,
+                                       own_console ? CREATE_NEW_CONSOLE : 0, nullptr, nullptr, &startup, &created);
+    ::CloseHandle(out);
+    ::CloseHandle(err);
+    if (made == 0) return -1;
+    ::CloseHandle(created.hThread);
+    // A console that reads keys holds it until Enter (one with no keyboard behind it, as Wine's
+    // without a display, lets it go at once).
+    if (::WaitForSingleObject(created.hProcess, 3000) == WAIT_TIMEOUT) press_enter_in_console_of(created.dwProcessId);
+    DWORD status = 1;
+    const bool ended = ::WaitForSingleObject(created.hProcess, 20000) == WAIT_OBJECT_0 &&
+                       ::GetExitCodeProcess(created.hProcess, &status) != 0;
+    if (!ended) ::TerminateProcess(created.hProcess, 1);
+    ::CloseHandle(created.hProcess);
+    return ended ? static_cast<int>(status) : -1;
+}
+
+// A program started from the desktop (a file dropped on it) gets a console window of its own,
+// which closes as it ends: it asks for Enter and waits. One run from a console that outlives it
+// (cmd, PowerShell, this test's), or with none, does not.
+TEST_F(PlatformTest, AWindowOpenedForTheRunAloneStaysUntilEnter) {
+    EXPECT_FALSE(console_opened_for_this_run());
+    const std::string prompt = "\nPress Enter to close this window.\n";
+    ASSERT_EQ(run_with_console(root, true), 0);
+    EXPECT_EQ(bytes_of(root / "stdout"), "Tarnwick 1.301R\n");
+    EXPECT_EQ(bytes_of(root / "stderr"), prompt);
+    ASSERT_EQ(run_with_console(root, false), 0);
+    EXPECT_EQ(bytes_of(root / "stdout"), "Tarnwick 1.301R\n");
+    EXPECT_EQ(bytes_of(root / "stderr"), "");
+}
+
+#else
+
+TEST(Console, ATerminalOutlivesTheRun) { EXPECT_FALSE(console_opened_for_this_run()); }
+
+#endif
 
 }  // namespace
 }  // namespace tarnwick

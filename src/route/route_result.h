@@ -1,0 +1,63 @@
+#pragma once
+// What a route job comes to: the exit status a script can trust, the closing console line, and
+// the summary file (--summary) that says it all as JSON.
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "board/net.h"
+#include "route/router_run.h"
+#include "session/connectivity.h"
+
+namespace tarnwick {
+
+// The copper of a table of nets: vias, each once per net and place (the board file repeats one
+// at every trace end it joins), and the length of the trace segments on copper layers, in inches.
+struct CopperTotals {
+    std::uint64_t vias = 0;
+    double length = 0;
+};
+CopperTotals copper_totals(const std::vector<Net>& nets);
+
+struct RouteResult {
+    std::string board;
+    std::string design_file;
+    std::string session_file;
+    std::string routed_board;  // "" until it is written
+    std::string router_log;
+    std::uint32_t passes = 0;  // the limit the router was given
+    double time_limit = 0;
+    RouterRun router;
+    bool connections_checked = false;
+    ConnectionCount connections;
+    CopperTotals before;  // the board as loaded
+    CopperTotals after;   // the routed board
+    int error_code = 0;   // the failure that ended the run, 0 for none
+    std::string error_message;
+};
+
+// Connections the router left open, as it counts them (its statistics, else its last pass);
+// -1 when it said nothing.
+std::int64_t unrouted_by_router(const RouterRun& run);
+
+// 0 when every connection is routed and kept, unrouted_exit_status when the routed board is
+// written with connections open or lost; a failure's own status otherwise.
+int route_exit_status(const RouteResult& result);
+
+// The closing line on the console of a route whose routed board is written.
+void print_route_result(std::FILE* console, const RouteResult& result);
+
+nlohmann::ordered_json route_summary(const RouteResult& result);
+
+// Our own codes for a summary file that could not be written, or would replace an input.
+inline constexpr int summary_not_written = 50028;
+inline constexpr int summary_name_is_input = 50029;
+
+// Writes the summary (whole, or not at all); error 50028 when it cannot be stored.
+void write_route_summary(const std::string& file, const RouteResult& result);
+
+}  // namespace tarnwick
