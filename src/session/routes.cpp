@@ -65,10 +65,13 @@ public:
             const Token keyword = reader_.peek();
             if (keyword.is_atom("via")) {
                 reader_.next();
+                const std::size_t vias = wire_.vias.size();
                 read_session_via(token.line);
+                const bool kept = wire_.vias.size() > vias;
+                if (read_protect_mark(record_depth) && kept) wire_.vias.back().protect = true;
             } else if (keyword.is_atom("wire")) {
                 reader_.next();
-                read_wire();
+                read_wire(record_depth);
             }
             reader_.skip_to_close(record_depth);
         }
@@ -112,8 +115,25 @@ private:
         return n > 2 ? 11 + n : 13;
     }
 
-    // A wire, from after its keyword: its shape, and for a polygon the windows after it.
-    void read_wire() {
+    // The rest of a wire or via record (open at `record_depth`), to its close: whether it carries
+    // "(type protect)", the router's mark on the wiring the design file gave it, which it kept
+    // as it was. What the router laid itself has no such mark.
+    bool read_protect_mark(std::uint32_t record_depth) {
+        bool protect = false;
+        while (reader_.depth() >= record_depth) {
+            const Token token = reader_.next();
+            if (token.is_end()) reader_.fail_cut_short();
+            if (token.is_open() && reader_.depth() == record_depth + 1 && reader_.peek().is_atom("type")) {
+                reader_.next();
+                if (reader_.peek().is_atom("protect")) protect = true;
+            }
+        }
+        return protect;
+    }
+
+    // A wire, from after its keyword (its list open at `record_depth`): its shape, and for a
+    // polygon the windows after it.
+    void read_wire(std::uint32_t record_depth) {
         const Token shape = reader_.next();
         if (shape.is_end()) fatal_error(31511, "EOF reading wire");
         if (shape.is_open()) {
@@ -121,7 +141,10 @@ private:
             if (keyword.is_end()) fatal_error(31511, "EOF reading wire");
             if (keyword.is_atom("path")) {
                 read_wire_path(shape.line);
+                const std::size_t paths = wire_.paths.size();
                 check_new_path();
+                const bool kept = wire_.paths.size() == paths;
+                if (read_protect_mark(record_depth) && kept) wire_.paths.back().protect = true;
                 return;
             }
             if (keyword.is_atom("polygon")) {

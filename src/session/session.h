@@ -64,6 +64,7 @@ struct WirePath {
     std::uint32_t moved_ends = 0;  // bit 0: first point moved, bit 1: last point moved
     std::uint32_t duplicates_deleted = 0;
     bool reversed = false;  // walked from its last point to its first
+    bool protect = false;   // "(type protect)": the board's own wire, which the router kept
 };
 
 using PointList = std::vector<PathPoint>;
@@ -85,6 +86,7 @@ struct WireVia : Via {
     // layer has a second end matters, and a board holds a via for every trace vertex with one.
     std::uint32_t layer_path_ends = 0;
     std::uint32_t shared_layer = 0;  // two path ends on one layer meet at the via
+    bool protect = false;            // "(type protect)": the board's own via, which the router kept
 };
 
 // A junction the importer makes: the board's tee record, and what the importer keeps of it.

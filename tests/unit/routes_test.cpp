@@ -181,6 +181,41 @@ TEST(Routes, AnEmptyPathAndAPathLoopingAtOneViaAreDropped) {
               std::string::npos);
 }
 
+TEST(Routes, TheRoutersProtectMarkTellsTheBoardsOwnWiringFromWhatItLaid) {
+    test::SessionRun run;
+    test::add_net(run.board, "A");
+    read_routes(run,
+                "      (net A\n"
+                "        (via DefVia 1000 1000 (type protect))\n"
+                "        (via DefVia 9000 1000\n"
+                "          (type route)\n"
+                "        )\n"
+                "        (via DefVia 1000 1010 (type protect))\n"  // the first via again: dropped
+                "        (wire\n"
+                "          (path Top 1000\n"
+                "            0 0\n"
+                "            1000 1000\n"
+                "          )\n"
+                "          (net A) (type protect)\n"
+                "        )\n"
+                "        (wire (path Top 1000 0 0 0 5000) (type route) (attr (type protect)))\n"
+                "        (wire (path Bottom 1000 0 0 0 5000) (type\n protect))\n"
+                "        (wire (path Top 1000 1000 1000 0 0) (type protect))\n"  // the first path again: dropped
+                "        (wire (path Top 1000 9000 0 9000 10) (type fix))\n"
+                "      )\n");
+    const NetWire& wire = run.session->wire_list[0];
+    ASSERT_EQ(wire.vias.size(), 2u);
+    EXPECT_TRUE(wire.vias[0].protect);
+    EXPECT_FALSE(wire.vias[1].protect);
+    ASSERT_EQ(wire.paths.size(), 4u);
+    EXPECT_TRUE(wire.paths[0].protect);
+    EXPECT_FALSE(wire.paths[1].protect);  // a mark nested deeper is not the wire's
+    EXPECT_TRUE(wire.paths[2].protect);
+    EXPECT_EQ(wire.paths[2].layer, 13u);
+    EXPECT_FALSE(wire.paths[3].protect);
+    EXPECT_EQ(wire.duplicate_paths_removed, 1u);
+}
+
 TEST(Routes, ResolutionUnitsAreHonoured) {
     test::SessionRun run;
     test::add_net(run.board, "A");
