@@ -1,0 +1,41 @@
+#pragma once
+// The copper that the router laid on a routed board, told apart from the copper the board held
+// before: the router's wire segments by net, layer and end points, its vias by net and place.
+// The routed board's traces are made of the router's points as they were read, so a segment or
+// via of the board is the router's exactly when it is found here.
+
+#include <cstdint>
+#include <vector>
+
+namespace tarnwick {
+
+class RouterCopper {
+public:
+    // A segment of the router's, either way round; a via of the router's.
+    void add_segment(std::uint32_t net, std::uint32_t layer, double x1, double y1, double x2, double y2);
+    void add_via(std::uint32_t net, double x, double y);
+    // Orders what was added for the look-ups; once, after the last add.
+    void finish();
+
+    bool has_segment(std::uint32_t net, std::uint32_t layer, double x1, double y1, double x2, double y2) const;
+    bool has_via(std::uint32_t net, double x, double y) const;
+
+private:
+    struct Segment {
+        std::uint32_t net;
+        std::uint32_t layer;
+        double x1, y1, x2, y2;  // the lesser end (by x, then y) first
+    };
+    struct Place {
+        std::uint32_t net;
+        double x, y;
+    };
+    static Segment segment_of(std::uint32_t net, std::uint32_t layer, double x1, double y1, double x2, double y2);
+    static bool before(const Segment& a, const Segment& b);
+    static bool before(const Place& a, const Place& b);
+
+    std::vector<Segment> segments_;
+    std::vector<Place> vias_;
+};
+
+}  // namespace tarnwick
