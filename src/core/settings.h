@@ -22,6 +22,7 @@ struct RunSettings {
     std::uint32_t fromto_mode = 0;  // 0 off, 1 locked only, 2 any with lock, 3 all
     bool info_only = false;
     bool verbose = false;
+    bool picture = false;  // --svg: an SVG picture of the board beside what the job writes
     std::uint32_t pcb_outline = 0;     // 1-based; 0 until -U or the loader makes it 1
     std::uint32_t signal_outline = 0;  // 1-based; 0 until -U or the loader makes it 1
     std::string fpcname;       // first file argument; ".fpc" appended by the loader when it has no "."

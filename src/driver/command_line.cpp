@@ -7,6 +7,7 @@
 
 #include "core/errors.h"
 #include "core/file_names.h"
+#include "picture/picture_file.h"
 
 namespace tarnwick {
 
@@ -70,6 +71,10 @@ Request parse_command_line(int argc, const char* const* argv, RunSettings& setti
     for (; index < argc && argv[index][0] == '-'; ++index) {
         if (std::strcmp(argv[index], "--help") == 0) return Request::help;
         if (std::strcmp(argv[index], "--version") == 0) return Request::version;
+        if (std::strcmp(argv[index], "--svg") == 0) {
+            settings.picture = true;
+            continue;
+        }
         parse_switch(argv[index], settings);
     }
     if (index >= argc) fatal_error(1, "Too few arguments");
@@ -99,6 +104,7 @@ Request parse_command_line(int argc, const char* const* argv, RunSettings& setti
     check_name_length(board_name);
     check_name_length(with_default_extension(settings.specctraname, ".dsn"));
     if (settings.back_annotate) check_name_length(board_name + "_routed");
+    if (settings.picture) check_name_length(picture_file_name(board_name, settings.back_annotate));
     return Request::run;
 }
 

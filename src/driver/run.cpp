@@ -16,9 +16,12 @@
 #include "dsn/design_file.h"
 #include "fpc/board_writer.h"
 #include "fpc/load.h"
+#include "picture/board_picture.h"
+#include "picture/picture_file.h"
 #include "report/info_report.h"
 #include "session/connectivity.h"
 #include "session/load_session.h"
+#include "session/router_copper.h"
 #include "session/session_reader.h"
 #include "session/trace_rebuild.h"
 
@@ -63,6 +66,31 @@ void check_routed_name(const RunSettings& settings) {
     }
 }
 
+// Our own code for a picture whose name is that of another file of the run.
+constexpr int picture_name_taken = 50045;
+
+// The picture (--svg) must replace neither an input nor another output of the run.
+void check_picture_name(const RunSettings& settings, const std::string& picture) {
+    const auto refuse_if = [&](const std::string& other, const char* what) {
+        if (!same_file(picture, other)) return;
+        fatal_error(picture_name_taken,
+                    strformat("picture file %s would replace the %s; name the files otherwise", picture.c_str(), what));
+    };
+    refuse_if(settings.fpcname, "board file");
+    if (settings.back_annotate) {
+        refuse_if(session_file_name(settings.specctraname), "session file");
+        refuse_if(routed_file_name(settings.fpcname, routed_suffix), "routed board file");
+    } else if (!settings.info_only) {
+        refuse_if(design_file_name(settings.specctraname), "design file");
+    }
+}
+
+// The picture's title: the name of the board file it shows, without its folder.
+std::string picture_title(const std::string& fpcname) {
+    const std::string::size_type slash = fpcname.find_last_of("/\\");
+    return slash == std::string::npos ? fpcname : fpcname.substr(slash + 1);
+}
+
 }  // namespace
 
 int run(int argc, const char* const* argv) {
@@ -91,10 +119,13 @@ int run(int argc, const char* const* argv) {
 
         Board board;
         load_fpc_file(board, settings, diagnostics);
+        const std::string picture = settings.picture ? picture_file_name(settings.fpcname, settings.back_annotate) : "";
+        if (settings.picture) check_picture_name(settings, picture);
 
         if (settings.info_only) {
             if (settings.verbose) write_fpc_sections(stdout, board);
             write_info_report(console(), board, settings);
+            if (settings.picture) write_picture_file(board, picture, {picture_title(settings.fpcname), nullptr});
         } else if (settings.back_annotate) {
             check_routed_name(settings);
             const std::unique_ptr<Session> session = load_session(board, settings, diagnostics);
@@ -105,8 +136,13 @@ int run(int argc, const char* const* argv) {
             // routed board is written.
             if (settings.verbose) check_standard_output();
             write_routed_fpc_file(board, settings, diagnostics, routed_suffix);
+            if (settings.picture) {
+                const RouterCopper copper = router_copper(*session);
+                write_picture_file(board, picture, {picture_title(settings.fpcname), &copper});
+            }
         } else {
             if (write_design_file(board, settings) != 0) fatal_error(design_file_not_written, "Unable to create DSN file");
+            if (settings.picture) write_picture_file(board, picture, {picture_title(settings.fpcname), nullptr});
         }
         check_standard_output();
         print_elapsed_time();
