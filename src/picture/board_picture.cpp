@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "board/layers.h"
-#include "board/pads.h"
 #include "board/part_pins.h"
 #include "board/units.h"
 #include "core/errors.h"
@@ -319,26 +318,35 @@ private:
         canvas_.close_group();
     }
 
-    // The pad of a footprint pin on a copper layer, or null. A surface pin has its top pad on
-    // its part's side, or else its bottom pad on the other side; a drilled pin its top, inner
-    // and bottom pads. A pad of no size is no copper.
-    const PadSpec* pad_on_layer(const FootprintPin& pin, std::uint32_t side, std::uint32_t layer) const {
+    // The pad of a footprint pin on a copper layer, as its padstack gives it to the router: a
+    // surface pin has its top pad on its part's side, or else its bottom pad on the other side;
+    // a drilled pin its top, inner and bottom pads (on the inner layers the ring that stands in
+    // for a missing inner pad). A pad of no size is no copper; a pin without any pad is a hole.
+    bool pad_on_layer(const FootprintPin& pin, std::uint32_t side, std::uint32_t layer, std::uint32_t& shape,
+                      const PadstackLayer*& size) const {
+        if (!has_pad(pin) || pin.padstack >= board_.padstacks.size()) return false;
+        const Padstack& padstack = board_.padstacks[pin.padstack];
         const std::uint32_t near = side == 0 ? top_copper_layer : bottom_copper_layer;
         const std::uint32_t far = side == 0 ? bottom_copper_layer : top_copper_layer;
-        const bool top = has_copper_pad(pin.top_pad);
-        const bool bottom = has_copper_pad(pin.bottom_pad);
-        if (pin.hole == 0) {
-            if (top) return layer == near ? &pin.top_pad : nullptr;
-            return bottom && layer == far ? &pin.bottom_pad : nullptr;
+        const bool top = has_top_copper(padstack);
+        const bool bottom = has_bottom_copper(padstack);
+        if (padstack.hole == 0 ? top && layer == near : layer == near && top) {
+            shape = padstack.top_shape;
+            size = &padstack.top;
+        } else if (padstack.hole == 0 ? !top && bottom && layer == far : layer == far && bottom) {
+            shape = padstack.bottom_shape;
+            size = &padstack.bottom;
+        } else if (padstack.hole != 0 && layer != near && layer != far && has_inner_copper(padstack)) {
+            shape = padstack.inner_shape;
+            size = &padstack.inner;
+        } else {
+            return false;
         }
-        if (layer == near) return top ? &pin.top_pad : nullptr;
-        if (layer == far) return bottom ? &pin.bottom_pad : nullptr;
-        return has_copper_pad(pin.inner_pad) ? &pin.inner_pad : nullptr;
+        return true;
     }
 
-    void pad(const PadSpec& spec, double x, double y, std::uint32_t angle) {
-        const PadstackLayer size = padstack_layer(spec);
-        switch (spec.shape) {
+    void pad(std::uint32_t shape, const PadstackLayer& size, double x, double y, std::uint32_t angle) {
+        switch (shape) {
             case pad_shape_circle:
                 canvas_.circle(x, y, size.wide);
                 return;
@@ -364,12 +372,13 @@ private:
             const std::size_t pins = std::min(footprint.pins.size(), part.pins.size());
             for (std::size_t i = 0; i < pins; ++i) {
                 const FootprintPin& pin = footprint.pins[i];
-                const PadSpec* spec = pad_on_layer(pin, part.side, layer);
-                if (spec == nullptr) continue;
+                std::uint32_t shape = 0;
+                const PadstackLayer* size = nullptr;
+                if (!pad_on_layer(pin, part.side, layer, shape, size)) continue;
                 // The pin's own angle, mirrored with the footprint on the bottom side, then the
                 // part's: every pad shape looks the same turned half round.
                 const std::uint32_t angle = (part.rotation + (part.side == 1 ? 360 - pin.angle % 360 : pin.angle)) % 360;
-                pad(*spec, part.pins[i].x, part.pins[i].y, angle);
+                pad(shape, *size, part.pins[i].x, part.pins[i].y, angle);
                 ++count;
             }
         }
