@@ -28,10 +28,12 @@ void RouterCopper::finish() {
     std::sort(vias_.begin(), vias_.end(), [](const Place& a, const Place& b) { return before(a, b); });
 }
 
-bool RouterCopper::has_segment(std::uint32_t net, std::uint32_t layer, double x1, double y1, double x2, double y2) const {
+std::pair<std::size_t, std::size_t> RouterCopper::segment_places(std::uint32_t net, std::uint32_t layer, double x1,
+                                                                  double y1, double x2, double y2) const {
     const Segment wanted = segment_of(net, layer, x1, y1, x2, y2);
     const auto less = [](const Segment& a, const Segment& b) { return before(a, b); };
-    return std::binary_search(segments_.begin(), segments_.end(), wanted, less);
+    const auto [first, last] = std::equal_range(segments_.begin(), segments_.end(), wanted, less);
+    return {static_cast<std::size_t>(first - segments_.begin()), static_cast<std::size_t>(last - segments_.begin())};
 }
 
 bool RouterCopper::has_via(std::uint32_t net, double x, double y) const {

@@ -4,7 +4,9 @@
 // The routed board's traces are made of the router's points as they were read, so a segment or
 // via of the board is the router's exactly when it is found here.
 
+#include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace tarnwick {
@@ -17,8 +19,14 @@ public:
     // Orders what was added for the look-ups; once, after the last add.
     void finish();
 
-    bool has_segment(std::uint32_t net, std::uint32_t layer, double x1, double y1, double x2, double y2) const;
     bool has_via(std::uint32_t net, double x, double y) const;
+
+    // The router's segments equal to this one, as places [first, last) among all of them
+    // (0 to segment_count()): a segment the router laid twice, or that the routed board holds
+    // twice (a stub of no length from a pin beside a path of no length), is told apart by place.
+    std::pair<std::size_t, std::size_t> segment_places(std::uint32_t net, std::uint32_t layer, double x1, double y1,
+                                                       double x2, double y2) const;
+    std::size_t segment_count() const { return segments_.size(); }
 
 private:
     struct Segment {

@@ -101,11 +101,36 @@ struct Counts {
 struct Prepared {
     std::vector<std::vector<PolylineUse>> polylines;  // by footprint and polyline
     std::vector<PlacedVia> vias;
+    // Per net, per segment of its traces in order: laid by the router. Each segment the router
+    // laid marks one segment of the board, so that the router's shade shows as many segments as
+    // it laid.
+    std::vector<std::vector<std::uint8_t>> laid;
     std::uint32_t copper_layers = 0;
 };
 
-Prepared prepare(const Board& board) {
+std::vector<std::vector<std::uint8_t>> router_segments(const Board& board, const RouterCopper& router) {
+    std::vector<std::vector<std::uint8_t>> laid(board.nets.size());
+    std::vector<std::uint8_t> taken(router.segment_count(), 0);
+    for (std::uint32_t n = 0; n < board.nets.size(); ++n) {
+        for (const Connect& connect : board.nets[n].connects) {
+            const std::vector<Vertex>& vertices = connect.vertices;
+            for (std::size_t i = 0; i + 1 < vertices.size(); ++i) {
+                const Vertex& a = vertices[i];
+                const Vertex& b = vertices[i + 1];
+                auto [place, last] = router.segment_places(n, a.seg_layer, a.x, a.y, b.x, b.y);
+                while (place < last && taken[place] != 0) ++place;
+                const bool router_laid = place < last;
+                if (router_laid) taken[place] = 1;
+                laid[n].push_back(router_laid ? 1 : 0);
+            }
+        }
+    }
+    return laid;
+}
+
+Prepared prepare(const Board& board, const RouterCopper* router) {
     Prepared prepared;
+    if (router != nullptr) prepared.laid = router_segments(board, *router);
     prepared.copper_layers = static_cast<std::uint32_t>(board.copper_layers.size());
     prepared.polylines.resize(board.footprints.size());
     for (std::size_t f = 0; f < board.footprints.size(); ++f) {
@@ -426,13 +451,14 @@ private:
 
     void traces(std::uint32_t layer, bool router, std::uint32_t& count) {
         for (std::uint32_t n = 0; n < board_.nets.size(); ++n) {
+            std::size_t segment = 0;
             for (const Connect& connect : board_.nets[n].connects) {
                 const std::vector<Vertex>& vertices = connect.vertices;
-                for (std::size_t i = 0; i + 1 < vertices.size(); ++i) {
+                for (std::size_t i = 0; i + 1 < vertices.size(); ++i, ++segment) {
                     const Vertex& a = vertices[i];
                     const Vertex& b = vertices[i + 1];
                     if (a.seg_layer != layer) continue;
-                    const bool laid = subject_.router != nullptr && subject_.router->has_segment(n, layer, a.x, a.y, b.x, b.y);
+                    const bool laid = !prepared_.laid.empty() && prepared_.laid[n][segment] != 0;
                     if (laid != router) continue;
                     canvas_.line(a.x, a.y, b.x, b.y, a.seg_width);
                     ++count;
@@ -666,7 +692,7 @@ double frame_edge(double inches, bool upward) {
 }  // namespace
 
 void write_board_picture(PictureFile& file, const Board& board, const PictureSubject& subject) {
-    const Prepared prepared = prepare(board);
+    const Prepared prepared = prepare(board, subject.router);
 
     // First the extent of everything drawn, and the counts.
     Canvas measure(nullptr);

@@ -329,6 +329,13 @@ TEST(BoardPicture, TheRoutersCopperIsDrawnApartAndCounted) {
     EXPECT_NE(routed.find("Bottom: 4 pads, 1 trace segment (1 by the router), 0 areas"), std::string::npos);
     EXPECT_NE(routed.find("Top: 5 pads, 1 trace segment (0 by the router), 0 areas"), std::string::npos);
     EXPECT_NE(routed.find("Vias: 1 (1 by the router)"), std::string::npos);
+
+    // A segment the board holds twice, which the router laid once: once in each shade.
+    Board twice = board;
+    twice.nets[0].connects.push_back(twice.nets[0].connects[0]);
+    const std::string doubled = group(board_picture(twice, {"twice.fpc", &router}), "id=\"layer-Bottom\"");
+    EXPECT_EQ(count_of(group(doubled, "class=\"router-traces\""), "<line"), 1u);
+    EXPECT_EQ(count_of(group(doubled, "class=\"traces\""), "<line"), 1u);
 }
 
 }  // namespace

@@ -16,21 +16,43 @@
 namespace tarnwick {
 namespace {
 
+bool has_segment(const RouterCopper& copper, std::uint32_t net, std::uint32_t layer, double x1, double y1, double x2,
+                 double y2) {
+    const auto [first, last] = copper.segment_places(net, layer, x1, y1, x2, y2);
+    return first < last;
+}
+
 TEST(RouterCopper, SegmentsMatchEitherWayRoundOnTheirNetAndLayerOnly) {
     RouterCopper copper;
     copper.add_segment(2, 12, 0.5, 0.25, -0.0, 1.0);
     copper.add_segment(2, 13, 0.1, 0.1, 0.2, 0.2);
     copper.add_via(2, 0.3, 0.4);
     copper.finish();
-    EXPECT_TRUE(copper.has_segment(2, 12, 0.5, 0.25, 0.0, 1.0));
-    EXPECT_TRUE(copper.has_segment(2, 12, 0.0, 1.0, 0.5, 0.25));  // walked the other way
-    EXPECT_FALSE(copper.has_segment(2, 13, 0.5, 0.25, 0.0, 1.0));
-    EXPECT_FALSE(copper.has_segment(1, 12, 0.5, 0.25, 0.0, 1.0));
-    EXPECT_FALSE(copper.has_segment(2, 12, 0.5, 0.25, 0.0, 1.0000000001));
-    EXPECT_TRUE(copper.has_segment(2, 13, 0.2, 0.2, 0.1, 0.1));
+    EXPECT_TRUE(has_segment(copper, 2, 12, 0.5, 0.25, 0.0, 1.0));
+    EXPECT_TRUE(has_segment(copper, 2, 12, 0.0, 1.0, 0.5, 0.25));  // walked the other way
+    EXPECT_FALSE(has_segment(copper, 2, 13, 0.5, 0.25, 0.0, 1.0));
+    EXPECT_FALSE(has_segment(copper, 1, 12, 0.5, 0.25, 0.0, 1.0));
+    EXPECT_FALSE(has_segment(copper, 2, 12, 0.5, 0.25, 0.0, 1.0000000001));
+    EXPECT_TRUE(has_segment(copper, 2, 13, 0.2, 0.2, 0.1, 0.1));
     EXPECT_TRUE(copper.has_via(2, 0.3, 0.4));
     EXPECT_FALSE(copper.has_via(3, 0.3, 0.4));
     EXPECT_FALSE(copper.has_via(2, 0.4, 0.3));
+}
+
+TEST(RouterCopper, ASegmentLaidTwiceHasTwoPlaces) {
+    RouterCopper copper;
+    copper.add_segment(1, 12, 0.2, 0.2, 0.2, 0.2);
+    copper.add_segment(1, 12, 0.1, 0.1, 0.3, 0.3);
+    copper.add_segment(1, 12, 0.2, 0.2, 0.2, 0.2);
+    copper.finish();
+    ASSERT_EQ(copper.segment_count(), 3u);
+    const auto [first, last] = copper.segment_places(1, 12, 0.2, 0.2, 0.2, 0.2);
+    EXPECT_EQ(last - first, 2u);
+    const auto [other, end] = copper.segment_places(1, 12, 0.3, 0.3, 0.1, 0.1);
+    EXPECT_EQ(end - other, 1u);
+    EXPECT_TRUE(other >= last || end <= first);
+    const auto [none, none_end] = copper.segment_places(1, 13, 0.3, 0.3, 0.1, 0.1);
+    EXPECT_EQ(none, none_end);
 }
 
 // The example's session returns the board's own traces and via marked "(type protect)"; every
@@ -65,7 +87,7 @@ TEST(RouterCopper, TheRoutedExampleTellsTheRoutersWiresFromTheBoardsOwn) {
                 const Vertex& b = connect.vertices[i + 1];
                 if (a.seg_layer < top_copper_layer) continue;
                 ++all;
-                if (copper.has_segment(n, a.seg_layer, a.x, a.y, b.x, b.y)) ++router;
+                if (has_segment(copper, n, a.seg_layer, a.x, a.y, b.x, b.y)) ++router;
             }
         }
         for (const Via& via : net.vias) {
