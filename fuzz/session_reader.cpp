@@ -11,12 +11,11 @@
 
 #include "board/board.h"
 #include "core/errors.h"
+#include "core/file_names.h"
 #include "core/settings.h"
 #include "fpc/board_writer.h"
 #include "fpc/load.h"
-#include "session/load_session.h"
-#include "session/session.h"
-#include "session/trace_rebuild.h"
+#include "session/back_annotation.h"
 
 using namespace tarnwick;
 
@@ -54,18 +53,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // record the importer made.
     RunSettings settings;
     settings.back_annotate = true;
-    settings.fpcname = "blinker.fpc";
-    settings.specctraname = "fuzz.ses";
     settings.verbose = size % 4 == 0;
+    name_run_files(settings, "blinker.fpc", "fuzz.ses");
 
     Board board = fixed;
     std::uint32_t line = 0;
-    Session session(settings.specctraname, std::vector<char>(data, data + size), line);
     std::FILE* sink = std::fopen("/dev/null", "w");
     if (sink == nullptr) return 0;
     try {
-        read_session(session, board, settings);
-        board.nets = build_routed_nets(session, board);
+        back_annotate(board, settings, settings.specctraname, std::vector<char>(data, data + size), line);
         write_fpc_sections(sink, board);
     } catch (const FatalError&) {
     }

@@ -2,7 +2,10 @@
 // File-name completion. A name's extension is looked for in its last path component only, so
 // that a dot in a folder name is never taken for one.
 
+#include <optional>
 #include <string>
+
+#include "core/settings.h"
 
 namespace tarnwick {
 
@@ -23,6 +26,14 @@ inline std::string with_default_extension(const std::string& name, const char* e
 
 // The name without its extension.
 inline std::string without_extension(const std::string& name) { return name.substr(0, extension_position(name)); }
+
+// Names the run's files in `settings` from the file arguments as typed, for the job its switches
+// chose: the board file, with ".fpc" when its name has no extension; the Specctra file, `specctra`
+// or else the board's name as typed without its extension, with ".ses" (-B) or ".dsn" when it has
+// none (so that "board-v1.2.fpc" exports "board-v1.2.dsn"); and the routed board of -B, the
+// board file's name with "_routed" before its extension; with --svg, the picture: the board
+// file's name without its extension, with "_routed" for -B, and ".svg".
+void name_run_files(RunSettings& settings, const std::string& board, const std::optional<std::string>& specctra);
 
 // True when both names reach one file: the same text, or another spelling of an existing file
 // ("./board.fpc", a link).

@@ -17,16 +17,21 @@ inline const double deg_to_rad = pi / 180.0;
 // is refused on the command line rather than cut.
 inline constexpr std::size_t file_name_max = 127;
 
+// Filled where the command line is parsed and only read after that: every reader and writer
+// takes it as const.
 struct RunSettings {
     bool back_annotate = false;
     std::uint32_t fromto_mode = 0;  // 0 off, 1 locked only, 2 any with lock, 3 all
     bool info_only = false;
     bool verbose = false;
     bool picture = false;  // --svg: an SVG picture of the board beside what the job writes
-    std::uint32_t pcb_outline = 0;     // 1-based; 0 until -U or the loader makes it 1
-    std::uint32_t signal_outline = 0;  // 1-based; 0 until -U or the loader makes it 1
-    std::string fpcname;       // first file argument; ".fpc" appended by the loader when it has no "."
-    std::string specctraname;  // second file argument, or the first cut at its last "."
+    std::uint32_t pcb_outline = 1;     // 1-based: the first outline unless -U names another
+    std::uint32_t signal_outline = 1;  // 1-based: the first outline unless -U names another
+    // The run's files, named once from the file arguments (see name_run_files).
+    std::string fpcname;         // the board file
+    std::string specctraname;    // the Specctra file of the job: the session read by -B, else the design file
+    std::string routed_fpcname;  // the routed board that -B writes
+    std::string picture_name;    // the picture of --svg: of the board as loaded, or of the routed board with -B
 };
 
 }  // namespace tarnwick

@@ -3,11 +3,11 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "core/errors.h"
 #include "core/file_names.h"
-#include "picture/picture_file.h"
 
 namespace tarnwick {
 
@@ -87,24 +87,18 @@ Request parse_command_line(int argc, const char* const* argv, RunSettings& setti
         }
     }
 
-    const std::string typed = argv[index];
-    settings.fpcname = typed;
-
-    if (index + 1 < argc) {
-        settings.specctraname = argv[index + 1];
-    } else {
-        // A name made from the board's always gets the job's extension: "board-v1.2.fpc" gives
-        // "board-v1.2.dsn", never an extensionless "board-v1.2".
-        settings.specctraname = without_extension(typed) + (settings.back_annotate ? ".ses" : ".dsn");
-    }
+    const std::string board = argv[index];
+    std::optional<std::string> specctra;
+    if (index + 1 < argc) specctra = argv[index + 1];
+    name_run_files(settings, board, specctra);
 
     // Refuse names that would not fit once completed: the board name with ".fpc", the
-    // Specctra name with ".dsn" or ".ses", and with -B the "_routed" board name.
-    const std::string board_name = with_default_extension(typed, ".fpc");
-    check_name_length(board_name);
-    check_name_length(with_default_extension(settings.specctraname, ".dsn"));
-    if (settings.back_annotate) check_name_length(board_name + "_routed");
-    if (settings.picture) check_name_length(picture_file_name(board_name, settings.back_annotate));
+    // Specctra name with ".dsn" or ".ses" (one length either way; the message shows a given
+    // name with ".dsn"), with -B the board name with "_routed", and the picture's name.
+    check_name_length(settings.fpcname);
+    check_name_length(specctra ? with_default_extension(*specctra, ".dsn") : settings.specctraname);
+    if (settings.back_annotate) check_name_length(settings.fpcname + "_routed");
+    if (settings.picture) check_name_length(settings.picture_name);
     return Request::run;
 }
 

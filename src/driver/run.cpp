@@ -2,9 +2,7 @@
 
 #include <cstdio>
 #include <ctime>
-#include <memory>
 #include <string>
-#include <utility>
 #include <new>
 
 #include "board/board.h"
@@ -17,13 +15,9 @@
 #include "fpc/board_writer.h"
 #include "fpc/load.h"
 #include "picture/board_picture.h"
-#include "picture/picture_file.h"
 #include "report/info_report.h"
-#include "session/connectivity.h"
-#include "session/load_session.h"
+#include "session/back_annotation.h"
 #include "session/router_copper.h"
-#include "session/session_reader.h"
-#include "session/trace_rebuild.h"
 
 namespace tarnwick {
 
@@ -41,8 +35,6 @@ void print_elapsed_time() {
                  static_cast<double>(std::clock()) / static_cast<double>(CLOCKS_PER_SEC));
 }
 
-constexpr const char* routed_suffix = "_routed";
-
 // Our own code for a design file that could not be stored whole (a full disk, a file size
 // limit). The shipped code 266 lies in the command-line range, whose errors print the usage
 // text as if the command line were wrong; the message stays the same.
@@ -57,9 +49,8 @@ void check_standard_output() {
 
 // The routed board must never replace an input, whatever spelling names it.
 void check_routed_name(const RunSettings& settings) {
-    const std::string routed = routed_file_name(settings.fpcname, routed_suffix);
-    const std::string session = session_file_name(settings.specctraname);
-    if (same_file(routed, settings.fpcname) || same_file(routed, session)) {
+    const std::string& routed = settings.routed_fpcname;
+    if (same_file(routed, settings.fpcname) || same_file(routed, settings.specctraname)) {
         fatal_error(routed_name_is_input,
                     strformat("routed board file %s would replace an input file; name the session file otherwise",
                               routed.c_str()));
@@ -70,7 +61,8 @@ void check_routed_name(const RunSettings& settings) {
 constexpr int picture_name_taken = 50045;
 
 // The picture (--svg) must replace neither an input nor another output of the run.
-void check_picture_name(const RunSettings& settings, const std::string& picture) {
+void check_picture_name(const RunSettings& settings) {
+    const std::string& picture = settings.picture_name;
     const auto refuse_if = [&](const std::string& other, const char* what) {
         if (!same_file(picture, other)) return;
         fatal_error(picture_name_taken,
@@ -78,10 +70,10 @@ void check_picture_name(const RunSettings& settings, const std::string& picture)
     };
     refuse_if(settings.fpcname, "board file");
     if (settings.back_annotate) {
-        refuse_if(session_file_name(settings.specctraname), "session file");
-        refuse_if(routed_file_name(settings.fpcname, routed_suffix), "routed board file");
+        refuse_if(settings.specctraname, "session file");
+        refuse_if(settings.routed_fpcname, "routed board file");
     } else if (!settings.info_only) {
-        refuse_if(design_file_name(settings.specctraname), "design file");
+        refuse_if(settings.specctraname, "design file");
     }
 }
 
@@ -96,15 +88,16 @@ std::string picture_title(const std::string& fpcname) {
 int run(int argc, const char* const* argv) {
     Diagnostics diagnostics;
     try {
-        RunSettings settings;
+        RunSettings parsed;
         Request request = Request::run;
         try {
-            request = parse_command_line(argc, argv, settings);
+            request = parse_command_line(argc, argv, parsed);
         } catch (const FatalError&) {
             // A command-line error (and -H) is reported below the banner, as in every other run.
             print_banner();
             throw;
         }
+        const RunSettings& settings = parsed;
         if (request != Request::run) {
             // Answered as every command-line tool answers them: on standard output, nothing else.
             if (request == Request::help) {
@@ -119,30 +112,26 @@ int run(int argc, const char* const* argv) {
 
         Board board;
         load_fpc_file(board, settings, diagnostics);
-        const std::string picture = settings.picture ? picture_file_name(settings.fpcname, settings.back_annotate) : "";
-        if (settings.picture) check_picture_name(settings, picture);
+        if (settings.picture) check_picture_name(settings);
 
         if (settings.info_only) {
             if (settings.verbose) write_fpc_sections(stdout, board);
             write_info_report(console(), board, settings);
-            if (settings.picture) write_picture_file(board, picture, {picture_title(settings.fpcname), nullptr});
+            if (settings.picture) write_picture_file(board, settings.picture_name, {picture_title(settings.fpcname), nullptr});
         } else if (settings.back_annotate) {
             check_routed_name(settings);
-            const std::unique_ptr<Session> session = load_session(board, settings, diagnostics);
-            const NetPinPads pads(board);
-            board.nets = build_routed_nets(*session, std::move(board.nets), board.options.default_trace_width, pads);
-            check_routed_connections(console(), *session, board, pads);
+            const BackAnnotation routed = back_annotate_file(board, settings, diagnostics);
             // The session report of -V is complete here: a lost one fails the run before the
             // routed board is written.
             if (settings.verbose) check_standard_output();
-            write_routed_fpc_file(board, settings, diagnostics, routed_suffix);
+            write_routed_fpc_file(board, settings, diagnostics);
             if (settings.picture) {
-                const RouterCopper copper = router_copper(*session);
-                write_picture_file(board, picture, {picture_title(settings.fpcname), &copper});
+                const RouterCopper copper = router_copper(routed.session);
+                write_picture_file(board, settings.picture_name, {picture_title(settings.routed_fpcname), &copper});
             }
         } else {
             if (write_design_file(board, settings) != 0) fatal_error(design_file_not_written, "Unable to create DSN file");
-            if (settings.picture) write_picture_file(board, picture, {picture_title(settings.fpcname), nullptr});
+            if (settings.picture) write_picture_file(board, settings.picture_name, {picture_title(settings.fpcname), nullptr});
         }
         check_standard_output();
         print_elapsed_time();

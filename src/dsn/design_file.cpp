@@ -63,12 +63,8 @@ std::string NameList::text() const {
     return count_ > named ? text_ + strformat(" and %u more", count_ - named) : text_;
 }
 
-std::string design_file_name(const std::string& specctraname) {
-    return with_default_extension(specctraname, ".dsn");
-}
-
 DesignFile open_design_file(const RunSettings& settings) {
-    const std::string name = design_file_name(settings.specctraname);
+    const std::string& name = settings.specctraname;
     // The same file under another spelling would be overwritten just as surely.
     if (same_file(name, settings.fpcname)) {
         fatal_error(40163, "Design (.DSN) file name matches FreePCB (.FPC) file name, restart without file extensions");
@@ -144,7 +140,7 @@ int write_design_file(const Board& board, const RunSettings& settings) {
     file.set_string_quote(quote);
     write_design_sections(file, board, settings);
     if (!file.close()) return 1;
-    std::fprintf(console(), "\n  File \"%s\" created.\n", design_file_name(settings.specctraname).c_str());
+    std::fprintf(console(), "\n  File \"%s\" created.\n", settings.specctraname.c_str());
     return 0;
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// The design file: its name, the stream, the indentation that every record line carries, the
+// The design file: the stream, the indentation that every record line carries, the
 // header, and the run of sections that makes the whole file.
 
 #include <cstdio>
@@ -71,11 +71,9 @@ private:
     std::string text_;
 };
 
-// The design file's name: the Specctra name with ".dsn" appended when it holds no ".".
-std::string design_file_name(const std::string& specctraname);
-
-// Names, checks and opens the design file (under a temporary name until it is closed). Refuses a name that is the board file's own
-// (40163) and a file that cannot be opened (41480).
+// Checks and opens the design file that the settings name (under a temporary name until it is
+// closed). Refuses a name that is the board file's own (40163) and a file that cannot be opened
+// (41480).
 DesignFile open_design_file(const RunSettings& settings);
 
 // The string quote the board's names can be written with: '"' as a rule; the router splits a

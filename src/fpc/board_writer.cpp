@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include "board/units.h"
-#include "core/file_names.h"
 #include "core/output_file.h"
 #include "fpc/footprint_writer.h"
 #include "fpc/fork_writer.h"
@@ -268,22 +267,17 @@ void write_fpc_sections(std::FILE* out, const Board& board) {
     std::fprintf(out, "[end]\n");
 }
 
-std::string routed_file_name(const std::string& fpcname, const char* suffix) {
-    const std::string stem = without_extension(fpcname);
-    return stem + suffix + fpcname.substr(stem.size());
-}
-
-void write_routed_fpc_file(const Board& board, RunSettings& settings, Diagnostics& diagnostics, const char* suffix) {
-    settings.fpcname = routed_file_name(settings.fpcname, suffix);
-    diagnostics.fpc_name = settings.fpcname;
+void write_routed_fpc_file(const Board& board, const RunSettings& settings, Diagnostics& diagnostics) {
+    const std::string& name = settings.routed_fpcname;
+    diagnostics.fpc_name = name;
 
     // Written under a temporary name: a failure leaves no half-written board and an earlier one intact.
-    OutputFile file(settings.fpcname);
-    if (!file.is_open()) fatal_error(20043, strformat("unable to open %s for output", settings.fpcname.c_str()));
+    OutputFile file(name);
+    if (!file.is_open()) fatal_error(20043, strformat("unable to open %s for output", name.c_str()));
     write_fpc_sections(file.stream(), board);
     // A full disk or a failing device must not pass for a written file.
-    if (!file.commit()) fatal_error(20044, strformat("error writing %s", settings.fpcname.c_str()));
-    std::fprintf(console(), "\n\n    File \"%s\" created,\n\n", settings.fpcname.c_str());
+    if (!file.commit()) fatal_error(20044, strformat("error writing %s", name.c_str()));
+    std::fprintf(console(), "\n\n    File \"%s\" created,\n\n", name.c_str());
 }
 
 }  // namespace tarnwick

@@ -24,12 +24,9 @@ std::int32_t signed_rounded_length(double inches);
 // in the FreePCB-2 dialect is written in that dialect.
 void write_fpc_sections(std::FILE* out, const Board& board);
 
-// "<fpcname before its extension><suffix><extension>".
-std::string routed_file_name(const std::string& fpcname, const char* suffix);
-
-// Names the output "<fpcname before its last '.'><suffix><extension>", writes it, reports it on
-// the console, and makes the new name the one that later board-file errors show. A file that
-// cannot be opened is error 20043; one that cannot be written whole, 20044.
-void write_routed_fpc_file(const Board& board, RunSettings& settings, Diagnostics& diagnostics, const char* suffix);
+// Writes the routed board under the name the settings give it, reports it on the console, and
+// makes that name the one that later board-file errors show. A file that cannot be opened is
+// error 20043; one that cannot be written whole, 20044.
+void write_routed_fpc_file(const Board& board, const RunSettings& settings, Diagnostics& diagnostics);
 
 }  // namespace tarnwick

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "board/part_pins.h"
-#include "core/file_names.h"
 #include "core/file_system.h"
 #include "fpc/board_kind.h"
 #include "fpc/footprints.h"
@@ -19,8 +18,7 @@
 
 namespace tarnwick {
 
-void load_fpc_file(Board& board, RunSettings& settings, Diagnostics& diagnostics) {
-    settings.fpcname = with_default_extension(settings.fpcname, ".fpc");
+void load_fpc_file(Board& board, const RunSettings& settings, Diagnostics& diagnostics) {
     diagnostics.fpc_name = settings.fpcname;
     diagnostics.fpc_line = 0;
 
@@ -31,7 +29,8 @@ void load_fpc_file(Board& board, RunSettings& settings, Diagnostics& diagnostics
     load_fpc_contents(board, settings, diagnostics, std::move(contents));
 }
 
-void load_fpc_contents(Board& board, RunSettings& settings, Diagnostics& diagnostics, std::vector<char> contents) {
+void load_fpc_contents(Board& board, const RunSettings& settings, Diagnostics& diagnostics,
+                       std::vector<char> contents) {
     diagnostics.fpc_name = settings.fpcname;
     translate_fork_board(contents, board.fork, diagnostics.fpc_line);
     LineReader reader(std::move(contents), diagnostics.fpc_line);
@@ -40,8 +39,6 @@ void load_fpc_contents(Board& board, RunSettings& settings, Diagnostics& diagnos
     read_options(reader, board);
     read_footprints(reader, board, settings);
 
-    if (settings.pcb_outline == 0) settings.pcb_outline = 1;
-    if (settings.signal_outline == 0) settings.signal_outline = 1;
     board.outline_min_x = board.outline_min_y = 1000000;
     board.outline_max_x = board.outline_max_y = -1000000;
 

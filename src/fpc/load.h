@@ -8,12 +8,13 @@
 
 namespace tarnwick {
 
-// Completes the board file's name (".fpc" when it has no "."), reads the file and runs the
-// section readers in their fixed order into `board`. Every failure ends through fatal_error.
-void load_fpc_file(Board& board, RunSettings& settings, Diagnostics& diagnostics);
+// Reads the board file that the settings name and runs the section readers in their fixed order
+// into `board`. Every failure ends through fatal_error.
+void load_fpc_file(Board& board, const RunSettings& settings, Diagnostics& diagnostics);
 
 // The same over a board file's contents already in memory; `settings.fpcname` names it in the
 // messages.
-void load_fpc_contents(Board& board, RunSettings& settings, Diagnostics& diagnostics, std::vector<char> contents);
+void load_fpc_contents(Board& board, const RunSettings& settings, Diagnostics& diagnostics,
+                       std::vector<char> contents);
 
 }  // namespace tarnwick

@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <utility>
 
-#include "core/file_names.h"
 
 namespace tarnwick {
 
@@ -144,10 +143,6 @@ std::string picture_number(double value) {
     char* const end = text + sizeof text;
     const char* start = format_number(value, end);
     return std::string(start, static_cast<std::size_t>(end - start));
-}
-
-std::string picture_file_name(const std::string& fpcname, bool routed) {
-    return without_extension(fpcname) + (routed ? "_routed.svg" : ".svg");
 }
 
 }  // namespace tarnwick

@@ -46,8 +46,4 @@ private:
 // The number format of the picture, as PictureFile::number writes it.
 std::string picture_number(double value);
 
-// The picture's name: the board file's name before its extension, "_routed" after it for the
-// routed board, and ".svg".
-std::string picture_file_name(const std::string& fpcname, bool routed);
-
 }  // namespace tarnwick

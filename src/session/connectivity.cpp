@@ -339,8 +339,7 @@ std::vector<std::uint32_t> board_pin_groups(const Net& net, const std::vector<Pi
     return join_pins(net, pads, runs, vias, reach);
 }
 
-void note_router_connections(Session& session, const Board& board) {
-    const NetPinPads pads(board);
+void note_router_connections(Session& session, const Board& board, const NetPinPads& pads) {
     const double reach = end_tolerance(session.session_scale);
     for (NetWire& wire : session.wire_list) {
         const auto n = static_cast<std::size_t>(wire.net_index);

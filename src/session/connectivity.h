@@ -113,9 +113,9 @@ std::vector<std::uint32_t> router_pin_groups(const NetWire& wire, const Net& net
 // The pin groups of a routed board net: its traces' copper segments and the vias of their vertices.
 std::vector<std::uint32_t> board_pin_groups(const Net& net, const std::vector<PinPad>& pads, double reach);
 
-// Notes in each net wire the pin groups of the router's wiring; done before the analysis moves
-// any path end.
-void note_router_connections(Session& session, const Board& board);
+// Notes in each net wire the pin groups of the router's wiring, with the pads of the board's net
+// pins; done before the analysis moves any path end.
+void note_router_connections(Session& session, const Board& board, const NetPinPads& pads);
 
 struct ConnectionCount {
     std::uint32_t made = 0;  // pins the router joined to a group, beyond the group's first

@@ -9,7 +9,6 @@
 
 #include "board/units.h"
 #include "core/errors.h"
-#include "core/file_names.h"
 
 namespace tarnwick {
 
@@ -244,10 +243,6 @@ double read_session_resolution(SessionReader& reader, int error_code, const char
     double resolution = 0;
     if (!token_number(reader.next(), resolution)) fatal_error(error_code, error_message);
     return session_scale_of(std::string(unit.text), resolution);
-}
-
-std::string session_file_name(const std::string& specctraname) {
-    return with_default_extension(specctraname, ".ses");
 }
 
 std::uint32_t session_layer_number(std::string_view name) {

@@ -1,5 +1,5 @@
 #pragma once
-// Reading the router's session file: naming it, serving it as the tokens of an S-expression
+// Reading the router's session file: serving it as the tokens of an S-expression
 // (parentheses, atoms and quoted strings, each with the line it starts on), the names, layer
 // names, numbers and resolution that records hold.
 
@@ -126,9 +126,6 @@ std::string record_head(SessionReader& reader, const Token& keyword);
 // unit. A unit or number missing is fatal_error(error_code, error_message); an unknown unit or
 // a resolution that is not a finite number above zero are errors of their own.
 double read_session_resolution(SessionReader& reader, int error_code, const char* error_message);
-
-// The session file's name: the Specctra name with ".ses" appended when it has no extension.
-std::string session_file_name(const std::string& specctraname);
 
 // 12 for a name holding "Top", else 13 for "Bottom", else 13 + n for "Inner_<n>", else 0.
 std::uint32_t session_layer_number(std::string_view name);

@@ -332,10 +332,6 @@ std::int32_t nearest_net_pin(const Net& net, double x, double y, std::int32_t sk
     return nearest;
 }
 
-std::vector<Net> build_routed_nets(const Session& session, const Board& board) {
-    return build_routed_nets(session, board.nets, board.options.default_trace_width, NetPinPads(board));
-}
-
 std::vector<Net> build_routed_nets(const Session& session, std::vector<Net> nets, double default_trace_width,
                                    const NetPinPads& net_pin_pads) {
     std::vector<Net> routed = std::move(nets);

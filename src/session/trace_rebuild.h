@@ -11,10 +11,9 @@
 
 namespace tarnwick {
 
-// The routed nets: the board's nets with their traces, vias and tees replaced by the router's.
-std::vector<Net> build_routed_nets(const Session& session, const Board& board);
-// The same from the board's nets, taken over rather than copied, its default trace width and
-// the pads of its net pins.
+// The routed nets: the board's nets (taken over rather than copied) with their traces, vias and
+// tees replaced by the router's, given the board's default trace width and the pads of its net
+// pins.
 std::vector<Net> build_routed_nets(const Session& session, std::vector<Net> nets, double default_trace_width,
                                    const NetPinPads& net_pin_pads);
 

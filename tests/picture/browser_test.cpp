@@ -227,7 +227,7 @@ bool longest_segment(const test::LoadedRun& run, std::uint32_t layer, bool route
                 const Vertex& b = connect.vertices[i + 1];
                 if (a.seg_layer != layer) continue;
                 const auto places = run.router.segment_places(n, layer, a.x, a.y, b.x, b.y);
-                const bool laid = run.session && places.first < places.second;
+                const bool laid = run.routed && places.first < places.second;
                 const double length = std::hypot(b.x - a.x, b.y - a.y);
                 if (laid != router || length <= longest) continue;
                 longest = length;

@@ -79,8 +79,8 @@ Expected expected_counts(const test::LoadedRun& run) {
     n["vias"] = static_cast<std::uint32_t>(vias.size());
     // The router laid every segment of every path it did not mark as the board's own: each
     // became a segment of a trace.
-    if (run.session) {
-        for (const NetWire& wire : run.session->wire_list) {
+    if (run.routed) {
+        for (const NetWire& wire : run.routed->session.wire_list) {
             for (const WirePath& path : wire.paths) {
                 if (!path.protect) n["router " + layer_name(path.layer)] += static_cast<std::uint32_t>(path.points.size() - 1);
             }

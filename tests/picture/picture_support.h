@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -20,10 +20,8 @@
 #include "core/output_file.h"
 #include "fpc/load.h"
 #include "picture/board_picture.h"
-#include "session/connectivity.h"
-#include "session/load_session.h"
+#include "session/back_annotation.h"
 #include "session/router_copper.h"
-#include "session/trace_rebuild.h"
 
 namespace tarnwick::test {
 
@@ -76,7 +74,8 @@ struct ScratchFolder {
 // console is kept out of the test's output.
 struct LoadedRun {
     Board board;
-    std::unique_ptr<Session> session;  // after back_annotate
+    Diagnostics diagnostics;               // holds the session's line counter
+    std::optional<BackAnnotation> routed;  // after -B
     RouterCopper router;
 };
 
@@ -85,16 +84,12 @@ inline bool load_run(const fs::path& fpc, LoadedRun& run, const fs::path& ses = 
     settings.fpcname = fpc.string();
     settings.back_annotate = !ses.empty();
     settings.specctraname = ses.string();
-    Diagnostics diagnostics;
     testing::internal::CaptureStderr();
     try {
-        load_fpc_file(run.board, settings, diagnostics);
+        load_fpc_file(run.board, settings, run.diagnostics);
         if (!ses.empty()) {
-            run.session = load_session(run.board, settings, diagnostics);
-            const NetPinPads pads(run.board);
-            run.board.nets = build_routed_nets(*run.session, std::move(run.board.nets),
-                                               run.board.options.default_trace_width, pads);
-            run.router = router_copper(*run.session);
+            run.routed.emplace(back_annotate_file(run.board, settings, run.diagnostics));
+            run.router = router_copper(run.routed->session);
         }
     } catch (const FatalError&) {
         testing::internal::GetCapturedStderr();
@@ -109,7 +104,7 @@ inline void write_picture(const LoadedRun& run, const fs::path& path) {
     OutputFile output(path.string());
     ASSERT_TRUE(output.is_open()) << path;
     PictureFile file(std::move(output));
-    write_board_picture(file, run.board, {path.filename().string(), run.session ? &run.router : nullptr});
+    write_board_picture(file, run.board, {path.filename().string(), run.routed ? &run.router : nullptr});
     ASSERT_TRUE(file.close()) << path;
 }
 

@@ -21,9 +21,6 @@
 #include "fpc/board_writer.h"
 #include "fpc/load.h"
 #include "router_support.h"
-#include "session/connectivity.h"
-#include "session/load_session.h"
-#include "session/trace_rebuild.h"
 #include "test_support.h"
 
 namespace tarnwick {
@@ -142,20 +139,18 @@ void check_hole_and_antenna_kept_clear(const std::string& session) {
     EXPECT_GE(wires, 4);
 }
 
-struct BackAnnotation {
+struct Annotated {
     bool done = false;
     ConnectionCount count;
 };
 
 // -B of the board `name` in `folder` with its session; then the routed board loaded again.
-BackAnnotation back_annotate(const fs::path& folder, const std::string& name) {
-    BackAnnotation result;
+Annotated back_annotate(const fs::path& folder, const std::string& name) {
+    Annotated result;
     result.done = test::back_annotate(folder, name, result.count, [](const Board& routed, const fs::path& file) {
         Board again;
-        RunSettings reload;
-        reload.fpcname = file.string();
         Diagnostics reload_diagnostics;
-        load_fpc_file(again, reload, reload_diagnostics);
+        load_fpc_file(again, test::named_settings(file), reload_diagnostics);
         EXPECT_TRUE(again.fork.active);
         EXPECT_EQ(again.parts.size(), routed.parts.size());
     });
@@ -182,9 +177,7 @@ TEST(ForkBoards, ExportLoadInTheRouterAndComeBackInTheirDialect) {
         fs::copy_file(fork_case.board, folder / (name + ".fpc"));
 
         Board board;
-        RunSettings settings;
-        settings.fpcname = (folder / (name + ".fpc")).string();
-        settings.specctraname = (folder / name).string();
+        const RunSettings settings = test::named_settings(folder / (name + ".fpc"), folder / name);
         Diagnostics diagnostics;
         testing::internal::CaptureStderr();
         int status = -1;
@@ -214,7 +207,7 @@ TEST(ForkBoards, ExportLoadInTheRouterAndComeBackInTheirDialect) {
                                     test::shell_quoted(folder / (name + ".route.log")) + " 2>&1";
         ASSERT_EQ(std::system(command.c_str()), 0) << test::file_text(folder / (name + ".route.log"));
         if (name == "fork_board") check_hole_and_antenna_kept_clear(test::file_text(session));
-        const BackAnnotation back = back_annotate(folder, name);
+        const Annotated back = back_annotate(folder, name);
         ASSERT_TRUE(back.done);
         EXPECT_EQ(back.count.kept, back.count.made);
         EXPECT_GT(back.count.made, 0u);

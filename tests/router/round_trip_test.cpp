@@ -19,9 +19,6 @@
 #include "fpc/load.h"
 #include "router_support.h"
 #include "test_support.h"
-#include "session/connectivity.h"
-#include "session/load_session.h"
-#include "session/trace_rebuild.h"
 
 namespace tarnwick {
 namespace {
@@ -85,9 +82,7 @@ std::string design_with_session_wiring(const std::string& design, const std::str
 bool back_annotate_and_export(const fs::path& folder, const std::string& name, ConnectionCount& count) {
     return test::back_annotate(folder, name, count, [&](const Board&, const fs::path& file) {
         Board again;
-        RunSettings export_settings;
-        export_settings.fpcname = file.string();
-        export_settings.specctraname = (folder / (name + "_routed.dsn")).string();
+        const RunSettings export_settings = test::named_settings(file, folder / (name + "_routed.dsn"));
         Diagnostics export_diagnostics;
         load_fpc_file(again, export_settings, export_diagnostics);
         EXPECT_EQ(write_design_file(again, export_settings), 0);
@@ -194,9 +189,7 @@ TEST(RoundTrip, BoardsWithPadsOfNoSizeAndFoldedTracesRouteAndComeBack) {
         SCOPED_TRACE(name);
         fs::copy_file(corpus / (name + ".fpc"), folder / (name + ".fpc"));
         Board board;
-        RunSettings settings;
-        settings.fpcname = (folder / (name + ".fpc")).string();
-        settings.specctraname = (folder / (name + ".dsn")).string();
+        const RunSettings settings = test::named_settings(folder / (name + ".fpc"), folder / (name + ".dsn"));
         Diagnostics diagnostics;
         testing::internal::CaptureStderr();
         try {

@@ -93,9 +93,7 @@ struct Scratch {
 // footprint), or -1 when the board does not load or export.
 long export_board(const fs::path& board_file, const fs::path& design) {
     Board board;
-    RunSettings settings;
-    settings.fpcname = board_file.string();
-    settings.specctraname = design.string();
+    const RunSettings settings = test::named_settings(board_file, design);
     Diagnostics diagnostics;
     testing::internal::CaptureStderr();
     long placed = -1;

@@ -19,9 +19,8 @@
 #include "core/errors.h"
 #include "fpc/board_writer.h"
 #include "fpc/load.h"
-#include "session/connectivity.h"
-#include "session/load_session.h"
-#include "session/trace_rebuild.h"
+#include "session/back_annotation.h"
+#include "test_support.h"
 
 namespace tarnwick::test {
 
@@ -144,26 +143,19 @@ inline RouterLoad load_in_router(const fs::path& router, const fs::path& design)
     return run_router(router, design, "--router.enabled=false", 180);
 }
 
-// -B of `name` (its board and session in `folder`), as the run driver does it, with the check of
-// its connections in `count`; then `after` with the routed board and the file it was written to
+// -B of `name` (its board and session in `folder`), with the check of its connections in `count`; then `after` with the routed board and the file it was written to
 // (`<name>_routed.fpc`), all with the console captured. False, with a failure, when any of it stops.
 inline bool back_annotate(const fs::path& folder, const std::string& name, ConnectionCount& count,
                           const std::function<void(const Board& routed, const fs::path& file)>& after) {
     Board board;
-    RunSettings settings;
-    settings.back_annotate = true;
-    settings.fpcname = (folder / (name + ".fpc")).string();
-    settings.specctraname = (folder / name).string();
+    const RunSettings settings = named_settings(folder / (name + ".fpc"), folder / name, true);
     Diagnostics diagnostics;
     testing::internal::CaptureStderr();
     try {
         load_fpc_file(board, settings, diagnostics);
-        const std::unique_ptr<Session> session = load_session(board, settings, diagnostics);
-        const NetPinPads pads(board);
-        board.nets = build_routed_nets(*session, std::move(board.nets), board.options.default_trace_width, pads);
-        count = check_routed_connections(stderr, *session, board, pads);
-        write_routed_fpc_file(board, settings, diagnostics, "_routed");
-        after(board, folder / (name + "_routed.fpc"));
+        count = back_annotate_file(board, settings, diagnostics).connections;
+        write_routed_fpc_file(board, settings, diagnostics);
+        after(board, settings.routed_fpcname);
     } catch (const FatalError& error) {
         testing::internal::GetCapturedStderr();
         ADD_FAILURE() << "error " << error.code << ": " << error.message;

@@ -320,22 +320,21 @@ TEST(BoardWriter, RoutedFileNameAndUnwritablePath) {
     const fs::path dir = fs::temp_directory_path() / ("tarnwick_writer_" + std::to_string(::getpid()));
     fs::create_directories(dir / "my.dir");
     Board board = options_from("version: 1.344\n[end]\n");
-    RunSettings settings;
     Diagnostics diagnostics;
-    settings.fpcname = (dir / "my.dir" / "board.fpc").string();
-    write_routed_fpc_file(board, settings, diagnostics, "_routed");
-    EXPECT_EQ(settings.fpcname, (dir / "my.dir" / "board_routed.fpc").string());
-    EXPECT_EQ(diagnostics.fpc_name, settings.fpcname);
+    const RunSettings settings = test::named_settings(dir / "my.dir" / "board.fpc", std::nullopt, true);
+    write_routed_fpc_file(board, settings, diagnostics);
+    const std::string routed = (dir / "my.dir" / "board_routed.fpc").string();
+    EXPECT_EQ(diagnostics.fpc_name, routed);
     {
         // Closed before the folder goes: Windows deletes no file that is open.
-        std::ifstream in(settings.fpcname);
+        std::ifstream in(routed);
         std::stringstream content;
         content << in.rdbuf();
         EXPECT_EQ(content.str(), written(board));
     }
 
-    settings.fpcname = (dir / "missing" / "board.fpc").string();
-    FatalError error = test::expect_fatal([&] { write_routed_fpc_file(board, settings, diagnostics, "_routed"); });
+    const RunSettings missing = test::named_settings(dir / "missing" / "board.fpc", std::nullopt, true);
+    FatalError error = test::expect_fatal([&] { write_routed_fpc_file(board, missing, diagnostics); });
     EXPECT_EQ(error.code, 20043);
     EXPECT_EQ(error.message, "unable to open " + (dir / "missing" / "board_routed.fpc").string() + " for output");
     fs::remove_all(dir);
@@ -349,11 +348,9 @@ TEST(BoardWriter, RoutedFileThatCannotBeWrittenWholeIsAnError) {
     // The routed name leads to a device that takes no data.
     fs::create_symlink("/dev/full", dir / "board_routed.fpc");
     Board board = options_from("version: 1.344\n[end]\n");
-    RunSettings settings;
+    const RunSettings settings = test::named_settings(dir / "board.fpc", std::nullopt, true);
     Diagnostics diagnostics;
-    settings.fpcname = (dir / "board.fpc").string();
-    const FatalError error =
-        test::expect_fatal([&] { write_routed_fpc_file(board, settings, diagnostics, "_routed"); });
+    const FatalError error = test::expect_fatal([&] { write_routed_fpc_file(board, settings, diagnostics); });
     EXPECT_EQ(error.code, 20044);
     EXPECT_EQ(error.message, "error writing " + (dir / "board_routed.fpc").string());
     fs::remove_all(dir);
@@ -367,14 +364,13 @@ TEST(BoardWriter, RoutedFileNotStoredWholeLeavesAnEarlierOneAsItWas) {
     fs::create_directories(dir);
     std::ofstream(dir / "board_routed.fpc") << "earlier routed board\n";
     Board board = options_from("version: 1.344\n[end]\n");
-    RunSettings settings;
+    const RunSettings settings = test::named_settings(dir / "board.fpc", std::nullopt, true);
     Diagnostics diagnostics;
-    settings.fpcname = (dir / "board.fpc").string();
     FatalError error{0, ""};
     {
         // Less room than the options section alone takes.
         test::FileSizeLimit limit(512);
-        error = test::expect_fatal([&] { write_routed_fpc_file(board, settings, diagnostics, "_routed"); });
+        error = test::expect_fatal([&] { write_routed_fpc_file(board, settings, diagnostics); });
     }
     EXPECT_EQ(error.code, 20044);
     EXPECT_EQ(error.message, "error writing " + (dir / "board_routed.fpc").string());

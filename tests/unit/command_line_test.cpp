@@ -56,7 +56,9 @@ TEST(CommandLine, OutlineSelection) {
     EXPECT_EQ(outlines("-u2x3"), std::make_pair(2u, 3u));
     EXPECT_EQ(outlines("-U2,"), std::make_pair(2u, 2u));
     EXPECT_EQ(outlines("-U2,,3"), std::make_pair(2u, 2u));
-    EXPECT_EQ(parse({"board"}).pcb_outline, 0u);  // the loader makes it 1
+    EXPECT_EQ(outlines("-u1"), std::make_pair(1u, 1u));
+    EXPECT_EQ(parse({"board"}).pcb_outline, 1u);  // the first outline unless -U names another
+    EXPECT_EQ(parse({"board"}).signal_outline, 1u);
 
     EXPECT_EQ(parse_error({"-U", "board"}).code, 203);
     EXPECT_EQ(parse_error({"-U,3", "board"}).message, "-U switch needs at least one parameter");
@@ -72,8 +74,8 @@ TEST(CommandLine, SwitchesAreTakenInOrderAndEndAtTheFirstFileName) {
     EXPECT_EQ(parse_error({}).message, "Too few arguments");
 
     RunSettings settings = parse({"board", "routed", "extra"});
-    EXPECT_EQ(settings.fpcname, "board");
-    EXPECT_EQ(settings.specctraname, "routed");
+    EXPECT_EQ(settings.fpcname, "board.fpc");
+    EXPECT_EQ(settings.specctraname, "routed.dsn");
 }
 
 TEST(CommandLine, ASwitchAfterTheBoardNameIsRefusedNotTakenAsAFileName) {
@@ -86,7 +88,7 @@ TEST(CommandLine, ASwitchAfterTheBoardNameIsRefusedNotTakenAsAFileName) {
     EXPECT_EQ(parse_error({"board", "-"}).code, 218);
     EXPECT_EQ(parse_error({"board", "--help"}).code, 218);
     // A file whose name starts with "-" is still reachable through its folder.
-    EXPECT_EQ(parse({"board", "./-routed"}).specctraname, "./-routed");
+    EXPECT_EQ(parse({"board", "./-routed"}).specctraname, "./-routed.dsn");
 }
 
 TEST(CommandLine, HelpAndVersionAreAnsweredWhereSwitchesStand) {
@@ -105,22 +107,42 @@ TEST(CommandLine, HelpAndVersionAreAnsweredWhereSwitchesStand) {
     EXPECT_EQ(test::expect_fatal([&] { request({"--versions"}); }).message, "Invalid switch \"--versions\"");
 }
 
-TEST(CommandLine, SpecctraNameComesFromTheBoardNameAsTypedWithTheJobsExtension) {
+TEST(CommandLine, FileNamesAreCompletedOnceWithTheJobsExtensions) {
     EXPECT_EQ(parse({"board"}).specctraname, "board.dsn");
     EXPECT_EQ(parse({"board.fpc"}).specctraname, "board.dsn");
     EXPECT_EQ(parse({"-B", "board.fpc"}).specctraname, "board.ses");
     // Only the last path component holds an extension, and a dotted name keeps its dots.
     EXPECT_EQ(parse({"my.dir/board"}).specctraname, "my.dir/board.dsn");
+    EXPECT_EQ(parse({"my.dir/board"}).fpcname, "my.dir/board.fpc");
     EXPECT_EQ(parse({"-B", "board-v1.2.fpc"}).specctraname, "board-v1.2.ses");
     EXPECT_EQ(parse({"board-v1.2.fpc"}).specctraname, "board-v1.2.dsn");
+    // A Specctra name given gets the job's extension only when it has none.
     EXPECT_EQ(parse({"board.fpc", "routed.ses"}).specctraname, "routed.ses");
-    EXPECT_EQ(parse({"board.fpc", "routed"}).specctraname, "routed");  // completed where it is used
-    EXPECT_EQ(parse({"board"}).fpcname, "board");  // ".fpc" is the loader's to add
+    EXPECT_EQ(parse({"board.fpc", "routed"}).specctraname, "routed.dsn");
+    EXPECT_EQ(parse({"board.fpc", "out.txt"}).specctraname, "out.txt");
+    EXPECT_EQ(parse({"-B", "board.fpc", "routed"}).specctraname, "routed.ses");
+    EXPECT_EQ(parse({"-B", "board.fpc", "routed.txt"}).specctraname, "routed.txt");
+    EXPECT_EQ(parse({"-B", "board.fpc", "a.dir/routed"}).specctraname, "a.dir/routed.ses");
+    EXPECT_EQ(parse({"board"}).fpcname, "board.fpc");
+    EXPECT_EQ(parse({"board.old"}).fpcname, "board.old");
+    // The routed board: "_routed" before the board file's extension.
+    EXPECT_EQ(parse({"-B", "board"}).routed_fpcname, "board_routed.fpc");
+    EXPECT_EQ(parse({"-B", "my.dir/board-v1.2.old", "s"}).routed_fpcname, "my.dir/board-v1.2_routed.old");
+    EXPECT_EQ(parse({"-B", "my.dir/board"}).routed_fpcname, "my.dir/board_routed.fpc");
+    // The picture of --svg: beside the board, "_routed" for the routed board; only when asked for.
+    EXPECT_EQ(parse({"board"}).picture_name, "");
+    EXPECT_FALSE(parse({"board"}).picture);
+    EXPECT_EQ(parse({"--svg", "board.fpc"}).picture_name, "board.svg");
+    EXPECT_EQ(parse({"--svg", "-I", "my.dir/board-v1.2.old"}).picture_name, "my.dir/board-v1.2.svg");
+    EXPECT_EQ(parse({"-B", "--svg", "C:\\v1.2\\board", "x.ses"}).picture_name, "C:\\v1.2\\board_routed.svg");
+    EXPECT_EQ(parse({"--svg", "board.fpc", "other.dsn"}).picture_name, "board.svg");
+    EXPECT_EQ(parse_error({"board", "--svg"}).code, 218);  // a switch after the board, as any other
+    EXPECT_EQ(parse_error({"--SVG", "board"}).code, 217);  // long names are exact
 }
 
 TEST(CommandLine, NamesTooLongForTheirFieldsAreRefused) {
     const std::string fits(123, 'a');  // 127 with ".fpc"
-    EXPECT_EQ(parse({fits.c_str()}).fpcname, fits);
+    EXPECT_EQ(parse({fits.c_str()}).fpcname, fits + ".fpc");
     const std::string too_long(124, 'a');
     FatalError error = parse_error({too_long.c_str()});
     EXPECT_EQ(error.code, 219);
@@ -130,6 +152,11 @@ TEST(CommandLine, NamesTooLongForTheirFieldsAreRefused) {
     const std::string board = std::string(117, 'b') + ".fpc";  // 121 characters
     EXPECT_EQ(parse({board.c_str()}).fpcname, board);
     EXPECT_EQ(parse_error({"-B", board.c_str()}).code, 219);
+
+    // The picture's name too, when there is one: "b.x" makes "b_routed.svg", longer than "b.x_routed".
+    const std::string short_extension = std::string(117, 'b') + ".x";  // 119 characters
+    EXPECT_EQ(parse({"-B", short_extension.c_str()}).routed_fpcname, std::string(117, 'b') + "_routed.x");
+    EXPECT_EQ(parse_error({"-B", "--svg", short_extension.c_str()}).code, 219);
 
     const std::string long_second(130, 's');
     EXPECT_EQ(parse_error({"board", long_second.c_str()}).code, 219);

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "session/analysis.h"
-#include "session/load_session.h"
 #include "session_support.h"
 
 namespace tarnwick {
@@ -70,7 +69,7 @@ TEST(ConnectionSets, ASessionWhosePathEndLiesOnTwoPinsStillGivesEveryPathATrace)
         "      (net A\n        (wire\n          (path Top 1000\n            10000 10000\n            20000 10000\n"
         "          )\n        )\n        (wire\n          (path Top 1000\n            30000 30000\n"
         "            40000 30000\n          )\n        )\n      )\n";
-    run.run(test::session_text(network), [&](Session& session, Board& board) { read_session(session, board, run.settings); });
+    run.back_annotate(test::session_text(network));
     const NetWire& wire = run.session->wire_list[0];
     EXPECT_EQ(wire.pin_path_ends, (std::vector<std::uint32_t>{1, 1}));
     ASSERT_EQ(wire.trace_count, 2u);
@@ -129,7 +128,7 @@ TEST(ConnectionSets, ChainsGoThroughViasWhateverTheLayer) {
         "      (net A\n        (wire\n          (path Top 1000\n            10000 10000\n            30000 10000\n"
         "          )\n        )\n        (via DefVia 30000 10000\n        )\n        (wire\n"
         "          (path Bottom 1000\n            50000 10000\n            30000 10000\n          )\n        )\n      )\n";
-    run.run(test::session_text(network), [&](Session& session, Board& board) { read_session(session, board, run.settings); });
+    run.back_annotate(test::session_text(network));
     const NetWire& wire = run.session->wire_list[0];
     ASSERT_EQ(wire.trace_count, 1u);
     EXPECT_EQ(wire.connection_sets[0].path_count, 2u);

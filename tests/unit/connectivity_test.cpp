@@ -164,7 +164,7 @@ struct Checked {
             via.x = at.x;
             via.y = at.y;
         }
-        note_router_connections(session, board);
+        note_router_connections(session, board, NetPinPads(board));
     }
     ConnectionCount check(std::vector<Connect> traces) {
         board.nets[0].connects = std::move(traces);

@@ -46,9 +46,7 @@ TEST(CorpusExport, EveryBoardThatLoadsBecomesABalancedDesignFile) {
     for (const fs::path& path : boards) {
         SCOPED_TRACE(path.filename().string());
         Board board;
-        RunSettings settings;
-        settings.fpcname = path.string();
-        settings.specctraname = (folder / path.stem()).string();
+        const RunSettings settings = test::named_settings(path, folder / path.stem());
         Diagnostics diagnostics;
         testing::internal::CaptureStderr();
         try {
@@ -59,7 +57,7 @@ TEST(CorpusExport, EveryBoardThatLoadsBecomesABalancedDesignFile) {
         }
         const auto expected = refused.find(path.filename().string());
         const std::string earlier = "earlier design of " + path.filename().string() + "\n";
-        if (expected != refused.end()) std::ofstream(design_file_name(settings.specctraname)) << earlier;
+        if (expected != refused.end()) std::ofstream(settings.specctraname) << earlier;
         int status = -1;
         try {
             status = write_design_file(board, settings);
@@ -70,7 +68,7 @@ TEST(CorpusExport, EveryBoardThatLoadsBecomesABalancedDesignFile) {
             } else {
                 EXPECT_EQ(error.code, expected->second.code);
                 EXPECT_EQ(error.message, expected->second.message);
-                std::ifstream in(design_file_name(settings.specctraname), std::ios::binary);
+                std::ifstream in(settings.specctraname, std::ios::binary);
                 EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), earlier);
                 ++stopped;
             }
@@ -79,7 +77,7 @@ TEST(CorpusExport, EveryBoardThatLoadsBecomesABalancedDesignFile) {
         testing::internal::GetCapturedStderr();
         ASSERT_EQ(status, 0);
         EXPECT_EQ(expected, refused.end()) << "exported although it should stop";
-        std::ifstream in(design_file_name(settings.specctraname), std::ios::binary);
+        std::ifstream in(settings.specctraname, std::ios::binary);
         const std::string text((std::istreambuf_iterator<char>(in)), {});
         EXPECT_EQ(test::balance_fault(text), "");
         EXPECT_EQ(text.rfind("(PCB \"", 0), 0u);
@@ -138,12 +136,10 @@ void check_parts_without_footprint_left_out(const fs::path& path, const std::vec
                                             const fs::path& router) {
     SCOPED_TRACE(path.filename().string());
     Board board;
-    RunSettings settings;
-    settings.fpcname = path.string();
     const fs::path folder = fs::temp_directory_path() / ("tarnwick_router_" + std::to_string(::getpid()));
     fs::remove_all(folder);
     fs::create_directories(folder);
-    settings.specctraname = (folder / path.stem()).string();
+    const RunSettings settings = test::named_settings(path, folder / path.stem());
     Diagnostics diagnostics;
     testing::internal::CaptureStderr();
     std::string console;
@@ -178,7 +174,7 @@ void check_parts_without_footprint_left_out(const fs::path& path, const std::vec
                            " without footprint left out of the design file: " + unplaced + "\n"),
               std::string::npos)
         << console;
-    const fs::path design = design_file_name(settings.specctraname);
+    const fs::path design = settings.specctraname;
     const std::string text = file_text(design);
     EXPECT_EQ(test::balance_fault(text), "");
     EXPECT_EQ(placed_in_session(text), placed);  // the design's place records, read the same way

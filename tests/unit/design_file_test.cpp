@@ -122,12 +122,6 @@ TEST(DesignFile, CloseReportsWhatCouldNotBeStored) {
     EXPECT_FALSE(file.close());
 }
 
-TEST(DesignFile, NameGetsDsnOnlyWhenItHoldsNoDot) {
-    EXPECT_EQ(design_file_name("board"), "board.dsn");
-    EXPECT_EQ(design_file_name("out.txt"), "out.txt");
-    EXPECT_EQ(design_file_name("my.dir/board"), "my.dir/board.dsn");
-}
-
 class DesignFileOnDisk : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -141,10 +135,7 @@ protected:
     void TearDown() override { fs::remove_all(folder); }
 
     RunSettings settings_for(const std::string& specctraname) const {
-        RunSettings settings;
-        settings.fpcname = board_file;
-        settings.specctraname = specctraname;
-        return settings;
+        return test::named_settings(board_file, specctraname);
     }
     std::string board_text() const {
         std::ifstream in(board_file);

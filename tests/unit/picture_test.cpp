@@ -89,13 +89,6 @@ TEST(PictureFile, TextsOfTheBoardBecomeWellFormedXml) {
     EXPECT_EQ(escaped(long_text + "&"), long_text + "&amp;");
 }
 
-TEST(PictureFile, NamedAfterTheBoardInItsFolder) {
-    EXPECT_EQ(picture_file_name("board.fpc", false), "board.svg");
-    EXPECT_EQ(picture_file_name("board.fpc", true), "board_routed.svg");
-    EXPECT_EQ(picture_file_name("boards/v1.2/board", true), "boards/v1.2/board_routed.svg");
-    EXPECT_EQ(picture_file_name("C:\\boards\\v1.2\\board-v1.2.fpc", false), "C:\\boards\\v1.2\\board-v1.2.svg");
-}
-
 // A two-layer board: a footprint of a surface pin with a 60 by 20 mil pad at (100, 0) and a
 // drilled pin at (0, 0); part A on the top, B on the top turned a quarter clockwise, C on the
 // bottom; a trace of A.1 with a via and a rat-line.

@@ -17,9 +17,7 @@
 #include "core/file_system.h"
 #include "core/program_start.h"
 #include "driver/run.h"
-#include "dsn/design_file.h"
-#include "fpc/board_writer.h"
-#include "session/session_reader.h"
+#include "test_support.h"
 
 namespace tarnwick {
 namespace {
@@ -54,10 +52,12 @@ TEST(FileNames, WindowsPathsCompleteInTheirLastComponent) {
     EXPECT_EQ(with_default_extension("C:\\boards\\v1.2/board.old", ".fpc"), "C:\\boards\\v1.2/board.old");
     EXPECT_EQ(without_extension("C:\\boards\\v1.2\\board.fpc"), "C:\\boards\\v1.2\\board");
     EXPECT_EQ(without_extension("C:\\boards\\v1.2\\board"), "C:\\boards\\v1.2\\board");
-    EXPECT_EQ(routed_file_name("C:\\boards\\v1.2\\board.fpc", "_routed"), "C:\\boards\\v1.2\\board_routed.fpc");
-    EXPECT_EQ(design_file_name("C:\\boards\\v1.2\\board"), "C:\\boards\\v1.2\\board.dsn");
-    EXPECT_EQ(session_file_name("C:\\boards\\v1.2\\board"), "C:\\boards\\v1.2\\board.ses");
-    EXPECT_EQ(design_file_name("\\\\server\\share.d\\Плата"), "\\\\server\\share.d\\Плата.dsn");
+    const RunSettings back = test::named_settings("C:\\boards\\v1.2\\board", std::nullopt, true);
+    EXPECT_EQ(back.fpcname, "C:\\boards\\v1.2\\board.fpc");
+    EXPECT_EQ(back.routed_fpcname, "C:\\boards\\v1.2\\board_routed.fpc");
+    EXPECT_EQ(back.specctraname, "C:\\boards\\v1.2\\board.ses");
+    EXPECT_EQ(test::named_settings("C:\\boards\\v1.2\\board").specctraname, "C:\\boards\\v1.2\\board.dsn");
+    EXPECT_EQ(test::named_settings("b.fpc", "\\\\server\\share.d\\Плата").specctraname, "\\\\server\\share.d\\Плата.dsn");
 }
 
 TEST_F(PlatformTest, NamesInAnyScriptAreOpenedSizedAndSpelledAsTheyAre) {

@@ -3,15 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <utility>
 
 #include "board/units.h"
 #include "fpc/load.h"
-#include "session/connectivity.h"
-#include "session/load_session.h"
-#include "session/trace_rebuild.h"
+#include "session/back_annotation.h"
 
 namespace tarnwick {
 namespace {
@@ -68,11 +65,9 @@ TEST(RouterCopper, TheRoutedExampleTellsTheRoutersWiresFromTheBoardsOwn) {
     Diagnostics diagnostics;
     testing::internal::CaptureStderr();
     load_fpc_file(board, settings, diagnostics);
-    const std::unique_ptr<Session> session = load_session(board, settings, diagnostics);
-    const NetPinPads pads(board);
-    board.nets = build_routed_nets(*session, std::move(board.nets), board.options.default_trace_width, pads);
+    const BackAnnotation routed = back_annotate_file(board, settings, diagnostics);
     testing::internal::GetCapturedStderr();
-    const RouterCopper copper = router_copper(*session);
+    const RouterCopper copper = router_copper(routed.session);
 
     std::string laid;  // per net with copper: "<name>:<router's segments>/<all segments>"
     std::uint32_t router_vias = 0;

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -21,10 +22,8 @@
 #include "fpc/board_writer.h"
 #include "fpc/load.h"
 #include "test_support.h"
-#include "session/connectivity.h"
-#include "session/load_session.h"
+#include "session/back_annotation.h"
 #include "session/session.h"
-#include "session/trace_rebuild.h"
 
 namespace tarnwick {
 namespace {
@@ -66,10 +65,9 @@ struct QuietConsole {
     int saved;
 };
 
-Board load_board(const fs::path& path, RunSettings& settings, Diagnostics& diagnostics) {
+Board load_board(const fs::path& path, Diagnostics& diagnostics) {
     Board board;
-    settings.fpcname = path.string();
-    load_fpc_file(board, settings, diagnostics);
+    load_fpc_file(board, test::named_settings(path), diagnostics);
     return board;
 }
 
@@ -92,14 +90,14 @@ TEST(SessionCorpus, EveryRoutedPairComesBackWholeAndLoadsAgain) {
             // Copies of a read-only corpus are read-only too, and Windows would not delete them.
             fs::permissions(folder / (name + extension), fs::perms::owner_write, fs::perm_options::add);
         }
-        RunSettings settings;
-        settings.back_annotate = true;
-        settings.specctraname = (folder / (name + ".ses")).string();
+        const RunSettings settings = test::named_settings(folder / (name + ".fpc"), folder / (name + ".ses"), true);
         Diagnostics diagnostics;
-        Board board = load_board(folder / (name + ".fpc"), settings, diagnostics);
-        std::unique_ptr<Session> session;
-        ASSERT_NO_THROW(session = load_session(board, settings, diagnostics));
-        std::vector<Net> routed = build_routed_nets(*session, board);
+        Board board;
+        load_fpc_file(board, settings, diagnostics);
+        std::optional<BackAnnotation> done;
+        ASSERT_NO_THROW(done.emplace(back_annotate_file(board, settings, diagnostics)));
+        const Session& session = done->session;
+        const std::vector<Net>& routed = board.nets;
 
         // Every segment of every kept path is a copper segment of the traces the sets became,
         // beside the stubs from a pin to a trace that starts in its pad, and every via the router
@@ -107,7 +105,7 @@ TEST(SessionCorpus, EveryRoutedPairComesBackWholeAndLoadsAgain) {
         std::size_t path_segments = 0;
         std::size_t copper_segments = 0;
         std::size_t stubs = 0;
-        for (const NetWire& wire : session->wire_list) {
+        for (const NetWire& wire : session.wire_list) {
             const Net& net = routed[static_cast<std::size_t>(wire.net_index)];
             for (std::uint32_t t = 0; t < wire.trace_count; ++t) {
                 const ConnectionSet& chain = wire.connection_sets[t];
@@ -137,15 +135,13 @@ TEST(SessionCorpus, EveryRoutedPairComesBackWholeAndLoadsAgain) {
         }
         EXPECT_EQ(copper_segments, path_segments + stubs);
 
-        board.nets = std::move(routed);
         // Every pin the router joined is joined in the routed board.
-        const ConnectionCount count = check_routed_connections(stderr, *session, board, NetPinPads(board));
+        const ConnectionCount count = done->connections;
         EXPECT_EQ(count.kept, count.made);
         EXPECT_GT(count.made, 0u);
-        ASSERT_NO_THROW(write_routed_fpc_file(board, settings, diagnostics, "_routed"));
-        RunSettings again;
+        ASSERT_NO_THROW(write_routed_fpc_file(board, settings, diagnostics));
         Diagnostics again_diagnostics;
-        EXPECT_NO_THROW(load_board(folder / (name + "_routed.fpc"), again, again_diagnostics));
+        EXPECT_NO_THROW(load_board(folder / (name + "_routed.fpc"), again_diagnostics));
     }
     fs::remove_all(folder);
 }
@@ -161,10 +157,8 @@ struct Outcome {
 Outcome back_annotate(const Board& loaded, const RunSettings& settings, const char* name, std::vector<char> text) {
     Board board = loaded;
     Outcome outcome;
-    Session session(name, std::move(text), outcome.line);
     try {
-        read_session(session, board, settings);
-        build_routed_nets(session, board);
+        back_annotate(board, settings, name, std::move(text), outcome.line);
     } catch (const FatalError& error) {
         outcome.stopped = true;
         outcome.code = error.code;
@@ -213,9 +207,9 @@ TEST(SessionCorpus, EveryTruncationOfARoutedSessionStopsWithASessionErrorUnlessI
     QuietConsole quiet;
     for (const std::string& name : sets) {
         SCOPED_TRACE(name);
-        RunSettings settings;
+        const RunSettings settings;
         Diagnostics diagnostics;
-        const Board loaded = load_board(corpus / "routed" / (name + ".fpc"), settings, diagnostics);
+        const Board loaded = load_board(corpus / "routed" / (name + ".fpc"), diagnostics);
         expect_every_cut_stops(loaded, settings, contents_of(corpus / "routed" / (name + ".ses")));
     }
 }
@@ -224,9 +218,9 @@ TEST(SessionCorpus, EveryTruncationOfTheExampleSessionStops) {
     // Where `head -n 100` of the example's session once back-annotated 10 of its 25 segments.
     const fs::path examples = TARNWICK_EXAMPLES;
     QuietConsole quiet;
-    RunSettings settings;
+    const RunSettings settings;
     Diagnostics diagnostics;
-    const Board loaded = load_board(examples / "blinker.fpc", settings, diagnostics);
+    const Board loaded = load_board(examples / "blinker.fpc", diagnostics);
     const std::vector<char> text = contents_of(examples / "blinker.ses");
     const Outcome hundred = back_annotate(loaded, settings, "cut.ses", first_bytes(text, line_ends(text)[99]));
     EXPECT_EQ(hundred.code, 32208);
@@ -249,9 +243,9 @@ std::string line_of(const std::string& all, std::uint32_t number) {
 TEST(SessionCorpus, SessionsOfOtherDesignsAndEveryTruncationOfThemStopByTheFirstPartTheBoardLacks) {
     if (!fs::is_directory(corpus / "ses")) GTEST_SKIP() << "no corpus at " << corpus;
     QuietConsole quiet;
-    RunSettings settings;
+    const RunSettings settings;
     Diagnostics diagnostics;
-    const Board loaded = load_board(corpus / "routed" / "jpt_LED_Driver.fpc", settings, diagnostics);
+    const Board loaded = load_board(corpus / "routed" / "jpt_LED_Driver.fpc", diagnostics);
     const std::vector<fs::path> sessions = test::files_with_extension(corpus / "ses", ".ses");
     ASSERT_FALSE(sessions.empty());
     std::size_t cuts = 0;

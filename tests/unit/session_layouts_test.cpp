@@ -17,9 +17,8 @@
 #include "core/settings.h"
 #include "fpc/board_writer.h"
 #include "fpc/load.h"
-#include "session/load_session.h"
+#include "session/back_annotation.h"
 #include "session/session.h"
-#include "session/trace_rebuild.h"
 #include "test_support.h"
 
 namespace tarnwick {
@@ -147,12 +146,10 @@ Seen back_annotate(const Board& loaded, const std::string& text) {
     Board board = loaded;
     Seen seen;
     std::uint32_t line = 0;
-    Session session("layout.ses", std::vector<char>(text.begin(), text.end()), line);
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     try {
-        read_session(session, board, settings);
-        board.nets = build_routed_nets(session, board);
+        back_annotate(board, settings, "layout.ses", std::vector<char>(text.begin(), text.end()), line);
         seen.routed = text_of(board);
     } catch (const FatalError& error) {
         seen.code = error.code;

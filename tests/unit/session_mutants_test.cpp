@@ -18,9 +18,7 @@
 #include "core/errors.h"
 #include "fpc/board_writer.h"
 #include "fpc/load.h"
-#include "session/connectivity.h"
-#include "session/load_session.h"
-#include "session/trace_rebuild.h"
+#include "session/back_annotation.h"
 #include "test_support.h"
 
 namespace tarnwick {
@@ -95,10 +93,7 @@ TEST(SessionMutants, NudgedSessionsStopOrComeBackWholeAndLoadAgain) {
         fs::copy_file(routed / (name + ".fpc"), folder / "board.fpc", fs::copy_options::overwrite_existing);
         // A copy of the read-only corpus is read-only too: the next copy must replace it.
         fs::permissions(folder / "board.fpc", fs::perms::owner_write, fs::perm_options::add);
-        RunSettings settings;
-        settings.back_annotate = true;
-        settings.fpcname = (folder / "board.fpc").string();
-        settings.specctraname = (folder / "board.ses").string();
+        const RunSettings settings = test::named_settings(folder / "board.fpc", folder / "board.ses", true);
         Diagnostics diagnostics;
         Board loaded;
         testing::internal::CaptureStderr();
@@ -109,15 +104,10 @@ TEST(SessionMutants, NudgedSessionsStopOrComeBackWholeAndLoadAgain) {
             SCOPED_TRACE(name + " mutant " + std::to_string(m));
             std::ofstream(folder / "board.ses", std::ios::binary) << text;
             Board board = loaded;
-            RunSettings run = settings;  // writing the routed board names it in the settings
             testing::internal::CaptureStderr();
             try {
-                const std::unique_ptr<Session> session = load_session(board, run, diagnostics);
-                const NetPinPads pads(board);
-                board.nets =
-                    build_routed_nets(*session, std::move(board.nets), board.options.default_trace_width, pads);
-                const ConnectionCount count = check_routed_connections(stderr, *session, board, pads);
-                write_routed_fpc_file(board, run, diagnostics, "_routed");
+                const ConnectionCount count = back_annotate_file(board, settings, diagnostics).connections;
+                write_routed_fpc_file(board, settings, diagnostics);
                 testing::internal::GetCapturedStderr();
                 EXPECT_EQ(count.kept, count.made);
                 ++whole;
@@ -128,12 +118,10 @@ TEST(SessionMutants, NudgedSessionsStopOrComeBackWholeAndLoadAgain) {
                 continue;
             }
             Board again;
-            RunSettings reload;
-            reload.fpcname = (folder / "board_routed.fpc").string();
             Diagnostics reload_diagnostics;
             testing::internal::CaptureStderr();
             try {
-                load_fpc_file(again, reload, reload_diagnostics);
+                load_fpc_file(again, test::named_settings(settings.routed_fpcname), reload_diagnostics);
             } catch (const FatalError& error) {
                 ADD_FAILURE() << "the routed board does not load again: " << error.code << " " << error.message
                               << " at line " << reload_diagnostics.fpc_line;

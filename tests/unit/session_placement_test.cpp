@@ -7,9 +7,8 @@
 #include <string>
 
 #include "fpc/load.h"
-#include "session/load_session.h"
+#include "session/back_annotation.h"
 #include "session/session_reader.h"
-#include "session/trace_rebuild.h"
 #include "session_support.h"
 
 namespace tarnwick {
@@ -115,9 +114,10 @@ TEST(SessionPlacement, PinsAndNetPinsFollowAPartTheRouterMovedFlippedAndTurned) 
     testing::internal::CaptureStderr();
     load_fpc_file(board, settings, diagnostics);
     std::uint32_t line = 0;
-    Session session("blinker.ses", std::vector<char>(text.begin(), text.end()), line);
-    read_session(session, board, settings);
-    const std::vector<Net> routed = build_routed_nets(session, board);
+    const BackAnnotation done =
+        back_annotate(board, settings, "blinker.ses", std::vector<char>(text.begin(), text.end()), line);
+    const Session& session = done.session;
+    const std::vector<Net>& routed = board.nets;
     testing::internal::GetCapturedStderr();
 
     const Part* r3 = nullptr;

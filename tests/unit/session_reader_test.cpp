@@ -138,10 +138,6 @@ TEST(SessionReader, NamesLayersNumbersAndWords) {
     EXPECT_TRUE(token_unsigned(reader.next(), rotation));  // as "%u" reads it
     EXPECT_EQ(rotation, 90u);
     EXPECT_FALSE(token_unsigned(reader.next(), rotation));
-
-    EXPECT_EQ(session_file_name("routed"), "routed.ses");
-    EXPECT_EQ(session_file_name("routed.txt"), "routed.txt");
-    EXPECT_EQ(session_file_name("a.dir/routed"), "a.dir/routed.ses");
 }
 
 double resolution_of(const std::string& record, int code = 1) {

@@ -13,6 +13,7 @@
 #include "board/board.h"
 #include "core/settings.h"
 #include "section_support.h"
+#include "session/back_annotation.h"
 #include "session/session.h"
 
 namespace tarnwick::test {
@@ -54,6 +55,7 @@ struct SessionRun {
     RunSettings settings;
     std::uint32_t line = 0;  // the session line counter as the importer left it
     std::unique_ptr<Session> session;
+    ConnectionCount connections;  // of a whole back-annotation
     std::string console;
 
     void open(const std::string& text) {
@@ -65,9 +67,26 @@ struct SessionRun {
     template <typename Step>
     void run(const std::string& text, Step step) {
         open(text);
+        capture([&] { step(*session, board); });
+    }
+
+    // The whole back-annotation of `text`: the board becomes the routed board, and the session
+    // and the connection count are kept; the console text is kept also when it fails.
+    void back_annotate(const std::string& text) {
+        capture([&] {
+            BackAnnotation done =
+                tarnwick::back_annotate(board, settings, "s.ses", std::vector<char>(text.begin(), text.end()), line);
+            session = std::make_unique<Session>(std::move(done.session));
+            connections = done.connections;
+        });
+    }
+
+private:
+    template <typename Step>
+    void capture(Step step) {
         testing::internal::CaptureStderr();
         try {
-            step(*session, board);
+            step();
         } catch (...) {
             console = testing::internal::GetCapturedStderr();
             throw;

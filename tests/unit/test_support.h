@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <utility>
 #include <algorithm>
@@ -20,19 +21,33 @@
 
 #include "board/board.h"
 #include "core/errors.h"
+#include "core/file_names.h"
+#include "core/settings.h"
 #include "fpc/load.h"
 #include "fpc/reader.h"
 
 namespace tarnwick::test {
 
-// The files of `folder` whose extension is `extension` (".fpc"), sorted; none when the folder is
-// absent.
+// The settings of a run of -B (`back_annotate`) or of the export, with the files named as the
+// command line names them from the board file and the Specctra file (none: from the board's).
+inline RunSettings named_settings(const std::filesystem::path& board,
+                                  const std::optional<std::filesystem::path>& specctra = std::nullopt,
+                                  bool back_annotate = false) {
+    RunSettings settings;
+    settings.back_annotate = back_annotate;
+    name_run_files(settings, board.string(),
+                   specctra ? std::optional<std::string>(specctra->string()) : std::nullopt);
+    return settings;
+}
+
 // The bytes of a file, as they are.
 inline std::string file_contents(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// The files of `folder` whose extension is `extension` (".fpc"), sorted; none when the folder is
+// absent.
 inline std::vector<std::filesystem::path> files_with_extension(const std::filesystem::path& folder,
                                                                const std::string& extension) {
     std::vector<std::filesystem::path> files;

@@ -6,19 +6,15 @@
 
 #include <string>
 
-#include "session/load_session.h"
 #include "session_support.h"
 
 namespace tarnwick {
 namespace {
 
-// Reads and analyses `network` against the run's board and rebuilds its nets.
-std::vector<Net> rebuild(test::SessionRun& run, const std::string& network) {
-    run.run(test::session_text(network), [&](Session& session, Board& board) { read_session(session, board, run.settings); });
-    testing::internal::CaptureStderr();
-    std::vector<Net> nets = build_routed_nets(*run.session, run.board);
-    run.console += testing::internal::GetCapturedStderr();
-    return nets;
+// Back-annotates the run's board with `network`: its routed nets.
+const std::vector<Net>& rebuild(test::SessionRun& run, const std::string& network) {
+    run.back_annotate(test::session_text(network));
+    return run.board.nets;
 }
 
 std::string path(const char* layer, const std::string& points) {
