@@ -1,6 +1,6 @@
 // Fuzzes the session importer with any text as the session of a fixed board of our own (the
 // example board, compiled in): the whole back-annotation, from reading the session to writing
-// the routed board. A FatalError is how bad input must end; a crash, a sanitizer report, a leak,
+// the routed board and its picture (checked as XML reads it). A FatalError is how bad input must end; a crash, a sanitizer report, a leak,
 // a hang or a huge allocation is a finding.
 
 #include <cstddef>
@@ -15,7 +15,9 @@
 #include "core/settings.h"
 #include "fpc/board_writer.h"
 #include "fpc/load.h"
+#include "picture_check.h"
 #include "session/back_annotation.h"
+#include "session/router_copper.h"
 
 using namespace tarnwick;
 
@@ -61,8 +63,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::FILE* sink = std::fopen("/dev/null", "w");
     if (sink == nullptr) return 0;
     try {
-        back_annotate(board, settings, settings.specctraname, std::vector<char>(data, data + size), line);
+        const BackAnnotation routed =
+            back_annotate(board, settings, settings.specctraname, std::vector<char>(data, data + size), line);
         write_fpc_sections(sink, board);
+        const RouterCopper copper = router_copper(routed.session);
+        check_picture(board, &copper);
     } catch (const FatalError&) {
     }
     std::fclose(sink);
