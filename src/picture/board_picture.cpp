@@ -191,13 +191,18 @@ public:
     }
 
 private:
-    // A group of a layer's group, opened only when the measuring pass found something for it.
+    // A group of a layer's group, opened only when the measuring pass found something for it;
+    // else there is nothing to draw in it.
     template <typename Draw>
     void subgroup(std::uint32_t planned, const std::string& attributes, Draw draw) {
-        const bool open = !canvas_.measuring() && planned > 0;
-        if (open) canvas_.open_group(attributes);
+        if (canvas_.measuring()) {
+            draw();
+            return;
+        }
+        if (planned == 0) return;
+        canvas_.open_group(attributes);
         draw();
-        if (open) canvas_.close_group();
+        canvas_.close_group();
     }
     const Counts& planned() const { return planned_ != nullptr ? *planned_ : counts; }
     std::string hairline_attributes() const { return attribute("stroke-width", picture_length(hairline_)); }
@@ -257,9 +262,7 @@ private:
         double x = 0;
         double y = 0;
         if (!place_on_board(part, line.x, line.y, any_angle, x, y)) return false;
-        std::string attributes = attribute("stroke-width", picture_length(line.width > 0 ? line.width : hairline_));
-        if (line.closed == 0) attributes += attribute("fill", "none");
-        canvas_.begin_path(attributes);
+        canvas_.begin_path(line.closed == 0 ? " fill=\"none\"" : "", line.width > 0 ? line.width : hairline_);
         canvas_.move_to(x, y);
         const auto side = [&](double fx1, double fy1, double fx2, double fy2, std::uint32_t style) {
             double bx = 0;
@@ -414,14 +417,14 @@ private:
             if (net.reserved != 0) continue;
             for (const Area& area : net.areas) {
                 if (area.off_copper || area.layer != layer) continue;
-                area_path(area, std::string());
+                area_path(area);
                 ++count;
             }
         }
     }
 
-    void area_path(const Area& area, const std::string& attributes) {
-        canvas_.begin_path(attributes);
+    void area_path(const Area& area) {
+        canvas_.begin_path("");
         for (const AreaContour& outline : area.contours) {
             if (outline.points.empty()) continue;
             canvas_.move_to(outline.points[0].x, outline.points[0].y);
@@ -450,6 +453,7 @@ private:
     }
 
     void traces(std::uint32_t layer, bool router, std::uint32_t& count) {
+        if (router && prepared_.laid.empty()) return;  // the board as loaded
         for (std::uint32_t n = 0; n < board_.nets.size(); ++n) {
             std::size_t segment = 0;
             for (const Connect& connect : board_.nets[n].connects) {
@@ -538,7 +542,7 @@ private:
         for (const Net& net : board_.nets) {
             if (net.reserved == 0 || net.reserved > 3) continue;
             for (const Area& area : net.areas) {
-                area_path(area, std::string());
+                area_path(area);
                 ++counts.keepouts;
             }
         }

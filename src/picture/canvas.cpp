@@ -140,10 +140,15 @@ void Canvas::line(double x1, double y1, double x2, double y2, double width) {
     file_->raw("\"/>\n");
 }
 
-void Canvas::begin_path(std::string_view attributes) {
+void Canvas::begin_path(std::string_view attributes, double stroke_width) {
     if (measuring()) return;
     file_->raw("<path");
     file_->raw(attributes);
+    if (stroke_width > 0) {
+        file_->raw(" stroke-width=\"");
+        x(stroke_width);
+        file_->raw("\"");
+    }
     file_->raw(" d=\"");
 }
 

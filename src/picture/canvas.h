@@ -49,8 +49,8 @@ public:
     // A straight stroke; a width of 0 leaves the stroke width to the group.
     void line(double x1, double y1, double x2, double y2, double width);
 
-    // A path: its attributes, then its pieces, then end_path().
-    void begin_path(std::string_view attributes);
+    // A path: its attributes (and its stroke width, unless 0), then its pieces, then end_path().
+    void begin_path(std::string_view attributes, double stroke_width = 0);
     void move_to(double x, double y);
     void line_to(double x, double y);
     // A quarter of an ellipse to (x, y) whose axes are rx along the direction `angle` degrees
