@@ -247,16 +247,30 @@ protected:
     }
     std::string program;
     test::ScratchFolder folder{"browser"};
+
+    // A board (routed with the session `ses`, when given), its picture `name` and the picture as
+    // the browser renders it.
+    struct Shown {
+        test::LoadedRun run;
+        std::string text;
+        Palette palette;
+        Rendered rendered;
+    };
+    void show(const fs::path& fpc, const fs::path& ses, const std::string& name, Shown& shown) {
+        ASSERT_TRUE(test::load_run(fpc, shown.run, ses));
+        const fs::path svg = folder.path / name;
+        test::write_picture(shown.run, svg);
+        ASSERT_EQ(render(program, svg, folder.path, shown.rendered), "");
+        shown.text = test::file_text(svg);
+        shown.palette = palette_of(shown.text);
+    }
 };
 
 TEST_F(Browser, TheExampleShowsItsBottomTracesAndThePageOffTheBoard) {
-    test::LoadedRun run;
-    ASSERT_TRUE(test::load_run(fs::path(TARNWICK_EXAMPLES) / "blinker.fpc", run));
-    const fs::path svg = folder.path / "blinker.svg";
-    test::write_picture(run, svg);
-    Rendered rendered;
-    ASSERT_EQ(render(program, svg, folder.path, rendered), "");
-    const Palette palette = palette_of(test::file_text(svg));
+    Shown shown;
+    ASSERT_NO_FATAL_FAILURE(show(fs::path(TARNWICK_EXAMPLES) / "blinker.fpc", fs::path(), "blinker.svg", shown));
+    const test::LoadedRun& run = shown.run;
+    const Palette& palette = shown.palette;
 
     std::vector<Probe> probes;
     double x = 0, y = 0;
@@ -268,18 +282,15 @@ TEST_F(Browser, TheExampleShowsItsBottomTracesAndThePageOffTheBoard) {
     ASSERT_TRUE(longest_segment(run, top_copper_layer, false, x, y));
     probes.push_back({"half-way along a top trace, over the bottom pour", x, y,
                       expected_at(run.board, palette, x, y, top_copper_layer, palette.top)});
-    check_probes(rendered, probes);
+    check_probes(shown.rendered, probes);
 }
 
 TEST_F(Browser, TheRoutedExampleShowsTheRoutersTracesInTheirOwnShade) {
-    test::LoadedRun run;
     const fs::path examples(TARNWICK_EXAMPLES);
-    ASSERT_TRUE(test::load_run(examples / "blinker.fpc", run, examples / "blinker.ses"));
-    const fs::path svg = folder.path / "blinker_routed.svg";
-    test::write_picture(run, svg);
-    Rendered rendered;
-    ASSERT_EQ(render(program, svg, folder.path, rendered), "");
-    const Palette palette = palette_of(test::file_text(svg));
+    Shown shown;
+    ASSERT_NO_FATAL_FAILURE(show(examples / "blinker.fpc", examples / "blinker.ses", "blinker_routed.svg", shown));
+    const test::LoadedRun& run = shown.run;
+    const Palette& palette = shown.palette;
 
     std::vector<Probe> probes;
     double x = 0, y = 0;
@@ -294,20 +305,17 @@ TEST_F(Browser, TheRoutedExampleShowsTheRoutersTracesInTheirOwnShade) {
                       expected_at(run.board, palette, x, y, top_copper_layer, palette.top)});
     off_board(run.board, x, y);
     probes.push_back({"the page off the board", x, y, palette.page});
-    check_probes(rendered, probes);
+    check_probes(shown.rendered, probes);
 }
 
 TEST_F(Browser, PadsShowAtTheirCentresInTheirShapesAndTheBoardInItsRoundedCorner) {
-    test::LoadedRun run;
-    ASSERT_TRUE(test::load_run(fs::path(TARNWICK_TEST_CASES) / "picture_pad_shapes" / "in" / "shapes.fpc", run));
-    const fs::path svg = folder.path / "shapes.svg";
-    test::write_picture(run, svg);
-    Rendered rendered;
-    ASSERT_EQ(render(program, svg, folder.path, rendered), "");
-    const std::string text = test::file_text(svg);
-    const Palette palette = palette_of(text);
+    Shown shown;
+    ASSERT_NO_FATAL_FAILURE(show(fs::path(TARNWICK_TEST_CASES) / "picture_pad_shapes" / "in" / "shapes.fpc", fs::path(),
+                                 "shapes.svg", shown));
+    const test::LoadedRun& run = shown.run;
+    const Palette& palette = shown.palette;
     // Four copper layers: the inner ones lie between; where the probes are, they hold nothing.
-    ASSERT_NE(text.find("id=\"layer-Inner_1\""), std::string::npos);
+    ASSERT_NE(shown.text.find("id=\"layer-Inner_1\""), std::string::npos);
 
     std::vector<Probe> probes;
     for (const Part& part : run.board.parts) {
@@ -329,7 +337,7 @@ TEST_F(Browser, PadsShowAtTheirCentresInTheirShapesAndTheBoardInItsRoundedCorner
     double x = 0, y = 0;
     off_board(run.board, x, y);
     probes.push_back({"the page off the board", x, y, palette.page});
-    check_probes(rendered, probes);
+    check_probes(shown.rendered, probes);
 }
 
 }  // namespace
