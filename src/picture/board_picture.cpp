@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <iterator>
+#include <string>
 #include <tuple>
 #include <utility>
 #include <vector>
