@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The benchmark: times loading, -I, export and -B on synthetic boards of 1 000, 10 000 and
-# 100 000 parts and prints a table of CPU time, throughput and peak memory.
+# The benchmark: times loading, -I, export and -B, and the export and -B with their picture
+# (--svg), on synthetic boards of 1 000, 10 000 and 100 000 parts and prints a table of CPU time,
+# throughput and peak memory.
 #
 #   bench/run.sh                      this tree alone
 #   OLD=<commit> bench/run.sh         this tree and <commit> side by side, in one run
@@ -75,7 +76,9 @@ best() {
     load) cmd=("${loader[$version]}" "b$size.fpc") ;;
     info) cmd=("${exe[$version]}" -I "b$size.fpc") ;;
     export) cmd=("${exe[$version]}" "b$size.fpc") ;;
+    export_svg) cmd=("${exe[$version]}" --svg "b$size.fpc") ;;
     back) cmd=("${exe[$version]}" -B "b$size.fpc") ;;
+    back_svg) cmd=("${exe[$version]}" --svg -B "b$size.fpc") ;;
   esac
   local least="" peak=0 status=0
   for ((r = 0; r < runs; ++r)); do
@@ -93,7 +96,13 @@ best() {
 
 # ---- The runs ------------------------------------------------------------------------------
 declare -A cpu peak status bytes
-jobs=(load info export back)
+jobs=(load info export export_svg back back_svg)
+# A version without pictures runs no job with --svg.
+declare -A draws
+for version in "${versions[@]}"; do
+  draws[$version]=0
+  "${exe[$version]}" --svg --version >/dev/null 2>&1 && draws[$version]=1
+done
 for size in $sizes; do
   log "generating a board of $size parts"
   mkdir -p "$work/boards"
@@ -105,6 +114,10 @@ for size in $sizes; do
     rm -rf "$dir" && mkdir -p "$dir"
     ln "$work/boards/b$size.fpc" "$work/boards/b$size.ses" "$dir/"
     for job in "${jobs[@]}"; do
+      if [ "${job%_svg}" != "$job" ] && [ "${draws[$version]}" = 0 ]; then
+        status[$version.$size.$job]=none
+        continue
+      fi
       log "  $version $job"
       read -r c p s < <(best "$version" "$size" "$job")
       cpu[$version.$size.$job]=$c
@@ -118,16 +131,17 @@ done
 mb() { printf "%.1f" "$(echo "$1 / 1000000" | bc -l)"; }
 cell() {  # cell VERSION SIZE JOB: "CPU s | MB/s | peak MB"
   local key=$1.$2.$3 s=${status[$1.$2.$3]}
+  if [ "$s" = none ]; then echo "- | - | -"; return; fi
   if [ "$s" = 124 ]; then echo "> $timeout_s s | - | -"; return; fi
   if [ "$s" != 0 ]; then echo "failed ($s) | - | $(mb $((peak[$key] * 1024)))"; return; fi
   local read_bytes=${bytes[$2.fpc]}
-  [ "$3" = back ] && read_bytes=$((read_bytes + bytes[$2.ses]))
+  [ "${3%_svg}" = back ] && read_bytes=$((read_bytes + bytes[$2.ses]))
   local c=${cpu[$key]}
   local rate="-"
   [ "$(echo "$c > 0" | bc -l)" = 1 ] && rate=$(echo "scale=1; $read_bytes / 1000000 / $c" | bc -l)
   printf "%.2f s | %s | %s\n" "$c" "$rate" "$(mb $((peak[$key] * 1024)))"
 }
-declare -A names=([load]=loading [info]=-I [export]=export [back]=-B)
+declare -A names=([load]=loading [info]=-I [export]=export [export_svg]="export --svg" [back]=-B [back_svg]="-B --svg")
 
 echo
 echo "Least CPU time (user + system) of $runs runs; MB/s of board file (for -B board and session);"
@@ -165,11 +179,18 @@ if [ $# -ge 2 ]; then
       continue
     fi
     max_peak=0
-    for job in "${jobs[@]}"; do [ "${peak[$version.$big.$job]}" -gt "$max_peak" ] && max_peak=${peak[$version.$big.$job]}; done
+    for job in load info export back; do [ "${peak[$version.$big.$job]}" -gt "$max_peak" ] && max_peak=${peak[$version.$big.$job]}; done
     echo "- $version: export of $big parts $(echo "scale=1; ${bytes[$big.fpc]} / 1000000 / $e_big" | bc -l) MB/s;" \
       "from $small to $big parts export grows $(ratio "$(ratio "$e_big" "$e_small")" "$file_growth")" \
       "and -B $(ratio "$(ratio "$b_big" "$b_small")" "$file_growth") times faster than the file;" \
       "-B takes $(ratio "$b_big" "$e_big") times the export; peak memory $(ratio "$((max_peak * 1024))" "${bytes[$big.fpc]}") times the board file."
+    if [ "${status[$version.$big.export_svg]}${status[$version.$big.back_svg]}" = 00 ]; then
+      p_export=$(echo "${cpu[$version.$big.export_svg]} - $e_big" | bc -l)
+      p_back=$(echo "${cpu[$version.$big.back_svg]} - $b_big" | bc -l)
+      printf -- "- %s: the picture of %s parts adds %.2f s to the export (%.0f %%) and %.2f s to -B (%.0f %%).\n" \
+        "$version" "$big" "$p_export" "$(echo "100 * $p_export / $e_big" | bc -l)" "$p_back" \
+        "$(echo "100 * $p_back / $b_big" | bc -l)"
+    fi
   done
 fi
 

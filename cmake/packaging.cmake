@@ -1,7 +1,7 @@
 # The packages that `cpack` makes in a build folder, of the program as `cmake --install` installs
 # it: on Linux a Debian package and a tarball; in a Windows build a zip that holds the program
-# with the README and the example board and its session, so that the round trip can be tried
-# from the unpacked folder.
+# with the README (and the picture it shows) and the example board and its session, so that the
+# round trip can be tried from the unpacked folder.
 
 # The version is the program's own, as its banner and --version show it.
 file(STRINGS ${CMAKE_SOURCE_DIR}/src/core/settings.h tarnwick_version_lines
@@ -43,6 +43,8 @@ if(WIN32)
   install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION . COMPONENT example EXCLUDE_FROM_ALL)
   install(FILES ${CMAKE_SOURCE_DIR}/examples/blinker.fpc ${CMAKE_SOURCE_DIR}/examples/blinker.ses
           DESTINATION examples COMPONENT example EXCLUDE_FROM_ALL)
+  # The picture the README shows.
+  install(FILES ${CMAKE_SOURCE_DIR}/docs/blinker_routed.svg DESTINATION docs COMPONENT example EXCLUDE_FROM_ALL)
   set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
   set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)
   set(CPACK_COMPONENT_INCLUDE_TOPLEVEL_DIRECTORY ON)

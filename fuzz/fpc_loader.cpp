@@ -1,5 +1,5 @@
-// Fuzzes the board-file loader with any text, and runs the design export, the board writer and
-// the info report on every board that loads. A FatalError is how bad input must end; a crash, a
+// Fuzzes the board-file loader with any text, and runs the design export, the board writer, the
+// info report and the picture (checked as XML reads it) on every board that loads. A FatalError is how bad input must end; a crash, a
 // sanitizer report, a leak or a hang is a finding.
 
 #include <cstddef>
@@ -13,6 +13,7 @@
 #include "dsn/design_file.h"
 #include "fpc/load.h"
 #include "fpc_writer/board_writer.h"
+#include "picture_check.h"
 #include "report/info_report.h"
 
 using namespace tarnwick;
@@ -51,6 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         write_info_report(sink, board, settings);
     } catch (const FatalError&) {
     }
+    check_picture(board, nullptr);
     try {
         DesignFile design(sink);  // closes the sink
         write_design_sections(design, board, settings);

@@ -1,6 +1,6 @@
 // Fuzzes the session importer with any text as the session of a fixed board of our own (the
 // example board, compiled in): the whole back-annotation, from reading the session to writing
-// the routed board. A FatalError is how bad input must end; a crash, a sanitizer report, a leak,
+// the routed board and its picture (checked as XML reads it). A FatalError is how bad input must end; a crash, a sanitizer report, a leak,
 // a hang or a huge allocation is a finding.
 
 #include <cstddef>
@@ -16,7 +16,9 @@
 #include "fpc/load.h"
 #include "fpc_writer/board_writer.h"
 #include "report/session_report.h"
+#include "picture_check.h"
 #include "session/back_annotation.h"
+#include "session/router_copper.h"
 
 using namespace tarnwick;
 
@@ -62,9 +64,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::FILE* sink = std::fopen("/dev/null", "w");
     if (sink == nullptr) return 0;
     try {
-        back_annotate(board, settings.specctraname, std::vector<char>(data, data + size), line,
-                      settings.verbose ? session_reports_to(stdout) : StateReport());
+        const BackAnnotation routed =
+            back_annotate(board, settings.specctraname, std::vector<char>(data, data + size), line,
+                          settings.verbose ? session_reports_to(stdout) : StateReport());
         write_fpc_sections(sink, board);
+        const RouterCopper copper = router_copper(routed.session);
+        check_picture(board, &copper);
     } catch (const FatalError&) {
     }
     std::fclose(sink);

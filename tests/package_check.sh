@@ -2,8 +2,8 @@
 # Makes the packages of the build with cpack and checks what a user gets from them.
 # Linux: the .deb, installed into a scratch root (dpkg -x), holds the program alone, names its
 # version and exports the example board byte for byte as the build's own program does; the
-# tarball holds the same program. Windows build: the zip holds the program, the README and the
-# example board with its session, in one folder.
+# tarball holds the same program. Windows build: the zip holds the program, the README with the
+# picture it shows and the example board with its session, in one folder.
 # Arguments: the build folder, the source folder, the built program.
 set -u
 build=$1
@@ -33,10 +33,10 @@ if [ "$generators" = ZIP ]; then
   [ ${#zips[@]} -eq 1 ] && [ -f "${zips[0]}" ] || fail "expected one .zip, found: ${zips[*]}"
   top=$(basename "${zips[0]}" .zip)
   listed=$(unzip -Z1 "${zips[0]}" | grep -v '/$' | sort | tr '\n' ' ')
-  expected="$top/README.md $top/bin/$(basename "$program") $top/examples/blinker.fpc $top/examples/blinker.ses "
+  expected="$top/README.md $top/bin/$(basename "$program") $top/docs/blinker_routed.svg $top/examples/blinker.fpc $top/examples/blinker.ses "
   [ "$listed" = "$expected" ] || fail "the zip holds: $listed; expected: $expected"
   unzip -q "${zips[0]}" -d "$scratch/unpacked" || fail "unzip failed"
-  for file in README.md examples/blinker.fpc examples/blinker.ses; do
+  for file in README.md docs/blinker_routed.svg examples/blinker.fpc examples/blinker.ses; do
     cmp "$source_dir/$file" "$scratch/unpacked/$top/$file" || fail "the zip's $file is not the source's"
   done
   exit 0

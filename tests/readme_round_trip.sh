@@ -52,7 +52,7 @@ fi
 
 (cd "$repo" && bash -e "$scratch/commands") >"$scratch/log" 2>&1 || { cat "$scratch/log"; fail "the README's round trip failed"; }
 
-for written in examples/blinker.dsn "$session" examples/blinker_routed.fpc; do
+for written in examples/blinker.dsn "$session" examples/blinker_routed.fpc examples/blinker_routed.svg; do
   [ -s "$repo/$written" ] || fail "the round trip did not write $written"
 done
 changed=$(git -C "$repo" status --porcelain --untracked-files=all)

@@ -27,6 +27,10 @@ inline constexpr std::uint32_t pad_shape_rounded_rectangle = 4;
 inline constexpr std::uint32_t pad_shape_oval = 5;
 inline constexpr std::uint32_t pad_shape_octagon = 6;
 
+// 1 / cos 22.5 degrees: an octagon's corners lie outside the circle of its width, at 22.5 degrees
+// and every 45 degrees on.
+inline constexpr double octagon_corner_factor = 1.082392200292394;
+
 // Circles, squares and octagons have one size, their width; the other shapes a width and a length.
 inline constexpr bool is_square_like(std::uint32_t shape) {
     return shape == pad_shape_circle || shape == pad_shape_square || shape == pad_shape_octagon;

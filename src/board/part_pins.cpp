@@ -118,40 +118,10 @@ void find_net_pins(Board& board) {
     }
 }
 
-// `any_angle`: a board whose parts may stand at any whole angle; at right angles the pins keep
-// their exact arithmetic.
 void place_pin(const Part& part, const FootprintPin& pin, PartPin& placed, bool any_angle) {
     placed.name = pin.name;
-    const double px = part.side == 1 ? -pin.x : pin.x;  // the bottom side mirrors the footprint
-    const double py = pin.y;
-    switch (part.rotation) {
-        case 0:
-            placed.x = part.x + px;
-            placed.y = part.y + py;
-            break;
-        case 90:
-            placed.x = part.x - py;
-            placed.y = part.y + px;
-            break;
-        case 180:
-            placed.x = part.x - px;
-            placed.y = part.y - py;
-            break;
-        case 270:
-            placed.x = part.x + py;
-            placed.y = part.y - px;
-            break;
-        default: {
-            if (any_angle && part.rotation < 360) {
-                const double radians = part.rotation * deg_to_rad;
-                const double c = std::cos(radians);
-                const double s = std::sin(radians);
-                placed.x = part.x + px * c - py * s;
-                placed.y = part.y + px * s + py * c;
-                break;
-            }
-            fatal_error(10669, strformat("%s: bad rotation angle (%u)", part.ref.c_str(), part.rotation));
-        }
+    if (!place_on_board(part, pin.x, pin.y, any_angle, placed.x, placed.y)) {
+        fatal_error(10669, strformat("%s: bad rotation angle (%u)", part.ref.c_str(), part.rotation));
     }
 
     if (pin.hole != 0) {
@@ -198,6 +168,38 @@ void check_part_pin_total(const Board& board) {
 }
 
 }  // namespace
+
+bool place_on_board(const Part& part, double fx, double fy, bool any_angle, double& x, double& y) {
+    const double px = part.side == 1 ? -fx : fx;  // the bottom side mirrors the footprint
+    const double py = fy;
+    switch (part.rotation) {
+        case 0:
+            x = part.x + px;
+            y = part.y + py;
+            return true;
+        case 90:
+            x = part.x - py;
+            y = part.y + px;
+            return true;
+        case 180:
+            x = part.x - px;
+            y = part.y - py;
+            return true;
+        case 270:
+            x = part.x + py;
+            y = part.y - px;
+            return true;
+        default: {
+            if (!any_angle || part.rotation >= 360) return false;
+            const double radians = part.rotation * deg_to_rad;
+            const double c = std::cos(radians);
+            const double s = std::sin(radians);
+            x = part.x + px * c - py * s;
+            y = part.y + px * s + py * c;
+            return true;
+        }
+    }
+}
 
 void build_circular_keepouts(Board& board) {
     const std::uint32_t copper_layers = board.options.n_copper_layers;

@@ -12,6 +12,11 @@ void name_run_files(RunSettings& settings, const std::string& board, const std::
     settings.fpcname = with_default_extension(board, ".fpc");
     const std::string stem = without_extension(settings.fpcname);
     settings.routed_fpcname = stem + "_routed" + settings.fpcname.substr(stem.size());
+    // The picture is of the board the job writes: the routed board for -B and the route job.
+    if (settings.picture) {
+        const bool routed = settings.back_annotate || settings.route.enabled;
+        settings.picture_name = stem + (routed ? "_routed.svg" : ".svg");
+    }
     if (settings.route.enabled) {
         // One name for both Specctra files of the route, whatever extension it was given: the
         // design file, and the session named for the routed board it becomes, so that a session

@@ -41,6 +41,7 @@ struct RunSettings {
     std::uint32_t fromto_mode = 0;  // 0 off, 1 locked only, 2 any with lock, 3 all
     bool info_only = false;
     bool verbose = false;
+    bool picture = false;  // --svg: an SVG picture of the board beside what the job writes
     std::uint32_t pcb_outline = 1;     // 1-based: the first outline unless -U names another
     std::uint32_t signal_outline = 1;  // 1-based: the first outline unless -U names another
     // The run's files, named once from the file arguments (see name_run_files).
@@ -48,6 +49,7 @@ struct RunSettings {
     std::string specctraname;    // the Specctra file of the job: the session read by -B, else the design file
     std::string routed_fpcname;  // the routed board that -B writes
     RouteSettings route;
+    std::string picture_name;    // the picture of --svg: of the board as loaded, or of the routed board with -B
 };
 
 }  // namespace tarnwick

@@ -138,6 +138,10 @@ Request parse_command_line(int argc, const char* const* argv, RunSettings& setti
     for (; index < end && argv[index][0] == '-'; ++index) {
         if (std::strcmp(argv[index], "--help") == 0) return Request::help;
         if (std::strcmp(argv[index], "--version") == 0) return Request::version;
+        if (std::strcmp(argv[index], "--svg") == 0) {
+            settings.picture = true;
+            continue;
+        }
         if (parse_route_option(argv[index], settings.route)) {
             if (route_option == nullptr) route_option = argv[index];
             continue;
@@ -177,13 +181,14 @@ Request parse_command_line(int argc, const char* const* argv, RunSettings& setti
 
     // Refuse names that would not fit once completed: the board name with ".fpc", the
     // Specctra name with ".dsn" or ".ses" (one length either way; the message shows a given
-    // name with ".dsn"), and with -B and -R the board name with "_routed" (and the route's
-    // session file).
+    // name with ".dsn"), with -B and -R the board name with "_routed" (and the route's session
+    // file), and the picture's name.
     check_name_length(settings.fpcname);
     check_name_length(specctra && !settings.route.enabled ? with_default_extension(*specctra, ".dsn")
                                                           : settings.specctraname);
     if (settings.back_annotate || settings.route.enabled) check_name_length(settings.fpcname + "_routed");
     if (settings.route.enabled) check_name_length(settings.route.session_file);
+    if (settings.picture) check_name_length(settings.picture_name);
     return Request::run;
 }
 

@@ -14,11 +14,13 @@
 #include "dsn/design_file.h"
 #include "fpc/load.h"
 #include "fpc_writer/board_writer.h"
+#include "picture/board_picture.h"
 #include "report/info_report.h"
 #include "report/session_report.h"
 #include "route/route_result.h"
 #include "route/router_run.h"
 #include "session/back_annotation.h"
+#include "session/router_copper.h"
 
 namespace tarnwick {
 
@@ -58,18 +60,55 @@ void check_routed_name(const RunSettings& settings) {
     }
 }
 
+// Our own code for a picture whose name is that of another file of the run.
+constexpr int picture_name_taken = 50045;
+
+// The picture (--svg) must replace neither an input nor another output of the run.
+void check_picture_name(const RunSettings& settings) {
+    const std::string& picture = settings.picture_name;
+    const auto refuse_if = [&](const std::string& other, const char* what) {
+        if (!same_file(picture, other)) return;
+        fatal_error(picture_name_taken,
+                    strformat("picture file %s would replace the %s; name the files otherwise", picture.c_str(), what));
+    };
+    refuse_if(settings.fpcname, "board file");
+    if (settings.route.enabled) {
+        refuse_if(settings.specctraname, "design file");
+        refuse_if(settings.route.session_file, "session file");
+        refuse_if(settings.routed_fpcname, "routed board file");
+        refuse_if(settings.route.log_file, "router's log");
+        if (!settings.route.summary.empty()) refuse_if(settings.route.summary, "summary file");
+    } else if (settings.back_annotate) {
+        refuse_if(settings.specctraname, "session file");
+        refuse_if(settings.routed_fpcname, "routed board file");
+    } else if (!settings.info_only) {
+        refuse_if(settings.specctraname, "design file");
+    }
+}
+
+// The picture's title: the name of the board file it shows, without its folder.
+std::string picture_title(const std::string& fpcname) {
+    const std::string::size_type slash = fpcname.find_last_of("/\\");
+    return slash == std::string::npos ? fpcname : fpcname.substr(slash + 1);
+}
+
+// The picture of the routed board, the router's copper told apart from the board's own.
+void write_routed_picture(const Board& board, const RunSettings& settings, const Session& session) {
+    const RouterCopper copper = router_copper(session);
+    write_picture_file(board, settings.picture_name, {picture_title(settings.routed_fpcname), &copper});
+}
+
 // The back-annotation, for -B and the route job alike: the session read, its wiring rebuilt as
 // traces, the connections checked and the routed board written.
-ConnectionCount back_annotate_and_write(Board& board, const RunSettings& settings, Diagnostics& diagnostics) {
+BackAnnotation back_annotate_and_write(Board& board, const RunSettings& settings, Diagnostics& diagnostics) {
     check_routed_name(settings);
-    const ConnectionCount count =
-        back_annotate_file(board, settings, diagnostics, settings.verbose ? session_reports_to(stdout) : StateReport())
-            .connections;
+    BackAnnotation routed =
+        back_annotate_file(board, settings, diagnostics, settings.verbose ? session_reports_to(stdout) : StateReport());
     // The session report of -V is complete here: a lost one fails the run before the routed
     // board is written.
     if (settings.verbose) check_standard_output();
     write_routed_fpc_file(board, settings, diagnostics);
-    return count;
+    return routed;
 }
 
 // The summary file may name no file that the route reads or writes.
@@ -97,6 +136,7 @@ int route_board(const RunSettings& settings, Diagnostics& diagnostics) {
     result.passes = settings.route.passes;
     result.time_limit = settings.route.time_limit;
     check_summary_name(settings);
+    if (settings.picture) check_picture_name(settings);
     // -B's settings for the session the router will write; a routed board's name that -B would
     // refuse is refused before the router takes its time.
     RunSettings back_annotation = settings;
@@ -129,10 +169,12 @@ int route_board(const RunSettings& settings, Diagnostics& diagnostics) {
         job.verbose = settings.verbose;
         run_router(job, result.router);
         result.before = copper_totals(board.nets);
-        result.connections = back_annotate_and_write(board, back_annotation, diagnostics);
+        const BackAnnotation routed = back_annotate_and_write(board, back_annotation, diagnostics);
+        result.connections = routed.connections;
         result.connections_checked = true;
         result.routed_board = settings.routed_fpcname;
         result.after = copper_totals(board.nets);
+        if (settings.picture) write_routed_picture(board, settings, routed.session);
     } catch (const FatalError& error) {
         write_failed_summary(error.code, error.message);
         throw;
@@ -178,13 +220,17 @@ int run(int argc, const char* const* argv) {
         } else {
             Board board;
             load_fpc_file(board, settings, diagnostics);
+            if (settings.picture) check_picture_name(settings);
             if (settings.info_only) {
                 if (settings.verbose) write_fpc_sections(stdout, board);
                 write_info_report(console(), board, settings);
+                if (settings.picture) write_picture_file(board, settings.picture_name, {picture_title(settings.fpcname), nullptr});
             } else if (settings.back_annotate) {
-                back_annotate_and_write(board, settings, diagnostics);
-            } else if (write_design_file(board, settings) != 0) {
-                fatal_error(design_file_not_written, "Unable to create DSN file");
+                const BackAnnotation routed = back_annotate_and_write(board, settings, diagnostics);
+                if (settings.picture) write_routed_picture(board, settings, routed.session);
+            } else {
+                if (write_design_file(board, settings) != 0) fatal_error(design_file_not_written, "Unable to create DSN file");
+                if (settings.picture) write_picture_file(board, settings.picture_name, {picture_title(settings.fpcname), nullptr});
             }
         }
         check_standard_output();

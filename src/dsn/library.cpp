@@ -12,9 +12,6 @@ namespace tarnwick {
 
 namespace {
 
-// 1 / cos 22.5 degrees: the octagon's corners lie outside the circle of its width.
-constexpr double octagon_corner_factor = 1.082392200292394;
-
 void open_polygon_shape(DesignFile& file, const char* layer) {
     file.open_record("(shape");
     std::fprintf(file.stream(), "\n%s(polygon %s 0", file.indent_string(), layer);

@@ -11,8 +11,8 @@
 #include <utility>
 #include <vector>
 
-#include "board/units.h"
 #include "board/pads.h"
+#include "board/units.h"
 #include "core/errors.h"
 #include "core/scan_record.h"
 #include "session/place_index.h"

@@ -62,11 +62,11 @@ TEST(RouteJob, BoardsRoutedInOneStepLoadAgainWithNoMoreConnectionsOpen) {
                                        {"-R", "--router=" + (router / "freerouting.jar").string(), "--passes=2",
                                         "--summary=" + name + ".json", board.filename().string()},
                                        temporary);
-        const std::string console = test::file_text(folder / "console.txt");
+        const std::string console = test::file_contents(folder / "console.txt");
         ASSERT_TRUE(status == 0 || status == unrouted_exit_status) << console;
         EXPECT_TRUE(fs::is_empty(temporary)) << "the run's folder is left";
 
-        const nlohmann::json summary = nlohmann::json::parse(test::file_text(folder / (name + ".json")));
+        const nlohmann::json summary = nlohmann::json::parse(test::file_contents(folder / (name + ".json")));
         const long left = summary["connections"]["unrouted"].get<long>();
         EXPECT_EQ(summary["router"]["version"], "2.1.0");
         EXPECT_LE(summary["passes"]["run"].get<int>(), 2);
@@ -76,7 +76,7 @@ TEST(RouteJob, BoardsRoutedInOneStepLoadAgainWithNoMoreConnectionsOpen) {
         EXPECT_EQ(status == 0, left == 0) << console;
 
         // The routed board as a design again, loaded by the router.
-        ASSERT_EQ(run_program(folder, {name + "_routed.fpc"}, temporary), 0) << test::file_text(folder / "console.txt");
+        ASSERT_EQ(run_program(folder, {name + "_routed.fpc"}, temporary), 0) << test::file_contents(folder / "console.txt");
         const test::RouterLoad load = test::load_in_router(router, folder / (name + "_routed.dsn"));
         EXPECT_EQ(load.status, 0) << load.log;
         ASSERT_GE(load.incomplete, 0) << load.log;

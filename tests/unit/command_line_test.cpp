@@ -129,6 +129,15 @@ TEST(CommandLine, FileNamesAreCompletedOnceWithTheJobsExtensions) {
     EXPECT_EQ(parse({"-B", "board"}).routed_fpcname, "board_routed.fpc");
     EXPECT_EQ(parse({"-B", "my.dir/board-v1.2.old", "s"}).routed_fpcname, "my.dir/board-v1.2_routed.old");
     EXPECT_EQ(parse({"-B", "my.dir/board"}).routed_fpcname, "my.dir/board_routed.fpc");
+    // The picture of --svg: beside the board, "_routed" for the routed board; only when asked for.
+    EXPECT_EQ(parse({"board"}).picture_name, "");
+    EXPECT_FALSE(parse({"board"}).picture);
+    EXPECT_EQ(parse({"--svg", "board.fpc"}).picture_name, "board.svg");
+    EXPECT_EQ(parse({"--svg", "-I", "my.dir/board-v1.2.old"}).picture_name, "my.dir/board-v1.2.svg");
+    EXPECT_EQ(parse({"-B", "--svg", "C:\\v1.2\\board", "x.ses"}).picture_name, "C:\\v1.2\\board_routed.svg");
+    EXPECT_EQ(parse({"--svg", "board.fpc", "other.dsn"}).picture_name, "board.svg");
+    EXPECT_EQ(parse_error({"board", "--svg"}).code, 218);  // a switch after the board, as any other
+    EXPECT_EQ(parse_error({"--SVG", "board"}).code, 217);  // long names are exact
 }
 
 TEST(CommandLine, NamesTooLongForTheirFieldsAreRefused) {
@@ -143,6 +152,11 @@ TEST(CommandLine, NamesTooLongForTheirFieldsAreRefused) {
     const std::string board = std::string(117, 'b') + ".fpc";  // 121 characters
     EXPECT_EQ(parse({board.c_str()}).fpcname, board);
     EXPECT_EQ(parse_error({"-B", board.c_str()}).code, 219);
+
+    // The picture's name too, when there is one: "b.x" makes "b_routed.svg", longer than "b.x_routed".
+    const std::string short_extension = std::string(117, 'b') + ".x";  // 119 characters
+    EXPECT_EQ(parse({"-B", short_extension.c_str()}).routed_fpcname, std::string(117, 'b') + "_routed.x");
+    EXPECT_EQ(parse_error({"-B", "--svg", short_extension.c_str()}).code, 219);
 
     const std::string long_second(130, 's');
     EXPECT_EQ(parse_error({"board", long_second.c_str()}).code, 219);

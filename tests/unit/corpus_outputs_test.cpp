@@ -1,6 +1,7 @@
 // Every corpus board gives the outputs recorded for it: the design file (plain and with -F3), the
-// -I report and the -I -V listing, and for the routed pairs the -B routed board and the -B -V
-// report, with the console and the exit status of each run. The recorded hashes
+// -I report and the -I -V listing, the picture of --svg -I, and for the routed pairs the -B routed
+// board, the -B -V report and the picture of --svg -B, with the console and the exit status of
+// each run. The recorded hashes
 // (tests/data/corpus_outputs.tsv) pin the program's behaviour on real files byte for byte, so
 // that work on its speed cannot change what it writes; a change meant to alter an output
 // updates its row, which the failure message gives.
@@ -122,7 +123,16 @@ Recorded run_on(const Recorded& row, const fs::path& corpus, const fs::path& fol
     result.status = std::to_string(status);
     result.out = fnv1a64(out);
     result.console = fnv1a64(masked(console));
-    const fs::path written = folder / (row.switches.rfind("-B", 0) == 0 ? name + "_routed.fpc" : name + ".dsn");
+    // The file the run writes: the design file, the routed board, or with --svg the picture.
+    bool routed = false;
+    bool picture = false;
+    std::istringstream switches(row.switches);
+    for (std::string word; switches >> word;) {
+        routed = routed || word == "-B";
+        picture = picture || word == "--svg";
+    }
+    const fs::path written =
+        folder / (picture ? name + (routed ? "_routed.svg" : ".svg") : routed ? name + "_routed.fpc" : name + ".dsn");
     result.written = fs::exists(written) ? fnv1a64(file_bytes(written)) : "-";
     return result;
 }
