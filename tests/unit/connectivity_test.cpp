@@ -1,4 +1,5 @@
 #include "session/connectivity.h"
+#include "session/unrouted.h"
 
 #include <gtest/gtest.h>
 
@@ -259,6 +260,153 @@ TEST(Connectivity, ACrowdAtOnePointJoinsInTimeInProportion) {
     for (const std::vector<PathPoint>& p : points) runs.push_back({top_copper_layer, p.data(), 2});
     const std::vector<std::uint32_t> groups = join_pins(board.nets[0], NetPinPads(board).of_net(0), runs, {}, reach);
     EXPECT_EQ(groups, (std::vector<std::uint32_t>{0, 0}));
+}
+
+// The routed board's open connections and their console lines.
+struct Unrouted {
+    UnroutedReport report;
+    std::string lines;
+    explicit Unrouted(const Board& board) {
+        report = find_unrouted(board, NetPinPads(board), reach);
+        testing::internal::CaptureStderr();
+        print_unrouted(stderr, board, report);
+        lines = testing::internal::GetCapturedStderr();
+    }
+};
+
+// A copper area on `layer` over the box (x0, y0)-(x1, y1), with the boxes of `cut_outs` cut out.
+Area area_over(std::uint32_t layer, double x0, double y0, double x1, double y1,
+               const std::vector<std::vector<double>>& cut_outs = {}) {
+    Area area;
+    area.layer = layer;
+    auto contour = [&](double a0, double b0, double a1, double b1) {
+        AreaContour& c = area.contours.emplace_back();
+        c.points = {{0, a0, b0}, {0, a1, b0}, {0, a1, b1}, {0, a0, b1}};
+        c.point_count = 4;
+    };
+    contour(x0, y0, x1, y1);
+    for (const std::vector<double>& box : cut_outs) contour(box[0], box[1], box[2], box[3]);
+    area.contour_count = static_cast<std::uint32_t>(area.contours.size());
+    return area;
+}
+
+TEST(Unrouted, ANetLeftOpenCountsEachPieceBeyondTheFirstAlongItsShortestTree) {
+    Board board = board_with_nets({{"U3.1", "U1.1", "U2.1"}, {"R1.1", "R1.2"}});
+    Unrouted none_routed(board);
+    EXPECT_EQ(none_routed.report.connections, 3u);
+    EXPECT_EQ(none_routed.report.nets, 2u);
+    // The shortest airlines, shortest first: U3-U2 and U2-U1 rather than U3-U1.
+    EXPECT_EQ(none_routed.lines,
+              "  Unrouted: 3 connections in 2 nets\n"
+              "    net N1: U3.1 to U2.1\n"
+              "    net N1: U1.1 to U2.1\n"
+              "    net N2: R1.1 to R1.2\n");
+
+    // U1 joined to U2: one piece more is joined, and the line names the nearest pins.
+    board.nets[0].connects = {trace({vertex_at(1.0, 1.0, top_copper_layer), vertex_at(2.0, 1.0, 0)})};
+    board.nets[1].connects = {trace({vertex_at(4.0, 1.0, bottom_copper_layer), vertex_at(4.2, 1.0, 0)})};
+    const Unrouted one_left(board);
+    EXPECT_EQ(one_left.lines, "  Unrouted: 1 connection in 1 net\n    net N1: U3.1 to U2.1\n");
+
+    board.nets[0].connects.push_back(trace({vertex_at(2.0, 1.0, top_copper_layer), vertex_at(3.0, 1.0, 0)}));
+    EXPECT_EQ(Unrouted(board).lines, "  Unrouted: 0 connections\n");
+}
+
+TEST(Unrouted, ANetJoinedOnlyThroughACopperAreaIsComplete) {
+    Board board = board_with_nets({{"U1.1", "U2.1", "U3.1"}});
+    board.nets[0].areas = {area_over(top_copper_layer, 0.5, 0.5, 3.5, 1.5)};
+    EXPECT_EQ(Unrouted(board).report.connections, 0u);
+
+    // A cut-out around U2 leaves it apart.
+    board.nets[0].areas = {area_over(top_copper_layer, 0.5, 0.5, 3.5, 1.5, {{1.8, 0.8, 2.2, 1.2}})};
+    EXPECT_EQ(Unrouted(board).lines, "  Unrouted: 1 connection in 1 net\n    net N1: U1.1 to U2.1\n");
+
+    // On the bottom the surface pads miss it: the area is a piece of its own, named by the place
+    // of its corner nearest to the other side.
+    board.nets[0].areas = {area_over(bottom_copper_layer, 0.5, 1.5, 3.5, 2.5)};
+    const Unrouted apart(board);
+    EXPECT_EQ(apart.report.connections, 3u);
+    EXPECT_NE(apart.lines.find("net N1: U1.1 to (0.500, 1.500)\n"), std::string::npos) << apart.lines;
+
+    // A trace end inside the area joins it, a trace that only crosses its edge elsewhere does not.
+    board.nets[0].areas = {area_over(top_copper_layer, 0.5, 0.5, 2.5, 1.5)};
+    board.nets[0].connects = {trace({vertex_at(3.0, 1.0, top_copper_layer), vertex_at(2.4, 1.2, 0)})};
+    EXPECT_EQ(Unrouted(board).report.connections, 0u);
+    board.nets[0].connects = {trace({vertex_at(3.0, 1.0, top_copper_layer), vertex_at(2.6, 1.2, 0)})};
+    EXPECT_EQ(Unrouted(board).report.connections, 1u);
+
+    // An area off the copper layers is no copper at all.
+    board.nets[0].connects.clear();
+    board.nets[0].areas = {area_over(top_copper_layer, 0.5, 0.5, 3.5, 1.5)};
+    board.nets[0].areas[0].off_copper = true;
+    EXPECT_EQ(Unrouted(board).report.connections, 2u);
+}
+
+TEST(Unrouted, ANetJoinedThroughAViaIsCompleteAndNotWithoutIt) {
+    Board board = board_with_nets({{"U1.1", "R1.1"}});
+    board.nets[0].connects = {trace({vertex_at(1.0, 1.0, top_copper_layer),
+                                     vertex_at(2.5, 1.5, bottom_copper_layer, true), vertex_at(4.0, 1.0, 0)})};
+    EXPECT_EQ(Unrouted(board).report.connections, 0u);
+    board.nets[0].connects[0].vertices[1].via_pad_width = 0;
+    EXPECT_EQ(Unrouted(board).lines, "  Unrouted: 1 connection in 1 net\n    net N1: U1.1 to R1.1\n");
+}
+
+TEST(Unrouted, ADanglingTraceIsAPieceOfItsNetAsTheRouterCountsIt) {
+    Board board = board_with_nets({{"U1.1", "U2.1"}, {"U3.1"}});
+    board.nets[0].connects = {trace({vertex_at(1.0, 1.0, top_copper_layer), vertex_at(2.0, 1.0, 0)}),
+                              trace({vertex_at(3.0, 2.0, top_copper_layer), vertex_at(3.5, 2.0, 0)})};
+    // A net of one pin has nothing to join, until copper of its own lies apart.
+    board.nets[1].connects = {trace({vertex_at(3.0, 0.5, rat_line_layer), vertex_at(3.5, 0.5, 0)})};
+    EXPECT_EQ(Unrouted(board).lines, "  Unrouted: 1 connection in 1 net\n    net N1: U2.1 to (3.000, 2.000)\n");
+    board.nets[1].connects = {trace({vertex_at(3.0, 0.5, top_copper_layer), vertex_at(3.5, 0.5, 0)})};
+    EXPECT_EQ(Unrouted(board).lines,
+              "  Unrouted: 2 connections in 2 nets\n    net N1: U2.1 to (3.000, 2.000)\n"
+              "    net N2: U3.1 to (3.000, 0.500)\n");
+}
+
+TEST(Unrouted, PinsAndNetsTheRouterNeverSeesAreNotCounted) {
+    Board board = board_with_nets({{"U1.1", "U2.1", "U3.1"}, {"R1.1", "R1.2"}});
+    // U2 has no footprint: its pin is none of the router's.
+    board.parts[1].no_footprint = true;
+    // A keepout net is no net of the router's.
+    board.nets[1].reserved = 2;
+    build_part_pins(board);
+    EXPECT_EQ(Unrouted(board).lines, "  Unrouted: 1 connection in 1 net\n    net N1: U1.1 to U3.1\n");
+}
+
+TEST(Unrouted, ADrilledPinWithoutAnInnerPadIsJoinedOnTheInnerLayersByItsRing) {
+    // Two drilled pins given no inner pad, their nets' copper only an area on an inner layer.
+    Board board = test::board_with_copper_layers(4);
+    Footprint drilled;
+    drilled.name = "TH";
+    drilled.pins = {pin_named("1", 0.03, pad_shape_circle, 0.06), pin_named("2", 0.03, pad_shape_circle, 0.06)};
+    drilled.pins[1].x = 0.5;
+    Padstack ring;
+    ring.inner_shape = pad_shape_circle;
+    ring.inner.wide = ring.inner.high = 0.05;
+    board.padstacks = {ring};
+    for (FootprintPin& pin : drilled.pins) {
+        pin.inner_pad.shape = pad_shape_none;
+        pin.no_inner_pad = 1;
+        pin.padstack = 0;
+    }
+    drilled.pin_count = 2;
+    board.footprints = {drilled};
+    Part& part = board.parts.emplace_back();
+    part.ref = "J1";
+    part.x = 1;
+    part.y = 1;
+    Net& net = board.nets.emplace_back();
+    net.name = "GND";
+    net.pins = {NetPin{"J1.1"}, NetPin{"J1.2"}};
+    net.pin_count = 2;
+    build_part_pins(board);
+    net.areas = {area_over(top_copper_layer + 2, 0.5, 0.5, 2.0, 1.5)};
+    EXPECT_EQ(Unrouted(board).report.connections, 0u);
+    // Without the ring the pins have no copper there.
+    board.padstacks[0].inner.wide = 0;
+    board.footprints[0].pins[0].no_inner_pad = board.footprints[0].pins[1].no_inner_pad = 0;
+    EXPECT_EQ(Unrouted(board).report.connections, 2u);
 }
 
 }  // namespace
