@@ -293,11 +293,20 @@ CopperGroups join_copper(const Net& net, const std::vector<PinPad>& pads, const 
         }
     }
 
-    // Pins: a run's point within the pad on a layer with copper.
+    // Pins: a run's point within the pad on a layer with copper; a via on the pin's centre (the
+    // router joins a via and a pin that share their centre, not one that only overlaps the pad).
     const PadFinder finder(net, pads, reach);
     for (const Entry& e : entries) {
         finder.visit_holding(e.point->x, e.point->y, pad_layer_kind(runs[e.run].layer),
                              [&](std::uint32_t n) { groups.join(first_pin + n, e.run); });
+    }
+    for (std::uint32_t v = 0; v < via_count; ++v) {
+        const PathPoint& via = vias[v];
+        for (std::size_t kind = 0; kind < copper_kinds; ++kind) {
+            finder.visit_holding(via.x, via.y, kind, [&](std::uint32_t n) {
+                if (near(via, PathPoint{net.pins[n].x, net.pins[n].y}, reach)) groups.join(first_pin + n, first_via + v);
+            });
+        }
     }
 
     // An area joins the run points, vias and pad centres that lie inside it on its layer (a via

@@ -4,7 +4,7 @@
 // connection the router made. The rule: two wires on one layer join where an end or vertex of
 // one meets an end or vertex of the other, as copper that touches does; a via joins every wire
 // that has an end or vertex at its place, on any layer; a pin is reached by a wire whose end or
-// vertex lies within its pad on a layer where the pin has copper.
+// vertex lies within its pad on a layer where the pin has copper, or by a via on its centre.
 
 #include <algorithm>
 #include <cstdint>

@@ -47,14 +47,18 @@ std::string design_with_session_wiring(const std::string& design, const std::str
     return out + "\n    )\n)\n";
 }
 
-// -B of `name` (its board and session in `folder`), with the check of its connections; then the
-// routed board loaded and exported again as `<name>_routed.dsn`. False, with a failure, when
-// either stops.
-bool back_annotate_and_export(const fs::path& folder, const std::string& name, ConnectionCount& count) {
-    return test::back_annotate(folder, name, count, [&](const Board&, const fs::path& file) {
-        std::string error;
-        EXPECT_GE(test::export_design(file, folder / (name + "_routed.dsn"), &error), 0) << error;
-    });
+// -B of `name` (its board and session in `folder`), with the check of its connections and what
+// it leaves unrouted; then the routed board loaded and exported again as `<name>_routed.dsn`.
+// False, with a failure, when either stops.
+bool back_annotate_and_export(const fs::path& folder, const std::string& name, ConnectionCount& count,
+                              UnroutedReport* unrouted = nullptr) {
+    return test::back_annotate(
+        folder, name, count,
+        [&](const Board&, const fs::path& file) {
+            std::string error;
+            EXPECT_GE(test::export_design(file, folder / (name + "_routed.dsn"), &error), 0) << error;
+        },
+        unrouted);
 }
 
 TEST(RoundTrip, EveryRoutedPairComesBackAndTheRouterFindsNoMoreConnectionsIncomplete) {
@@ -72,7 +76,8 @@ TEST(RoundTrip, EveryRoutedPairComesBackAndTheRouterFindsNoMoreConnectionsIncomp
             fs::copy_file(set.string() + extension, folder / (name + extension));
         }
         ConnectionCount count;
-        if (!back_annotate_and_export(folder, name, count)) continue;
+        UnroutedReport unrouted;
+        if (!back_annotate_and_export(folder, name, count, &unrouted)) continue;
         EXPECT_EQ(count.kept, count.made);
 
         const test::RouterLoad load = test::load_in_router(router, folder / (name + "_routed.dsn"));
@@ -80,6 +85,9 @@ TEST(RoundTrip, EveryRoutedPairComesBackAndTheRouterFindsNoMoreConnectionsIncomp
         EXPECT_EQ(load.status, 0) << load.log;
         ASSERT_GE(after_routing, 0);
         ASSERT_GE(load.incomplete, 0);
+        // What -B says is left unrouted is what the router finds open in the routed board.
+        EXPECT_EQ(static_cast<long>(unrouted.connections), load.incomplete);
+        std::cout << name << ": unrouted " << unrouted.connections << " in " << unrouted.nets << " nets; ";
         std::cout << name << ": " << load.incomplete << " of " << load.connections
                   << " connections incomplete after the round trip (router left " << after_routing << ")";
         if (load.incomplete > after_routing) {
@@ -150,13 +158,16 @@ TEST(RoundTrip, BoardsWithPadsOfNoSizeAndFoldedTracesRouteAndComeBack) {
         ASSERT_GE(routed.incomplete, 0);
 
         ConnectionCount count;
-        ASSERT_TRUE(back_annotate_and_export(folder, name, count));
+        UnroutedReport unrouted;
+        ASSERT_TRUE(back_annotate_and_export(folder, name, count, &unrouted));
         EXPECT_GT(count.made, 200u);
         EXPECT_EQ(count.kept, count.made);
 
         const test::RouterLoad load = test::load_in_router(router, folder / (name + "_routed.dsn"));
         EXPECT_EQ(load.status, 0) << load.log;
         ASSERT_GE(load.incomplete, 0) << "no statistics in the router's log";
+        std::cout << name << ": unrouted " << unrouted.connections << " (the router: " << load.incomplete << "); ";
+        EXPECT_EQ(static_cast<long>(unrouted.connections), load.incomplete);
         std::cout << name << ": " << count.made << " connections made by the router, " << count.kept
                   << " kept; the routed board's design loads with " << load.incomplete << " of " << load.connections
                   << " connections incomplete (after routing: " << routed.incomplete << ")";

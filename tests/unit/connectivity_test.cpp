@@ -351,6 +351,15 @@ TEST(Unrouted, ANetJoinedThroughAViaIsCompleteAndNotWithoutIt) {
     EXPECT_EQ(Unrouted(board).lines, "  Unrouted: 1 connection in 1 net\n    net N1: U1.1 to R1.1\n");
 }
 
+TEST(Unrouted, AViaJoinsASurfacePinOnItsCentreButNotBesideIt) {
+    // A bottom trace from R1.1 to a via in U1.1's top pad.
+    Board board = board_with_nets({{"U1.1", "R1.1"}});
+    board.nets[0].connects = {trace({vertex_at(4.0, 1.0, bottom_copper_layer), vertex_at(1.0, 1.0, 0, true)})};
+    EXPECT_EQ(Unrouted(board).report.connections, 0u);
+    board.nets[0].connects[0].vertices[1].x = 1.01;
+    EXPECT_EQ(Unrouted(board).lines, "  Unrouted: 1 connection in 1 net\n    net N1: U1.1 to R1.1\n");
+}
+
 TEST(Unrouted, ADanglingTraceIsAPieceOfItsNetAsTheRouterCountsIt) {
     Board board = board_with_nets({{"U1.1", "U2.1"}, {"U3.1"}});
     board.nets[0].connects = {trace({vertex_at(1.0, 1.0, top_copper_layer), vertex_at(2.0, 1.0, 0)}),
