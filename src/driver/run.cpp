@@ -172,6 +172,7 @@ int route_board(const RunSettings& settings, Diagnostics& diagnostics) {
         const BackAnnotation routed = back_annotate_and_write(board, back_annotation, diagnostics);
         result.connections = routed.connections;
         result.connections_checked = true;
+        note_unrouted(result, board, routed.unrouted);
         result.routed_board = settings.routed_fpcname;
         result.after = copper_totals(board.nets);
         if (settings.picture) write_routed_picture(board, settings, routed.session);
