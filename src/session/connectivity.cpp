@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
-#include <numeric>
 #include <compare>
 
 #include "board/units.h"
@@ -72,27 +71,6 @@ PinPad pad_of(const Board& board, const Part& part, const FootprintPin& pin) {
     }
     return pad;
 }
-
-// Groups of items, joined in any order.
-class Groups {
-public:
-    explicit Groups(std::size_t count) : parent_(count) { std::iota(parent_.begin(), parent_.end(), 0u); }
-    std::uint32_t find(std::uint32_t item) {
-        while (parent_[item] != item) {
-            parent_[item] = parent_[parent_[item]];
-            item = parent_[item];
-        }
-        return item;
-    }
-    void join(std::uint32_t a, std::uint32_t b) {
-        a = find(a);
-        b = find(b);
-        if (a != b) parent_[std::max(a, b)] = std::min(a, b);
-    }
-
-private:
-    std::vector<std::uint32_t> parent_;
-};
 
 // The pad boxes' cell: as wide as the largest pad and the reach on both sides, so that a box
 // covers at most two cells either way.

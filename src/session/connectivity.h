@@ -17,6 +17,32 @@
 
 namespace tarnwick {
 
+// Groups of items, joined in any order; each group is found by its lowest item.
+class Groups {
+public:
+    explicit Groups(std::size_t count) : parent_(count) {
+        for (std::size_t i = 0; i < count; ++i) parent_[i] = static_cast<std::uint32_t>(i);
+    }
+    std::uint32_t find(std::uint32_t item) {
+        while (parent_[item] != item) {
+            parent_[item] = parent_[parent_[item]];
+            item = parent_[item];
+        }
+        return item;
+    }
+    // False when the two were in one group already.
+    bool join(std::uint32_t a, std::uint32_t b) {
+        a = find(a);
+        b = find(b);
+        if (a == b) return false;
+        parent_[std::max(a, b)] = std::min(a, b);
+        return true;
+    }
+
+private:
+    std::vector<std::uint32_t> parent_;
+};
+
 // The kinds of copper layer a pin's pads are given for, which index a PinPad's tables.
 enum CopperKind : std::size_t { top_kind, bottom_kind, inner_kind, copper_kinds };
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <numeric>
 #include <string>
 #include <tuple>
 
@@ -37,28 +36,6 @@ struct Airline {
     }
 };
 
-class PieceSets {
-public:
-    explicit PieceSets(std::size_t count) : parent_(count) { std::iota(parent_.begin(), parent_.end(), 0u); }
-    std::uint32_t find(std::uint32_t item) {
-        while (parent_[item] != item) {
-            parent_[item] = parent_[parent_[item]];
-            item = parent_[item];
-        }
-        return item;
-    }
-    bool join(std::uint32_t a, std::uint32_t b) {
-        a = find(a);
-        b = find(b);
-        if (a == b) return false;
-        parent_[std::max(a, b)] = std::min(a, b);
-        return true;
-    }
-
-private:
-    std::vector<std::uint32_t> parent_;
-};
-
 // The shortest tree of airlines joining `pieces` pieces, by rounds in which every set of pieces
 // takes its shortest airline to another (as many rounds as the pieces take to halve, at most
 // log2 of them). Each point's nearest point of another set is found ring by ring of cells.
@@ -80,7 +57,7 @@ std::vector<Airline> shortest_tree(const std::vector<PiecePoint>& points, std::u
     index.reserve(points.size());
     for (std::uint32_t i = 0; i < points.size(); ++i) index.insert(i, points[i].x, points[i].y);
 
-    PieceSets sets(pieces);
+    Groups sets(pieces);
     std::vector<Airline> tree;
     std::uint32_t left = pieces;
     std::vector<Airline> best;
