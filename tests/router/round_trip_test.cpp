@@ -104,6 +104,44 @@ TEST(RoundTrip, EveryRoutedPairComesBackAndTheRouterFindsNoMoreConnectionsIncomp
     }
 }
 
+// Boards routed here at one pass, which leaves connections open: what -B says is left unrouted
+// is what the router finds open when it loads the routed board, and what it said it left.
+TEST(RoundTrip, BoardsRoutedAtOnePassLeaveWhatTheUnroutedReportCounts) {
+    const fs::path router = TARNWICK_ROUTER;
+    const std::string reason = test::router_skip_reason(router);
+    if (!reason.empty()) GTEST_SKIP() << reason;
+    const fs::path corpus = fs::path(TARNWICK_CORPUS) / "routed";
+    if (!fs::is_directory(corpus)) GTEST_SKIP() << "no corpus at " << corpus;
+
+    const test::Scratch scratch("one_pass");
+    const fs::path& folder = scratch.folder;
+    long open_in_all = 0;
+    for (const std::string name : {"jpt_LED_Driver_unrouted", "ppmscope_DSOscope_USBBrd_A01_unrouted"}) {
+        SCOPED_TRACE(name);
+        fs::copy_file(corpus / (name + ".fpc"), folder / (name + ".fpc"));
+        std::string error;
+        ASSERT_GE(test::export_design(folder / (name + ".fpc"), folder / (name + ".dsn"), &error), 0) << error;
+        const test::RouterLoad routed =
+            test::run_router(router, folder / (name + ".dsn"), "-mp 1 --router.optimizer.enabled=false", 600);
+        ASSERT_EQ(routed.status, 0) << routed.log.substr(routed.log.size() > 4000 ? routed.log.size() - 4000 : 0);
+        ASSERT_TRUE(routed.session_written);
+
+        ConnectionCount count;
+        UnroutedReport unrouted;
+        ASSERT_TRUE(back_annotate_and_export(folder, name, count, &unrouted));
+        const test::RouterLoad load = test::load_in_router(router, folder / (name + "_routed.dsn"));
+        EXPECT_EQ(load.status, 0) << load.log;
+        std::cout << name << ": unrouted " << unrouted.connections << " in " << unrouted.nets << " nets; the router left "
+                  << routed.incomplete << " and finds " << load.incomplete << " open in the routed board\n";
+        EXPECT_EQ(static_cast<long>(unrouted.connections), load.incomplete);
+        EXPECT_EQ(static_cast<long>(unrouted.connections), routed.incomplete);
+        EXPECT_EQ(unrouted.open.size(), unrouted.connections);
+        open_in_all += load.incomplete;
+    }
+    // Routing that one pass finishes would prove nothing of the count.
+    EXPECT_GT(open_in_all, 0);
+}
+
 // Vias in and beside pads, with the short wire the router lays from the via to the pin: every
 // connection comes back. Only the via in a pad with no wire to the pin stays open, for the router
 // too.
