@@ -440,7 +440,7 @@ private:
         canvas_.end_path();
     }
 
-    // The footprint copper of FreePCB-2 boards: top and bottom swap places on a bottom part.
+    // Copper polylines of footprints: top and bottom swap places on a bottom part.
     void part_copper(std::uint32_t layer, std::uint32_t& count) {
         for (const Part& part : board_.parts) {
             if (!has_footprint(part)) continue;
