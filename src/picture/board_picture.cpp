@@ -301,14 +301,14 @@ private:
 
     // The layer a free text is drawn on: its copper layer, the bottom silk, or else the top silk.
     std::uint32_t text_layer(const BoardText& text) const {
-        if (text.third >= top_copper_layer && text.third < top_copper_layer + prepared_.copper_layers) return text.third;
-        return text.third == 8 ? 8 : 7;
+        if (text.layer >= top_copper_layer && text.layer < top_copper_layer + prepared_.copper_layers) return text.layer;
+        return text.layer == 8 ? 8 : 7;
     }
 
     void free_texts(std::uint32_t layer, std::uint32_t& count) {
         for (const BoardText& text : board_.texts) {
-            if (text_layer(text) != layer || !(text.sixth > 0)) continue;
-            canvas_.text(text.x, text.y, text.sixth, text.angle, text.text, false);
+            if (text_layer(text) != layer || !(text.height > 0)) continue;
+            canvas_.text(text.x, text.y, text.height, text.angle, text.text, false);
             ++count;
         }
     }
