@@ -302,7 +302,7 @@ private:
     // The layer a free text is drawn on: its copper layer, the bottom silk, or else the top silk.
     std::uint32_t text_layer(const BoardText& text) const {
         if (text.layer >= top_copper_layer && text.layer < top_copper_layer + prepared_.copper_layers) return text.layer;
-        return text.layer == 8 ? 8 : 7;
+        return text.layer == bottom_silk_layer ? bottom_silk_layer : top_silk_layer;
     }
 
     void free_texts(std::uint32_t layer, std::uint32_t& count) {
@@ -344,7 +344,7 @@ private:
                          canvas_.text(x, y, part.ref_text.height, angle % 360, part.ref, side == 1);
                          ++counts.silk_texts[side];
                      }
-                     free_texts(side == 0 ? 7 : 8, counts.silk_texts[side]);
+                     free_texts(side == 0 ? top_silk_layer : bottom_silk_layer, counts.silk_texts[side]);
                  });
         for (const Part& part : board_.parts) {
             if (part.side == side && has_footprint(part)) ++counts.parts[side];
