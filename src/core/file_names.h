@@ -34,7 +34,8 @@ inline std::string without_extension(const std::string& name) { return name.subs
 // board file's name with "_routed" before its extension. For the route job (-R) the Specctra
 // name, its extension dropped, names the design file (".dsn") and the router's session
 // ("_routed.ses"), and the board's name the router's log ("_router.log"). With --svg, the
-// picture: the board file's name without its extension, with "_routed" for -B and -R, and ".svg".
+// picture: the board file's name without its extension, with "_routed" for -B and -R (not with
+// -I), and ".svg".
 void name_run_files(RunSettings& settings, const std::string& board, const std::optional<std::string>& specctra);
 
 // True when both names reach one file: the same text, or another spelling of an existing file
