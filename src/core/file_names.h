@@ -9,11 +9,17 @@
 
 namespace tarnwick {
 
+// Where the name's last path component begins, after a "/" or "\\" (0 when it has no folder).
+inline std::string::size_type last_component_position(const std::string& name) {
+    const std::string::size_type slash = name.find_last_of("/\\");
+    return slash == std::string::npos ? 0 : slash + 1;
+}
+
 // Where the extension of the name's last path component begins, or npos when it has none.
 inline std::string::size_type extension_position(const std::string& name) {
-    const std::string::size_type slash = name.find_last_of("/\\");
+    const std::string::size_type start = last_component_position(name);
     const std::string::size_type dot = name.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return std::string::npos;
+    if (dot == std::string::npos || dot < start) return std::string::npos;
     return dot;
 }
 
