@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Makes the packages of the build with cpack and checks what a user gets from them.
-# Linux: the .deb, installed into a scratch root (dpkg -x), holds the program alone, names its
-# version and exports the example board byte for byte as the build's own program does; the
-# tarball holds the same program. Windows build: the zip holds the program, the README with the
+# Linux: the .deb, installed into a scratch root (dpkg -x), holds the program and its manual
+# page, names its version and exports the example board byte for byte as the build's own program
+# does; the tarball holds the same program and page. Windows build: the zip holds the program, the README with the
 # picture it shows and the example board with its session, in one folder.
 # Arguments: the build folder, the source folder, the built program.
 set -u
@@ -59,8 +59,11 @@ dpkg-deb -f "$deb" Depends | grep -q 'libc6' || fail "the package names no libra
 
 root=$scratch/root
 dpkg-deb -x "$deb" "$root" || fail "dpkg -x failed"
-files=$(cd "$root" && find . -type f -o -type l | sort)
-[ "$files" = ./usr/bin/tarnwick ] || fail "the package holds: $files; expected ./usr/bin/tarnwick alone"
+files=$(cd "$root" && find . -type f -o -type l | sort | tr '\n' ' ')
+expected="./usr/bin/tarnwick ./usr/share/man/man1/tarnwick.1.gz "
+[ "$files" = "$expected" ] || fail "the package holds: $files; expected: $expected"
+gzip -dc "$root/usr/share/man/man1/tarnwick.1.gz" | cmp - "$source_dir/docs/tarnwick.1" ||
+  fail "the package's manual page is not docs/tarnwick.1"
 [ "$("$root/usr/bin/tarnwick" --version)" = "Tarnwick $version" ] || fail "the installed program does not run"
 
 # The packaged program does what the built one does.
@@ -74,9 +77,12 @@ cmp "$scratch/packaged/blinker.dsn" "$scratch/built/blinker.dsn" || fail "the pa
 sed -i -E 's/^Elapsed time: .*/Elapsed time/' "$scratch/packaged/console" "$scratch/built/console"
 cmp "$scratch/packaged/console" "$scratch/built/console" || fail "the packaged program's console differs"
 
-listed=$(tar -tzf "${tarballs[0]}" | grep -v '/$')
-[ "$listed" = "tarnwick-$version-Linux/bin/tarnwick" ] || fail "the tarball holds: $listed"
+top=tarnwick-$version-Linux
+listed=$(tar -tzf "${tarballs[0]}" | grep -v '/$' | sort | tr '\n' ' ')
+[ "$listed" = "$top/bin/tarnwick $top/share/man/man1/tarnwick.1.gz " ] || fail "the tarball holds: $listed"
 mkdir "$scratch/tarball"
 tar -xzf "${tarballs[0]}" -C "$scratch/tarball"
-cmp "$scratch/tarball/tarnwick-$version-Linux/bin/tarnwick" "$root/usr/bin/tarnwick" || fail "the tarball's program is not the package's"
+cmp "$scratch/tarball/$top/bin/tarnwick" "$root/usr/bin/tarnwick" || fail "the tarball's program is not the package's"
+cmp "$scratch/tarball/$top/share/man/man1/tarnwick.1.gz" "$root/usr/share/man/man1/tarnwick.1.gz" ||
+  fail "the tarball's manual page is not the package's"
 exit 0

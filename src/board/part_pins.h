@@ -9,8 +9,8 @@ namespace tarnwick {
 
 // Where the point (fx, fy) of the part's footprint lies on the board: mirrored for the bottom
 // side, turned by the part's rotation and moved to its place. Right angles keep their exact
-// arithmetic; `any_angle` (FreePCB-2 boards) turns by any whole angle. False for a rotation the
-// board cannot have.
+// arithmetic; `any_angle` (a board whose parts stand at any angle) turns by any whole angle.
+// False for a rotation the board cannot have.
 bool place_on_board(const Part& part, double fx, double fy, bool any_angle, double& x, double& y);
 
 // (Re)builds the keepout list of every footprint: one circle per drilled pin and copper layer

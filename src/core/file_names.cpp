@@ -12,9 +12,10 @@ void name_run_files(RunSettings& settings, const std::string& board, const std::
     settings.fpcname = with_default_extension(board, ".fpc");
     const std::string stem = without_extension(settings.fpcname);
     settings.routed_fpcname = stem + "_routed" + settings.fpcname.substr(stem.size());
-    // The picture is of the board the job writes: the routed board for -B and the route job.
+    // The picture is of the board the job writes: the routed board for -B and the route job, the
+    // board as loaded for the export and for -I (which wins over either).
     if (settings.picture) {
-        const bool routed = settings.back_annotate || settings.route.enabled;
+        const bool routed = (settings.back_annotate || settings.route.enabled) && !settings.info_only;
         settings.picture_name = stem + (routed ? "_routed.svg" : ".svg");
     }
     if (settings.route.enabled) {

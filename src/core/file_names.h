@@ -9,11 +9,17 @@
 
 namespace tarnwick {
 
+// Where the name's last path component begins, after a "/" or "\\" (0 when it has no folder).
+inline std::string::size_type last_component_position(const std::string& name) {
+    const std::string::size_type slash = name.find_last_of("/\\");
+    return slash == std::string::npos ? 0 : slash + 1;
+}
+
 // Where the extension of the name's last path component begins, or npos when it has none.
 inline std::string::size_type extension_position(const std::string& name) {
-    const std::string::size_type slash = name.find_last_of("/\\");
+    const std::string::size_type start = last_component_position(name);
     const std::string::size_type dot = name.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return std::string::npos;
+    if (dot == std::string::npos || dot < start) return std::string::npos;
     return dot;
 }
 
@@ -34,7 +40,8 @@ inline std::string without_extension(const std::string& name) { return name.subs
 // board file's name with "_routed" before its extension. For the route job (-R) the Specctra
 // name, its extension dropped, names the design file (".dsn") and the router's session
 // ("_routed.ses"), and the board's name the router's log ("_router.log"). With --svg, the
-// picture: the board file's name without its extension, with "_routed" for -B and -R, and ".svg".
+// picture: the board file's name without its extension, with "_routed" for -B and -R (not with
+// -I), and ".svg".
 void name_run_files(RunSettings& settings, const std::string& board, const std::optional<std::string>& specctra);
 
 // True when both names reach one file: the same text, or another spelling of an existing file

@@ -20,6 +20,7 @@ void print_usage(std::FILE* out) {
         "        -R        Route: export dsnfile, run the router on it, back annotate to fpcfile_routed file\n"
         "        -Un1[,n2] Boundry oUtline Poly select: n1 = pcb & signal [n2 = signal]\n"
         "        -V        Enable Verbose debug output\n"
+        "        --svg     Draw an SVG picture too: fpcname.svg, or fpcname_routed.svg with -B and -R\n"
         "\n"
         "    route options (with -R):\n"
         "\n"

@@ -63,6 +63,11 @@ void check_routed_name(const RunSettings& settings) {
 // Our own code for a picture whose name is that of another file of the run.
 constexpr int picture_name_taken = 50045;
 
+// The export's design file, for the export and the route job.
+void export_design(const Board& board, const RunSettings& settings) {
+    if (write_design_file(board, settings) != 0) fatal_error(design_file_not_written, "Unable to create DSN file");
+}
+
 // The picture (--svg) must replace neither an input nor another output of the run.
 void check_picture_name(const RunSettings& settings) {
     const std::string& picture = settings.picture_name;
@@ -87,9 +92,11 @@ void check_picture_name(const RunSettings& settings) {
 }
 
 // The picture's title: the name of the board file it shows, without its folder.
-std::string picture_title(const std::string& fpcname) {
-    const std::string::size_type slash = fpcname.find_last_of("/\\");
-    return slash == std::string::npos ? fpcname : fpcname.substr(slash + 1);
+std::string picture_title(const std::string& fpcname) { return fpcname.substr(last_component_position(fpcname)); }
+
+// The picture of the board as loaded.
+void write_loaded_picture(const Board& board, const RunSettings& settings) {
+    write_picture_file(board, settings.picture_name, {picture_title(settings.fpcname), nullptr});
 }
 
 // The picture of the routed board, the router's copper told apart from the board's own, and the
@@ -163,7 +170,7 @@ int route_board(const RunSettings& settings, Diagnostics& diagnostics) {
     try {
         Board board;
         load_fpc_file(board, settings, diagnostics);
-        if (write_design_file(board, settings) != 0) fatal_error(design_file_not_written, "Unable to create DSN file");
+        export_design(board, settings);
         RouterJob job;
         job.router_option = settings.route.router;
         job.design_file = result.design_file;
@@ -231,13 +238,13 @@ int run(int argc, const char* const* argv) {
             if (settings.info_only) {
                 if (settings.verbose) write_fpc_sections(stdout, board);
                 write_info_report(console(), board, settings);
-                if (settings.picture) write_picture_file(board, settings.picture_name, {picture_title(settings.fpcname), nullptr});
+                if (settings.picture) write_loaded_picture(board, settings);
             } else if (settings.back_annotate) {
                 const BackAnnotation routed = back_annotate_and_write(board, settings, diagnostics);
                 if (settings.picture) write_routed_picture(board, settings, routed);
             } else {
-                if (write_design_file(board, settings) != 0) fatal_error(design_file_not_written, "Unable to create DSN file");
-                if (settings.picture) write_picture_file(board, settings.picture_name, {picture_title(settings.fpcname), nullptr});
+                export_design(board, settings);
+                if (settings.picture) write_loaded_picture(board, settings);
             }
         }
         check_standard_output();

@@ -65,9 +65,6 @@ std::string counted(std::uint32_t count, const char* one, const char* many) {
     return std::to_string(count) + " " + (count == 1 ? one : many);
 }
 
-// What a footprint polyline is in the picture.
-enum class PolylineUse : std::uint8_t { silk, top_copper, bottom_copper, inner_copper, hidden };
-
 // A via once per net and place, with the largest pad and hole of the board's copies there (the
 // board holds one copy per trace that ends at it).
 struct PlacedVia {
@@ -102,7 +99,6 @@ struct Counts {
 
 // What both passes use, worked out once.
 struct Prepared {
-    std::vector<std::vector<PolylineUse>> polylines;  // by footprint and polyline
     std::vector<PlacedVia> vias;
     // Per net, per segment of its traces in order: laid by the router. Each segment the router
     // laid marks one segment of the board, so that the router's shade shows as many segments as
@@ -135,24 +131,6 @@ Prepared prepare(const Board& board, const RouterCopper* router) {
     Prepared prepared;
     if (router != nullptr) prepared.laid = router_segments(board, *router);
     prepared.copper_layers = static_cast<std::uint32_t>(board.copper_layers.size());
-    prepared.polylines.resize(board.footprints.size());
-    for (std::size_t f = 0; f < board.footprints.size(); ++f) {
-        prepared.polylines[f].assign(board.footprints[f].polylines.size(), PolylineUse::silk);
-    }
-    for (std::size_t f = 0; f < board.footprints.size(); ++f) {
-        const std::vector<FootprintPolyline>& polylines = board.footprints[f].polylines;
-        for (std::size_t p = 0; p < polylines.size(); ++p) {
-            PolylineUse& use = prepared.polylines[f][p];
-            switch (polylines[p].copper) {
-                case PolylineCopper::top: use = PolylineUse::top_copper; break;
-                case PolylineCopper::bottom: use = PolylineUse::bottom_copper; break;
-                case PolylineCopper::inner: use = PolylineUse::inner_copper; break;
-                case PolylineCopper::none: break;
-            }
-            if (!polylines[p].drawn) use = PolylineUse::hidden;
-        }
-    }
-
     for (std::uint32_t n = 0; n < board.nets.size(); ++n) {
         std::vector<Via> vias = board.nets[n].vias;
         std::stable_sort(vias.begin(), vias.end(),
@@ -302,7 +280,7 @@ private:
     // The layer a free text is drawn on: its copper layer, the bottom silk, or else the top silk.
     std::uint32_t text_layer(const BoardText& text) const {
         if (text.layer >= top_copper_layer && text.layer < top_copper_layer + prepared_.copper_layers) return text.layer;
-        return text.layer == 8 ? 8 : 7;
+        return text.layer == bottom_silk_layer ? bottom_silk_layer : top_silk_layer;
     }
 
     void free_texts(std::uint32_t layer, std::uint32_t& count) {
@@ -322,9 +300,10 @@ private:
             for (const Part& part : board_.parts) {
                 if (part.side != side || !has_footprint(part)) continue;
                 const Footprint& footprint = board_.footprints[part.footprint];
-                for (std::size_t p = 0; p < footprint.polylines.size(); ++p) {
-                    if (prepared_.polylines[part.footprint][p] != PolylineUse::silk) continue;
-                    if (polyline(part, footprint.polylines[p])) ++counts.silk_lines[side];
+                for (const FootprintPolyline& line : footprint.polylines) {
+                    // Copper polylines are drawn on their copper layer; what the editor hides, nowhere.
+                    if (line.copper != PolylineCopper::none || !line.drawn) continue;
+                    if (polyline(part, line)) ++counts.silk_lines[side];
                 }
             }
         });
@@ -344,7 +323,7 @@ private:
                          canvas_.text(x, y, part.ref_text.height, angle % 360, part.ref, side == 1);
                          ++counts.silk_texts[side];
                      }
-                     free_texts(side == 0 ? 7 : 8, counts.silk_texts[side]);
+                     free_texts(side == 0 ? top_silk_layer : bottom_silk_layer, counts.silk_texts[side]);
                  });
         for (const Part& part : board_.parts) {
             if (part.side == side && has_footprint(part)) ++counts.parts[side];
@@ -440,20 +419,19 @@ private:
         canvas_.end_path();
     }
 
-    // The footprint copper of FreePCB-2 boards: top and bottom swap places on a bottom part.
+    // Copper polylines of footprints: top and bottom swap places on a bottom part.
     void part_copper(std::uint32_t layer, std::uint32_t& count) {
         for (const Part& part : board_.parts) {
             if (!has_footprint(part)) continue;
             const Footprint& footprint = board_.footprints[part.footprint];
             const std::uint32_t near = part.side == 0 ? top_copper_layer : bottom_copper_layer;
             const std::uint32_t far = part.side == 0 ? bottom_copper_layer : top_copper_layer;
-            for (std::size_t p = 0; p < footprint.polylines.size(); ++p) {
-                const PolylineUse use = prepared_.polylines[part.footprint][p];
-                const bool here = (use == PolylineUse::top_copper && layer == near) ||
-                                  (use == PolylineUse::bottom_copper && layer == far) ||
-                                  (use == PolylineUse::inner_copper && layer > bottom_copper_layer);
-                if (!here) continue;
-                if (polyline(part, footprint.polylines[p])) ++count;
+            for (const FootprintPolyline& line : footprint.polylines) {
+                const bool here = (line.copper == PolylineCopper::top && layer == near) ||
+                                  (line.copper == PolylineCopper::bottom && layer == far) ||
+                                  (line.copper == PolylineCopper::inner && layer > bottom_copper_layer);
+                if (!here || !line.drawn) continue;
+                if (polyline(part, line)) ++count;
             }
         }
     }

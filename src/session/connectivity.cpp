@@ -228,7 +228,9 @@ CopperGroups join_copper(const Net& net, const std::vector<PinPad>& pads, const 
     // once: from the one on the left, or below. The outermost cells, which far-out places share,
     // hold points that need not meet: each is tried against every other there and around.
     constexpr std::int64_t neighbours[4][2] = {{1, -1}, {1, 0}, {1, 1}, {0, 1}};
-    for (const auto& [layer, index] : layers) {
+    for (const auto& layer_index : layers) {
+        // Named, not a structured binding, so that the lambda below may capture it.
+        const PlaceIndex& index = layer_index.second;
         index.visit_cells([&](std::int64_t cx, std::int64_t cy, PlaceIndex::Items cell) {
             if (!PlaceIndex::bounded(cx) || !PlaceIndex::bounded(cy)) {
                 for (std::int64_t dx = -1; dx <= 1; ++dx) {

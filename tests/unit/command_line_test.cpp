@@ -136,6 +136,10 @@ TEST(CommandLine, FileNamesAreCompletedOnceWithTheJobsExtensions) {
     EXPECT_EQ(parse({"--svg", "-I", "my.dir/board-v1.2.old"}).picture_name, "my.dir/board-v1.2.svg");
     EXPECT_EQ(parse({"-B", "--svg", "C:\\v1.2\\board", "x.ses"}).picture_name, "C:\\v1.2\\board_routed.svg");
     EXPECT_EQ(parse({"--svg", "board.fpc", "other.dsn"}).picture_name, "board.svg");
+    EXPECT_EQ(parse({"-R", "--svg", "board.fpc"}).picture_name, "board_routed.svg");
+    // -I reports the board as loaded, whatever job switch stands beside it: so does its picture.
+    EXPECT_EQ(parse({"-I", "-B", "--svg", "board.fpc"}).picture_name, "board.svg");
+    EXPECT_EQ(parse({"-R", "-I", "--svg", "board.fpc"}).picture_name, "board.svg");
     EXPECT_EQ(parse_error({"board", "--svg"}).code, 218);  // a switch after the board, as any other
     EXPECT_EQ(parse_error({"--SVG", "board"}).code, 217);  // long names are exact
 }
