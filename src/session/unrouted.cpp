@@ -1,14 +1,10 @@
 #include "session/unrouted.h"
 
 #include <algorithm>
-#include <cmath>
-#include <limits>
 #include <string>
-#include <tuple>
 
 #include "board/layers.h"
 #include "core/errors.h"
-#include "session/place_index.h"
 
 namespace tarnwick {
 
@@ -16,67 +12,144 @@ namespace {
 
 constexpr std::uint32_t none = UINT32_MAX;
 
-// A place of a piece that an airline may leave from: a pin's centre, a trace's vertex, a via,
-// an area's corner.
-struct PiecePoint {
-    double x;
-    double y;
-    std::uint32_t piece;
-    std::int32_t pin;  // the net pin whose centre it is, or -1
-};
-
-// An airline between two points; ordered by length, then by its points, so that every choice
-// among airlines of one length is the same on every run.
-struct Airline {
-    double length2 = std::numeric_limits<double>::infinity();
-    std::uint32_t a = none;
-    std::uint32_t b = none;
-    bool operator<(const Airline& other) const {
-        return std::tie(length2, a, b) < std::tie(other.length2, other.a, other.b);
+// The points on a tree of boxes, each halving the points of its parent across its wider side,
+// each box marked with the set of pieces that all its points belong to, if they share one. A
+// search for the nearest point of another set passes over every box of the searching point's
+// own set at once, so a point deep inside a large piece costs about as much as one at its edge.
+class PointTree {
+public:
+    explicit PointTree(const std::vector<PiecePoint>& points) : points_(points), order_(points.size()) {
+        for (std::uint32_t i = 0; i < order_.size(); ++i) order_[i] = i;
+        if (points.empty()) return;
+        nodes_.reserve(2 * (points.size() / leaf_size + 1));
+        nodes_.push_back(Node{0, 0, 0, 0, 0, static_cast<std::uint32_t>(points.size())});
+        fill(0);
     }
+
+    // Marks every box with the set its points share (`set_of` gives each point's), or none.
+    template <class SetOf>
+    void mark(SetOf set_of) {
+        // Children come after their parent, so from last to first every child is marked first.
+        for (std::size_t n = nodes_.size(); n-- > 0;) {
+            Node& node = nodes_[n];
+            if (node.left == none) {
+                node.set = set_of(order_[node.begin]);
+                for (std::uint32_t k = node.begin + 1; k < node.end && node.set != none; ++k) {
+                    if (set_of(order_[k]) != node.set) node.set = none;
+                }
+            } else {
+                const std::uint32_t left = nodes_[node.left].set;
+                node.set = left == nodes_[node.left + 1].set ? left : none;
+            }
+        }
+    }
+
+    // Lowers `shortest` to the shortest airline from point `i` (of set `set`) to a point of
+    // another set, where there is one shorter than `shortest`.
+    template <class SetOf>
+    void nearest_other(std::uint32_t i, std::uint32_t set, SetOf set_of, Airline& shortest) const {
+        if (!nodes_.empty()) search(0, i, set, set_of, shortest);
+    }
+
+private:
+    static constexpr std::uint32_t leaf_size = 8;
+    struct Node {
+        double x0, y0, x1, y1;
+        std::uint32_t begin, end;
+        std::uint32_t left = none;  // the right child follows it
+        std::uint32_t set = none;
+    };
+
+    // Gives node `at` the box of its points and, if they are more than a leaf holds, two
+    // children, the left one just before the right.
+    void fill(std::uint32_t at) {
+        const std::uint32_t begin = nodes_[at].begin;
+        const std::uint32_t end = nodes_[at].end;
+        Node node{points_[order_[begin]].x, points_[order_[begin]].y, points_[order_[begin]].x,
+                  points_[order_[begin]].y, begin, end};
+        for (std::uint32_t k = begin + 1; k < end; ++k) {
+            const PiecePoint& p = points_[order_[k]];
+            node.x0 = std::min(node.x0, p.x);
+            node.x1 = std::max(node.x1, p.x);
+            node.y0 = std::min(node.y0, p.y);
+            node.y1 = std::max(node.y1, p.y);
+        }
+        nodes_[at] = node;
+        if (end - begin <= leaf_size) return;
+        const bool across_x = node.x1 - node.x0 >= node.y1 - node.y0;
+        const std::uint32_t middle = begin + (end - begin) / 2;
+        // Ties broken by the point's number, so the tree is the same on every run.
+        std::nth_element(order_.begin() + begin, order_.begin() + middle, order_.begin() + end,
+                         [&](std::uint32_t a, std::uint32_t b) {
+                             const double ka = across_x ? points_[a].x : points_[a].y;
+                             const double kb = across_x ? points_[b].x : points_[b].y;
+                             return ka < kb || (ka == kb && a < b);
+                         });
+        const std::uint32_t left = static_cast<std::uint32_t>(nodes_.size());
+        nodes_[at].left = left;
+        nodes_.push_back(Node{0, 0, 0, 0, begin, middle});
+        nodes_.push_back(Node{0, 0, 0, 0, middle, end});
+        fill(left);
+        fill(left + 1);
+    }
+
+    // The square of the distance from (x, y) to a box: never more than to any point in it, as
+    // rounding keeps the order of differences.
+    static double reach2(const Node& node, double x, double y) {
+        const double dx = std::max({0.0, node.x0 - x, x - node.x1});
+        const double dy = std::max({0.0, node.y0 - y, y - node.y1});
+        return dx * dx + dy * dy;
+    }
+
+    template <class SetOf>
+    void search(std::uint32_t at, std::uint32_t i, std::uint32_t set, SetOf set_of, Airline& shortest) const {
+        const Node& node = nodes_[at];
+        if (node.set == set) return;
+        const PiecePoint& p = points_[i];
+        // An airline as long as the shortest may still win by its points' numbers.
+        if (reach2(node, p.x, p.y) > shortest.length2) return;
+        if (node.left == none) {
+            for (std::uint32_t k = node.begin; k < node.end; ++k) {
+                const std::uint32_t q = order_[k];
+                if (set_of(q) == set) continue;
+                const double dx = points_[q].x - p.x;
+                const double dy = points_[q].y - p.y;
+                const Airline line{dx * dx + dy * dy, std::min(i, q), std::max(i, q)};
+                if (line < shortest) shortest = line;
+            }
+            return;
+        }
+        // The nearer child first, so the farther is more often passed over.
+        std::uint32_t first = node.left;
+        std::uint32_t second = node.left + 1;
+        if (reach2(nodes_[second], p.x, p.y) < reach2(nodes_[first], p.x, p.y)) std::swap(first, second);
+        search(first, i, set, set_of, shortest);
+        search(second, i, set, set_of, shortest);
+    }
+
+    const std::vector<PiecePoint>& points_;
+    std::vector<std::uint32_t> order_;
+    std::vector<Node> nodes_;
 };
 
-// The shortest tree of airlines joining `pieces` pieces, by rounds in which every set of pieces
-// takes its shortest airline to another (as many rounds as the pieces take to halve, at most
-// log2 of them). Each point's nearest point of another set is found ring by ring of cells.
+}  // namespace
+
+// By rounds in which every set of pieces takes its shortest airline to another (as many rounds as
+// the pieces take to halve, at most log2 of them).
 std::vector<Airline> shortest_tree(const std::vector<PiecePoint>& points, std::uint32_t pieces) {
-    double x0 = points[0].x;
-    double x1 = x0;
-    double y0 = points[0].y;
-    double y1 = y0;
-    for (const PiecePoint& p : points) {
-        x0 = std::min(x0, p.x);
-        x1 = std::max(x1, p.x);
-        y0 = std::min(y0, p.y);
-        y1 = std::max(y1, p.y);
-    }
-    // Cells about as wide as the points lie apart, were they spread evenly.
-    const double side = std::max(x1 - x0, y1 - y0);
-    const double cell = side / std::sqrt(static_cast<double>(points.size()));
-    PlaceIndex index(cell > 1e-6 ? cell : 1e-6);
-    index.reserve(points.size());
-    for (std::uint32_t i = 0; i < points.size(); ++i) index.insert(i, points[i].x, points[i].y);
-
+    PointTree tree_of_points(points);
     Groups sets(pieces);
+    std::vector<std::uint32_t> set_of_point(points.size());
+    auto set_of = [&](std::uint32_t q) { return set_of_point[q]; };
     std::vector<Airline> tree;
     std::uint32_t left = pieces;
     std::vector<Airline> best;
     while (left > 1) {
+        for (std::uint32_t i = 0; i < points.size(); ++i) set_of_point[i] = sets.find(points[i].piece);
+        tree_of_points.mark(set_of);
         best.assign(pieces, Airline{});
         for (std::uint32_t i = 0; i < points.size(); ++i) {
-            const PiecePoint& p = points[i];
-            const std::uint32_t set = sets.find(p.piece);
-            Airline& shortest = best[set];
-            index.visit_outwards(
-                p.x, p.y,
-                [&](std::uint32_t q) {
-                    if (sets.find(points[q].piece) == set) return;
-                    const double dx = points[q].x - p.x;
-                    const double dy = points[q].y - p.y;
-                    const Airline line{dx * dx + dy * dy, std::min(i, q), std::max(i, q)};
-                    if (line < shortest) shortest = line;
-                },
-                [&](double clear) { return clear * clear > shortest.length2; });
+            tree_of_points.nearest_other(i, set_of_point[i], set_of, best[set_of_point[i]]);
         }
         bool joined = false;
         for (std::uint32_t set = 0; set < pieces; ++set) {
@@ -93,6 +166,8 @@ std::vector<Airline> shortest_tree(const std::vector<PiecePoint>& points, std::u
     std::sort(tree.begin(), tree.end());
     return tree;
 }
+
+namespace {
 
 bool has_copper(const PinPad& pad) { return pad.copper[top_kind] || pad.copper[bottom_kind] || pad.copper[inner_kind]; }
 

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <limits>
+#include <tuple>
 #include <vector>
 
 #include "board/board.h"
@@ -32,6 +34,31 @@ struct UnroutedReport {
     std::uint32_t nets = 0;             // nets with a connection open
     std::vector<OpenConnection> open;   // by net, each net's shortest first
 };
+
+// A place of a piece that an airline may leave from: a pin's centre, a trace's vertex, a via,
+// an area's corner.
+struct PiecePoint {
+    double x;
+    double y;
+    std::uint32_t piece;
+    std::int32_t pin;  // the net pin whose centre it is, or -1
+};
+
+// An airline between two points; ordered by length, then by its points, so that every choice
+// among airlines of one length is the same on every run.
+struct Airline {
+    double length2 = std::numeric_limits<double>::infinity();
+    std::uint32_t a = UINT32_MAX;
+    std::uint32_t b = UINT32_MAX;
+    bool operator<(const Airline& other) const {
+        return std::tie(length2, a, b) < std::tie(other.length2, other.a, other.b);
+    }
+};
+
+// The shortest tree of airlines joining the pieces numbered 0 to `pieces` - 1 by their points:
+// pieces - 1 airlines, fewer when some piece has no point, shortest first. Airlines are ordered
+// by length and then by their points' numbers, so there is one such tree.
+std::vector<Airline> shortest_tree(const std::vector<PiecePoint>& points, std::uint32_t pieces);
 
 // The open connections of the routed board's nets (keepout nets are none of the router's).
 // Points within `reach` of each other in x and in y meet.

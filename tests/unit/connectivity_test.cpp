@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -418,5 +419,60 @@ TEST(Unrouted, ADrilledPinWithoutAnInnerPadIsJoinedOnTheInnerLayersByItsRing) {
     EXPECT_EQ(Unrouted(board).report.connections, 2u);
 }
 
+
+// The shortest tree by every airline between pieces, shortest first, each taken where it joins
+// two sets: the tree the faster search must find, ties included.
+std::vector<Airline> every_airline_tree(const std::vector<PiecePoint>& points, std::uint32_t pieces) {
+    std::vector<Airline> lines;
+    for (std::uint32_t a = 0; a < points.size(); ++a) {
+        for (std::uint32_t b = a + 1; b < points.size(); ++b) {
+            if (points[a].piece == points[b].piece) continue;
+            const double dx = points[a].x - points[b].x;
+            const double dy = points[a].y - points[b].y;
+            lines.push_back(Airline{dx * dx + dy * dy, a, b});
+        }
+    }
+    std::sort(lines.begin(), lines.end());
+    Groups sets(pieces);
+    std::vector<Airline> tree;
+    for (const Airline& line : lines) {
+        if (sets.join(points[line.a].piece, points[line.b].piece)) tree.push_back(line);
+    }
+    return tree;
+}
+
+TEST(Unrouted, TheShortestTreeIsTheOneEveryAirlineGivesTiesAndCrowdsIncluded) {
+    // Points on a coarse lattice, so that many airlines are of one length and many points share
+    // a place; pieces scattered, clustered, and one large piece around small ones.
+    std::uint32_t seed = 12345;
+    auto next = [&](std::uint32_t below) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) % below;
+    };
+    for (int round = 0; round < 60; ++round) {
+        const std::uint32_t pieces = 2 + next(round < 30 ? 6 : 40);
+        const std::uint32_t count = pieces + next(300);
+        std::vector<PiecePoint> points;
+        for (std::uint32_t i = 0; i < count; ++i) {
+            const double x = static_cast<double>(next(round % 3 == 0 ? 5 : 40)) * 0.1;
+            const double y = static_cast<double>(next(40)) * 0.1;
+            // Every piece has a point; past them, points go to pieces at random, or by the region
+            // they lie in, or to piece 0 where x is small and at random elsewhere.
+            std::uint32_t piece = next(pieces);
+            if (round % 3 == 1) piece = static_cast<std::uint32_t>(x + 4 * static_cast<int>(y)) % pieces;
+            if (round % 3 == 2 && x < 2) piece = 0;
+            if (i < pieces) piece = i;
+            points.push_back(PiecePoint{x, y, piece, -1});
+        }
+        const std::vector<Airline> expected = every_airline_tree(points, pieces);
+        const std::vector<Airline> found = shortest_tree(points, pieces);
+        ASSERT_EQ(found.size(), pieces - 1) << "round " << round;
+        for (std::size_t k = 0; k < expected.size(); ++k) {
+            EXPECT_EQ(found[k].length2, expected[k].length2) << "round " << round << " airline " << k;
+            EXPECT_EQ(found[k].a, expected[k].a) << "round " << round << " airline " << k;
+            EXPECT_EQ(found[k].b, expected[k].b) << "round " << round << " airline " << k;
+        }
+    }
+}
 }  // namespace
 }  // namespace tarnwick
