@@ -39,6 +39,8 @@ else
   export TMPDIR=$temporary
 fi
 prepared=$examples/blinker.ses
+# The same session with two connections left open (THR's wire to R2.2 and LED's only wire gone).
+two_open=$(dirname "$(realpath "$0")")/data/blinker_two_open.ses
 
 # A fresh folder `$1` (under $work) with the example board; it becomes the current one.
 board_folder() {
@@ -121,12 +123,30 @@ cmp -s route_part by_hand_part || fail "the back-annotation's messages differ fr
 
 # --- Connections left open: their own exit status ----------------------------------------------
 board_folder unrouted
-route -R "--router=$stand_in" --passes=2 --summary=summary.json blinker.fpc "${stand_in_options[@]}" \
+route -R "--router=$stand_in" --passes=2 --summary=summary.json blinker.fpc -- "--stand_in.session=$two_open" "--stand_in.beat=$folder/beat" \
   --stand_in.unrouted=2
 expect_status 6
-expect_console '  Route incomplete: 2 connections left unrouted by the router'
+expect_console '  Unrouted: 2 connections in 2 nets'
+expect_console '    net THR: U1.6 to R2.2'
+expect_console '    net LED: R3.2 to D1.1'
+grep -qxF '  Route incomplete: 2 connections left unrouted' console || fail "not counted by the routed board"
 expect_summary '"result": "unrouted"'
 expect_summary '"unrouted": 2,'
+expect_summary '"unrouted_counted_by": "routed_board",'
+expect_summary '"pin": "R3.2",'
+expect_clean
+# The router's own count is not what decides: a router that says nothing is open, where the
+# routed board leaves two, does not make the route complete.
+board_folder unrouted_router_says_none
+route -R "--router=$stand_in" --passes=2 blinker.fpc -- "--stand_in.session=$two_open" "--stand_in.beat=$folder/beat"
+expect_status 6
+expect_console '  Route incomplete: 2 connections left unrouted'
+expect_clean
+# Nor one that says some are open, where the routed board leaves none.
+board_folder router_says_some
+route -R "--router=$stand_in" --passes=2 blinker.fpc "${stand_in_options[@]}" --stand_in.unrouted=2
+expect_status 0
+expect_console '  Route complete: every connection routed'
 [ -f blinker_routed.fpc ] || fail "no routed board"
 expect_clean
 
@@ -140,7 +160,7 @@ expect_console 'INFO   [1D63F5\C7CF34] Auto-routing pass #2 on board'
 expect_clean
 board_folder newest
 route -R "--router=$stand_in" --passes=2 blinker.fpc "${stand_in_options[@]}" --stand_in.wording=newest --stand_in.unrouted=1
-expect_status 6
+expect_status 0
 expect_console '  Routing: pass 2 of 2 done, 1 unrouted, 1 violation, 63.25 s'
 expect_clean
 
@@ -161,10 +181,10 @@ expect_clean
 board_folder time_limit
 route -R "--router=$stand_in" --time-limit=3 --summary=summary.json blinker.fpc "${stand_in_options[@]}" \
   --stand_in.mode=slow_passes --stand_in.unrouted=2 "--stand_in.args=$folder/arguments"
-expect_status 6
+expect_status 0
 grep -qx -- '--router.job_timeout=00:00:02' arguments || fail "no time-out of the router's own: $(tr '\n' ' ' <arguments)"
 expect_console '  Routing "blinker.dsn": at most 20 passes, time limit 3 s;'
-expect_console '  Route incomplete: 2 connections left unrouted by the router'
+expect_console '  Route complete: every connection routed'
 cmp -s "$prepared" blinker_routed.ses || fail "the session the router saved is not taken"
 expect_summary '"ended": "exited"'
 expect_summary '"time_limit_seconds": 3.0,'

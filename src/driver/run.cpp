@@ -99,10 +99,16 @@ void write_loaded_picture(const Board& board, const RunSettings& settings) {
     write_picture_file(board, settings.picture_name, {picture_title(settings.fpcname), nullptr});
 }
 
-// The picture of the routed board, the router's copper told apart from the board's own.
-void write_routed_picture(const Board& board, const RunSettings& settings, const Session& session) {
-    const RouterCopper copper = router_copper(session);
-    write_picture_file(board, settings.picture_name, {picture_title(settings.routed_fpcname), &copper});
+// The picture of the routed board, the router's copper told apart from the board's own, and the
+// connections it leaves open drawn from one side to the other.
+void write_routed_picture(const Board& board, const RunSettings& settings, const BackAnnotation& routed) {
+    const RouterCopper copper = router_copper(routed.session);
+    std::vector<OpenLine> open;
+    open.reserve(routed.unrouted.open.size());
+    for (const OpenConnection& line : routed.unrouted.open) {
+        open.push_back(OpenLine{line.from.x, line.from.y, line.to.x, line.to.y});
+    }
+    write_picture_file(board, settings.picture_name, {picture_title(settings.routed_fpcname), &copper, &open});
 }
 
 // The back-annotation, for -B and the route job alike: the session read, its wiring rebuilt as
@@ -179,9 +185,10 @@ int route_board(const RunSettings& settings, Diagnostics& diagnostics) {
         const BackAnnotation routed = back_annotate_and_write(board, back_annotation, diagnostics);
         result.connections = routed.connections;
         result.connections_checked = true;
+        note_unrouted(result, board, routed.unrouted);
         result.routed_board = settings.routed_fpcname;
         result.after = copper_totals(board.nets);
-        if (settings.picture) write_routed_picture(board, settings, routed.session);
+        if (settings.picture) write_routed_picture(board, settings, routed);
     } catch (const FatalError& error) {
         write_failed_summary(error.code, error.message);
         throw;
@@ -234,7 +241,7 @@ int run(int argc, const char* const* argv) {
                 if (settings.picture) write_loaded_picture(board, settings);
             } else if (settings.back_annotate) {
                 const BackAnnotation routed = back_annotate_and_write(board, settings, diagnostics);
-                if (settings.picture) write_routed_picture(board, settings, routed.session);
+                if (settings.picture) write_routed_picture(board, settings, routed);
             } else {
                 export_design(board, settings);
                 if (settings.picture) write_loaded_picture(board, settings);

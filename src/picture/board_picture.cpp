@@ -533,11 +533,20 @@ private:
         canvas_.close_group();
     }
 
-    // The rat-lines of the board: its connections not yet routed.
+    // The connections not yet routed: those the routed board leaves open where they are known,
+    // else the rat-lines of the board.
     void draw_open_connections() {
         canvas_.open_group(attribute("id", "layer-Open_Connections") + attribute("fill", "none") +
                            attribute("stroke", hex(open_colour)) + hairline_attributes() + dash_attributes() +
                            attribute("stroke-linecap", "round"));
+        if (subject_.open != nullptr) {
+            for (const OpenLine& line : *subject_.open) {
+                canvas_.line(line.x1, line.y1, line.x2, line.y2, 0);
+                ++counts.open;
+            }
+            canvas_.close_group();
+            return;
+        }
         for (const Net& net : board_.nets) {
             for (const Connect& connect : net.connects) {
                 for (std::size_t i = 0; i + 1 < connect.vertices.size(); ++i) {

@@ -5,6 +5,7 @@
 // is drawn in a lighter shade than the board's own.
 
 #include <string>
+#include <vector>
 
 #include "board/board.h"
 #include "board/router_copper.h"
@@ -12,11 +13,21 @@
 
 namespace tarnwick {
 
+// A connection still open, from one place to another, in inches.
+struct OpenLine {
+    double x1 = 0;
+    double y1 = 0;
+    double x2 = 0;
+    double y2 = 0;
+};
+
 // What one picture shows beside the board: its title, and on a routed board the copper the
-// router laid (null for the board as loaded).
+// router laid (null for the board as loaded) and the connections it leaves open (null: the
+// board's rat-lines are drawn as its open connections).
 struct PictureSubject {
     std::string title;
     const RouterCopper* router = nullptr;
+    const std::vector<OpenLine>* open = nullptr;
 };
 
 // The whole picture, into `file` as it stands.

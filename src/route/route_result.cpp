@@ -73,15 +73,36 @@ std::int64_t unrouted_by_router(const RouterRun& run) {
     return run.unrouted;
 }
 
+void note_unrouted(RouteResult& result, const Board& board, const UnroutedReport& report) {
+    result.unrouted_counted = true;
+    result.unrouted = report.connections;
+    result.unrouted_list.clear();
+    result.unrouted_list.reserve(report.open.size());
+    for (const OpenConnection& open : report.open) {
+        const Net& net = board.nets[open.net];
+        auto pin = [&](const OpenEnd& end) {
+            return end.pin >= 0 && static_cast<std::size_t>(end.pin) < net.pins.size()
+                       ? net.pins[static_cast<std::size_t>(end.pin)].pin_ref
+                       : std::string();
+        };
+        result.unrouted_list.push_back(
+            UnroutedEntry{net.name, pin(open.from), open.from.x, open.from.y, pin(open.to), open.to.x, open.to.y});
+    }
+}
+
+std::int64_t unrouted_count(const RouteResult& result) {
+    return result.unrouted_counted ? std::int64_t{result.unrouted} : unrouted_by_router(result.router);
+}
+
 int route_exit_status(const RouteResult& result) {
     if (result.error_code != 0) return exit_status_for(result.error_code);
-    const bool complete = unrouted_by_router(result.router) == 0 && result.connections_checked &&
+    const bool complete = unrouted_count(result) == 0 && result.connections_checked &&
                           result.connections.kept == result.connections.made;
     return complete ? 0 : unrouted_exit_status;
 }
 
 void print_route_result(std::FILE* console, const RouteResult& result) {
-    const std::int64_t unrouted = unrouted_by_router(result.router);
+    const std::int64_t unrouted = unrouted_count(result);
     const std::uint32_t lost = result.connections.made - result.connections.kept;
     if (unrouted == 0 && lost == 0) {
         std::fprintf(console, "\n  Route complete: every connection routed\n");
@@ -89,7 +110,8 @@ void print_route_result(std::FILE* console, const RouteResult& result) {
     }
     std::string what;
     if (unrouted > 0) {
-        what = strformat("%" PRId64 " connection%s left unrouted by the router", unrouted, unrouted == 1 ? "" : "s");
+        what = strformat("%" PRId64 " connection%s left unrouted%s", unrouted, unrouted == 1 ? "" : "s",
+                         result.unrouted_counted ? "" : " by the router");
     } else if (unrouted < 0) {
         what = "the router did not say how many connections it left unrouted";
     }
@@ -124,13 +146,28 @@ nlohmann::ordered_json route_summary(const RouteResult& result) {
     summary["passes"] = {{"limit", result.passes}, {"run", run.passes_run}};
     summary["time_limit_seconds"] = result.time_limit > 0 ? Json(result.time_limit) : Json();
 
-    const std::int64_t unrouted = unrouted_by_router(run);
+    const std::int64_t unrouted = unrouted_count(result);
     Json connections;
     connections["made"] = result.connections_checked ? Json(result.connections.made) : Json();
     connections["kept"] = result.connections_checked ? Json(result.connections.kept) : Json();
     connections["unrouted"] = unrouted >= 0 ? Json(unrouted) : Json();
-    connections["unrouted_counted_by"] = unrouted >= 0 ? Json("router") : Json();
-    connections["unrouted_list"] = Json();
+    connections["unrouted_counted_by"] = result.unrouted_counted ? Json("routed_board")
+                                         : unrouted >= 0         ? Json("router")
+                                                                 : Json();
+    Json list;
+    if (result.unrouted_counted) {
+        list = Json::array();
+        auto side = [](const std::string& pin, double x, double y) {
+            return Json{{"pin", name_or_null(pin)}, {"x_mm", rounded(x * millimetres_per_inch, 3)},
+                        {"y_mm", rounded(y * millimetres_per_inch, 3)}};
+        };
+        for (const UnroutedEntry& entry : result.unrouted_list) {
+            list.push_back(Json{{"net", entry.net},
+                                {"from", side(entry.from_pin, entry.from_x, entry.from_y)},
+                                {"to", side(entry.to_pin, entry.to_x, entry.to_y)}});
+        }
+    }
+    connections["unrouted_list"] = list;
     connections["violations"] = run.violations >= 0 ? Json(run.violations) : Json();
     summary["connections"] = connections;
 

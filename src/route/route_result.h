@@ -12,6 +12,7 @@
 #include "board/net.h"
 #include "route/router_run.h"
 #include "session/connectivity.h"
+#include "session/unrouted.h"
 
 namespace tarnwick {
 
@@ -22,6 +23,18 @@ struct CopperTotals {
     double length = 0;
 };
 CopperTotals copper_totals(const std::vector<Net>& nets);
+
+// An open connection of the routed board as the summary names it: the net, and each side's pin
+// (empty where it has none) and place in inches.
+struct UnroutedEntry {
+    std::string net;
+    std::string from_pin;
+    double from_x = 0;
+    double from_y = 0;
+    std::string to_pin;
+    double to_x = 0;
+    double to_y = 0;
+};
 
 struct RouteResult {
     std::string board;
@@ -34,6 +47,9 @@ struct RouteResult {
     RouterRun router;
     bool connections_checked = false;
     ConnectionCount connections;
+    bool unrouted_counted = false;  // the routed board's open connections found
+    std::uint32_t unrouted = 0;
+    std::vector<UnroutedEntry> unrouted_list;
     CopperTotals before;  // the board as loaded
     CopperTotals after;   // the routed board
     int error_code = 0;   // the failure that ended the run, 0 for none
@@ -43,6 +59,13 @@ struct RouteResult {
 // Connections the router left open, as it counts them (its statistics, else its last pass);
 // -1 when it said nothing.
 std::int64_t unrouted_by_router(const RouterRun& run);
+
+// Notes the routed board's open connections in the result, by name.
+void note_unrouted(RouteResult& result, const Board& board, const UnroutedReport& report);
+
+// Connections left open: as the routed board leaves them, once it is written; else as the router
+// counts them; -1 when neither is known.
+std::int64_t unrouted_count(const RouteResult& result);
 
 // 0 when every connection is routed and kept, unrouted_exit_status when the routed board is
 // written with connections open or lost; a failure's own status otherwise.

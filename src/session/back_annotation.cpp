@@ -29,7 +29,7 @@ BackAnnotation back_annotate_file(Board& board, const RunSettings& settings, Dia
 
 BackAnnotation back_annotate(Board& board, std::string name, std::vector<char> text, std::uint32_t& line_counter,
                              const StateReport& report) {
-    BackAnnotation result{Session(std::move(name), std::move(text), line_counter), {}};
+    BackAnnotation result{Session(std::move(name), std::move(text), line_counter), {}, {}};
     Session& session = result.session;
     apply_session_placement(session, board);
     read_session_routes(session, board, report);
@@ -42,6 +42,8 @@ BackAnnotation back_annotate(Board& board, std::string name, std::vector<char> t
     analyse_routes(session, board, report);
     board.nets = build_routed_nets(session, std::move(board.nets), board.options.default_trace_width, pads);
     result.connections = check_routed_connections(console(), session, board, pads);
+    result.unrouted = find_unrouted(board, pads, end_tolerance(session.session_scale));
+    print_unrouted(console(), board, result.unrouted);
     return result;
 }
 

@@ -11,21 +11,25 @@
 #include "core/settings.h"
 #include "session/connectivity.h"
 #include "session/session.h"
+#include "session/unrouted.h"
 
 namespace tarnwick {
 
 // What a back-annotation leaves beside the routed board: the session as read and analysed (the
 // router's wires, vias and junctions that the routed traces were made of, and the counts of the
-// reports), and how many of the router's connections the routed board keeps.
+// reports), how many of the router's connections the routed board keeps, and what it leaves
+// unrouted.
 struct BackAnnotation {
     Session session;
     ConnectionCount connections;
+    UnroutedReport unrouted;
 };
 
 // Reads the session file that the settings name and back-annotates the board with it: the
 // router's placement applied to the parts, its wiring read and analysed (the importer's state
 // shown to `report` as it goes), the routed nets in place of the board's nets, and the check that
-// they keep every connection the router made (its warnings and summary line on the console). The
+// they keep every connection the router made (its warnings and summary line on the console), and the
+// connections the routed board leaves open (their lines on the console). The
 // board is then the routed board, ready to be written. Every failure ends through fatal_error.
 BackAnnotation back_annotate_file(Board& board, const RunSettings& settings, Diagnostics& diagnostics,
                                   const StateReport& report = {});

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
-#include <numeric>
 #include <compare>
 
 #include "board/units.h"
@@ -46,7 +45,7 @@ void turned_box(double wide, double high, std::uint32_t degrees, float& half_x, 
     half_y = static_cast<float>((s * wide + c * high) / 2);
 }
 
-PinPad pad_of(const Part& part, const FootprintPin& pin) {
+PinPad pad_of(const Board& board, const Part& part, const FootprintPin& pin) {
     PinPad pad;
     // The bottom side mirrors the footprint: its top pad lies on the bottom copper.
     const bool flipped = part.side == 1;
@@ -54,39 +53,24 @@ PinPad pad_of(const Part& part, const FootprintPin& pin) {
     const PadSpec* pads[copper_kinds] = {flipped ? &pin.bottom_pad : &pin.top_pad,
                                          flipped ? &pin.top_pad : &pin.bottom_pad, &pin.inner_pad};
     for (std::size_t k = 0; k < copper_kinds; ++k) {
-        if (pads[k]->shape == pad_shape_none) continue;
         // A surface pin has copper only on its outer layers.
         if (k == inner_kind && pin.hole == 0) continue;
         double wide = 0;
         double high = 0;
-        pad_size(*pads[k], wide, high);
+        if (pads[k]->shape != pad_shape_none) {
+            pad_size(*pads[k], wide, high);
+        } else if (k == inner_kind && pin.no_inner_pad == 1 && pin.padstack < board.padstacks.size()) {
+            // A hole whose inner pad is given as none has the ring the padstack puts there.
+            wide = high = board.padstacks[pin.padstack].inner.wide;
+        } else {
+            continue;
+        }
         if (!(wide >= 0 && high >= 0)) continue;
         pad.copper[k] = true;
         turned_box(wide, high, angle, pad.half_x[k], pad.half_y[k]);
     }
     return pad;
 }
-
-// Groups of items, joined in any order.
-class Groups {
-public:
-    explicit Groups(std::size_t count) : parent_(count) { std::iota(parent_.begin(), parent_.end(), 0u); }
-    std::uint32_t find(std::uint32_t item) {
-        while (parent_[item] != item) {
-            parent_[item] = parent_[parent_[item]];
-            item = parent_[item];
-        }
-        return item;
-    }
-    void join(std::uint32_t a, std::uint32_t b) {
-        a = find(a);
-        b = find(b);
-        if (a != b) parent_[std::max(a, b)] = std::min(a, b);
-    }
-
-private:
-    std::vector<std::uint32_t> parent_;
-};
 
 // The pad boxes' cell: as wide as the largest pad and the reach on both sides, so that a box
 // covers at most two cells either way.
@@ -104,7 +88,28 @@ bool near(const PathPoint& a, const PathPoint& b, double reach) {
     return std::fabs(a.x - b.x) <= reach && std::fabs(a.y - b.y) <= reach;
 }
 
+// Whether (x, y) lies within the contour, by the crossings of a ray towards +x.
+bool contour_holds(const AreaContour& contour, double x, double y) {
+    const std::vector<ContourPoint>& p = contour.points;
+    bool inside = false;
+    for (std::size_t i = 0, j = p.size() - 1; i < p.size(); j = i++) {
+        if ((p[i].y > y) != (p[j].y > y) && x < (p[j].x - p[i].x) * (y - p[i].y) / (p[j].y - p[i].y) + p[i].x) {
+            inside = !inside;
+        }
+    }
+    return inside;
+}
+
 }  // namespace
+
+bool area_holds(const Area& area, double x, double y) {
+    // The first contour is the outline, the others are cut out of it.
+    if (area.contours.empty() || area.contours[0].points.size() < 3 || !contour_holds(area.contours[0], x, y)) return false;
+    for (std::size_t c = 1; c < area.contours.size(); ++c) {
+        if (area.contours[c].points.size() >= 3 && contour_holds(area.contours[c], x, y)) return false;
+    }
+    return true;
+}
 
 std::size_t pad_layer_kind(std::uint32_t layer) {
     return layer == top_copper_layer ? top_kind : layer == bottom_copper_layer ? bottom_kind : inner_kind;
@@ -177,21 +182,21 @@ std::vector<PinPad> NetPinPads::of_net(std::size_t net) const {
         const Part& part = board_.parts[placed.part];
         if (part.no_footprint || part.footprint >= board_.footprints.size()) continue;
         const std::vector<FootprintPin>& pins = board_.footprints[part.footprint].pins;
-        if (placed.pin < pins.size()) pad = pad_of(part, pins[placed.pin]);
+        if (placed.pin < pins.size()) pad = pad_of(board_, part, pins[placed.pin]);
     }
     return pads;
 }
 
-std::vector<std::uint32_t> join_pins(const Net& net, const std::vector<PinPad>& pads,
-                                     const std::vector<CopperRun>& runs, const std::vector<PathPoint>& vias,
-                                     double reach) {
+CopperGroups join_copper(const Net& net, const std::vector<PinPad>& pads, const std::vector<CopperRun>& runs,
+                         const std::vector<PathPoint>& vias, const std::vector<Area>& areas, double reach) {
     const auto run_count = static_cast<std::uint32_t>(runs.size());
     const auto via_count = static_cast<std::uint32_t>(vias.size());
+    const auto area_count = static_cast<std::uint32_t>(areas.size());
     const auto pin_count = static_cast<std::uint32_t>(net.pins.size());
-    // Items: the runs, then the vias, then the pins.
-    Groups groups(std::size_t{run_count} + via_count + pin_count);
+    Groups groups(std::size_t{run_count} + via_count + area_count + pin_count);
     const std::uint32_t first_via = run_count;
-    const std::uint32_t first_pin = run_count + via_count;
+    const std::uint32_t first_area = run_count + via_count;
+    const std::uint32_t first_pin = first_area + area_count;
     if (!(reach > 0) || !std::isfinite(reach)) reach = 1e-9;
 
     // Every point of every run in the index of its layer, on cells `reach` wide: points of one
@@ -268,18 +273,78 @@ std::vector<std::uint32_t> join_pins(const Net& net, const std::vector<PinPad>& 
         }
     }
 
-    // Pins: a run's point within the pad on a layer with copper.
+    // Pins: a run's point within the pad on a layer with copper; a via on the pin's centre (the
+    // router joins a via and a pin that share their centre, not one that only overlaps the pad).
     const PadFinder finder(net, pads, reach);
     for (const Entry& e : entries) {
         finder.visit_holding(e.point->x, e.point->y, pad_layer_kind(runs[e.run].layer),
                              [&](std::uint32_t n) { groups.join(first_pin + n, e.run); });
     }
+    for (std::uint32_t v = 0; v < via_count; ++v) {
+        const PathPoint& via = vias[v];
+        for (std::size_t kind = 0; kind < copper_kinds; ++kind) {
+            finder.visit_holding(via.x, via.y, kind, [&](std::uint32_t n) {
+                if (near(via, PathPoint{net.pins[n].x, net.pins[n].y}, reach)) groups.join(first_pin + n, first_via + v);
+            });
+        }
+    }
 
+    // An area joins the run points, vias and pad centres that lie inside it on its layer (a via
+    // on every layer); only the points within its extent are looked at.
+    for (std::uint32_t a = 0; a < area_count; ++a) {
+        const Area& area = areas[a];
+        const std::uint32_t item = first_area + a;
+        if (area.off_copper || area.contours.empty() || area.contours[0].points.empty()) continue;
+        double x0 = area.contours[0].points[0].x;
+        double x1 = x0;
+        double y0 = area.contours[0].points[0].y;
+        double y1 = y0;
+        for (const ContourPoint& p : area.contours[0].points) {
+            x0 = std::min(x0, p.x);
+            x1 = std::max(x1, p.x);
+            y0 = std::min(y0, p.y);
+            y1 = std::max(y1, p.y);
+        }
+        const double cx = (x0 + x1) / 2;
+        const double cy = (y0 + y1) / 2;
+        const double half = std::max(x1 - x0, y1 - y0) / 2;
+        for (auto& [layer, index] : layers) {
+            if (layer != area.layer) continue;
+            index.visit_near(cx, cy, half, [&](std::uint32_t q) {
+                if (groups.find(entries[q].run) != groups.find(item) && area_holds(area, entries[q].point->x, entries[q].point->y)) {
+                    groups.join(item, entries[q].run);
+                }
+            });
+        }
+        for (std::uint32_t v = 0; v < via_count; ++v) {
+            if (area_holds(area, vias[v].x, vias[v].y)) groups.join(item, first_via + v);
+        }
+        const std::size_t kind = pad_layer_kind(area.layer);
+        for (std::uint32_t n = 0; n < pin_count && n < pads.size(); ++n) {
+            const NetPin& pin = net.pins[n];
+            if (!pin.no_position && pads[n].copper[kind] && area_holds(area, pin.x, pin.y)) groups.join(item, first_pin + n);
+        }
+    }
+
+    CopperGroups result;
+    result.runs = run_count;
+    result.vias = via_count;
+    result.areas = area_count;
+    result.group.resize(std::size_t{first_pin} + pin_count);
+    for (std::uint32_t i = 0; i < result.group.size(); ++i) result.group[i] = groups.find(i);
+    return result;
+}
+
+std::vector<std::uint32_t> join_pins(const Net& net, const std::vector<PinPad>& pads,
+                                     const std::vector<CopperRun>& runs, const std::vector<PathPoint>& vias,
+                                     double reach) {
+    const CopperGroups copper = join_copper(net, pads, runs, vias, {}, reach);
+    const std::uint32_t first_pin = copper.first_pin();
     // Each group's label: its first pin.
-    std::vector<std::uint32_t> label_of_root(std::size_t{run_count} + via_count + pin_count, none);
-    std::vector<std::uint32_t> labels(pin_count);
-    for (std::uint32_t n = 0; n < pin_count; ++n) {
-        std::uint32_t& label = label_of_root[groups.find(first_pin + n)];
+    std::vector<std::uint32_t> label_of_root(copper.group.size(), none);
+    std::vector<std::uint32_t> labels(net.pins.size());
+    for (std::uint32_t n = 0; n < labels.size(); ++n) {
+        std::uint32_t& label = label_of_root[copper.group[first_pin + n]];
         if (label == none) label = n;
         labels[n] = label;
     }
@@ -299,15 +364,13 @@ std::vector<std::uint32_t> router_pin_groups(const NetWire& wire, const Net& net
     return join_pins(net, pads, runs, vias, reach);
 }
 
-std::vector<std::uint32_t> board_pin_groups(const Net& net, const std::vector<PinPad>& pads, double reach) {
+BoardCopper::BoardCopper(const Net& net) {
     // The points of every trace, and its copper stretches: consecutive segments on one copper
     // layer; a rat-line is no copper, and a change of layer joins only through a via.
     std::size_t total = 0;
     for (const Connect& connect : net.connects) total += connect.vertices.size();
-    std::vector<PathPoint> points;
     points.reserve(total);
     std::vector<std::pair<std::size_t, CopperRun>> stretches;
-    std::vector<PathPoint> vias;
     for (const Connect& connect : net.connects) {
         const std::vector<Vertex>& v = connect.vertices;
         const std::size_t base = points.size();
@@ -325,13 +388,16 @@ std::vector<std::uint32_t> board_pin_groups(const Net& net, const std::vector<Pi
             i = j;
         }
     }
-    std::vector<CopperRun> runs;
     runs.reserve(stretches.size());
     for (auto& [first, run] : stretches) {
         run.points = points.data() + first;
         runs.push_back(run);
     }
-    return join_pins(net, pads, runs, vias, reach);
+}
+
+std::vector<std::uint32_t> board_pin_groups(const Net& net, const std::vector<PinPad>& pads, double reach) {
+    const BoardCopper copper(net);
+    return join_pins(net, pads, copper.runs, copper.vias, reach);
 }
 
 void note_router_connections(Session& session, const Board& board, const NetPinPads& pads) {

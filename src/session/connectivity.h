@@ -4,7 +4,7 @@
 // connection the router made. The rule: two wires on one layer join where an end or vertex of
 // one meets an end or vertex of the other, as copper that touches does; a via joins every wire
 // that has an end or vertex at its place, on any layer; a pin is reached by a wire whose end or
-// vertex lies within its pad on a layer where the pin has copper.
+// vertex lies within its pad on a layer where the pin has copper, or by a via on its centre.
 
 #include <algorithm>
 #include <cstdint>
@@ -16,6 +16,32 @@
 #include "session/session.h"
 
 namespace tarnwick {
+
+// Groups of items, joined in any order; each group is found by its lowest item.
+class Groups {
+public:
+    explicit Groups(std::size_t count) : parent_(count) {
+        for (std::size_t i = 0; i < count; ++i) parent_[i] = static_cast<std::uint32_t>(i);
+    }
+    std::uint32_t find(std::uint32_t item) {
+        while (parent_[item] != item) {
+            parent_[item] = parent_[parent_[item]];
+            item = parent_[item];
+        }
+        return item;
+    }
+    // False when the two were in one group already.
+    bool join(std::uint32_t a, std::uint32_t b) {
+        a = find(a);
+        b = find(b);
+        if (a == b) return false;
+        parent_[std::max(a, b)] = std::min(a, b);
+        return true;
+    }
+
+private:
+    std::vector<std::uint32_t> parent_;
+};
 
 // The kinds of copper layer a pin's pads are given for, which index a PinPad's tables.
 enum CopperKind : std::size_t { top_kind, bottom_kind, inner_kind, copper_kinds };
@@ -93,6 +119,24 @@ struct CopperRun {
     std::uint32_t count = 0;
 };
 
+// Whether (x, y) lies within the copper area: inside its outline and outside its cut-outs.
+bool area_holds(const Area& area, double x, double y);
+
+// The copper of one net joined by the rule above, and by its copper areas: an area joins the run
+// points, vias and pad centres inside it on its layer (a via on every layer). Items are numbered
+// runs first, then vias, areas and pins; each item's group is the lowest item of the group.
+struct CopperGroups {
+    std::uint32_t runs = 0;
+    std::uint32_t vias = 0;
+    std::uint32_t areas = 0;
+    std::vector<std::uint32_t> group;
+    std::uint32_t first_via() const { return runs; }
+    std::uint32_t first_area() const { return runs + vias; }
+    std::uint32_t first_pin() const { return runs + vias + areas; }
+};
+CopperGroups join_copper(const Net& net, const std::vector<PinPad>& pads, const std::vector<CopperRun>& runs,
+                         const std::vector<PathPoint>& vias, const std::vector<Area>& areas, double reach);
+
 // The group of each pin of `net`: pins with one label are joined by the runs and vias; each
 // label is the index of the group's first pin, so a pin nothing reaches is labelled itself.
 // Points within `reach` of each other in x and in y meet.
@@ -103,6 +147,17 @@ std::vector<std::uint32_t> join_pins(const Net& net, const std::vector<PinPad>& 
 // The pin groups of the router's wiring of one net, as read from the session.
 std::vector<std::uint32_t> router_pin_groups(const NetWire& wire, const Net& net, const std::vector<PinPad>& pads,
                                              double reach);
+
+// The copper of a routed board net as runs and vias: its traces' copper segments (a rat-line is
+// none) and the vias of their vertices.
+struct BoardCopper {
+    explicit BoardCopper(const Net& net);
+    BoardCopper(const BoardCopper&) = delete;  // the runs point into the points
+    BoardCopper& operator=(const BoardCopper&) = delete;
+    std::vector<PathPoint> points;
+    std::vector<CopperRun> runs;
+    std::vector<PathPoint> vias;
+};
 
 // The pin groups of a routed board net: its traces' copper segments and the vias of their vertices.
 std::vector<std::uint32_t> board_pin_groups(const Net& net, const std::vector<PinPad>& pads, double reach);

@@ -47,14 +47,18 @@ std::string design_with_session_wiring(const std::string& design, const std::str
     return out + "\n    )\n)\n";
 }
 
-// -B of `name` (its board and session in `folder`), with the check of its connections; then the
-// routed board loaded and exported again as `<name>_routed.dsn`. False, with a failure, when
-// either stops.
-bool back_annotate_and_export(const fs::path& folder, const std::string& name, ConnectionCount& count) {
-    return test::back_annotate(folder, name, count, [&](const Board&, const fs::path& file) {
-        std::string error;
-        EXPECT_GE(test::export_design(file, folder / (name + "_routed.dsn"), &error), 0) << error;
-    });
+// -B of `name` (its board and session in `folder`), with the check of its connections and what
+// it leaves unrouted; then the routed board loaded and exported again as `<name>_routed.dsn`.
+// False, with a failure, when either stops.
+bool back_annotate_and_export(const fs::path& folder, const std::string& name, ConnectionCount& count,
+                              UnroutedReport* unrouted = nullptr) {
+    return test::back_annotate(
+        folder, name, count,
+        [&](const Board&, const fs::path& file) {
+            std::string error;
+            EXPECT_GE(test::export_design(file, folder / (name + "_routed.dsn"), &error), 0) << error;
+        },
+        unrouted);
 }
 
 TEST(RoundTrip, EveryRoutedPairComesBackAndTheRouterFindsNoMoreConnectionsIncomplete) {
@@ -72,7 +76,8 @@ TEST(RoundTrip, EveryRoutedPairComesBackAndTheRouterFindsNoMoreConnectionsIncomp
             fs::copy_file(set.string() + extension, folder / (name + extension));
         }
         ConnectionCount count;
-        if (!back_annotate_and_export(folder, name, count)) continue;
+        UnroutedReport unrouted;
+        if (!back_annotate_and_export(folder, name, count, &unrouted)) continue;
         EXPECT_EQ(count.kept, count.made);
 
         const test::RouterLoad load = test::load_in_router(router, folder / (name + "_routed.dsn"));
@@ -80,6 +85,9 @@ TEST(RoundTrip, EveryRoutedPairComesBackAndTheRouterFindsNoMoreConnectionsIncomp
         EXPECT_EQ(load.status, 0) << load.log;
         ASSERT_GE(after_routing, 0);
         ASSERT_GE(load.incomplete, 0);
+        // What -B says is left unrouted is what the router finds open in the routed board.
+        EXPECT_EQ(static_cast<long>(unrouted.connections), load.incomplete);
+        std::cout << name << ": unrouted " << unrouted.connections << " in " << unrouted.nets << " nets; ";
         std::cout << name << ": " << load.incomplete << " of " << load.connections
                   << " connections incomplete after the round trip (router left " << after_routing << ")";
         if (load.incomplete > after_routing) {
@@ -94,6 +102,44 @@ TEST(RoundTrip, EveryRoutedPairComesBackAndTheRouterFindsNoMoreConnectionsIncomp
         }
         std::cout << "\n";
     }
+}
+
+// Boards routed here at one pass, which leaves connections open: what -B says is left unrouted
+// is what the router finds open when it loads the routed board, and what it said it left.
+TEST(RoundTrip, BoardsRoutedAtOnePassLeaveWhatTheUnroutedReportCounts) {
+    const fs::path router = TARNWICK_ROUTER;
+    const std::string reason = test::router_skip_reason(router);
+    if (!reason.empty()) GTEST_SKIP() << reason;
+    const fs::path corpus = fs::path(TARNWICK_CORPUS) / "routed";
+    if (!fs::is_directory(corpus)) GTEST_SKIP() << "no corpus at " << corpus;
+
+    const test::Scratch scratch("one_pass");
+    const fs::path& folder = scratch.folder;
+    long open_in_all = 0;
+    for (const std::string name : {"jpt_LED_Driver_unrouted", "ppmscope_DSOscope_USBBrd_A01_unrouted"}) {
+        SCOPED_TRACE(name);
+        fs::copy_file(corpus / (name + ".fpc"), folder / (name + ".fpc"));
+        std::string error;
+        ASSERT_GE(test::export_design(folder / (name + ".fpc"), folder / (name + ".dsn"), &error), 0) << error;
+        const test::RouterLoad routed =
+            test::run_router(router, folder / (name + ".dsn"), "-mp 1 --router.optimizer.enabled=false", 600);
+        ASSERT_EQ(routed.status, 0) << routed.log.substr(routed.log.size() > 4000 ? routed.log.size() - 4000 : 0);
+        ASSERT_TRUE(routed.session_written);
+
+        ConnectionCount count;
+        UnroutedReport unrouted;
+        ASSERT_TRUE(back_annotate_and_export(folder, name, count, &unrouted));
+        const test::RouterLoad load = test::load_in_router(router, folder / (name + "_routed.dsn"));
+        EXPECT_EQ(load.status, 0) << load.log;
+        std::cout << name << ": unrouted " << unrouted.connections << " in " << unrouted.nets << " nets; the router left "
+                  << routed.incomplete << " and finds " << load.incomplete << " open in the routed board\n";
+        EXPECT_EQ(static_cast<long>(unrouted.connections), load.incomplete);
+        EXPECT_EQ(static_cast<long>(unrouted.connections), routed.incomplete);
+        EXPECT_EQ(unrouted.open.size(), unrouted.connections);
+        open_in_all += load.incomplete;
+    }
+    // Routing that one pass finishes would prove nothing of the count.
+    EXPECT_GT(open_in_all, 0);
 }
 
 // Vias in and beside pads, with the short wire the router lays from the via to the pin: every
@@ -150,13 +196,18 @@ TEST(RoundTrip, BoardsWithPadsOfNoSizeAndFoldedTracesRouteAndComeBack) {
         ASSERT_GE(routed.incomplete, 0);
 
         ConnectionCount count;
-        ASSERT_TRUE(back_annotate_and_export(folder, name, count));
+        UnroutedReport unrouted;
+        ASSERT_TRUE(back_annotate_and_export(folder, name, count, &unrouted));
         EXPECT_GT(count.made, 200u);
         EXPECT_EQ(count.kept, count.made);
 
         const test::RouterLoad load = test::load_in_router(router, folder / (name + "_routed.dsn"));
         EXPECT_EQ(load.status, 0) << load.log;
         ASSERT_GE(load.incomplete, 0) << "no statistics in the router's log";
+        // The router's count of these two is its own: on fpcutil_ResetShape it fails to join the
+        // wires of some nets for itself, on fpcutil_Example it counts too many items in a net
+        // (see known_router_complaints); what -B leaves unrouted is shown beside it.
+        std::cout << name << ": unrouted " << unrouted.connections << " (the router: " << load.incomplete << "); ";
         std::cout << name << ": " << count.made << " connections made by the router, " << count.kept
                   << " kept; the routed board's design loads with " << load.incomplete << " of " << load.connections
                   << " connections incomplete (after routing: " << routed.incomplete << ")";

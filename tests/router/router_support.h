@@ -176,18 +176,22 @@ inline long export_design(const fs::path& board_file, const fs::path& design, st
     return placed;
 }
 
-// -B of `name` (its board and session in `folder`), with the check of its connections in `count`;
-// then `after` with the routed board and the file it was written to (`<name>_routed.fpc`). The
-// console of the back-annotation is captured. False, with a failure, when any of it stops.
+// -B of `name` (its board and session in `folder`), with the check of its connections in `count`
+// (and what it leaves unrouted in `unrouted`, when given); then `after` with the routed board and
+// the file it was written to (`<name>_routed.fpc`). The console of the back-annotation is
+// captured. False, with a failure, when any of it stops.
 inline bool back_annotate(const fs::path& folder, const std::string& name, ConnectionCount& count,
-                          const std::function<void(const Board& routed, const fs::path& file)>& after) {
+                          const std::function<void(const Board& routed, const fs::path& file)>& after,
+                          UnroutedReport* unrouted = nullptr) {
     Board board;
     const RunSettings settings = named_settings(folder / (name + ".fpc"), folder / name, true);
     Diagnostics diagnostics;
     testing::internal::CaptureStderr();
     try {
         load_fpc_file(board, settings, diagnostics);
-        count = back_annotate_file(board, settings, diagnostics).connections;
+        BackAnnotation done = back_annotate_file(board, settings, diagnostics);
+        count = done.connections;
+        if (unrouted != nullptr) *unrouted = std::move(done.unrouted);
         write_routed_fpc_file(board, settings, diagnostics);
     } catch (const FatalError& error) {
         testing::internal::GetCapturedStderr();

@@ -1,7 +1,9 @@
 #include "session/connectivity.h"
+#include "session/unrouted.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -261,5 +263,216 @@ TEST(Connectivity, ACrowdAtOnePointJoinsInTimeInProportion) {
     EXPECT_EQ(groups, (std::vector<std::uint32_t>{0, 0}));
 }
 
+// The routed board's open connections and their console lines.
+struct Unrouted {
+    UnroutedReport report;
+    std::string lines;
+    explicit Unrouted(const Board& board) {
+        report = find_unrouted(board, NetPinPads(board), reach);
+        testing::internal::CaptureStderr();
+        print_unrouted(stderr, board, report);
+        lines = testing::internal::GetCapturedStderr();
+    }
+};
+
+// A copper area on `layer` over the box (x0, y0)-(x1, y1), with the boxes of `cut_outs` cut out.
+Area area_over(std::uint32_t layer, double x0, double y0, double x1, double y1,
+               const std::vector<std::vector<double>>& cut_outs = {}) {
+    Area area;
+    area.layer = layer;
+    auto contour = [&](double a0, double b0, double a1, double b1) {
+        AreaContour& c = area.contours.emplace_back();
+        c.points = {{0, a0, b0}, {0, a1, b0}, {0, a1, b1}, {0, a0, b1}};
+        c.point_count = 4;
+    };
+    contour(x0, y0, x1, y1);
+    for (const std::vector<double>& box : cut_outs) contour(box[0], box[1], box[2], box[3]);
+    area.contour_count = static_cast<std::uint32_t>(area.contours.size());
+    return area;
+}
+
+TEST(Unrouted, ANetLeftOpenCountsEachPieceBeyondTheFirstAlongItsShortestTree) {
+    Board board = board_with_nets({{"U3.1", "U1.1", "U2.1"}, {"R1.1", "R1.2"}});
+    Unrouted none_routed(board);
+    EXPECT_EQ(none_routed.report.connections, 3u);
+    EXPECT_EQ(none_routed.report.nets, 2u);
+    // The shortest airlines, shortest first: U3-U2 and U2-U1 rather than U3-U1.
+    EXPECT_EQ(none_routed.lines,
+              "  Unrouted: 3 connections in 2 nets\n"
+              "    net N1: U3.1 to U2.1\n"
+              "    net N1: U1.1 to U2.1\n"
+              "    net N2: R1.1 to R1.2\n");
+
+    // U1 joined to U2: one piece more is joined, and the line names the nearest pins.
+    board.nets[0].connects = {trace({vertex_at(1.0, 1.0, top_copper_layer), vertex_at(2.0, 1.0, 0)})};
+    board.nets[1].connects = {trace({vertex_at(4.0, 1.0, bottom_copper_layer), vertex_at(4.2, 1.0, 0)})};
+    const Unrouted one_left(board);
+    EXPECT_EQ(one_left.lines, "  Unrouted: 1 connection in 1 net\n    net N1: U3.1 to U2.1\n");
+
+    board.nets[0].connects.push_back(trace({vertex_at(2.0, 1.0, top_copper_layer), vertex_at(3.0, 1.0, 0)}));
+    EXPECT_EQ(Unrouted(board).lines, "  Unrouted: 0 connections\n");
+}
+
+TEST(Unrouted, ANetJoinedOnlyThroughACopperAreaIsComplete) {
+    Board board = board_with_nets({{"U1.1", "U2.1", "U3.1"}});
+    board.nets[0].areas = {area_over(top_copper_layer, 0.5, 0.5, 3.5, 1.5)};
+    EXPECT_EQ(Unrouted(board).report.connections, 0u);
+
+    // A cut-out around U2 leaves it apart.
+    board.nets[0].areas = {area_over(top_copper_layer, 0.5, 0.5, 3.5, 1.5, {{1.8, 0.8, 2.2, 1.2}})};
+    EXPECT_EQ(Unrouted(board).lines, "  Unrouted: 1 connection in 1 net\n    net N1: U1.1 to U2.1\n");
+
+    // On the bottom the surface pads miss it: the area is a piece of its own, named by the place
+    // of its corner nearest to the other side.
+    board.nets[0].areas = {area_over(bottom_copper_layer, 0.5, 1.5, 3.5, 2.5)};
+    const Unrouted apart(board);
+    EXPECT_EQ(apart.report.connections, 3u);
+    EXPECT_NE(apart.lines.find("net N1: U1.1 to (0.500, 1.500)\n"), std::string::npos) << apart.lines;
+
+    // A trace end inside the area joins it, a trace that only crosses its edge elsewhere does not.
+    board.nets[0].areas = {area_over(top_copper_layer, 0.5, 0.5, 2.5, 1.5)};
+    board.nets[0].connects = {trace({vertex_at(3.0, 1.0, top_copper_layer), vertex_at(2.4, 1.2, 0)})};
+    EXPECT_EQ(Unrouted(board).report.connections, 0u);
+    board.nets[0].connects = {trace({vertex_at(3.0, 1.0, top_copper_layer), vertex_at(2.6, 1.2, 0)})};
+    EXPECT_EQ(Unrouted(board).report.connections, 1u);
+
+    // An area off the copper layers is no copper at all.
+    board.nets[0].connects.clear();
+    board.nets[0].areas = {area_over(top_copper_layer, 0.5, 0.5, 3.5, 1.5)};
+    board.nets[0].areas[0].off_copper = true;
+    EXPECT_EQ(Unrouted(board).report.connections, 2u);
+}
+
+TEST(Unrouted, ANetJoinedThroughAViaIsCompleteAndNotWithoutIt) {
+    Board board = board_with_nets({{"U1.1", "R1.1"}});
+    board.nets[0].connects = {trace({vertex_at(1.0, 1.0, top_copper_layer),
+                                     vertex_at(2.5, 1.5, bottom_copper_layer, true), vertex_at(4.0, 1.0, 0)})};
+    EXPECT_EQ(Unrouted(board).report.connections, 0u);
+    board.nets[0].connects[0].vertices[1].via_pad_width = 0;
+    EXPECT_EQ(Unrouted(board).lines, "  Unrouted: 1 connection in 1 net\n    net N1: U1.1 to R1.1\n");
+}
+
+TEST(Unrouted, AViaJoinsASurfacePinOnItsCentreButNotBesideIt) {
+    // A bottom trace from R1.1 to a via in U1.1's top pad.
+    Board board = board_with_nets({{"U1.1", "R1.1"}});
+    board.nets[0].connects = {trace({vertex_at(4.0, 1.0, bottom_copper_layer), vertex_at(1.0, 1.0, 0, true)})};
+    EXPECT_EQ(Unrouted(board).report.connections, 0u);
+    board.nets[0].connects[0].vertices[1].x = 1.01;
+    EXPECT_EQ(Unrouted(board).lines, "  Unrouted: 1 connection in 1 net\n    net N1: U1.1 to R1.1\n");
+}
+
+TEST(Unrouted, ADanglingTraceIsAPieceOfItsNetAsTheRouterCountsIt) {
+    Board board = board_with_nets({{"U1.1", "U2.1"}, {"U3.1"}});
+    board.nets[0].connects = {trace({vertex_at(1.0, 1.0, top_copper_layer), vertex_at(2.0, 1.0, 0)}),
+                              trace({vertex_at(3.0, 2.0, top_copper_layer), vertex_at(3.5, 2.0, 0)})};
+    // A net of one pin has nothing to join, until copper of its own lies apart.
+    board.nets[1].connects = {trace({vertex_at(3.0, 0.5, rat_line_layer), vertex_at(3.5, 0.5, 0)})};
+    EXPECT_EQ(Unrouted(board).lines, "  Unrouted: 1 connection in 1 net\n    net N1: U2.1 to (3.000, 2.000)\n");
+    board.nets[1].connects = {trace({vertex_at(3.0, 0.5, top_copper_layer), vertex_at(3.5, 0.5, 0)})};
+    EXPECT_EQ(Unrouted(board).lines,
+              "  Unrouted: 2 connections in 2 nets\n    net N1: U2.1 to (3.000, 2.000)\n"
+              "    net N2: U3.1 to (3.000, 0.500)\n");
+}
+
+TEST(Unrouted, PinsAndNetsTheRouterNeverSeesAreNotCounted) {
+    Board board = board_with_nets({{"U1.1", "U2.1", "U3.1"}, {"R1.1", "R1.2"}});
+    // U2 has no footprint: its pin is none of the router's.
+    board.parts[1].no_footprint = true;
+    // A keepout net is no net of the router's.
+    board.nets[1].reserved = 2;
+    build_part_pins(board);
+    EXPECT_EQ(Unrouted(board).lines, "  Unrouted: 1 connection in 1 net\n    net N1: U1.1 to U3.1\n");
+}
+
+TEST(Unrouted, ADrilledPinWithoutAnInnerPadIsJoinedOnTheInnerLayersByItsRing) {
+    // Two drilled pins given no inner pad, their nets' copper only an area on an inner layer.
+    Board board = test::board_with_copper_layers(4);
+    Footprint drilled;
+    drilled.name = "TH";
+    drilled.pins = {pin_named("1", 0.03, pad_shape_circle, 0.06), pin_named("2", 0.03, pad_shape_circle, 0.06)};
+    drilled.pins[1].x = 0.5;
+    Padstack ring;
+    ring.inner_shape = pad_shape_circle;
+    ring.inner.wide = ring.inner.high = 0.05;
+    board.padstacks = {ring};
+    for (FootprintPin& pin : drilled.pins) {
+        pin.inner_pad.shape = pad_shape_none;
+        pin.no_inner_pad = 1;
+        pin.padstack = 0;
+    }
+    drilled.pin_count = 2;
+    board.footprints = {drilled};
+    Part& part = board.parts.emplace_back();
+    part.ref = "J1";
+    part.x = 1;
+    part.y = 1;
+    Net& net = board.nets.emplace_back();
+    net.name = "GND";
+    net.pins = {NetPin{"J1.1"}, NetPin{"J1.2"}};
+    net.pin_count = 2;
+    build_part_pins(board);
+    net.areas = {area_over(top_copper_layer + 2, 0.5, 0.5, 2.0, 1.5)};
+    EXPECT_EQ(Unrouted(board).report.connections, 0u);
+    // Without the ring the pins have no copper there.
+    board.padstacks[0].inner.wide = 0;
+    board.footprints[0].pins[0].no_inner_pad = board.footprints[0].pins[1].no_inner_pad = 0;
+    EXPECT_EQ(Unrouted(board).report.connections, 2u);
+}
+
+
+// The shortest tree by every airline between pieces, shortest first, each taken where it joins
+// two sets: the tree the faster search must find, ties included.
+std::vector<Airline> every_airline_tree(const std::vector<PiecePoint>& points, std::uint32_t pieces) {
+    std::vector<Airline> lines;
+    for (std::uint32_t a = 0; a < points.size(); ++a) {
+        for (std::uint32_t b = a + 1; b < points.size(); ++b) {
+            if (points[a].piece == points[b].piece) continue;
+            const double dx = points[a].x - points[b].x;
+            const double dy = points[a].y - points[b].y;
+            lines.push_back(Airline{dx * dx + dy * dy, a, b});
+        }
+    }
+    std::sort(lines.begin(), lines.end());
+    Groups sets(pieces);
+    std::vector<Airline> tree;
+    for (const Airline& line : lines) {
+        if (sets.join(points[line.a].piece, points[line.b].piece)) tree.push_back(line);
+    }
+    return tree;
+}
+
+TEST(Unrouted, TheShortestTreeIsTheOneEveryAirlineGivesTiesAndCrowdsIncluded) {
+    // Points on a coarse lattice, so that many airlines are of one length and many points share
+    // a place; pieces scattered, clustered, and one large piece around small ones.
+    std::uint32_t seed = 12345;
+    auto next = [&](std::uint32_t below) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) % below;
+    };
+    for (int round = 0; round < 60; ++round) {
+        const std::uint32_t pieces = 2 + next(round < 30 ? 6 : 40);
+        const std::uint32_t count = pieces + next(300);
+        std::vector<PiecePoint> points;
+        for (std::uint32_t i = 0; i < count; ++i) {
+            const double x = static_cast<double>(next(round % 3 == 0 ? 5 : 40)) * 0.1;
+            const double y = static_cast<double>(next(40)) * 0.1;
+            // Every piece has a point; past them, points go to pieces at random, or by the region
+            // they lie in, or to piece 0 where x is small and at random elsewhere.
+            std::uint32_t piece = next(pieces);
+            if (round % 3 == 1) piece = static_cast<std::uint32_t>(x + 4 * static_cast<int>(y)) % pieces;
+            if (round % 3 == 2 && x < 2) piece = 0;
+            if (i < pieces) piece = i;
+            points.push_back(PiecePoint{x, y, piece, -1});
+        }
+        const std::vector<Airline> expected = every_airline_tree(points, pieces);
+        const std::vector<Airline> found = shortest_tree(points, pieces);
+        ASSERT_EQ(found.size(), pieces - 1) << "round " << round;
+        for (std::size_t k = 0; k < expected.size(); ++k) {
+            EXPECT_EQ(found[k].length2, expected[k].length2) << "round " << round << " airline " << k;
+            EXPECT_EQ(found[k].a, expected[k].a) << "round " << round << " airline " << k;
+            EXPECT_EQ(found[k].b, expected[k].b) << "round " << round << " airline " << k;
+        }
+    }
+}
 }  // namespace
 }  // namespace tarnwick

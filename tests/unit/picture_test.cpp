@@ -323,6 +323,19 @@ TEST(BoardPicture, TheRoutersCopperIsDrawnApartAndCounted) {
     EXPECT_NE(routed.find("Top: 5 pads, 1 trace segment (0 by the router), 0 areas"), std::string::npos);
     EXPECT_NE(routed.find("Vias: 1 (1 by the router)"), std::string::npos);
 
+    // The routed board's open connections, where known, are the dashed lines: not its rat-line.
+    const std::vector<OpenLine> open{{1.0, 1.0, 2.0, 1.5}, {3.0, 1.0, 3.0, 2.0}};
+    const std::string with_open = board_picture(board, {"picture_routed.fpc", &router, &open});
+    const std::string dashed = group(with_open, "id=\"layer-Open_Connections\"");
+    EXPECT_EQ(count_of(dashed, "<line"), 2u) << dashed;
+    EXPECT_NE(dashed.find("<line x1=\"1000\" y1=\"-1000\" x2=\"2000\" y2=\"-1500\"/>"), std::string::npos) << dashed;
+    EXPECT_EQ(dashed.find("x2=\"3000\" y2=\"-1000\""), std::string::npos) << dashed;
+    EXPECT_NE(with_open.find("Open connections: 2<"), std::string::npos);
+    const std::vector<OpenLine> none;
+    EXPECT_EQ(count_of(group(board_picture(board, {"picture_routed.fpc", &router, &none}), "id=\"layer-Open_Connections\""),
+                       "<line"),
+              0u);
+
     // A segment the board holds twice, which the router laid once: once in each shade.
     Board twice = board;
     twice.nets[0].connects.push_back(twice.nets[0].connects[0]);

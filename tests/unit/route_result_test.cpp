@@ -81,6 +81,39 @@ TEST(RouteResult, ExitStatusZeroOnlyWhenEveryConnectionIsRoutedAndKept) {
     EXPECT_EQ(route_exit_status(result), 50022 & 0xFF);
 }
 
+TEST(RouteResult, TheRoutedBoardsCountDecidesOverTheRouters) {
+    RouteResult result = routed_result();
+    Board board;
+    Net& net = board.nets.emplace_back();
+    net.name = "VCC";
+    net.pins = {NetPin{"U1.7"}, NetPin{"C3.1"}};
+    UnroutedReport report;
+    report.connections = 2;
+    report.nets = 1;
+    report.open = {{0, {0, 1.0, 2.0}, {1, 1.5, 2.0}}, {0, {1, 1.5, 2.0}, {-1, 0.25, 0.5}}};
+    note_unrouted(result, board, report);
+    // The router said none were open.
+    EXPECT_EQ(unrouted_count(result), 2);
+    EXPECT_EQ(route_exit_status(result), unrouted_exit_status);
+    test::MemoryStream stream;
+    print_route_result(stream.out, result);
+    EXPECT_EQ(stream.text(), "\n  Route incomplete: 2 connections left unrouted\n");
+    const nlohmann::ordered_json connections = route_summary(result)["connections"];
+    EXPECT_EQ(connections["unrouted"], 2);
+    EXPECT_EQ(connections["unrouted_counted_by"], "routed_board");
+    EXPECT_EQ(connections["unrouted_list"].dump(),
+              "[{\"net\":\"VCC\",\"from\":{\"pin\":\"U1.7\",\"x_mm\":25.4,\"y_mm\":50.8},"
+              "\"to\":{\"pin\":\"C3.1\",\"x_mm\":38.1,\"y_mm\":50.8}},"
+              "{\"net\":\"VCC\",\"from\":{\"pin\":\"C3.1\",\"x_mm\":38.1,\"y_mm\":50.8},"
+              "\"to\":{\"pin\":null,\"x_mm\":6.35,\"y_mm\":12.7}}]");
+
+    // None left open by the routed board, whatever the router said.
+    result.router.unrouted = 3;
+    note_unrouted(result, board, UnroutedReport{});
+    EXPECT_EQ(route_exit_status(result), 0);
+    EXPECT_EQ(route_summary(result)["connections"]["unrouted_list"].dump(), "[]");
+}
+
 TEST(RouteResult, TheClosingLine) {
     const auto line = [](const RouteResult& result) {
         test::MemoryStream stream;
