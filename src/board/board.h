@@ -168,9 +168,10 @@ struct BoardStats {
     std::uint32_t ratline_segments = 0;
     std::uint32_t texts = 0;
     std::uint32_t source_lines = 0;
-    // What the design file leaves out: net pins naming a pin their footprint lacks, and
-    // footprint pins with neither pad nor hole.
+    // What the design file leaves out: net pins naming a pin their footprint lacks or a part
+    // the board does not have, and footprint pins with neither pad nor hole.
     std::uint32_t unknown_net_pins = 0;
+    std::uint32_t unknown_part_net_pins = 0;
     std::uint32_t pins_without_copper = 0;
 };
 

@@ -339,9 +339,7 @@ void warn_pins_without_copper(const Board& board) {
             }
         }
     }
-    if (names.count() == 0) return;
-    std::fprintf(console(), "\n  Warning: %u footprint pin%s without pad or hole left out of the design file: %s\n",
-                 names.count(), names.count() == 1 ? "" : "s", names.text().c_str());
+    warn_left_out(names, "footprint pin", "without pad or hole");
 }
 
 }  // namespace
