@@ -128,8 +128,8 @@ struct Padstack {
 
 // A pad of no size (a width or a length of 0 or less) is no copper: there is nothing for the
 // router to connect, and it takes such a shape for no area at all. `shape` is the layer's pad
-// shape code; a code beyond the known shapes counts as copper, so that the design file stops
-// at it (40760) rather than leave it out.
+// shape code; a code beyond the known shapes counts as copper, so that it is never left out
+// (the loader refuses such a pad; the design file stops at one given to it otherwise, 40760).
 inline bool has_area(std::uint32_t shape, const PadstackLayer& layer) {
     if (shape == pad_shape_none) return false;
     if (shape > pad_shape_octagon) return true;
@@ -168,9 +168,10 @@ struct BoardStats {
     std::uint32_t ratline_segments = 0;
     std::uint32_t texts = 0;
     std::uint32_t source_lines = 0;
-    // What the design file leaves out: net pins naming a pin their footprint lacks, and
-    // footprint pins with neither pad nor hole.
+    // What the design file leaves out: net pins naming a pin their footprint lacks or a part
+    // the board does not have, and footprint pins with neither pad nor hole.
     std::uint32_t unknown_net_pins = 0;
+    std::uint32_t unknown_part_net_pins = 0;
     std::uint32_t pins_without_copper = 0;
 };
 

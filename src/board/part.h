@@ -41,7 +41,13 @@ struct Part {
     // Read with empty ref_text: and shape: lines, as the editor writes a part that has no
     // footprint yet: it has no pins and stays out of the design file.
     bool no_footprint = false;
+    // Read without a shape: line: its pins are the first footprint's, which is no image of it.
+    bool no_shape_record = false;
 };
+
+// Whether the router is given the part: not a part without footprint, nor one read without a
+// shape: line.
+inline bool has_router_image(const Part& part) { return !part.no_footprint && !part.no_shape_record; }
 
 // A keepout around a drilled pin, in footprint coordinates. Layer 0 is every copper layer,
 // 12 top, 13 bottom, 12 + k inner layer k - 1.

@@ -27,6 +27,7 @@ void add_keepout(Footprint& footprint, std::int32_t layer, double diameter, cons
 // every part pin and no index holds every net pin.
 void find_net_pins(Board& board) {
     board.stats.unknown_net_pins = 0;
+    board.stats.unknown_part_net_pins = 0;
     if (board.nets.empty()) return;
     // The parts of each reference, in table order: the first, and from each the next.
     std::unordered_map<std::string_view, std::uint32_t> first_part;
@@ -89,18 +90,22 @@ void find_net_pins(Board& board) {
 
     // The net pins the router never sees, by the node rule of the design file (the first part of
     // the reference before the first point, and its footprint's first pin of the name): of a part
-    // without footprint, naming a pin the footprint lacks, or a pin without pad or hole.
+    // without footprint, naming a part the board does not have or a pin the footprint lacks, or
+    // a pin without pad or hole.
     std::string ref;
     std::string pin_name;
     for (Net& net : board.nets) {
         for (NetPin& net_pin : net.pins) {
             net_pin.no_position = false;
             net_pin.unknown_pin = false;
-            if (!split_pin_ref(net_pin.pin_ref, ref, pin_name)) continue;
-            const auto parts = first_part.find(ref);
-            if (parts == first_part.end()) continue;
+            const auto parts = split_pin_ref(net_pin.pin_ref, ref, pin_name) ? first_part.find(ref) : first_part.end();
+            if (parts == first_part.end()) {
+                net_pin.no_position = true;
+                ++board.stats.unknown_part_net_pins;
+                continue;
+            }
             const Part& part = board.parts[parts->second];
-            if (part.no_footprint) {
+            if (!has_router_image(part)) {
                 net_pin.no_position = true;
                 continue;
             }

@@ -63,6 +63,12 @@ std::string NameList::text() const {
     return count_ > named ? text_ + strformat(" and %u more", count_ - named) : text_;
 }
 
+void warn_left_out(const NameList& names, const char* noun, const char* what) {
+    if (names.count() == 0) return;
+    std::fprintf(console(), "\n  Warning: %u %s%s %s left out of the design file: %s\n", names.count(), noun,
+                 names.count() == 1 ? "" : "s", what, names.text().c_str());
+}
+
 DesignFile open_design_file(const RunSettings& settings) {
     const std::string& name = settings.specctraname;
     // The same file under another spelling would be overwritten just as surely.

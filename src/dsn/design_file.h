@@ -71,6 +71,10 @@ private:
     std::string text_;
 };
 
+// The console warning for what the design file leaves out, when `names` holds any: "Warning:
+// 2 net pins naming ... left out of the design file: A, B", with `noun` and `what` filled in.
+void warn_left_out(const NameList& names, const char* noun, const char* what);
+
 // Checks and opens the design file that the settings name (under a temporary name until it is
 // closed). Refuses a name that is the board file's own (40163) and a file that cannot be opened
 // (41480).

@@ -136,7 +136,9 @@ bool same_on_all_layers(const Padstack& padstack, std::uint32_t copper_layers) {
 namespace {
 
 // Which of the padstack's pads are written: a pin's pad of no size is no copper and is left
-// out. A via's padstack is written as it is, since the rules name every via padstack.
+// out, and so is the inner pad of a pin without a hole, which no inner layer could reach (a
+// surface pad's padstack has one shape, on top or bottom). A via's padstack is written as it
+// is, since the rules name every via padstack.
 struct WrittenPads {
     bool top;
     bool inner;
@@ -148,7 +150,7 @@ WrittenPads written_pads(const Padstack& padstack) {
         return {padstack.top_shape != pad_shape_none, padstack.inner_shape != pad_shape_none,
                 padstack.bottom_shape != pad_shape_none};
     }
-    return {has_top_copper(padstack), has_inner_copper(padstack), has_bottom_copper(padstack)};
+    return {has_top_copper(padstack), padstack.hole != 0 && has_inner_copper(padstack), has_bottom_copper(padstack)};
 }
 
 bool writes_any_pad(const Padstack& padstack, std::uint32_t copper_layers) {
@@ -339,9 +341,7 @@ void warn_pins_without_copper(const Board& board) {
             }
         }
     }
-    if (names.count() == 0) return;
-    std::fprintf(console(), "\n  Warning: %u footprint pin%s without pad or hole left out of the design file: %s\n",
-                 names.count(), names.count() == 1 ? "" : "s", names.text().c_str());
+    warn_left_out(names, "footprint pin", "without pad or hole");
 }
 
 }  // namespace

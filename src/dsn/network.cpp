@@ -9,17 +9,24 @@ namespace tarnwick {
 
 namespace {
 
-void write_pins(DesignFile& file, const NodeIndex& index, const Net& net, NameList& unknown_pins) {
+// The net pins the design file leaves out and names in a warning.
+struct LeftOutPins {
+    NameList unknown_pins;   // naming a pin their part's footprint lacks
+    NameList unknown_parts;  // naming no part of the board
+};
+
+void write_pins(DesignFile& file, const NodeIndex& index, const Net& net, LeftOutPins& left_out) {
     file.open_record("(pins");
     std::string ref;
     std::string pin;
     for (const NetPin& node : net.pins) {
-        if (!split_pin_ref(node.pin_ref, ref, pin)) fatal_error(41168, "bad net node");
-        const NodeKind kind = check_net_node(index, ref, pin, net);
+        const NodeKind kind = split_pin_ref(node.pin_ref, ref, pin) ? check_net_node(index, ref, pin) : NodeKind::unknown_part;
         if (kind == NodeKind::pad) {
             std::fprintf(file.stream(), "\n%s%s-%s", file.indent_string(), file.quoted(ref).c_str(), file.quoted(pin).c_str());
         } else if (kind == NodeKind::unknown_pin) {
-            unknown_pins.add(node.pin_ref);
+            left_out.unknown_pins.add(node.pin_ref);
+        } else if (kind == NodeKind::unknown_part) {
+            left_out.unknown_parts.add(node.pin_ref);
         }
     }
     file.close_record();
@@ -38,24 +45,26 @@ void write_fromtos(DesignFile& file, const NodeIndex& index, const Net& net, std
         // A rat-line's ends were checked against the pin list when the net was read.
         const auto end = static_cast<std::uint32_t>(connect.end_pin);
         if (connect.start_pin >= net.pins.size() || end >= net.pins.size()) continue;
-        if (!split_pin_ref(net.pins[connect.start_pin].pin_ref, start_ref, start_pin)) fatal_error(41188, "bad net node");
-        if (!split_pin_ref(net.pins[end].pin_ref, end_ref, end_pin)) fatal_error(41195, "bad net node");
-        const bool start_has_copper = check_net_node(index, start_ref, start_pin, net) == NodeKind::pad;
-        const bool end_has_copper = check_net_node(index, end_ref, end_pin, net) == NodeKind::pad;
-        if (!start_has_copper || !end_has_copper) continue;
+        // An end the pin list left out is no node the router knows.
+        if (!split_pin_ref(net.pins[connect.start_pin].pin_ref, start_ref, start_pin) ||
+            !split_pin_ref(net.pins[end].pin_ref, end_ref, end_pin) ||
+            check_net_node(index, start_ref, start_pin) != NodeKind::pad ||
+            check_net_node(index, end_ref, end_pin) != NodeKind::pad) {
+            continue;
+        }
         std::fprintf(file.stream(), "\n%s(fromto %s-%s %s-%s)", file.indent_string(), file.quoted(start_ref).c_str(),
                      file.quoted(start_pin).c_str(), file.quoted(end_ref).c_str(), file.quoted(end_pin).c_str());
     }
 }
 
-void write_net(DesignFile& file, const NodeIndex& index, const Net& net, std::uint32_t mode, NameList& unknown_pins) {
+void write_net(DesignFile& file, const NodeIndex& index, const Net& net, std::uint32_t mode, LeftOutPins& left_out) {
     std::fprintf(file.stream(), "\n%s(net \"%s\"", file.indent_string(), net.name.c_str());
     if (net.pins.empty()) {
         std::fprintf(file.stream(), "\n%s)", file.indent_string());
         return;
     }
     file.adjust_indent(+1);
-    write_pins(file, index, net, unknown_pins);
+    write_pins(file, index, net, left_out);
     write_fromtos(file, index, net, mode);
     file.close_record();
 }
@@ -147,14 +156,14 @@ const FootprintPin* NodeIndex::pin(const Footprint& footprint, std::string_view 
     return found == pins.end() ? nullptr : found->second;
 }
 
-NodeKind check_net_node(const NodeIndex& index, const std::string& ref, const std::string& pin, const Net& net) {
+NodeKind check_net_node(const NodeIndex& index, const std::string& ref, const std::string& pin) {
     const Part* part = index.part(ref);
-    if (part == nullptr) {
-        fatal_error(41103, strformat("Net \"%s\" has unknown RefDes in node \"%s.%s\"", net.name.c_str(), ref.c_str(),
-                                     pin.c_str()));
-    }
+    // A pin of a part the board does not have (a board utility's import keeps the nets of parts
+    // it left behind) carries nothing the router could connect; the editor keeps it, and so does
+    // the board.
+    if (part == nullptr) return NodeKind::unknown_part;
     // A part without a footprint is not on the router's board: its pins are no nodes there.
-    if (part->no_footprint) return NodeKind::no_pad;
+    if (!has_router_image(*part)) return NodeKind::no_pad;
     const Footprint* footprint = index.footprint(part->shape);
     if (footprint == nullptr) {
         fatal_error(41116, strformat("Part \"%s\" has unknown footprint: \"%s\"", ref.c_str(), part->shape.c_str()));
@@ -171,14 +180,12 @@ void write_network(DesignFile& file, const Board& board, const RunSettings& sett
     file.expect_level(1, 41148, "network start indent level");
     file.open_record("(network");
     const NodeIndex index(board);
-    NameList unknown_pins;
+    LeftOutPins left_out;
     for (const Net& net : board.nets) {
-        if (net.reserved == 0) write_net(file, index, net, settings.fromto_mode, unknown_pins);
+        if (net.reserved == 0) write_net(file, index, net, settings.fromto_mode, left_out);
     }
-    if (unknown_pins.count() != 0) {
-        std::fprintf(console(), "\n  Warning: %u net pin%s naming a pin its footprint lacks left out of the design file: %s\n",
-                     unknown_pins.count(), unknown_pins.count() == 1 ? "" : "s", unknown_pins.text().c_str());
-    }
+    warn_left_out(left_out.unknown_pins, "net pin", "naming a pin its footprint lacks");
+    warn_left_out(left_out.unknown_parts, "net pin", "naming a part the board does not have");
     write_vias_and_rules(file, board);
     write_classes(file, board);
     file.close_record();

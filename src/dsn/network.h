@@ -31,10 +31,10 @@ private:
 
 // What a net node names: a pin with a pad (a node of the design file); a pin without one (a
 // bare hole or a pin whose pads have no size, no pin of the part's image) or a pin of a part without footprint (no image at
-// all); or a pin the part's footprint lacks. The last two kinds are left out of the net. An
-// unknown part or footprint ends the run.
-enum class NodeKind { pad, no_pad, unknown_pin };
-NodeKind check_net_node(const NodeIndex& index, const std::string& ref, const std::string& pin, const Net& net);
+// all); a pin the part's footprint lacks; or a pin of a part the board does not have. All but
+// the first are left out of the net. An unknown footprint ends the run.
+enum class NodeKind { pad, no_pad, unknown_pin, unknown_part };
+NodeKind check_net_node(const NodeIndex& index, const std::string& ref, const std::string& pin);
 
 void write_network(DesignFile& file, const Board& board, const RunSettings& settings);
 

@@ -35,7 +35,7 @@ void warn_parts_without_footprint(const Board& board) {
     std::uint32_t count = 0;
     std::string refs;
     for (const Part& part : board.parts) {
-        if (!part.no_footprint) continue;
+        if (has_router_image(part)) continue;
         refs += (count++ == 0 ? "" : ", ") + part.ref;
     }
     if (count == 0) return;
@@ -57,7 +57,7 @@ void write_placement(DesignFile& file, const Board& board) {
     // no image the router could place.
     std::unordered_map<std::string_view, std::vector<const Part*>> parts_by_shape;
     for (const Part& part : board.parts) {
-        if (!part.no_footprint) parts_by_shape[part.shape].push_back(&part);
+        if (has_router_image(part)) parts_by_shape[part.shape].push_back(&part);
     }
 
     for (const Footprint& footprint : board.footprints) {

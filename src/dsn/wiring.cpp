@@ -128,7 +128,7 @@ std::size_t segments_held(const Connect& connection) {
 PinCentres::PinCentres(const Board& board) : centres_(board.nets.size()) {
     for (std::size_t n = 0; n < board.nets.size(); ++n) centres_[n].resize(board.nets[n].pins.size());
     for (const Part& part : board.parts) {
-        if (part.no_footprint || part.footprint >= board.footprints.size()) continue;
+        if (!has_router_image(part) || part.footprint >= board.footprints.size()) continue;
         const Footprint& footprint = board.footprints[part.footprint];
         const double part_x = to_precision(part.x * inch_to_mil, 2);
         const double part_y = to_precision(part.y * inch_to_mil, 2);

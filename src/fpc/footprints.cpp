@@ -125,12 +125,12 @@ void read_copper_pad(const PadRecord& record, const char* values, const Footprin
     }
     if (record.layer == PadLayer::Inner) pin.no_inner_pad = pad.shape == pad_shape_none ? 1 : 0;
 
-    // A bottom pad of unknown shape is kept so that the board file is written back as read; the
-    // design export refuses it and the info report shows its number.
-    if (pad.shape > pad_shape_octagon && record.layer != PadLayer::Bottom) {
-        const bool top = record.layer == PadLayer::Top;
-        fatal_error(top ? 15733 : 15798,
-                    strformat("%s.%s: invalid %s pad shape: > 6", fp_name, pin_name, top ? "top" : "inner"));
+    // A pad of unknown shape is copper of unknown extent: the router could not be told to keep
+    // clear of it, so the board is refused here, at its line, on any layer.
+    if (pad.shape > pad_shape_octagon) {
+        const int code = record.layer == PadLayer::Top ? 15733 : record.layer == PadLayer::Inner ? 15798 : bottom_pad_shape_unknown;
+        const char* layer = record.layer == PadLayer::Top ? "top" : record.layer == PadLayer::Inner ? "inner" : "bottom";
+        fatal_error(code, strformat("%s.%s: invalid %s pad shape: > 6", fp_name, pin_name, layer));
     }
     if (pad.shape == pad_shape_rounded_rectangle &&
         (pad.width < 2 * pad.radius || pad.length1 + pad.length2 < 2 * pad.radius)) {

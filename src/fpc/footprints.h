@@ -8,6 +8,10 @@
 
 namespace tarnwick {
 
+// Our own code for a bottom pad of a shape the editor does not have (the top and inner pads
+// have theirs).
+inline constexpr int bottom_pad_shape_unknown = 15879;
+
 // Reads the whole "[footprints]" section into board.footprints, resolving every pin to a shared
 // padstack and drill tool. The options must have been read (padstack 0 exists).
 void read_footprints(LineReader& reader, Board& board, const RunSettings& settings);

@@ -136,6 +136,7 @@ void read_part(LineReader& reader, Board& board, const FootprintIndex& footprint
     }
 
     if (part.no_footprint) return;  // no use of any footprint, also on a board that has none
+    part.no_shape_record = part.shape.empty();
     const std::int64_t footprint = footprints.find(part.shape);
     if (footprint >= 0) {
         Footprint& bound = board.footprints[static_cast<std::size_t>(footprint)];

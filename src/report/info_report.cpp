@@ -25,6 +25,10 @@ void write_statistics(std::FILE* out, const Board& board, const RunSettings& set
         std::fprintf(out, "  Net pins naming a pin their footprint lacks: %u (left out of the design file)\n",
                      s.unknown_net_pins);
     }
+    if (s.unknown_part_net_pins != 0) {
+        std::fprintf(out, "  Net pins naming a part the board does not have: %u (left out of the design file)\n",
+                     s.unknown_part_net_pins);
+    }
     if (s.pins_without_copper != 0) {
         std::fprintf(out, "  Footprint pins without pad or hole: %u (left out of the design file)\n",
                      s.pins_without_copper);

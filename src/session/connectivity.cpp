@@ -180,7 +180,7 @@ std::vector<PinPad> NetPinPads::of_net(std::size_t net) const {
         PinPad& pad = pads.emplace_back();
         if (placed.part == none) continue;
         const Part& part = board_.parts[placed.part];
-        if (part.no_footprint || part.footprint >= board_.footprints.size()) continue;
+        if (!has_router_image(part) || part.footprint >= board_.footprints.size()) continue;
         const std::vector<FootprintPin>& pins = board_.footprints[part.footprint].pins;
         if (placed.pin < pins.size()) pad = pad_of(board_, part, pins[placed.pin]);
     }

@@ -61,6 +61,7 @@ bool read_place_record(Session& session, std::uint32_t depth, PlaceRecord& recor
             break;
         }
     }
+    const std::uint32_t record_line = reader.line_number();
     const Token ref = reader.next(30514, "parsing quoted place");
     if (ref.is_end()) fatal_error(30508, "premature EOF reading place data");
     Token side;
@@ -70,6 +71,7 @@ bool read_place_record(Session& session, std::uint32_t depth, PlaceRecord& recor
     if (!ref.is_word() || !token_number(reader.next(), x) || !token_number(reader.next(), y) ||
         !(side = reader.next()).is_word() || !token_unsigned(reader.next(), rotation) || !std::isfinite(x) ||
         !std::isfinite(y)) {
+        reader.show_line(record_line);  // the record's line, not that of the token after it
         fatal_error(30511, "reading place data");
     }
     record.ref = session_name(ref);

@@ -24,8 +24,12 @@ namespace {
 // The name of a net record, from after its keyword: a quoted name without its closing quote is
 // error 31490, no name at all 31495.
 std::string read_net_name(SessionReader& reader) {
+    const std::uint32_t record_line = reader.line_number();
     const Token name = reader.next(31490, "parsing quoted net name");
-    if (!name.is_word()) fatal_error(31495, "parsing net name");
+    if (!name.is_word()) {
+        reader.show_line(record_line);
+        fatal_error(31495, "parsing net name");
+    }
     return session_name(name);
 }
 
@@ -150,7 +154,7 @@ private:
                 return;
             }
             if (keyword.is_atom("polygon")) {
-                read_wire_poly();
+                read_wire_poly(shape.line);
                 return;
             }
             reader_.show_line(keyword.line);
@@ -159,18 +163,29 @@ private:
         fatal_error(31555, strformat("unknown wire type \"%s\" found", token_source(shape, reader_.quote()).c_str()));
     }
 
-    // One point of a path, polygon or window, from its first number on; false at the list's
-    // close. Anything but two finite numbers is fatal_error(scan_code, ...), the end of the file
-    // before the point fatal_error(eof_code, ...).
-    bool read_point(PathPoint& point, int scan_code, const char* scan_message, int eof_code, const char* eof_message) {
+    // One point of a path or polygon, from its first number on; false at the list's close.
+    // Anything but two finite numbers is fatal_error(scan_code, ...), the end of the file before
+    // the point fatal_error(eof_code, ...). `split_line` keeps the line of the first point whose
+    // numbers stood on two lines: on the router's layout, a point a line, that point was a lone
+    // number paired with the next line's, and a list that then ends inside a point is its fault.
+    bool read_point(PathPoint& point, std::uint32_t& split_line, int scan_code, const char* scan_message, int eof_code,
+                    const char* eof_message) {
         const Token first = reader_.next();
         if (first.is_close()) return false;
         if (first.is_end()) fatal_error(eof_code, eof_message);
         double x = 0;
         double y = 0;
-        const bool read = token_number(first, x) && token_number(reader_.next(), y);
-        reader_.show_line(first.line);
+        bool read = token_number(first, x);
+        std::uint32_t fault_line = first.line;
+        if (read) {
+            const Token second = reader_.next();
+            read = token_number(second, y);
+            if (second.is_close() && split_line != 0) fault_line = split_line;
+            if (read && second.line != first.line && split_line == 0) split_line = first.line;
+        }
+        reader_.show_line(fault_line);
         if (!read || !std::isfinite(x) || !std::isfinite(y)) fatal_error(scan_code, scan_message);
+        reader_.show_line(first.line);
         point.x = x * scale();
         point.y = y * scale();
         return true;
@@ -182,15 +197,18 @@ private:
         const Token layer = reader_.next();
         if (layer.is_end()) fatal_error(30879, "reading wire path header");
         double width = 0;
-        if (!layer.is_word() || !token_number(reader_.next(), width) || !std::isfinite(width)) {
-            fatal_error(30882, "parsing wire path header");
-        }
+        // A header cut short is named at its own line, not at the token after it.
+        const bool read = layer.is_word() && token_number(reader_.next(), width) && std::isfinite(width);
+        reader_.show_line(path_line);
+        if (!read) fatal_error(30882, "parsing wire path header");
         path.layer = session_layer_number(layer.text);
         // A layer the board does not have could not be written back as a trace.
         if (path.layer == 0 || path.layer > last_copper_layer()) fatal_error(30883, "bad layer in wire path");
         path.width = board_length_or_fail(width * scale());
         PathPoint point;
-        while (read_point(point, 30890, "parsing path point record", 30897, "premature EOF reading wire path")) {
+        std::uint32_t split_line = 0;
+        while (read_point(point, split_line, 30890, "parsing path point record", 30897,
+                          "premature EOF reading wire path")) {
             // A path's points become trace vertices; an area's are never written back.
             board_length_or_fail(point.x);
             board_length_or_fail(point.y);
@@ -233,15 +251,19 @@ private:
         bucket.push_back(wire_.paths.size() - 1);
     }
 
-    void read_wire_poly() {
+    void read_wire_poly(std::uint32_t poly_line) {
         WirePoly& poly = wire_.polys.emplace_back();
         const Token layer = reader_.next();
         if (layer.is_end()) fatal_error(30927, "reading wire polygon header");
         unsigned aperture = 0;
-        if (!layer.is_word() || !token_unsigned(reader_.next(), aperture)) fatal_error(30929, "parsing wire poly header");
+        if (!layer.is_word() || !token_unsigned(reader_.next(), aperture)) {
+            reader_.show_line(poly_line);
+            fatal_error(30929, "parsing wire poly header");
+        }
         poly.layer = session_layer_number(layer.text);
         PathPoint point;
-        while (read_point(point, 30936, "parsing wire poly point", 30943, "premature EOF reading wire poly")) {
+        std::uint32_t split_line = 0;
+        while (read_point(point, split_line, 30936, "parsing wire poly point", 30943, "premature EOF reading wire poly")) {
             poly.points.push_back(point);
         }
         ++session_.stats.areas_read;
@@ -327,10 +349,11 @@ private:
         const Token word = reader_.next();
         double x = 0;
         double y = 0;
-        if (!word.is_word() || !token_number(reader_.next(), x) || !token_number(reader_.next(), y) ||
-            !std::isfinite(x) || !std::isfinite(y)) {
-            fatal_error(30999, "parsing wiring via");
-        }
+        const bool read = word.is_word() && token_number(reader_.next(), x) && token_number(reader_.next(), y) &&
+                          std::isfinite(x) && std::isfinite(y);
+        // What the via's values lead to is named at the via's line, as its record stands there.
+        reader_.show_line(via_line);
+        if (!read) fatal_error(30999, "parsing wiring via");
         const int padstack = find_padstack(session_name(word));
         if (padstack < 0) fatal_error(31008, "unknown via padstack");
         x = board_length_or_fail(x * scale());

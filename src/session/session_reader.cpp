@@ -238,10 +238,13 @@ std::string record_head(SessionReader& reader, const Token& keyword) {
 }
 
 double read_session_resolution(SessionReader& reader, int error_code, const char* error_message) {
+    // Every fault of the record is named at the record's line, not at the token after it.
+    const std::uint32_t record_line = reader.line_number();
     const Token unit = reader.next();
-    if (!unit.is_word()) fatal_error(error_code, error_message);
     double resolution = 0;
-    if (!token_number(reader.next(), resolution)) fatal_error(error_code, error_message);
+    const bool read = unit.is_word() && token_number(reader.next(), resolution);
+    reader.show_line(record_line);
+    if (!read) fatal_error(error_code, error_message);
     return session_scale_of(std::string(unit.text), resolution);
 }
 

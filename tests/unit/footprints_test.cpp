@@ -174,13 +174,16 @@ TEST(Footprints, SurfaceMountPadsOfZeroSizeAreRefusedByShape) {
     EXPECT_EQ(loaded.board.footprints[0].pins.size(), 2u);
 }
 
-TEST(Footprints, TopAndInnerShapesAboveSixAreRefusedBottomIsKept) {
+TEST(Footprints, ShapesAboveSixAreRefusedOnEveryLayer) {
     const std::string pin = "  n_pins: 1\n    pin: \"9\" 100 0 0 0\n";
     expect_failure(footprint(pin + "      top_pad: 7 100 0 0\n"), 15733, "FP.9: invalid top pad shape: > 6", 9);
     expect_failure(footprint(pin + "      inner_pad: 9 100 0 0\n"), 15798, "FP.9: invalid inner pad shape: > 6", 9);
+    expect_failure(footprint(pin + "      top_pad: 1 100 0 0\n      bottom_pad: 7 100 0 0\n"),
+                   bottom_pad_shape_unknown, "FP.9: invalid bottom pad shape: > 6", 10);
+    // Shapes 0 to 6 are the editor's own.
     Loaded loaded;
-    load(loaded, footprint(pin + "      bottom_pad: 7 100 0 0\n"));
-    EXPECT_EQ(loaded.board.footprints[0].pins[0].bottom_pad.shape, 7u);
+    load(loaded, footprint(pin + "      bottom_pad: 6 100 0 0\n"));
+    EXPECT_EQ(loaded.board.footprints[0].pins[0].bottom_pad.shape, 6u);
 }
 
 TEST(Footprints, PadRecordsWithTooFewValues) {

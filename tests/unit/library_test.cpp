@@ -400,6 +400,35 @@ TEST(Library, PinsWhosePadsHaveNoSizeAreNoImagePinsButKeepTheirHole) {
     }
 }
 
+TEST(Library, AnInnerPadOfAPinWithoutHoleIsNoCopperOnAnyBoard) {
+    // A surface pin whose only pad is an inner one: no inner layer could reach it, so on four
+    // layers as on two its padstack is not written and the pin is no pin of the image.
+    for (const std::uint32_t layers : {2u, 4u}) {
+        SCOPED_TRACE(layers);
+        Board board;
+        board.options.n_copper_layers = layers;
+        board.copper_layers.assign(layers, CopperLayerInfo{});
+        board.padstacks.emplace_back();  // the default via, with no pad to write
+        Padstack inner_only;
+        inner_only.inner_shape = pad_shape_circle;
+        inner_only.inner = pad(0.06, 0.06);
+        board.padstacks.push_back(inner_only);
+        Footprint footprint;
+        footprint.name = "ODD";
+        footprint.pins.push_back(footprint_pin("1", 0, 0, 0, pad_shape_none, 0, 1));
+        footprint.pins[0].bottom_pad.shape = pad_shape_none;
+        footprint.pins[0].inner_pad.shape = pad_shape_circle;
+        board.footprints.push_back(footprint);
+
+        EXPECT_FALSE(is_image_pin(board, board.footprints[0].pins[0]));
+        testing::internal::CaptureStderr();
+        const std::string text = library_of(board);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(),
+                  "\n  Warning: 1 footprint pin without pad or hole left out of the design file: ODD.1\n");
+        EXPECT_EQ(text.find("Pad101"), std::string::npos) << text;
+    }
+}
+
 TEST(Library, AnUnknownPadShapeStillEndsTheRunWhateverItsSize) {
     // Read as a shape of width and length, an unknown code's pad has no length: it is still no
     // pad of no size, and the design file stops at it.

@@ -341,7 +341,7 @@ TEST(Parts, NetPinsOfPartsWithoutFootprintHaveNoPosition) {
             "  pin: 2 J9.T\n"
             "  pin: 3 J9.A.1\n"  // the reference ends at the first dot
             "net: \"B\" 2 0 0 0 0 0 1\n"
-            "  pin: 1 J1.1\n"    // J1 is no part without footprint because J10 is one
+            "  pin: 1 J1.1\n"    // J1 is no part of the board because J10 is one
             "  pin: 2 U1.2\n"
             "[end]\n");
     build_part_pins(run.board);
@@ -350,7 +350,8 @@ TEST(Parts, NetPinsOfPartsWithoutFootprintHaveNoPosition) {
     EXPECT_DOUBLE_EQ(a.pins[0].x, 1);
     EXPECT_TRUE(a.pins[1].no_position);
     EXPECT_TRUE(a.pins[2].no_position);
-    EXPECT_FALSE(run.board.nets[1].pins[0].no_position);
+    EXPECT_TRUE(run.board.nets[1].pins[0].no_position);
+    EXPECT_EQ(run.board.stats.unknown_part_net_pins, 1u);
     EXPECT_FALSE(run.board.nets[1].pins[1].no_position);
     EXPECT_EQ(a.pin_count, 3u);  // nothing is dropped from the net
     EXPECT_EQ(run.board.parts[0].pins[0].net, 0);

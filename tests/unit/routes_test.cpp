@@ -302,6 +302,42 @@ TEST(Routes, ErrorsNameTheirCodeMessageAndLine) {
     }
 }
 
+TEST(Routes, ARecordCutShortIsNamedAtItsOwnLineNotAtTheTokenAfterIt) {
+    // On the router's layout, a record a line, the line that holds the faulty record is named,
+    // as line reading named it, also where the next line's token is what shows the fault.
+    const std::uint32_t n = test::network_first_line;
+    const RoutesError cases[] = {
+        {"      (net\n      )\n", 31495, "parsing net name", n},
+        {"      (net A\n        (wire\n          (path Top\n          )\n", 30882, "parsing wire path header", n + 2},
+        {"      (net A\n        (wire\n          (path Top 100\n            100000\n          )\n", 30890,
+         "parsing path point record", n + 3},
+        // The lone number pairs with the next line's first; the point left over at the close is
+        // the lone number's fault.
+        {"      (net A\n        (wire\n          (path Top 100\n            1 1\n            100000\n"
+         "            2 2\n          )\n",
+         30890, "parsing path point record", n + 4},
+        {"      (net A\n        (wire\n          (polygon Top\n          )\n", 30929, "parsing wire poly header", n + 2},
+        {"      (net A\n        (wire\n          (polygon Top 0\n            1 1\n            5\n            2 2\n"
+         "          )\n",
+         30936, "parsing wire poly point", n + 4},
+        {"      (net A\n        (via DefVia 100000\n        )\n", 30999, "parsing wiring via", n + 1},
+        {"      (net A\n        (via Pad7 5\n          5)\n", 31008, "unknown via padstack", n + 1},
+    };
+    for (const RoutesError& c : cases) {
+        test::SessionRun run;
+        test::add_net(run.board, "A");
+        test::expect_error_at([&] { read_routes(run, c.network, "mil 100", false); }, run.line, c.code, c.message,
+                              c.line);
+    }
+    // The same records laid out a word a line still read: a point's numbers may stand on two lines.
+    test::SessionRun run;
+    test::add_net(run.board, "A");
+    read_routes(run, "      (net A\n        (wire\n          (path Top 100\n            1\n            1\n"
+                     "            2\n            2\n          )\n        )\n      )\n");
+    ASSERT_EQ(wire_named(*run.session, "A").paths.size(), 1u);
+    EXPECT_EQ(wire_named(*run.session, "A").paths[0].points.size(), 2u);
+}
+
 TEST(Routes, WindowCutShortAndMissingSectionsAreErrorsOfTheirLine) {
     test::SessionRun run;
     test::add_net(run.board, "A");
@@ -313,6 +349,8 @@ TEST(Routes, WindowCutShortAndMissingSectionsAreErrorsOfTheirLine) {
     test::expect_error_at([&] { routes("(routes\n  (parser\n"); }, run.line, 31436,
                           "premature EOF searching for routes resolution", 2);
     test::expect_error_at([&] { routes("(routes\n  (resolution mil\n"); }, run.line, 31430,
+                          "parsing session route resolution", 2);
+    test::expect_error_at([&] { routes("(routes\n  (resolution mil\n  )\n"); }, run.line, 31430,
                           "parsing session route resolution", 2);
     test::expect_error_at([&] { routes("(routes\n  (resolution mil 0)\n"); }, run.line, 32201,
                           "session resolution must be a number above zero (mil 0.000000)", 2);

@@ -72,7 +72,10 @@ TEST(SessionPlacement, ErrorsNameTheirCodeMessageAndLine) {
         {start + "    (place R1 10 nan front 0\n", 30511, "reading place data", 3},
         {start + "    (place \"R1 10 10 front 0\n", 30514, "parsing quoted place", 3},
         {start + "    (place \"R 1\" 10 10 front 0\n", 30522, "locating part", 3},  // a name with its blank
-        {start + "    (place R1\n     10\n     10 front\n", 30511, "reading place data", 5},
+        // A record cut short is named at its own line, not at the token after it.
+        {start + "    (place R1\n     10\n     10 front\n", 30511, "reading place data", 3},
+        {start + "    (place R1 10 10 front\n    )\n", 30511, "reading place data", 3},
+        {start + "    (resolution mil\n    )\n", 30493, "parsing session place resolution", 3},
         {start + "    (place R9 10 10 front 0\n", 30522, "locating part", 3},
         {start + "    (place R1 10 10 front 0\n", 30531, "premature EOF reading place status", 3},
         // A place the board file cannot hold, once the part is known.
