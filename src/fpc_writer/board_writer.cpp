@@ -78,7 +78,7 @@ void write_option(std::FILE* out, const BoardOptions& o, const OptionKey& option
 
 void write_options(std::FILE* out, const BoardOptions& o, KeptLines& kept) {
     std::fprintf(out, "[options]\n\n");
-    kept.through({kept_options, 0});
+    kept.through({kept_options, 0}, KeptLines::Gap::written);
     for (std::size_t i = 0; i < option_key_count; ++i) {
         write_option(out, o, option_keys[i]);
         kept.through({kept_options, static_cast<std::uint32_t>(i + 1)});
@@ -169,7 +169,7 @@ void write_parts(std::FILE* out, const Board& board, KeptLines& kept) {
                      part.locked);
         after(part_pos);
         // What stood past the blank line that ended the part stays outside it.
-        kept.through({kept_parts, number, part_after}, true);
+        kept.through({kept_parts, number, part_after}, KeptLines::Gap::apart);
     }
     kept.through_section(kept_parts);
 }
@@ -226,7 +226,7 @@ void write_nets(std::FILE* out, const Board& board, KeptLines& kept) {
 
 void write_texts(std::FILE* out, const Board& board, KeptLines& kept) {
     std::fprintf(out, "\n[texts]\n\n");
-    kept.through({kept_texts, 0});
+    kept.through({kept_texts, 0}, KeptLines::Gap::written);
     std::uint32_t number = 0;
     for (const BoardText& text : board.texts) {
         std::fprintf(out, "text: \"%s\" %d %d %u %u %u %d %d", text.text.c_str(), signed_rounded_length(text.x),
@@ -234,7 +234,7 @@ void write_texts(std::FILE* out, const Board& board, KeptLines& kept) {
                      signed_rounded_length(text.height), signed_rounded_length(text.stroke_width));
         if (board.options.long_text_records) std::fprintf(out, " %u", text.negative);
         std::fprintf(out, "\n\n");
-        kept.through({kept_texts, ++number});
+        kept.through({kept_texts, ++number}, KeptLines::Gap::written);
     }
     kept.through_section(kept_texts);
 }

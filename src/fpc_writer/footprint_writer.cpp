@@ -172,7 +172,8 @@ void write_footprint(std::FILE* out, const Footprint& footprint, KeptLines& kept
     std::fprintf(out, "  n_pins: %u\n", static_cast<unsigned>(footprint.pins.size()));
     for (const FootprintPin& pin : footprint.pins) write_pin(out, pin, length);
     // After pad records only a blank line keeps a line out of the last pin, as in the file.
-    kept.through({kept_footprints, number, footprint_pins, UINT32_MAX}, !footprint.pins.empty());
+    kept.through({kept_footprints, number, footprint_pins, UINT32_MAX},
+                 footprint.pins.empty() ? KeptLines::Gap::as_read : KeptLines::Gap::apart);
 }
 
 void write_footprints(std::FILE* out, const Board& board, KeptLines& kept) {
