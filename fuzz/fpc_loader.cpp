@@ -30,6 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         settings.pcb_outline = 2;
         settings.signal_outline = 1;
     }
+    // As -B loads a board: the lines no reader takes are kept for the board writer.
+    settings.back_annotate = (size / 16) % 2 == 1;
 
     Board board;
     Diagnostics diagnostics;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "board/footprint.h"
+#include "board/kept_records.h"
 #include "board/net.h"
 #include "board/outline.h"
 #include "board/part.h"
@@ -219,6 +220,7 @@ struct Board {
 
     BoardFileFormat file_format = BoardFileFormat::fpc;
     SourceText source;  // kept only where the board's writer writes lines back as read
+    KeptRecords kept;   // of a 1.3xx board, when it is to be written back
 
     // Outline bounds in inches, set before the board outlines are read.
     double outline_min_x = 1000000;

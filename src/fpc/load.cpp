@@ -8,6 +8,7 @@
 #include "core/file_system.h"
 #include "fpc/board_kind.h"
 #include "fpc/footprints.h"
+#include "fpc/kept_records.h"
 #include "fpc/nets.h"
 #include "fpc/options.h"
 #include "fpc/outlines.h"
@@ -17,6 +18,10 @@
 #include "fpc2/translation.h"
 
 namespace tarnwick {
+
+bool board_written_back(const RunSettings& settings) {
+    return settings.back_annotate || settings.route.enabled || (settings.info_only && settings.verbose);
+}
 
 void load_fpc_file(Board& board, const RunSettings& settings, Diagnostics& diagnostics) {
     diagnostics.fpc_name = settings.fpcname;
@@ -57,6 +62,9 @@ void load_fpc_contents(Board& board, const RunSettings& settings, Diagnostics& d
     // every part pin its net and every net pin its position and layer.
     build_part_pins(board);
     read_texts(reader, board, settings);
+    // The dialect's writer writes its lines back itself.
+    board.kept = KeptRecords{};
+    if (board.file_format == BoardFileFormat::fpc && board_written_back(settings)) collect_kept_records(reader, board);
 
     board.stats.source_lines = reader.line_number();
 

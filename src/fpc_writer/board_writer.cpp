@@ -5,6 +5,7 @@
 #include "core/output_file.h"
 #include "fpc2/writer.h"
 #include "fpc_writer/footprint_writer.h"
+#include "fpc_writer/kept_lines.h"
 #include "fpc_writer/lengths.h"
 
 namespace tarnwick {
@@ -75,9 +76,14 @@ void write_option(std::FILE* out, const BoardOptions& o, const OptionKey& option
     }
 }
 
-void write_options(std::FILE* out, const BoardOptions& o) {
+void write_options(std::FILE* out, const BoardOptions& o, KeptLines& kept) {
     std::fprintf(out, "[options]\n\n");
-    for (std::size_t i = 0; i < option_key_count; ++i) write_option(out, o, option_keys[i]);
+    kept.through({kept_options, 0}, KeptLines::Gap::written);
+    for (std::size_t i = 0; i < option_key_count; ++i) {
+        write_option(out, o, option_keys[i]);
+        kept.through({kept_options, static_cast<std::uint32_t>(i + 1)});
+    }
+    kept.through_section(kept_options);
 }
 
 void write_corners(std::FILE* out, const std::vector<OutlineCorner>& corners) {
@@ -90,32 +96,45 @@ void write_corners(std::FILE* out, const std::vector<OutlineCorner>& corners) {
 
 // Board outlines and solder-mask cutouts. A short outline is written with all its announced
 // corners, those the file lacked at (0, 0), so that its line count matches its corner count.
-void write_outlines(std::FILE* out, const Board& board) {
+void write_outlines(std::FILE* out, const Board& board, KeptLines& kept) {
     std::fprintf(out, "\n[board]\n");
+    kept.through({kept_outlines, 0});
     for (std::size_t i = 0; i < board.outlines.size(); ++i) {
         const BoardOutline& outline = board.outlines[i];
         std::fprintf(out, "\noutline: %u %u\n", static_cast<unsigned>(outline.corners.size()),
                      static_cast<unsigned>(i));
         write_corners(out, outline.corners);
+        kept.through({kept_outlines, static_cast<std::uint32_t>(i + 1)});
     }
+    kept.through_section(kept_outlines);
     std::fprintf(out, "\n[solder_mask_cutouts]\n");
+    kept.through({kept_cutouts, 0});
+    std::uint32_t number = 1;
     for (const SmCutout& cutout : board.sm_cutouts) {
         std::fprintf(out, "\nsm_cutout: %u %u %u\n", static_cast<unsigned>(cutout.corners.size()),
                      cutout.hatch, cutout.layer);
         write_corners(out, cutout.corners);
+        kept.through({kept_cutouts, number++});
     }
+    kept.through_section(kept_cutouts);
 }
 
-void write_parts(std::FILE* out, const Board& board) {
+void write_parts(std::FILE* out, const Board& board, KeptLines& kept) {
     const BoardOptions& o = board.options;
     const bool long_records = o.version > 1.3431;
     std::fprintf(out, "\n\n[parts]\n");
+    kept.through({kept_parts, 0});
+    std::uint32_t number = 0;
     for (const Part& part : board.parts) {
+        ++number;
+        const auto after = [&](PartSlot slot) { kept.through({kept_parts, number, slot}); };
+        std::fprintf(out, "\npart: %s\n", part.ref.c_str());
+        after(part_header);
         // A part without footprint gets the empty ref_text: and shape: lines the editor wrote.
         if (part.no_footprint) {
-            std::fprintf(out, "\npart: %s\n  ref_text: \n", part.ref.c_str());
+            std::fprintf(out, "  ref_text: \n");
         } else {
-            std::fprintf(out, "\npart: %s\n  ref_text: %s ", part.ref.c_str(), nm_text(part.ref_text.height).c_str());
+            std::fprintf(out, "  ref_text: %s ", nm_text(part.ref_text.height).c_str());
             std::fprintf(out, "%s %u ", nm_text(part.ref_text.stroke_width).c_str(), convert_angle(part.ref_text.angle));
             std::fprintf(out, "%s ", nm_text(part.ref_text.x).c_str());
             std::fprintf(out, "%s", nm_text(part.ref_text.y).c_str());
@@ -125,15 +144,18 @@ void write_parts(std::FILE* out, const Board& board) {
                 std::fprintf(out, "\n");
             }
         }
+        after(part_ref_text);
         if (o.always_write_package || !part.package.empty()) {
             std::fprintf(out, "  package: \"%s\"\n", part.package.c_str());
         }
+        after(part_package);
         if (long_records && !part.value.empty()) {
             std::fprintf(out, "  value: \"%s\" %s %s %u %s %s %u\n", part.value.c_str(),
                          nm_text(part.value_text.height).c_str(), nm_text(part.value_text.stroke_width).c_str(),
                          convert_angle(part.value_text.angle), nm_text(part.value_text.x).c_str(),
                          nm_text(part.value_text.y).c_str(), part.value_visible);
         }
+        after(part_value);
         // A part read without a shape: line is written without one: an empty shape could not be
         // read back.
         if (part.no_footprint) {
@@ -141,10 +163,15 @@ void write_parts(std::FILE* out, const Board& board) {
         } else if (!part.shape.empty()) {
             std::fprintf(out, "  shape: \"%s\"\n", part.shape.c_str());
         }
+        after(part_shape);
         std::fprintf(out, "  pos: %s ", nm_text(part.x).c_str());
         std::fprintf(out, "%s %u %u %u\n", nm_text(part.y).c_str(), part.side, convert_angle(part.rotation),
                      part.locked);
+        after(part_pos);
+        // What stood past the blank line that ended the part stays outside it.
+        kept.through({kept_parts, number, part_after}, KeptLines::Gap::apart);
     }
+    kept.through_section(kept_parts);
 }
 
 void write_connect(std::FILE* out, std::uint32_t number, const Connect& connect) {
@@ -177,8 +204,10 @@ void write_area(std::FILE* out, std::uint32_t number, const Area& area) {
 
 // Every net, the reserved ones (keepouts and power planes) too: a routed board without them
 // would lose the user's keepout and plane areas.
-void write_nets(std::FILE* out, const Board& board) {
+void write_nets(std::FILE* out, const Board& board, KeptLines& kept) {
     std::fprintf(out, "\n[nets]\n");
+    kept.through({kept_nets, 0});
+    std::uint32_t net_number = 0;
     for (const Net& net : board.nets) {
         std::fprintf(out, "\nnet: \"%s\" %u %u %u %d %d %d %u\n", net.name.c_str(),
                      static_cast<unsigned>(net.pins.size()), static_cast<unsigned>(net.connects.size()),
@@ -190,18 +219,24 @@ void write_nets(std::FILE* out, const Board& board) {
         for (const Connect& connect : net.connects) write_connect(out, number++, connect);
         number = 1;
         for (const Area& area : net.areas) write_area(out, number++, area);
+        kept.through({kept_nets, ++net_number});
     }
+    kept.through_section(kept_nets);
 }
 
-void write_texts(std::FILE* out, const Board& board) {
+void write_texts(std::FILE* out, const Board& board, KeptLines& kept) {
     std::fprintf(out, "\n[texts]\n\n");
+    kept.through({kept_texts, 0}, KeptLines::Gap::written);
+    std::uint32_t number = 0;
     for (const BoardText& text : board.texts) {
         std::fprintf(out, "text: \"%s\" %d %d %u %u %u %d %d", text.text.c_str(), signed_rounded_length(text.x),
                      signed_rounded_length(text.y), text.layer, convert_angle(text.angle), text.mirror,
                      signed_rounded_length(text.height), signed_rounded_length(text.stroke_width));
         if (board.options.long_text_records) std::fprintf(out, " %u", text.negative);
         std::fprintf(out, "\n\n");
+        kept.through({kept_texts, ++number}, KeptLines::Gap::written);
     }
+    kept.through_section(kept_texts);
 }
 
 }  // namespace
@@ -212,13 +247,17 @@ void write_fpc_sections(std::FILE* out, const Board& board) {
         write_fpc2_board(out, board);
         return;
     }
-    write_options(out, board.options);
-    write_footprints(out, board);
-    write_outlines(out, board);
-    write_parts(out, board);
-    write_nets(out, board);
-    write_texts(out, board);
+    // The lines of the file that are no record of the writer's come back after the record they
+    // followed.
+    KeptLines kept(out, board.kept);
+    write_options(out, board.options, kept);
+    write_footprints(out, board, kept);
+    write_outlines(out, board, kept);
+    write_parts(out, board, kept);
+    write_nets(out, board, kept);
+    write_texts(out, board, kept);
     std::fprintf(out, "[end]\n");
+    kept.through_section(kept_end);
 }
 
 void write_routed_fpc_file(const Board& board, const RunSettings& settings, Diagnostics& diagnostics) {

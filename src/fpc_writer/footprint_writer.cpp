@@ -106,50 +106,87 @@ void write_polyline(std::FILE* out, const FootprintPolyline& polyline, const Len
 }  // namespace
 
 void write_footprint(std::FILE* out, const Footprint& footprint) {
+    const KeptRecords none;
+    KeptLines kept(out, none);
+    write_footprint(out, footprint, kept, 1);
+}
+
+void write_footprint(std::FILE* out, const Footprint& footprint, KeptLines& kept, std::uint32_t number) {
     const bool mils = footprint.units == footprint_units_mil;
     const LengthText length{mils ? inch_to_mil : nm_per_inch};
+    const auto after = [&](FootprintSlot slot, std::uint32_t ordinal = 0) {
+        kept.through({kept_footprints, number, slot, ordinal});
+    };
 
     std::fprintf(out, "\nname: \"%s\"\n", footprint.name.c_str());
+    after(footprint_name);
     if (!footprint.author.empty()) std::fprintf(out, "author: \"%s\"\n", footprint.author.c_str());
+    after(footprint_author);
     if (!footprint.source.empty()) std::fprintf(out, "source: \"%s\"\n", footprint.source.c_str());
+    after(footprint_source);
     if (!footprint.description.empty()) std::fprintf(out, "description: \"%s\"\n", footprint.description.c_str());
+    after(footprint_description);
     std::fprintf(out, "  units: %s\n", mils ? "MIL" : "NM");
+    after(footprint_units);
 
     const SelectionRect& rect = footprint.sel_rect;
     std::fprintf(out, "  sel_rect: %s ", length(rect.min_x).c_str());
     std::fprintf(out, "%s ", length(rect.min_y).c_str());
     std::fprintf(out, "%s ", length(rect.max_x).c_str());
     std::fprintf(out, "%s\n", length(rect.max_y).c_str());
+    after(footprint_sel_rect);
 
     write_text_placement(out, "ref_text:", footprint.ref_text, length);
+    after(footprint_ref_text);
     if ((footprint.graphics_flags & graphics_value_text) != 0) {
         write_text_placement(out, "value_text:", footprint.value_text, length);
     }
+    after(footprint_value_text);
     if ((footprint.graphics_flags & graphics_centroid) != 0) {
         // The centroid angle is kept as the file gave it, and always written.
         std::fprintf(out, "  centroid: %u %s ", footprint.centroid_type, length(footprint.centroid_x).c_str());
         std::fprintf(out, "%s %u\n", length(footprint.centroid_y).c_str(), footprint.centroid_angle);
     }
+    after(footprint_centroid);
+    std::uint32_t ordinal = 0;
     for (const Adhesive& dot : footprint.adhesives) {
         std::fprintf(out, "  adhesive: %u %s %s %s\n", dot.kind, length(dot.width).c_str(), length(dot.x).c_str(),
                      length(dot.y).c_str());
+        after(footprint_adhesive, ordinal++);
     }
+    ordinal = 0;
     for (const FootprintText& text : footprint.texts) {
         std::fprintf(out, "  text: \"%s\" %s ", text.text.c_str(), length(text.height).c_str());
         std::fprintf(out, "%s ", length(text.x).c_str());
         std::fprintf(out, "%s %u ", length(text.y).c_str(), convert_angle(text.angle));
         std::fprintf(out, "%s %u %u\n", length(text.stroke_width).c_str(), text.mirror, text.layer);
+        after(footprint_text, ordinal++);
     }
-    for (const FootprintPolyline& polyline : footprint.polylines) write_polyline(out, polyline, length);
+    ordinal = 0;
+    for (const FootprintPolyline& polyline : footprint.polylines) {
+        write_polyline(out, polyline, length);
+        after(footprint_polyline, ordinal++);
+    }
 
     // The count of the pins written, so that the file always reads back.
     std::fprintf(out, "  n_pins: %u\n", static_cast<unsigned>(footprint.pins.size()));
     for (const FootprintPin& pin : footprint.pins) write_pin(out, pin, length);
+    // After pad records only a blank line keeps a line out of the last pin, as in the file.
+    kept.through({kept_footprints, number, footprint_pins, UINT32_MAX},
+                 footprint.pins.empty() ? KeptLines::Gap::as_read : KeptLines::Gap::apart);
+}
+
+void write_footprints(std::FILE* out, const Board& board, KeptLines& kept) {
+    std::fprintf(out, "\n[footprints]\n");
+    kept.through({kept_footprints, 0});
+    std::uint32_t number = 0;
+    for (const Footprint& footprint : board.footprints) write_footprint(out, footprint, kept, ++number);
+    kept.through_section(kept_footprints);
 }
 
 void write_footprints(std::FILE* out, const Board& board) {
-    std::fprintf(out, "\n[footprints]\n");
-    for (const Footprint& footprint : board.footprints) write_footprint(out, footprint);
+    KeptLines kept(out, board.kept);
+    write_footprints(out, board, kept);
 }
 
 }  // namespace tarnwick
