@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 
 namespace tarnwick {
@@ -15,7 +16,7 @@ bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' |
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
-enum class Kind { unsigned_int, signed_int, real };
+enum class Kind { unsigned_int, signed_int, real, word };
 
 struct Value {
     Kind kind = Kind::unsigned_int;
@@ -23,6 +24,8 @@ struct Value {
     unsigned unsigned_value = 0;
     int signed_value = 0;
     double real_value = 0;
+    const char* word = nullptr;  // a word's characters in the text, and how many
+    std::size_t word_length = 0;
 };
 
 // At most this many digits: an integer field fits its type without the wrap-around of the
@@ -82,6 +85,18 @@ bool plain_real(const char*& p, double& value) {
     return true;
 }
 
+// A word as "%<width>s" reads it: the characters up to the next blank or the end. False for an
+// empty field and for one longer than `width`, where the library would cut the word and read on.
+bool plain_word(const char*& p, std::size_t width, const char*& word, std::size_t& length) {
+    const char* q = p;
+    while (*q != '\0' && !is_space(*q)) ++q;
+    length = static_cast<std::size_t>(q - p);
+    if (length == 0 || length > width) return false;
+    word = p;
+    p = q;
+    return true;
+}
+
 // The plain reading of the whole format, or false.
 bool scan_plain(const char* text, const char* format, Value* values, int capacity, int& count) {
     const char* p = text;
@@ -96,8 +111,18 @@ bool scan_plain(const char* text, const char* format, Value* values, int capacit
         ++f;
         const bool suppressed = *f == '*';
         if (suppressed) ++f;
+        std::size_t width = 0;
+        for (; is_digit(*f); ++f) {
+            width = width * 10 + static_cast<std::size_t>(*f - '0');
+            if (width > 4096) return false;
+        }
         Kind kind;
-        if (*f == 'u') {
+        if (width != 0 || *f == 's') {
+            // Only words are read with a width here (and every word with one).
+            if (*f != 's' || width == 0 || suppressed) return false;
+            kind = Kind::word;
+            ++f;
+        } else if (*f == 'u') {
             kind = Kind::unsigned_int;
             ++f;
         } else if (*f == 'd') {
@@ -115,7 +140,9 @@ bool scan_plain(const char* text, const char* format, Value* values, int capacit
         while (is_space(*p)) ++p;
         Value value;
         value.kind = kind;
-        if (kind == Kind::real) {
+        if (kind == Kind::word) {
+            if (!plain_word(p, width, value.word, value.word_length)) return false;
+        } else if (kind == Kind::real) {
             if (!plain_real(p, value.real_value)) return false;
         } else {
             long long number = 0;
@@ -149,6 +176,12 @@ int vscan_record(const char* text, const char* format, va_list args) {
             case Kind::real:
                 *va_arg(args, double*) = values[i].real_value;
                 break;
+            case Kind::word: {
+                char* word = va_arg(args, char*);
+                std::memcpy(word, values[i].word, values[i].word_length);
+                word[values[i].word_length] = '\0';
+                break;
+            }
         }
     }
     return count;

@@ -10,8 +10,8 @@ namespace tarnwick {
 // returning the same count. A format of blanks and the directives %u, %d, %lf, %*u, %*d and %*f
 // over fields that are plain decimal numbers (digits, a minus sign where the directive takes
 // one, a fraction: nothing that leaves a doubt about how far a field reaches or what it is
-// worth) is read here; anything else, and every record that does not fill the whole format, is
-// handed to std::sscanf itself.
+// worth), and %<width>s over words no longer than the width, is read here; anything else, and
+// every record that does not fill the whole format, is handed to std::sscanf itself.
 int scan_record(const char* text, const char* format, ...) __attribute__((format(scanf, 2, 3)));
 // The same with the destinations as a va_list, for scanners built on this one.
 int vscan_record(const char* text, const char* format, va_list args);

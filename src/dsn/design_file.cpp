@@ -32,20 +32,27 @@ int DesignFile::adjust_indent(int delta) {
 }
 
 void DesignFile::open_record(const char* text) {
-    std::fprintf(stream(), "\n%s%s", indent_string(), text);
+    put_line({text});
     adjust_indent(+1);
 }
 
 void DesignFile::close_record() {
     adjust_indent(-1);
-    std::fprintf(stream(), "\n%s)", indent_string());
+    put_line({")"});
 }
 
 void DesignFile::write_point(double x_mil, double y_mil) {
     // The lines the file holds most of: their numbers are made as "%1.2lf" makes them, but faster.
     char x[fixed_text_size];
     char y[fixed_text_size];
-    std::fprintf(stream(), "\n%s%s  %s", indent_string(), format_fixed(x, x_mil, 2), format_fixed(y, y_mil, 2));
+    put_line({format_fixed(x, x_mil, 2), "  ", format_fixed(y, y_mil, 2)});
+}
+
+void DesignFile::put_line(std::initializer_list<std::string_view> texts) {
+    line_.assign(1, '\n');
+    line_ += indent_string_;
+    for (const std::string_view text : texts) line_ += text;
+    std::fwrite(line_.data(), 1, line_.size(), stream());
 }
 
 void DesignFile::expect_level(int expected, int code, const char* message) {

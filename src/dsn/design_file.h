@@ -3,7 +3,9 @@
 // header, and the run of sections that makes the whole file.
 
 #include <cstdio>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 
 #include "board/board.h"
 #include "core/output_file.h"
@@ -36,6 +38,10 @@ public:
     void close_record();
     // "\n<indent>x  y", both in mils at two decimals: a point of a path or polygon.
     void write_point(double x_mil, double y_mil);
+    // "\n<indent>" and the texts one after the other: the bytes of
+    // fprintf(stream(), "\n%s%s%s...", indent_string(), texts...) without printf's cost, for the
+    // records the file holds by the hundred thousand.
+    void put_line(std::initializer_list<std::string_view> texts);
     // The writers' own balance check: ends the run with `code` unless the level is `expected`.
     void expect_level(int expected, int code, const char* message);
 
@@ -52,6 +58,7 @@ private:
     OutputFile output_;
     int indent_level_ = 0;
     std::string indent_string_;
+    std::string line_;  // put_line's line, kept for its room
     char quote_ = '"';
 };
 

@@ -1,5 +1,6 @@
 #include "dsn/placement.h"
 
+#include <charconv>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -16,16 +17,17 @@ namespace {
 void write_place(DesignFile& file, const Part& part) {
     char x[fixed_text_size];
     char y[fixed_text_size];
-    std::fprintf(file.stream(), "\n%s(place %s %s %s %s %u", file.indent_string(), file.quoted(part.ref).c_str(),
-                 format_fixed(x, part.x * inch_to_mil, 2), format_fixed(y, part.y * inch_to_mil, 2),
-                 part.side != 0 ? "back" : "front", part.rotation);
+    char rotation[16] = {};
+    std::to_chars(rotation, rotation + sizeof rotation - 1, part.rotation);  // "%u"
+    const char quote[] = {file.string_quote(), '\0'};
+    file.put_line({"(place ", quote, part.ref.c_str(), quote, " ", format_fixed(x, part.x * inch_to_mil, 2), " ",
+                   format_fixed(y, part.y * inch_to_mil, 2), part.side != 0 ? " back " : " front ", rotation,
+                   part.locked != 0 ? "" : ")"});
     if (part.locked != 0) {
         // A part glued in the editor stays where it is.
         file.adjust_indent(+1);
-        std::fprintf(file.stream(), "\n%s(lock_type position)", file.indent_string());
+        file.put_line({"(lock_type position)"});
         file.close_record();
-    } else {
-        std::fprintf(file.stream(), ")");
     }
 }
 

@@ -46,10 +46,10 @@ void write_stretch(DesignFile& file, const Net& net, const Connect& connection, 
                    const PinCentres* centres, std::size_t net_index) {
     const Vertex& start = connection.vertices[first];
     if (start.seg_layer < top_copper_layer) return;
-    std::FILE* out = file.stream();
     file.open_record("(wire");
-    std::fprintf(out, "\n%s(path %s %2.2lf", file.indent_string(), layer_name(start.seg_layer).c_str(),
-                 start.seg_width * inch_to_mil);
+    // "%2.2lf": never narrower than its two decimals and the point.
+    char width[fixed_text_size];
+    file.put_line({"(path ", layer_name(start.seg_layer).c_str(), " ", format_fixed(width, start.seg_width * inch_to_mil, 2)});
     file.adjust_indent(+1);
     for (std::size_t i = first; i <= last + 1; ++i) {
         double x = 0;
@@ -58,8 +58,8 @@ void write_stretch(DesignFile& file, const Net& net, const Connect& connection, 
         file.write_point(x, y);
     }
     file.close_record();
-    std::fprintf(out, "\n%s(net \"%s\")", file.indent_string(), net.name.c_str());
-    std::fprintf(out, "\n%s(type protect)", file.indent_string());
+    file.put_line({"(net \"", net.name.c_str(), "\")"});
+    file.put_line({"(type protect)"});
     file.close_record();
 }
 
@@ -75,11 +75,11 @@ void write_via(DesignFile& file, const Board& board, const Net& net, const Via& 
     const std::string padstack = via.padstack < board.padstacks.size() ? padstack_name(board, via.padstack) : "";
     char x[fixed_text_size];
     char y[fixed_text_size];
-    std::fprintf(file.stream(), "\n%s(via %s %s %s", file.indent_string(), padstack.c_str(), format_fixed(x, via.x * inch_to_mil, 2),
-                 format_fixed(y, via.y * inch_to_mil, 2));
+    file.put_line({"(via ", padstack.c_str(), " ", format_fixed(x, via.x * inch_to_mil, 2), " ",
+                   format_fixed(y, via.y * inch_to_mil, 2)});
     file.adjust_indent(+1);
-    std::fprintf(file.stream(), "\n%s(net \"%s\")\n%s(type protect)", file.indent_string(), net.name.c_str(),
-                 file.indent_string());
+    file.put_line({"(net \"", net.name.c_str(), "\")"});
+    file.put_line({"(type protect)"});
     file.close_record();
 }
 
@@ -106,14 +106,32 @@ bool larger_via(const Via& a, const Via& b) {
 
 std::vector<const Via*> distinct_vias(const Net& net) {
     std::vector<const Via*> vias;
-    std::unordered_map<WrittenPosition, std::size_t, WrittenPositionHash> index;
-    for (const Via& via : net.vias) {
-        const auto [found, added] = index.emplace(written_position(via), vias.size());
+    vias.reserve(net.vias.size());
+    const auto keep = [&](const Via& via, std::size_t found, bool added) {
         if (added) {
             vias.push_back(&via);
-        } else if (larger_via(via, *vias[found->second])) {
-            vias[found->second] = &via;
+        } else if (larger_via(via, *vias[found])) {
+            vias[found] = &via;
         }
+    };
+    // Most nets have a few vias: a look through the positions kept costs less than a table.
+    constexpr std::size_t few = 16;
+    if (net.vias.size() <= few) {
+        WrittenPosition positions[few];
+        for (const Via& via : net.vias) {
+            const WrittenPosition position = written_position(via);
+            const std::size_t found = static_cast<std::size_t>(
+                std::find(positions, positions + vias.size(), position) - positions);
+            if (found == vias.size()) positions[found] = position;
+            keep(via, found, found == vias.size());
+        }
+        return vias;
+    }
+    std::unordered_map<WrittenPosition, std::size_t, WrittenPositionHash> index;
+    index.reserve(net.vias.size());
+    for (const Via& via : net.vias) {
+        const auto [found, added] = index.emplace(written_position(via), vias.size());
+        keep(via, found->second, added);
     }
     return vias;
 }

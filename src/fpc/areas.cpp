@@ -150,6 +150,11 @@ std::uint32_t note_layer_net(Board& board, LoadIndexes& indexes, std::uint32_t k
     const std::string& name = board.nets[net_index].name;
     // The first entry of the name, as a walk through the list finds it.
     if (indexes.layer_nets.size() < board.copper_layers.size()) indexes.layer_nets.resize(board.copper_layers.size());
+    if (indexes.layer_last_net.size() < board.copper_layers.size()) {
+        indexes.layer_last_net.resize(board.copper_layers.size(), UINT32_MAX);
+    }
+    if (!is_area && indexes.layer_last_net[k] == net_index) return layer.net_count;
+    if (!is_area) indexes.layer_last_net[k] = net_index;
     const auto [found, added] = indexes.layer_nets[k].try_emplace(name, static_cast<std::uint32_t>(layer.layer_nets.size()));
     if (!added) {
         if (is_area) ++layer.layer_nets[found->second].area_count;

@@ -57,6 +57,9 @@ struct LoadIndexes {
     std::unordered_map<NetClassKey, std::uint32_t, NetClassKeyHash> net_classes;
     // Per copper layer, the first entry of each net name in its net list.
     std::vector<std::unordered_map<std::string, std::uint32_t>> layer_nets;
+    // Per copper layer, the net whose trace segment was noted there last (or none): the
+    // segments of a net come together, and each after the first finds its name noted.
+    std::vector<std::uint32_t> layer_last_net;
 };
 
 // The net class key of a trace width and via, or false for a width that is no number (equal to

@@ -56,9 +56,9 @@ void read_net_header(const char* text, Board& board, LoadIndexes& indexes, Net& 
 // whose index is no number ("pin: Q1 DD4.6"); the editor takes the reference all the same, and
 // so does this reader, with a warning naming the line.
 void read_net_pin_ref(const char* values, std::uint32_t line, char (&pin_ref)[128]) {
-    if (std::sscanf(values, "%*u %127s", pin_ref) == 1) return;
+    if (scan_record(values, "%*u %127s", pin_ref) == 1) return;
     char index[128];
-    if (std::sscanf(values, "%127s %127s", index, pin_ref) != 2) fatal_error(12537, "bad net pin: record");
+    if (scan_record(values, "%127s %127s", index, pin_ref) != 2) fatal_error(12537, "bad net pin: record");
     std::fprintf(console(), "\n  Warning: line %u: net pin record with index \"%s\", not a number: read as pin %s\n",
                  line, index, pin_ref);
 }

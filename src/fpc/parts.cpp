@@ -11,6 +11,7 @@
 #include "board/units.h"
 #include "core/errors.h"
 #include "core/huge_pages.h"
+#include "core/scan_record.h"
 #include "board/part_pins.h"
 #include "fpc/board_numbers.h"
 
@@ -119,7 +120,7 @@ void read_part_record(const char* text, const FootprintIndex& footprints, Part& 
 void read_part(LineReader& reader, Board& board, const FootprintIndex& footprints, Part& part) {
     const char* header = find_record(reader, "part:", 11906, "premature EOF reading parts header Pass 2");
     char ref[text_size];
-    if (std::sscanf(header + std::strlen("part:"), "%127s", ref) != 1) fatal_error(11913, "bad part: record");
+    if (scan_record(header + std::strlen("part:"), "%127s", ref) != 1) fatal_error(11913, "bad part: record");
     part.ref = ref;
     part.no_footprint = lacks_footprint(reader);
 

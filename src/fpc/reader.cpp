@@ -1,13 +1,11 @@
 #include "fpc/reader.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <utility>
 
 #include "core/errors.h"
-#include "core/huge_pages.h"
 
 namespace tarnwick {
 
@@ -16,34 +14,49 @@ const char* const section_headers[8] = {"[options]", "[footprints]", "[board]", 
 
 LineReader::LineReader(std::vector<char> contents, std::uint32_t& counter, FileRules rules)
     : text_(std::move(contents)), counter_(counter), rules_(std::move(rules)) {
-    // One pass splits the file into lines and ends each at its first CR or LF, so that every
-    // later read is a plain C string served in place.
+    // One pass turns the file into its lines as C strings, one after the other: each cut at its
+    // first CR or LF (or NUL, where a C string ends anyway) and ended by a NUL, the rest of the
+    // line dropped. Every later read is a line served in place, and the next one starts after
+    // its NUL, so no table of where lines start is needed.
     const std::size_t size = text_.size();
+    text_.push_back('\0');  // room for the NUL of a last line that has no line feed
     char* const text = text_.data();
-    reserve_on_huge_pages(line_starts_, static_cast<std::size_t>(std::count(text, text + size, '\n')) + 1);
     std::size_t start = 0;
+    std::size_t out = 0;
     while (start < size) {
-        line_starts_.push_back(start);
+        ++lines_;
         const void* feed = std::memchr(text + start, '\n', size - start);
         const std::size_t line_end = feed != nullptr ? static_cast<std::size_t>(static_cast<const char*>(feed) - text) : size;
-        if (void* carriage_return = std::memchr(text + start, '\r', line_end - start)) {
-            *static_cast<char*>(carriage_return) = '\0';
+        std::size_t end = line_end;
+        if (const void* carriage_return = std::memchr(text + start, '\r', end - start)) {
+            end = static_cast<std::size_t>(static_cast<const char*>(carriage_return) - text);
         }
-        if (line_end < size) text[line_end] = '\0';
+        if (const void* nul = std::memchr(text + start, '\0', end - start)) {
+            end = static_cast<std::size_t>(static_cast<const char*>(nul) - text);
+        }
+        if (out != start) std::memmove(text + out, text + start, end - start);
+        out += end - start;
+        text[out++] = '\0';
         start = line_end + 1;
     }
-    text_.push_back('\0');  // ends a last line that has no line feed
+    end_ = out;
+    text_.resize(out);
     counter_ = 0;
 }
 
 const char* LineReader::next_line() {
     if (pushed_back_) {
         pushed_back_ = false;
-        return text_.data() + line_starts_[next_ - 1];
+        // The line before the next: back from its NUL to the NUL before it.
+        std::size_t start = next_ - 1;
+        while (start > 0 && text_[start - 1] != '\0') --start;
+        return text_.data() + start;
     }
-    if (next_ >= line_starts_.size()) return nullptr;
+    if (next_ >= end_) return nullptr;
     ++counter_;
-    return text_.data() + line_starts_[next_++];
+    const char* line = text_.data() + next_;
+    next_ += std::strlen(line) + 1;
+    return line;
 }
 
 void LineReader::rewind() {
@@ -54,9 +67,9 @@ void LineReader::rewind() {
 
 void LineReader::release() {
     text_ = std::vector<char>{'\0'};
-    line_starts_ = std::vector<std::size_t>();
     header_lines_.clear();
     next_ = 0;
+    end_ = 0;
     pushed_back_ = false;
 }
 
@@ -126,14 +139,25 @@ const char* text_at(const char* key_start, std::size_t offset) {
 }
 
 std::size_t LineReader::first_header_line(int header) {
+    return header_mark(header).counter - 1;
+}
+
+LineReader::Mark LineReader::header_mark(int header) {
     constexpr std::size_t headers = sizeof section_headers / sizeof section_headers[0];
     if (header_lines_.empty()) {
-        header_lines_.assign(headers, line_starts_.size());
-        for (std::size_t i = 0; i < line_starts_.size(); ++i) {
-            const char* text = skip_blanks(text_.data() + line_starts_[i]);
+        // Not found: the end of the file, one line past the last.
+        const Mark none{end_, static_cast<std::uint32_t>(lines_ + 1)};
+        header_lines_.assign(headers, none);
+        std::uint32_t number = 0;
+        for (std::size_t at = 0; at < end_;) {
+            const char* line = text_.data() + at;
+            at += std::strlen(line) + 1;
+            ++number;
+            const char* text = skip_blanks(line);
             if (*text != '[') continue;
             for (std::size_t h = 0; h < headers; ++h) {
-                if (header_lines_[h] == line_starts_.size() && starts_with(text, section_headers[h])) header_lines_[h] = i;
+                const bool found = header_lines_[h].counter != none.counter;
+                if (!found && starts_with(text, section_headers[h])) header_lines_[h] = {at, number};
             }
         }
     }
@@ -145,12 +169,12 @@ bool find_section(LineReader& reader, const char* header, bool verbose) {
     // top is a move to the line found, with the counter as the search would leave it.
     for (int h = 0; h < static_cast<int>(sizeof section_headers / sizeof section_headers[0]); ++h) {
         if (std::strcmp(header, section_headers[h]) != 0) continue;
-        const std::size_t line = reader.first_header_line(h);
-        if (line == reader.line_count()) {
-            reader.seek({line, static_cast<std::uint32_t>(line)});
+        const LineReader::Mark after = reader.header_mark(h);
+        if (after.counter - 1 == reader.line_count()) {
+            reader.seek({after.next, after.counter - 1});
             return false;
         }
-        reader.seek({line + 1, static_cast<std::uint32_t>(line + 1)});
+        reader.seek(after);
         if (verbose) std::fprintf(console(), "\nLine %u %s\n", reader.line_number(), header);
         return true;
     }

@@ -32,7 +32,7 @@ public:
     void release();
 
     struct Mark {
-        std::size_t next;
+        std::size_t next;        // where the next line starts in the text
         std::uint32_t counter;
     };
     Mark mark() const { return {next_, counter_}; }
@@ -43,16 +43,20 @@ public:
     // `header` (one of section_headers), or line_count() when none does. The file is searched
     // for all the headers at once, the first time one is asked for.
     std::size_t first_header_line(int header);
+    // The place just after that line (counter: its number from 1), or the end of the file with
+    // the counter one past the last line when no line is such a header.
+    Mark header_mark(int header);
     // Physical lines in the file: a bound for counts announced by records.
-    std::size_t line_count() const { return line_starts_.size(); }
+    std::size_t line_count() const { return lines_; }
 
 private:
-    std::vector<char> text_;                // the file, each line ended by a NUL in place of its line end
-    std::vector<std::size_t> line_starts_;  // where each physical line starts in text_
-    std::size_t next_ = 0;                  // index of the next line to read
+    std::vector<char> text_;  // the file's lines one after the other, each ended by a NUL
+    std::size_t end_ = 0;     // where the lines end in text_
+    std::size_t lines_ = 0;
+    std::size_t next_ = 0;    // where the next line to read starts
     std::uint32_t& counter_;
     bool pushed_back_ = false;
-    std::vector<std::size_t> header_lines_;  // per section header its first line; empty until asked
+    std::vector<Mark> header_lines_;  // per section header the place after its first line; empty until asked
     FileRules rules_;
 };
 

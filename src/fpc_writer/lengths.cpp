@@ -1,7 +1,11 @@
 #include "fpc_writer/lengths.h"
 
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "board/precision.h"
 #include "board/units.h"
-#include "core/errors.h"
 
 namespace tarnwick {
 
@@ -17,12 +21,22 @@ std::int64_t to_int64(double value) {
 }  // namespace
 
 std::string format_length(double value) {
-    std::string text = strformat("%6.6lf", value + 0.0);
-    if (text.find('.') != std::string::npos) {
-        while (!text.empty() && text.back() == '0') text.pop_back();
-        if (!text.empty() && text.back() == '.') text.pop_back();
+    // A number in "%6.6lf" is never narrower than its six decimals and the point, so the width
+    // pads nothing: the text is "%1.6lf"'s, which format_fixed makes without printf for the
+    // writer's many lengths. Only "inf" and "nan" are padded.
+    char buffer[fixed_text_size];
+    const char* text = buffer;
+    if (std::isfinite(value)) {
+        text = format_fixed(buffer, value + 0.0, 6);
+    } else {
+        std::snprintf(buffer, sizeof buffer, "%6.6lf", value);
     }
-    return text;
+    std::size_t length = std::strlen(text);
+    if (std::memchr(text, '.', length) != nullptr) {
+        while (length > 0 && text[length - 1] == '0') --length;
+        if (length > 0 && text[length - 1] == '.') --length;
+    }
+    return std::string(text, length);
 }
 
 std::int32_t signed_rounded_length(double inches) {

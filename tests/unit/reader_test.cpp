@@ -48,6 +48,35 @@ TEST(LineReader, CarriageReturnCutsTheLineAndEmptyLinesCount) {
     EXPECT_EQ(counter, 3u);
 }
 
+// Lines cut short (a carriage return, a NUL inside a line) keep the lines after them whole and
+// in their places; a mark and the line given back after a seek are the lines they were.
+TEST(LineReader, LinesCutShortLeaveTheNextLinesAsTheyWere) {
+    std::uint32_t counter = 0;
+    const std::string text = std::string("one\rdropped\ntwo") + '\0' + "hidden\n\r\nfour\r\n\nsix";
+    LineReader reader = test::reader_for(text, counter);
+    EXPECT_EQ(reader.line_count(), 6u);
+    EXPECT_STREQ(reader.next_line(), "one");
+    const LineReader::Mark second = reader.mark();
+    EXPECT_STREQ(reader.next_line(), "two");
+    EXPECT_STREQ(reader.next_line(), "");
+    EXPECT_STREQ(reader.next_line(), "four");
+    reader.unread_line();
+    EXPECT_STREQ(reader.next_line(), "four");
+    EXPECT_EQ(counter, 4u);
+    EXPECT_STREQ(reader.next_line(), "");
+    EXPECT_STREQ(reader.next_line(), "six");
+    EXPECT_EQ(reader.next_line(), nullptr);
+    reader.unread_line();
+    EXPECT_STREQ(reader.next_line(), "six");
+    EXPECT_EQ(counter, 6u);
+    reader.seek(second);
+    EXPECT_EQ(counter, 1u);
+    reader.unread_line();  // the line before the mark
+    EXPECT_STREQ(reader.next_line(), "one");
+    EXPECT_STREQ(reader.next_line(), "two");
+    EXPECT_EQ(counter, 2u);
+}
+
 TEST(SectionSearch, FindsIndentedHeadersFromTheTopAndCountsRecords) {
     std::uint32_t counter = 0;
     LineReader reader = reader_for(
@@ -149,6 +178,20 @@ TEST(SectionSearch, OnePassGivesWhatASearchFromTheTopGives) {
     ASSERT_TRUE(find_section(reader, "[parts]", false));
     EXPECT_EQ(counter, 3u);
     EXPECT_STREQ(reader.next_line(), "[nets]");
+}
+
+TEST(SectionSearch, AHeaderOnTheLastLineWithoutLineEndAndHeadersAfterCutLines) {
+    std::uint32_t counter = 0;
+    LineReader reader = test::reader_for("[options]\r\nx\r\n[parts]\r\n[end]", counter);
+    EXPECT_EQ(reader.first_header_line(4), 2u);  // [parts]
+    EXPECT_EQ(reader.first_header_line(7), 3u);  // [end]
+    EXPECT_EQ(reader.first_header_line(5), 4u);  // no [nets]: the line count
+    ASSERT_TRUE(find_section(reader, "[end]", false));
+    EXPECT_EQ(counter, 4u);
+    EXPECT_EQ(reader.next_line(), nullptr);
+    ASSERT_TRUE(find_section(reader, "[parts]", false));
+    EXPECT_EQ(counter, 3u);
+    EXPECT_STREQ(reader.next_line(), "[end]");
 }
 
 }  // namespace

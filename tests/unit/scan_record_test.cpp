@@ -29,7 +29,8 @@ TEST(ScanRecord, StoresAndCountsAsSscanfDoes) {
     };
     static const char* const pieces[] = {"0",  "7",   "12",  "254000", "-",   "+",    ".",  "5",  "e",   "E3",
                                          " ",  " ",   " ",   "\t",     "\v",  "x",    "0x1", "inf", "nan", "1e400",
-                                         "99", "000", "123456789", "4294967296", "12345678901234567890", ")", "a", "-0"};
+                                         "99", "000", "123456789", "4294967296", "12345678901234567890", ")", "a", "-0",
+                                         "U7.3", "R1.1", "abcdefghij", "\"q\""};
     const int piece_count = static_cast<int>(sizeof pieces / sizeof pieces[0]);
     auto text = [&]() {
         std::string t;
@@ -57,7 +58,9 @@ TEST(ScanRecord, StoresAndCountsAsSscanfDoes) {
         int e = 22;
         double a[4] = {-3.5, -3.5, -3.5, -3.5};
         double b[4] = {-3.5, -3.5, -3.5, -3.5};
-        switch (i % 6) {
+        char w[2][128] = {"w", "w"};
+        char x[2][128] = {"w", "w"};
+        switch (i % 9) {
             case 0:
                 ASSERT_EQ(scan_record(s, "%*u %lf %lf %u %u %lf %lf %u", &a[0], &a[1], &u[0], &u[1], &a[2], &a[3], &u[2]),
                           std::sscanf(s, "%*u %lf %lf %u %u %lf %lf %u", &b[0], &b[1], &v[0], &v[1], &b[2], &b[3], &v[2]))
@@ -82,11 +85,24 @@ TEST(ScanRecord, StoresAndCountsAsSscanfDoes) {
                           std::sscanf(s, "%u %lf %lf %lf %lf %u", &v[0], &b[0], &b[1], &b[2], &b[3], &v[1]))
                     << '"' << input << '"';
                 break;
+            case 5:
+                ASSERT_EQ(scan_record(s, "%*u %127s", w[0]), std::sscanf(s, "%*u %127s", x[0])) << '"' << input << '"';
+                break;
+            case 6:
+                ASSERT_EQ(scan_record(s, "%127s %127s", w[0], w[1]), std::sscanf(s, "%127s %127s", x[0], x[1]))
+                    << '"' << input << '"';
+                break;
+            case 7:
+                // Words longer than the width: the library cuts them and reads on.
+                ASSERT_EQ(scan_record(s, "%3s %u %5s", w[0], &u[0], w[1]), std::sscanf(s, "%3s %u %5s", x[0], &v[0], x[1]))
+                    << '"' << input << '"';
+                break;
             default:
                 ASSERT_EQ(scan_record(s, "%lf %lf", &a[0], &a[1]), std::sscanf(s, "%lf %lf", &b[0], &b[1]))
                     << '"' << input << '"';
                 break;
         }
+        for (int k = 0; k < 2; ++k) ASSERT_STREQ(w[k], x[k]) << '"' << input << "\" word " << k;
         for (int k = 0; k < 4; ++k) {
             ASSERT_EQ(u[k], v[k]) << '"' << input << "\" field " << k;
             ASSERT_EQ(bits(a[k]), bits(b[k])) << '"' << input << "\" field " << k;
@@ -117,6 +133,25 @@ TEST(ScanRecord, PlainRecordsOfTheFiles) {
     // A record cut short counts what it holds; an empty one is the end of the input.
     EXPECT_EQ(scan_record("5 6", "%lf %lf %u", &x, &y, &layer), 2);
     EXPECT_EQ(scan_record("", "%lf", &x), EOF);
+}
+
+TEST(ScanRecord, WordsOfNetPinAndPartRecords) {
+    char word[128] = "";
+    char other[128] = "";
+    EXPECT_EQ(scan_record(" 12 U7.3\r", "%*u %127s", word), 1);
+    EXPECT_STREQ(word, "U7.3");
+    // An index that is no number leaves the word unread, as the library does.
+    EXPECT_EQ(scan_record(" Q1 DD4.6", "%*u %127s", word), 0);
+    EXPECT_EQ(scan_record(" Q1 DD4.6", "%127s %127s", word, other), 2);
+    EXPECT_STREQ(word, "Q1");
+    EXPECT_STREQ(other, "DD4.6");
+    // A word of 127 characters is read whole; one of 128 is cut at 127 as the library cuts it.
+    const std::string long_word(127, 'A');
+    EXPECT_EQ(scan_record(("1 " + long_word).c_str(), "%*u %127s", word), 1);
+    EXPECT_EQ(std::string(word), long_word);
+    EXPECT_EQ(scan_record(("1 " + long_word + "B").c_str(), "%*u %127s", word), 1);
+    EXPECT_EQ(std::string(word), long_word);
+    EXPECT_EQ(scan_record("   ", "%127s", word), EOF);
 }
 
 }  // namespace

@@ -155,6 +155,30 @@ TEST(Wiring, EachViaOncePerNetAndWrittenPositionTheLargestCopyStanding) {
     EXPECT_EQ(board.nets[0].vias.size(), 7u);
 }
 
+TEST(Wiring, ANetOfManyViasKeepsTheSameOnesAsOneOfFew) {
+    // 40 vias at 20 places, each place twice: the second copy larger at even places. Past a few
+    // vias a net's copies are found by a table rather than a search; the choice is the same.
+    Net net;
+    for (int copy = 0; copy < 2; ++copy) {
+        for (int i = 0; i < 20; ++i) {
+            const double pad = copy == 1 && i % 2 == 0 ? 0.065 : 0.028;
+            net.vias.push_back(Via{0.1 * i + (copy == 1 ? 4e-9 : 0), 0.2, pad, 0.014, 0});
+        }
+    }
+    const std::vector<const Via*> vias = distinct_vias(net);
+    ASSERT_EQ(vias.size(), 20u);
+    for (std::size_t i = 0; i < 20; ++i) EXPECT_EQ(vias[i], &net.vias[i % 2 == 0 ? 20 + i : i]) << i;
+    // The first eight of them alone (four places) are a net of few vias.
+    Net few;
+    few.vias = {net.vias[0], net.vias[1], net.vias[2], net.vias[3], net.vias[20], net.vias[21], net.vias[22], net.vias[23]};
+    const std::vector<const Via*> kept = distinct_vias(few);
+    ASSERT_EQ(kept.size(), 4u);
+    EXPECT_EQ(kept[0], &few.vias[4]);
+    EXPECT_EQ(kept[1], &few.vias[1]);
+    EXPECT_EQ(kept[2], &few.vias[6]);
+    EXPECT_EQ(kept[3], &few.vias[3]);
+}
+
 TEST(Wiring, TraceEndsLieOnThePinCentreAsTheRouterPlacesItAndWiresEndAtViasAndBranches) {
     Board board = board_with_vias();
     // A part at (1712.6, 1377.954) mil, turned a quarter, with its pin 98.426 mil along the
