@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -444,11 +445,8 @@ std::vector<Airline> every_airline_tree(const std::vector<PiecePoint>& points, s
 TEST(Unrouted, TheShortestTreeIsTheOneEveryAirlineGivesTiesAndCrowdsIncluded) {
     // Points on a coarse lattice, so that many airlines are of one length and many points share
     // a place; pieces scattered, clustered, and one large piece around small ones.
-    std::uint32_t seed = 12345;
-    auto next = [&](std::uint32_t below) {
-        seed = seed * 1103515245u + 12345u;
-        return (seed >> 8) % below;
-    };
+    std::mt19937 random(20261210);
+    auto next = [&](std::uint32_t below) { return static_cast<std::uint32_t>(random() % below); };
     for (int round = 0; round < 60; ++round) {
         const std::uint32_t pieces = 2 + next(round < 30 ? 6 : 40);
         const std::uint32_t count = pieces + next(300);
