@@ -10,8 +10,8 @@
 namespace tarnwick {
 
 // A footprint pin placed on the board by its part's position, side and rotation.
+// A footprint pin placed on the board; its name is the footprint pin's, of the same index.
 struct PartPin {
-    std::string name;           // the footprint pin's name
     std::int32_t net = -1;      // net whose pin list names this pin, else -1
     std::int32_t net_pin = -1;  // its place in that net's pin list; 0 when there is no net
     std::uint32_t layer = 0;    // 0 drilled (all layers), 12 top or 13 bottom copper

@@ -124,7 +124,6 @@ void find_net_pins(Board& board) {
 }
 
 void place_pin(const Part& part, const FootprintPin& pin, PartPin& placed, bool any_angle) {
-    placed.name = pin.name;
     if (!place_on_board(part, pin.x, pin.y, any_angle, placed.x, placed.y)) {
         fatal_error(10669, strformat("%s: bad rotation angle (%u)", part.ref.c_str(), part.rotation));
     }

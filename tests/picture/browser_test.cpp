@@ -321,8 +321,10 @@ TEST_F(Browser, PadsShowAtTheirCentresInTheirShapesAndTheBoardInItsRoundedCorner
     for (const Part& part : run.board.parts) {
         if (part.ref != "U1") continue;
         // Every pad shape of the footprint, on the top at its centre.
-        for (const PartPin& pin : part.pins) {
-            probes.push_back({"the centre of U1's top pad " + pin.name, pin.x, pin.y,
+        const std::vector<FootprintPin>& footprint_pins = run.board.footprints.at(part.footprint).pins;
+        for (std::size_t i = 0; i < part.pins.size(); ++i) {
+            const PartPin& pin = part.pins[i];
+            probes.push_back({"the centre of U1's top pad " + footprint_pins.at(i).name, pin.x, pin.y,
                               expected_at(run.board, palette, pin.x, pin.y, top_copper_layer, palette.top)});
         }
         // Inside the octagon's square, beyond its corner: no copper.

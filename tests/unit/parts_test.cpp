@@ -62,8 +62,8 @@ std::string part(const std::string& ref, const std::string& shape, unsigned side
 }
 
 void expect_at(const PartPin& pin, double x, double y) {
-    EXPECT_NEAR(pin.x, x, 1e-12) << pin.name;
-    EXPECT_NEAR(pin.y, y, 1e-12) << pin.name;
+    EXPECT_NEAR(pin.x, x, 1e-12);
+    EXPECT_NEAR(pin.y, y, 1e-12);
 }
 
 TEST(Parts, ReadsEveryRecordOfAPart) {

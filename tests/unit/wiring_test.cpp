@@ -195,7 +195,7 @@ TEST(Wiring, TraceEndsLieOnThePinCentreAsTheRouterPlacesItAndWiresEndAtViasAndBr
     part.x = 1.7126;
     part.y = 1.377954;
     part.rotation = 90;
-    part.pins.push_back(PartPin{"1", 0, 0, 12, 0, 1.7126, 1.279528});
+    part.pins.push_back(PartPin{0, 0, 12, 0, 1.7126, 1.279528});
     board.parts.push_back(part);
 
     Net net;
