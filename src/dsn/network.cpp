@@ -15,14 +15,26 @@ struct LeftOutPins {
     NameList unknown_parts;  // naming no part of the board
 };
 
+// A pin reference "<ref>.<pin>" split at its first "." (as split_pin_ref does) without copies;
+// false when it holds no ".".
+bool split_node(const std::string& pin_ref, std::string_view& ref, std::string_view& pin) {
+    const std::size_t dot = pin_ref.find('.');
+    if (dot == std::string::npos) return false;
+    ref = std::string_view(pin_ref).substr(0, dot);
+    pin = std::string_view(pin_ref).substr(dot + 1);
+    return true;
+}
+
 void write_pins(DesignFile& file, const NodeIndex& index, const Net& net, LeftOutPins& left_out) {
     file.open_record("(pins");
-    std::string ref;
-    std::string pin;
+    const char quote_char = file.string_quote();
+    const std::string_view quote(&quote_char, 1);
+    std::string_view ref;
+    std::string_view pin;
     for (const NetPin& node : net.pins) {
-        const NodeKind kind = split_pin_ref(node.pin_ref, ref, pin) ? check_net_node(index, ref, pin) : NodeKind::unknown_part;
+        const NodeKind kind = split_node(node.pin_ref, ref, pin) ? check_net_node(index, ref, pin) : NodeKind::unknown_part;
         if (kind == NodeKind::pad) {
-            std::fprintf(file.stream(), "\n%s%s-%s", file.indent_string(), file.quoted(ref).c_str(), file.quoted(pin).c_str());
+            file.put_line({quote, ref, quote, "-", quote, pin, quote});
         } else if (kind == NodeKind::unknown_pin) {
             left_out.unknown_pins.add(node.pin_ref);
         } else if (kind == NodeKind::unknown_part) {
@@ -58,9 +70,9 @@ void write_fromtos(DesignFile& file, const NodeIndex& index, const Net& net, std
 }
 
 void write_net(DesignFile& file, const NodeIndex& index, const Net& net, std::uint32_t mode, LeftOutPins& left_out) {
-    std::fprintf(file.stream(), "\n%s(net \"%s\"", file.indent_string(), net.name.c_str());
+    file.put_line({"(net \"", net.name, "\""});
     if (net.pins.empty()) {
-        std::fprintf(file.stream(), "\n%s)", file.indent_string());
+        file.put_line({")"});
         return;
     }
     file.adjust_indent(+1);
@@ -138,6 +150,9 @@ NodeIndex::NodeIndex(const Board& board) : board_(board), pins_(board.footprints
         footprints_.emplace(footprint.name, i);
         for (const FootprintPin& pin : footprint.pins) pins_[i].emplace(pin.name, &pin);
     }
+    // Each part's footprint found by its name once, not once for each of its net pins.
+    part_footprints_.reserve(board.parts.size());
+    for (const Part& part : board.parts) part_footprints_.push_back(footprint(part.shape));
 }
 
 const Part* NodeIndex::part(std::string_view ref) const {
@@ -150,13 +165,17 @@ const Footprint* NodeIndex::footprint(std::string_view name) const {
     return found == footprints_.end() ? nullptr : &board_.footprints[found->second];
 }
 
+const Footprint* NodeIndex::footprint_of(const Part& part) const {
+    return part_footprints_[static_cast<std::size_t>(&part - board_.parts.data())];
+}
+
 const FootprintPin* NodeIndex::pin(const Footprint& footprint, std::string_view name) const {
     const auto& pins = pins_[static_cast<std::size_t>(&footprint - board_.footprints.data())];
     const auto found = pins.find(name);
     return found == pins.end() ? nullptr : found->second;
 }
 
-NodeKind check_net_node(const NodeIndex& index, const std::string& ref, const std::string& pin) {
+NodeKind check_net_node(const NodeIndex& index, std::string_view ref, std::string_view pin) {
     const Part* part = index.part(ref);
     // A pin of a part the board does not have (a board utility's import keeps the nets of parts
     // it left behind) carries nothing the router could connect; the editor keeps it, and so does
@@ -164,9 +183,9 @@ NodeKind check_net_node(const NodeIndex& index, const std::string& ref, const st
     if (part == nullptr) return NodeKind::unknown_part;
     // A part without a footprint is not on the router's board: its pins are no nodes there.
     if (!has_router_image(*part)) return NodeKind::no_pad;
-    const Footprint* footprint = index.footprint(part->shape);
+    const Footprint* footprint = index.footprint_of(*part);
     if (footprint == nullptr) {
-        fatal_error(41116, strformat("Part \"%s\" has unknown footprint: \"%s\"", ref.c_str(), part->shape.c_str()));
+        fatal_error(41116, strformat("Part \"%s\" has unknown footprint: \"%s\"", std::string(ref).c_str(), part->shape.c_str()));
     }
     const FootprintPin* found = index.pin(*footprint, pin);
     // A pin the footprint lacks carries no copper on the board: the editor keeps such a net pin

@@ -19,6 +19,8 @@ public:
     explicit NodeIndex(const Board& board);
     const Part* part(std::string_view ref) const;
     const Footprint* footprint(std::string_view name) const;
+    // The footprint named by a part of the board's table; null when there is none of its name.
+    const Footprint* footprint_of(const Part& part) const;
     const FootprintPin* pin(const Footprint& footprint, std::string_view name) const;
     const Board& board() const { return board_; }
 
@@ -27,6 +29,7 @@ private:
     std::unordered_map<std::string_view, const Part*> parts_;
     std::unordered_map<std::string_view, std::size_t> footprints_;
     std::vector<std::unordered_map<std::string_view, const FootprintPin*>> pins_;
+    std::vector<const Footprint*> part_footprints_;  // by the part's place in the table
 };
 
 // What a net node names: a pin with a pad (a node of the design file); a pin without one (a
@@ -34,7 +37,7 @@ private:
 // all); a pin the part's footprint lacks; or a pin of a part the board does not have. All but
 // the first are left out of the net. An unknown footprint ends the run.
 enum class NodeKind { pad, no_pad, unknown_pin, unknown_part };
-NodeKind check_net_node(const NodeIndex& index, const std::string& ref, const std::string& pin);
+NodeKind check_net_node(const NodeIndex& index, std::string_view ref, std::string_view pin);
 
 void write_network(DesignFile& file, const Board& board, const RunSettings& settings);
 
