@@ -24,11 +24,19 @@ BackAnnotation back_annotate_file(Board& board, const RunSettings& settings, Dia
     std::vector<char> contents;
     if (!read_whole_file(name, contents)) fatal_error(32170, "unable to open SES file for input");
     std::fprintf(console(), "\n  Loading session file \"%s\"\n", name.c_str());
-    return back_annotate(board, name, std::move(contents), diagnostics.ses_line, report);
+    return back_annotate(board, name, std::move(contents), diagnostics.ses_line, report, settings.picture);
 }
 
 BackAnnotation back_annotate(Board& board, std::string name, std::vector<char> text, std::uint32_t& line_counter,
-                             const StateReport& report) {
+                             const StateReport& report, bool keep_router_wiring) {
+    // Every net's traces, vias and tees give way to the router's (the session's network names
+    // every board net, and a session without one is refused): nothing reads the board's before
+    // that, so their memory goes now rather than after the session's has been added to it.
+    for (Net& net : board.nets) {
+        net.connects = std::vector<Connect>();
+        net.vias = std::vector<Via>();
+        net.tees = std::vector<Tee>();
+    }
     BackAnnotation result{Session(std::move(name), std::move(text), line_counter), {}, {}};
     Session& session = result.session;
     apply_session_placement(session, board);
@@ -40,7 +48,8 @@ BackAnnotation back_annotate(Board& board, std::string name, std::vector<char> t
     // Before the analysis moves any path end.
     note_router_connections(session, board, pads);
     analyse_routes(session, board, report);
-    board.nets = build_routed_nets(session, std::move(board.nets), board.options.default_trace_width, pads);
+    board.nets = build_routed_nets(session, std::move(board.nets), board.options.default_trace_width, pads,
+                                   keep_router_wiring);
     result.connections = check_routed_connections(console(), session, board, pads);
     result.unrouted = find_unrouted(board, pads, end_tolerance(session.session_scale));
     print_unrouted(console(), board, result.unrouted);

@@ -35,8 +35,10 @@ BackAnnotation back_annotate_file(Board& board, const RunSettings& settings, Dia
                                   const StateReport& report = {});
 
 // The same over a session's text in memory, which the reports call `name`; `line_counter` is
-// the session line that error messages show.
+// the session line that error messages show. Unless `keep_router_wiring`, the session's paths
+// and vias are let go once the routed nets are built (only a picture of the router's copper
+// reads them later), so that the checks after it run in their memory.
 BackAnnotation back_annotate(Board& board, std::string name, std::vector<char> text, std::uint32_t& line_counter,
-                             const StateReport& report = {});
+                             const StateReport& report = {}, bool keep_router_wiring = true);
 
 }  // namespace tarnwick

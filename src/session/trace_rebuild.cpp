@@ -272,11 +272,11 @@ std::int32_t nearest_net_pin(const Net& net, double x, double y, std::int32_t sk
     return nearest;
 }
 
-std::vector<Net> build_routed_nets(const Session& session, std::vector<Net> nets, double default_trace_width,
-                                   const NetPinPads& net_pin_pads) {
+std::vector<Net> build_routed_nets(Session& session, std::vector<Net> nets, double default_trace_width,
+                                   const NetPinPads& net_pin_pads, bool keep_router_wiring) {
     std::vector<Net> routed = std::move(nets);
     const double tolerance = end_tolerance(session.session_scale);
-    for (const NetWire& wire : session.wire_list) {
+    for (NetWire& wire : session.wire_list) {
         Net& net = routed[at(wire.net_index)];
         net.vias.assign(wire.vias.begin(), wire.vias.end());
         net.tees.assign(wire.tees.begin(), wire.tees.end());
@@ -302,6 +302,14 @@ std::vector<Net> build_routed_nets(const Session& session, std::vector<Net> nets
         net.via_count = static_cast<std::uint32_t>(net.vias.size());
         net.tee_count = static_cast<std::uint32_t>(net.tees.size());
         net.connect_count = static_cast<std::uint32_t>(net.connects.size());
+        wire.connection_sets = std::vector<ConnectionSet>();
+        wire.tees = std::vector<WireTee>();
+        wire.pin_path_ends = std::vector<std::uint32_t>();
+        if (!keep_router_wiring) {
+            wire.paths = std::vector<WirePath>();
+            wire.polys = std::vector<WirePoly>();
+            wire.vias = std::vector<WireVia>();
+        }
     }
     return routed;
 }

@@ -14,9 +14,11 @@ namespace tarnwick {
 
 // The routed nets: the board's nets (taken over rather than copied) with their traces, vias and
 // tees replaced by the router's, given the board's default trace width and the pads of its net
-// pins.
-std::vector<Net> build_routed_nets(const Session& session, std::vector<Net> nets, double default_trace_width,
-                                   const NetPinPads& net_pin_pads);
+// pins. Each net's wiring lets go of what its traces were built from as soon as they are, and,
+// unless `keep_router_wiring` (for a picture of the router's copper), of its paths and vias too:
+// the session's memory goes as the board's grows.
+std::vector<Net> build_routed_nets(Session& session, std::vector<Net> nets, double default_trace_width,
+                                   const NetPinPads& net_pin_pads, bool keep_router_wiring);
 
 // The net pin nearest to (x, y), skipping `skip` (or -1 for none) and the pins of parts without
 // footprint; the first of equally near pins wins. -1 when the net has no pin with a position.
