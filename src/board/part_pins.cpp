@@ -171,6 +171,19 @@ void check_part_pin_total(const Board& board) {
     if (total > max_part_pins) fatal_error(10643, "allocating part pin storage");
 }
 
+// Each net pin takes the place of its part pin; of two part pins of one name, the later part's.
+void place_net_pins(Board& board) {
+    for (const Part& part : board.parts) {
+        for (const PartPin& placed : part.pins) {
+            if (placed.net < 0) continue;
+            NetPin& net_pin = board.nets[static_cast<std::size_t>(placed.net)].pins[static_cast<std::size_t>(placed.net_pin)];
+            net_pin.x = placed.x;
+            net_pin.y = placed.y;
+            net_pin.layer = placed.layer;
+        }
+    }
+}
+
 }  // namespace
 
 bool place_on_board(const Part& part, double fx, double fy, bool any_angle, double& x, double& y) {
@@ -258,16 +271,18 @@ void build_part_pins(Board& board) {
         count_holes(board, part.pins, true);
     }
     find_net_pins(board);
-    // Each net pin takes the place of its part pin; of two part pins of one name, the later part's.
-    for (const Part& part : board.parts) {
-        for (const PartPin& placed : part.pins) {
-            if (placed.net < 0) continue;
-            NetPin& net_pin = board.nets[static_cast<std::size_t>(placed.net)].pins[static_cast<std::size_t>(placed.net_pin)];
-            net_pin.x = placed.x;
-            net_pin.y = placed.y;
-            net_pin.layer = placed.layer;
-        }
+    place_net_pins(board);
+}
+
+void move_part_pins(Board& board, const std::vector<std::uint8_t>& moved) {
+    for (std::size_t p = 0; p < board.parts.size() && p < moved.size(); ++p) {
+        if (moved[p] == 0) continue;
+        Part& part = board.parts[p];
+        if (part.pins.empty()) continue;  // no footprint, or one without pins
+        const std::vector<FootprintPin>& pins = board.footprints[part.footprint].pins;
+        for (std::size_t i = 0; i < part.pins.size(); ++i) place_pin(part, pins[i], part.pins[i], board.parts_at_any_angle);
     }
+    place_net_pins(board);
 }
 
 }  // namespace tarnwick

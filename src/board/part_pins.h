@@ -3,6 +3,9 @@
 // the part pins placed on the board. Built when the board is read, and again after the router
 // moved parts.
 
+#include <cstdint>
+#include <vector>
+
 #include "board/board.h"
 
 namespace tarnwick {
@@ -22,5 +25,9 @@ void build_circular_keepouts(Board& board);
 // footprint are marked as having no position. May run again after parts moved: the drill
 // tools' hole counts keep one hole per placed pin.
 void build_part_pins(Board& board);
+
+// Places again the pins of the parts marked in `moved` (by the part's place in the table), after
+// the router moved them: which pins a part has, and which net pin each is, stay as they were.
+void move_part_pins(Board& board, const std::vector<std::uint8_t>& moved);
 
 }  // namespace tarnwick

@@ -35,9 +35,9 @@ BackAnnotation back_annotate_file(Board& board, const RunSettings& settings, Dia
                                   const StateReport& report = {});
 
 // The same over a session's text in memory, which the reports call `name`; `line_counter` is
-// the session line that error messages show. Unless `keep_router_wiring`, the session's paths
-// and vias are let go once the routed nets are built (only a picture of the router's copper
-// reads them later), so that the checks after it run in their memory.
+// the session line that error messages show. Unless `keep_router_wiring`, the session's wiring
+// is let go as the routed nets are built (only a picture of the router's copper reads it later),
+// so that the checks after it run in its memory; the counts of its analysis stay.
 BackAnnotation back_annotate(Board& board, std::string name, std::vector<char> text, std::uint32_t& line_counter,
                              const StateReport& report = {}, bool keep_router_wiring = true);
 

@@ -141,7 +141,7 @@ void apply_session_placement(Session& session, Board& board) {
         ++session.stats.moved_part_count;
     }
     std::fprintf(console(), "\n\n    Part Locations Changed: %u", session.stats.moved_part_count);
-    build_part_pins(board);
+    move_part_pins(board, session.moved_parts);
 }
 
 }  // namespace tarnwick

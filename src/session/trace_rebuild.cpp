@@ -302,13 +302,13 @@ std::vector<Net> build_routed_nets(Session& session, std::vector<Net> nets, doub
         net.via_count = static_cast<std::uint32_t>(net.vias.size());
         net.tee_count = static_cast<std::uint32_t>(net.tees.size());
         net.connect_count = static_cast<std::uint32_t>(net.connects.size());
-        wire.connection_sets = std::vector<ConnectionSet>();
-        wire.tees = std::vector<WireTee>();
-        wire.pin_path_ends = std::vector<std::uint32_t>();
         if (!keep_router_wiring) {
             wire.paths = std::vector<WirePath>();
             wire.polys = std::vector<WirePoly>();
             wire.vias = std::vector<WireVia>();
+            wire.tees = std::vector<WireTee>();
+            wire.connection_sets = std::vector<ConnectionSet>();
+            wire.pin_path_ends = std::vector<std::uint32_t>();
         }
     }
     return routed;

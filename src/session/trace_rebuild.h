@@ -14,9 +14,9 @@ namespace tarnwick {
 
 // The routed nets: the board's nets (taken over rather than copied) with their traces, vias and
 // tees replaced by the router's, given the board's default trace width and the pads of its net
-// pins. Each net's wiring lets go of what its traces were built from as soon as they are, and,
-// unless `keep_router_wiring` (for a picture of the router's copper), of its paths and vias too:
-// the session's memory goes as the board's grows.
+// pins. Unless `keep_router_wiring` (for a picture of the router's copper, or a look into the
+// analysis), each net's wiring is let go as soon as its traces are built: the session's memory
+// goes as the board's grows.
 std::vector<Net> build_routed_nets(Session& session, std::vector<Net> nets, double default_trace_width,
                                    const NetPinPads& net_pin_pads, bool keep_router_wiring);
 

@@ -83,6 +83,7 @@ inline bool load_run(const fs::path& fpc, LoadedRun& run, const fs::path& ses = 
     RunSettings settings;
     settings.fpcname = fpc.string();
     settings.back_annotate = !ses.empty();
+    settings.picture = true;  // as with --svg: -B keeps the session's wiring for the picture
     settings.specctraname = ses.string();
     testing::internal::CaptureStderr();
     try {

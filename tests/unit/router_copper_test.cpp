@@ -60,6 +60,7 @@ TEST(RouterCopper, TheRoutedExampleTellsTheRoutersWiresFromTheBoardsOwn) {
     Board board;
     RunSettings settings;
     settings.back_annotate = true;
+    settings.picture = true;  // as -B --svg: the session's wiring is kept for the picture
     settings.fpcname = (examples / "blinker.fpc").string();
     settings.specctraname = (examples / "blinker.ses").string();
     Diagnostics diagnostics;

@@ -72,7 +72,8 @@ TEST(SessionCorpus, EveryRoutedPairComesBackWholeAndLoadsAgain) {
             // Copies of a read-only corpus are read-only too, and Windows would not delete them.
             fs::permissions(folder / (name + extension), fs::perms::owner_write, fs::perm_options::add);
         }
-        const RunSettings settings = test::named_settings(folder / (name + ".fpc"), folder / (name + ".ses"), true);
+        RunSettings settings = test::named_settings(folder / (name + ".fpc"), folder / (name + ".ses"), true);
+        settings.picture = true;  // as with --svg, -B keeps the session's wiring, which the test looks into
         Diagnostics diagnostics;
         Board board;
         load_fpc_file(board, settings, diagnostics);
