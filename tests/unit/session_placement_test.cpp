@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 
+#include "board/part_pins.h"
 #include "fpc/load.h"
 #include "session/back_annotation.h"
 #include "session/session_reader.h"
@@ -143,6 +145,57 @@ TEST(SessionPlacement, PinsAndNetPinsFollowAPartTheRouterMovedFlippedAndTurned) 
             }
         }
     }
+}
+
+// The router's moves place again only the pins of the parts it moved; every pin, and every net
+// pin, must end where placing every part again puts it. The board's first part shares its
+// reference with a later copy, whose pins keep the net pins of that name.
+TEST(SessionPlacement, PinsOfTheMovedPartsEndWherePlacingEveryPartPutsThem) {
+    test::SessionRun run;
+    RunSettings settings;
+    settings.fpcname = (std::filesystem::path(TARNWICK_EXAMPLES) / "blinker.fpc").string();
+    Diagnostics diagnostics;
+    testing::internal::CaptureStderr();
+    load_fpc_file(run.board, settings, diagnostics);
+    testing::internal::GetCapturedStderr();
+    Board& board = run.board;
+    ASSERT_EQ(board.parts[0].ref, "U1");
+    board.parts.push_back(board.parts[0]);
+    board.parts.back().x += 0.25;
+    build_part_pins(board);
+    const Board before = board;
+
+    place(run, placement("      (place U1 150000 100000 back 90)\n      (place R1 120000 80000 front 270)\n"));
+    ASSERT_EQ(run.session->stats.moved_part_count, 2u);
+    Board everyone = board;
+    build_part_pins(everyone);
+    for (std::size_t p = 0; p < board.parts.size(); ++p) {
+        ASSERT_EQ(board.parts[p].pins.size(), everyone.parts[p].pins.size());
+        for (std::size_t k = 0; k < board.parts[p].pins.size(); ++k) {
+            const PartPin& a = board.parts[p].pins[k];
+            const PartPin& b = everyone.parts[p].pins[k];
+            EXPECT_TRUE(a.x == b.x && a.y == b.y && a.layer == b.layer && a.net == b.net && a.net_pin == b.net_pin)
+                << board.parts[p].ref << " pin " << k;
+        }
+    }
+    // R1's net pins moved; U1's stay where its later copy, which did not move, put them.
+    std::size_t r1_moved = 0;
+    std::size_t u1_pins = 0;
+    for (std::size_t n = 0; n < board.nets.size(); ++n) {
+        for (std::size_t k = 0; k < board.nets[n].pins.size(); ++k) {
+            const NetPin& a = board.nets[n].pins[k];
+            const NetPin& b = everyone.nets[n].pins[k];
+            EXPECT_TRUE(a.x == b.x && a.y == b.y && a.layer == b.layer) << a.pin_ref;
+            const NetPin& old = before.nets[n].pins[k];
+            if (a.pin_ref.rfind("R1.", 0) == 0) r1_moved += old.x != a.x || old.y != a.y;
+            if (a.pin_ref.rfind("U1.", 0) == 0) {
+                ++u1_pins;
+                EXPECT_TRUE(old.x == a.x && old.y == a.y && old.layer == a.layer) << a.pin_ref;
+            }
+        }
+    }
+    EXPECT_EQ(r1_moved, 2u);
+    EXPECT_GT(u1_pins, 0u);
 }
 
 }  // namespace
