@@ -18,14 +18,15 @@ bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')
 
 enum class Kind { unsigned_int, signed_int, real, word };
 
+// Left uninitialised: a table of them is made for every record, and each is written before it
+// is read, the fields of its kind only.
 struct Value {
-    Kind kind = Kind::unsigned_int;
-    bool stored = false;
-    unsigned unsigned_value = 0;
-    int signed_value = 0;
-    double real_value = 0;
-    const char* word = nullptr;  // a word's characters in the text, and how many
-    std::size_t word_length = 0;
+    Kind kind;
+    unsigned unsigned_value;
+    int signed_value;
+    double real_value;
+    const char* word;  // a word's characters in the text, and how many
+    std::size_t word_length;
 };
 
 // At most this many digits: an integer field fits its type without the wrap-around of the
@@ -152,7 +153,6 @@ bool scan_plain(const char* text, const char* format, Value* values, int capacit
         }
         if (suppressed) continue;
         if (count == capacity) return false;
-        value.stored = true;
         values[count++] = value;
     }
     return true;
