@@ -1,5 +1,6 @@
 #include "core/scan_record.h"
 
+#include <array>
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
@@ -11,8 +12,13 @@ namespace tarnwick {
 namespace {
 
 // The blanks that a blank in the format and every numeric directive pass over (isspace in the
-// C locale).
-bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+// C locale), by a table: words are scanned a character at a time.
+constexpr auto blank_table = [] {
+    std::array<bool, 256> table{};
+    for (const unsigned char c : {' ', '\t', '\n', '\v', '\f', '\r'}) table[c] = true;
+    return table;
+}();
+bool is_space(char c) { return blank_table[static_cast<unsigned char>(c)]; }
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
@@ -160,11 +166,18 @@ bool scan_plain(const char* text, const char* format, Value* values, int capacit
 
 }  // namespace
 
-int vscan_record(const char* text, const char* format, va_list args) {
+int vscan_record(const char* text, const char* format, va_list args, double* reals, int* real_count) {
     constexpr int capacity = 16;
     Value values[capacity];
     int count = 0;
+    if (real_count != nullptr) *real_count = -1;
     if (!scan_plain(text, format, values, capacity, count)) return std::vsscanf(text, format, args);
+    if (real_count != nullptr) {
+        *real_count = 0;
+        for (int i = 0; i < count; ++i) {
+            if (values[i].kind == Kind::real) reals[(*real_count)++] = values[i].real_value;
+        }
+    }
     for (int i = 0; i < count; ++i) {
         switch (values[i].kind) {
             case Kind::unsigned_int:

@@ -13,7 +13,11 @@ namespace tarnwick {
 // worth), and %<width>s over words no longer than the width, is read here; anything else, and
 // every record that does not fill the whole format, is handed to std::sscanf itself.
 int scan_record(const char* text, const char* format, ...) __attribute__((format(scanf, 2, 3)));
-// The same with the destinations as a va_list, for scanners built on this one.
-int vscan_record(const char* text, const char* format, va_list args);
+// The same with the destinations as a va_list, for scanners built on this one. When `reals` is
+// given and the record is read here rather than by std::sscanf, the real values stored are put
+// there as well, in order (at most 16), and their number in `real_count`; else `real_count` is
+// -1 and the caller finds them in their destinations.
+int vscan_record(const char* text, const char* format, va_list args, double* reals = nullptr,
+                 int* real_count = nullptr);
 
 }  // namespace tarnwick

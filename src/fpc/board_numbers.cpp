@@ -26,10 +26,18 @@ int scan_board_record(const char* record, double scale, const char* text, const 
     va_start(args, format);
     va_list stored;
     va_copy(stored, args);
-    const int count = vscan_record(text, format, args);
+    double reals[16];
+    int real_count = 0;
+    const int count = vscan_record(text, format, args, reals, &real_count);
     va_end(args);
-    // The values stored, in the order of the format's directives: the lengths among them are
-    // checked, the other destinations passed over.
+    if (real_count >= 0) {
+        // Read without the library: every real value stored is a length, handed back as read.
+        for (int i = 0; i < real_count; ++i) check_board_length(record, scale, reals[i]);
+        va_end(stored);
+        return count;
+    }
+    // Read by the library: the values stored, in the order of the format's directives. The
+    // lengths among them are checked, the other destinations passed over.
     int seen = 0;
     for (const char* f = format; *f != '\0' && seen < count; ++f) {
         if (*f != '%') continue;
