@@ -79,14 +79,6 @@ void LineReader::seek(Mark mark) {
     pushed_back_ = false;
 }
 
-const char* skip_blanks(const char* text) {
-    while (*text == ' ' || *text == '\t') ++text;
-    return text;
-}
-
-bool starts_with(const char* text, const char* prefix) {
-    return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
-}
 
 bool is_other_section_header(const char* line, const char* own) {
     const char* text = skip_blanks(line);

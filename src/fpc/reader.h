@@ -63,8 +63,17 @@ private:
 // The section headers of the board file, in file order.
 extern const char* const section_headers[8];
 
-const char* skip_blanks(const char* text);
-bool starts_with(const char* text, const char* prefix);
+// Inline: every line of the file passes through them, most more than once.
+inline const char* skip_blanks(const char* text) {
+    while (*text == ' ' || *text == '\t') ++text;
+    return text;
+}
+inline bool starts_with(const char* text, const char* prefix) {
+    for (; *prefix != '\0'; ++text, ++prefix) {
+        if (*text != *prefix) return false;
+    }
+    return true;
+}
 // True when the line, after blanks and tabs, begins with a section header other than `own`.
 bool is_other_section_header(const char* line, const char* own);
 // True when the line, after blanks and tabs, begins with any section header.
