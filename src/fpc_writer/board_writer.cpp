@@ -1,5 +1,10 @@
 #include "fpc_writer/board_writer.h"
 
+#include <charconv>
+#include <string>
+#include <string_view>
+#include <type_traits>
+
 #include "board/option_keys.h"
 #include "board/units.h"
 #include "core/output_file.h"
@@ -119,54 +124,88 @@ void write_outlines(std::FILE* out, const Board& board, KeptLines& kept) {
     kept.through_section(kept_cutouts);
 }
 
+// A record line, its numbers as "%u" and "%d" print them, put together and written whole: the
+// lines of parts and traces are most of a routed board, and printf's reading of their formats
+// was most of the time its writing took.
+class RecordLine {
+public:
+    explicit RecordLine(std::FILE* out) : out_(out) {}
+    RecordLine& start(std::string_view key) {
+        line_.assign(key);
+        return *this;
+    }
+    RecordLine& text(std::string_view word) {
+        line_ += ' ';
+        line_ += word;
+        return *this;
+    }
+    RecordLine& quoted(std::string_view word) {
+        line_ += " \"";
+        line_ += word;
+        line_ += '"';
+        return *this;
+    }
+    // A length in nanometres, as format_length writes it.
+    RecordLine& length(double inches) { return text(format_length(inches * nm_per_inch)); }
+    template <typename Integer>
+    RecordLine& number(Integer value) {
+        static_assert(std::is_same_v<Integer, std::uint32_t> || std::is_same_v<Integer, std::int32_t>);
+        char digits[16];
+        const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, value);
+        line_ += ' ';
+        line_.append(digits, end.ptr);
+        return *this;
+    }
+    void write() {
+        line_ += '\n';
+        std::fwrite(line_.data(), 1, line_.size(), out_);
+    }
+
+private:
+    std::FILE* out_;
+    std::string line_;
+};
+
 void write_parts(std::FILE* out, const Board& board, KeptLines& kept) {
     const BoardOptions& o = board.options;
     const bool long_records = o.version > 1.3431;
     std::fprintf(out, "\n\n[parts]\n");
     kept.through({kept_parts, 0});
     std::uint32_t number = 0;
+    RecordLine line(out);
     for (const Part& part : board.parts) {
         ++number;
         const auto after = [&](PartSlot slot) { kept.through({kept_parts, number, slot}); };
-        std::fprintf(out, "\npart: %s\n", part.ref.c_str());
+        line.start("\npart:").text(part.ref).write();
         after(part_header);
         // A part without footprint gets the empty ref_text: and shape: lines the editor wrote.
         if (part.no_footprint) {
-            std::fprintf(out, "  ref_text: \n");
+            line.start("  ref_text: ").write();
         } else {
-            std::fprintf(out, "  ref_text: %s ", nm_text(part.ref_text.height).c_str());
-            std::fprintf(out, "%s %u ", nm_text(part.ref_text.stroke_width).c_str(), convert_angle(part.ref_text.angle));
-            std::fprintf(out, "%s ", nm_text(part.ref_text.x).c_str());
-            std::fprintf(out, "%s", nm_text(part.ref_text.y).c_str());
-            if (long_records) {
-                std::fprintf(out, " %u\n", part.ref_text_visible);
-            } else {
-                std::fprintf(out, "\n");
-            }
+            line.start("  ref_text:").length(part.ref_text.height).length(part.ref_text.stroke_width);
+            line.number(convert_angle(part.ref_text.angle)).length(part.ref_text.x).length(part.ref_text.y);
+            if (long_records) line.number(part.ref_text_visible);
+            line.write();
         }
         after(part_ref_text);
-        if (o.always_write_package || !part.package.empty()) {
-            std::fprintf(out, "  package: \"%s\"\n", part.package.c_str());
-        }
+        if (o.always_write_package || !part.package.empty()) line.start("  package:").quoted(part.package).write();
         after(part_package);
         if (long_records && !part.value.empty()) {
-            std::fprintf(out, "  value: \"%s\" %s %s %u %s %s %u\n", part.value.c_str(),
-                         nm_text(part.value_text.height).c_str(), nm_text(part.value_text.stroke_width).c_str(),
-                         convert_angle(part.value_text.angle), nm_text(part.value_text.x).c_str(),
-                         nm_text(part.value_text.y).c_str(), part.value_visible);
+            line.start("  value:").quoted(part.value).length(part.value_text.height).length(part.value_text.stroke_width);
+            line.number(convert_angle(part.value_text.angle)).length(part.value_text.x).length(part.value_text.y);
+            line.number(part.value_visible).write();
         }
         after(part_value);
         // A part read without a shape: line is written without one: an empty shape could not be
         // read back.
         if (part.no_footprint) {
-            std::fprintf(out, "  shape: \n");
+            line.start("  shape: ").write();
         } else if (!part.shape.empty()) {
-            std::fprintf(out, "  shape: \"%s\"\n", part.shape.c_str());
+            line.start("  shape:").quoted(part.shape).write();
         }
         after(part_shape);
-        std::fprintf(out, "  pos: %s ", nm_text(part.x).c_str());
-        std::fprintf(out, "%s %u %u %u\n", nm_text(part.y).c_str(), part.side, convert_angle(part.rotation),
-                     part.locked);
+        line.start("  pos:").length(part.x).length(part.y).number(part.side).number(convert_angle(part.rotation));
+        line.number(part.locked).write();
         after(part_pos);
         // What stood past the blank line that ended the part stays outside it.
         kept.through({kept_parts, number, part_after}, KeptLines::Gap::apart);
@@ -174,20 +213,21 @@ void write_parts(std::FILE* out, const Board& board, KeptLines& kept) {
     kept.through_section(kept_parts);
 }
 
-void write_connect(std::FILE* out, std::uint32_t number, const Connect& connect) {
+void write_connect(RecordLine& line, std::uint32_t number, const Connect& connect) {
     // The counts written are those of the records written, so that the file reads back.
     const std::size_t segments = connect.vertices.empty() ? 0 : connect.vertices.size() - 1;
-    std::fprintf(out, "  connect: %u %d %d %u %u\n", number, static_cast<std::int32_t>(connect.start_pin),
-                 connect.end_pin, static_cast<unsigned>(segments), connect.locked);
+    line.start("  connect:").number(number).number(static_cast<std::int32_t>(connect.start_pin)).number(connect.end_pin);
+    line.number(static_cast<std::uint32_t>(segments)).number(connect.locked).write();
     for (std::size_t v = 0; v < connect.vertices.size(); ++v) {
         const Vertex& vertex = connect.vertices[v];
-        const unsigned vertex_number = static_cast<unsigned>(v + 1);
-        std::fprintf(out, "    vtx: %u %d %d %u %u %d %d %u\n", vertex_number, signed_rounded_length(vertex.x),
-                     signed_rounded_length(vertex.y), vertex.layer, vertex.flag, signed_rounded_length(vertex.via_pad_width),
-                     signed_rounded_length(vertex.via_hole), vertex.tee_id);
+        const auto vertex_number = static_cast<std::uint32_t>(v + 1);
+        line.start("    vtx:").number(vertex_number).number(signed_rounded_length(vertex.x));
+        line.number(signed_rounded_length(vertex.y)).number(vertex.layer).number(vertex.flag);
+        line.number(signed_rounded_length(vertex.via_pad_width)).number(signed_rounded_length(vertex.via_hole));
+        line.number(vertex.tee_id).write();
         if (v < segments) {
-            std::fprintf(out, "    seg: %u %u %d %u %u\n", vertex_number, vertex.seg_layer,
-                         signed_rounded_length(vertex.seg_width), vertex.seg_via_width, vertex.seg_via_hole);
+            line.start("    seg:").number(vertex_number).number(vertex.seg_layer).number(signed_rounded_length(vertex.seg_width));
+            line.number(vertex.seg_via_width).number(vertex.seg_via_hole).write();
         }
     }
 }
@@ -208,15 +248,16 @@ void write_nets(std::FILE* out, const Board& board, KeptLines& kept) {
     std::fprintf(out, "\n[nets]\n");
     kept.through({kept_nets, 0});
     std::uint32_t net_number = 0;
+    RecordLine line(out);
     for (const Net& net : board.nets) {
         std::fprintf(out, "\nnet: \"%s\" %u %u %u %d %d %d %u\n", net.name.c_str(),
                      static_cast<unsigned>(net.pins.size()), static_cast<unsigned>(net.connects.size()),
                      static_cast<unsigned>(net.areas.size()), signed_rounded_length(net.trace_width),
                      signed_rounded_length(net.via_pad_width), signed_rounded_length(net.via_hole), net.visible);
         std::uint32_t number = 1;
-        for (const NetPin& pin : net.pins) std::fprintf(out, "  pin: %u %s\n", number++, pin.pin_ref.c_str());
+        for (const NetPin& pin : net.pins) line.start("  pin:").number(number++).text(pin.pin_ref).write();
         number = 1;
-        for (const Connect& connect : net.connects) write_connect(out, number++, connect);
+        for (const Connect& connect : net.connects) write_connect(line, number++, connect);
         number = 1;
         for (const Area& area : net.areas) write_area(out, number++, area);
         kept.through({kept_nets, ++net_number});
