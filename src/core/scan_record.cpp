@@ -60,38 +60,6 @@ bool plain_integer(const char*& p, bool sign, long long& value) {
     return true;
 }
 
-// A plain decimal real: an optional minus sign, digits, and a point with digits after it. The
-// field must end in something that cannot continue a number (no point, letter or exponent).
-// The digits as an integer divided by a power of ten is the nearest double to the text, as
-// strtod gives it: both are exact and the one division rounds correctly.
-bool plain_real(const char*& p, double& value) {
-    const char* q = p;
-    const bool negative = *q == '-';
-    if (negative) ++q;
-    std::int64_t mantissa = 0;
-    int digits = 0;
-    int fraction = 0;
-    for (; is_digit(*q); ++q) {
-        if (++digits > real_digits) return false;
-        mantissa = mantissa * 10 + (*q - '0');
-    }
-    if (digits == 0) return false;
-    if (*q == '.') {
-        ++q;
-        if (!is_digit(*q)) return false;
-        for (; is_digit(*q); ++q) {
-            if (++digits > real_digits) return false;
-            mantissa = mantissa * 10 + (*q - '0');
-            ++fraction;
-        }
-    }
-    if (*q == '.' || is_letter(*q)) return false;
-    const double magnitude = static_cast<double>(mantissa) / powers_of_ten[fraction];
-    value = negative ? -magnitude : magnitude;
-    p = q;
-    return true;
-}
-
 // A word as "%<width>s" reads it: the characters up to the next blank or the end. False for an
 // empty field and for one longer than `width`, where the library would cut the word and read on.
 bool plain_word(const char*& p, std::size_t width, const char*& word, std::size_t& length) {
@@ -150,7 +118,7 @@ bool scan_plain(const char* text, const char* format, Value* values, int capacit
         if (kind == Kind::word) {
             if (!plain_word(p, width, value.word, value.word_length)) return false;
         } else if (kind == Kind::real) {
-            if (!plain_real(p, value.real_value)) return false;
+            if (!plain_decimal(p, value.real_value)) return false;
         } else {
             long long number = 0;
             if (!plain_integer(p, kind == Kind::signed_int, number)) return false;
@@ -165,6 +133,36 @@ bool scan_plain(const char* text, const char* format, Value* values, int capacit
 }
 
 }  // namespace
+
+// The digits as an integer divided by a power of ten is the nearest double to the text, as
+// strtod gives it: both are exact and the one division rounds correctly.
+bool plain_decimal(const char*& p, double& value) {
+    const char* q = p;
+    const bool negative = *q == '-';
+    if (negative) ++q;
+    std::int64_t mantissa = 0;
+    int digits = 0;
+    int fraction = 0;
+    for (; is_digit(*q); ++q) {
+        if (++digits > real_digits) return false;
+        mantissa = mantissa * 10 + (*q - '0');
+    }
+    if (digits == 0) return false;
+    if (*q == '.') {
+        ++q;
+        if (!is_digit(*q)) return false;
+        for (; is_digit(*q); ++q) {
+            if (++digits > real_digits) return false;
+            mantissa = mantissa * 10 + (*q - '0');
+            ++fraction;
+        }
+    }
+    if (*q == '.' || is_letter(*q)) return false;
+    const double magnitude = static_cast<double>(mantissa) / powers_of_ten[fraction];
+    value = negative ? -magnitude : magnitude;
+    p = q;
+    return true;
+}
 
 int vscan_record(const char* text, const char* format, va_list args, double* reals, int* real_count) {
     constexpr int capacity = 16;

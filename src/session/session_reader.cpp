@@ -9,6 +9,7 @@
 
 #include "board/units.h"
 #include "core/errors.h"
+#include "core/scan_record.h"
 
 namespace tarnwick {
 
@@ -194,7 +195,10 @@ std::string token_source(const Token& token, char quote) {
 bool token_number(const Token& token, double& value) {
     if (token.kind != TokenKind::atom) return false;
     // An atom is followed in the file by a blank, a parenthesis, a line end or the NUL after the
-    // file, none of which strtod takes: it reads the atom in place.
+    // file, none of which continues a number: both readers read the atom in place. Plain
+    // decimals, nearly every number of a session, are read without strtod's generality.
+    const char* plain = token.text.data();
+    if (plain_decimal(plain, value) && plain == token.text.data() + token.text.size()) return true;
     char* end = nullptr;
     const double number = std::strtod(token.text.data(), &end);
     if (end != token.text.data() + token.text.size()) return false;

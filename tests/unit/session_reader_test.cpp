@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -138,6 +142,50 @@ TEST(SessionReader, NamesLayersNumbersAndWords) {
     EXPECT_TRUE(token_unsigned(reader.next(), rotation));  // as "%u" reads it
     EXPECT_EQ(rotation, 90u);
     EXPECT_FALSE(token_unsigned(reader.next(), rotation));
+}
+
+// Plain decimals are read without strtod: every atom must read as strtod reads it, to the bit and
+// the sign of zero, and be refused where strtod stops short of its end.
+TEST(SessionReaderTest, NumbersReadAsStrtodReadsThem) {
+    std::mt19937 random(20261210);
+    const std::vector<std::string> fixed = {"0",     "-0",      "-0.0",   "007",  "1.",     ".5",    "+3",
+                                            "-",     "1.5.2",   "1e5",    "1E-3", "nan",    "-inf",  "0x1p3",
+                                            "12a",   "999999999999999",  "9999999999999999", "0.000000000000001",
+                                            "-123456789.012345", "1.0000000000000000001", "2.5-1"};
+    std::vector<std::string> atoms = fixed;
+    const std::string digits = "0123456789";
+    for (int i = 0; i < 3000; ++i) {
+        std::string atom = random() % 4 == 0 ? "-" : "";
+        const int whole = static_cast<int>(random() % 12);
+        for (int d = 0; d < whole; ++d) atom += digits[random() % 10];
+        if (random() % 2 == 0) {
+            atom += '.';
+            const int fraction = static_cast<int>(random() % 10);
+            for (int d = 0; d < fraction; ++d) atom += digits[random() % 10];
+        }
+        if (!atom.empty() && atom != "-") atoms.push_back(atom);
+    }
+    std::string text = "(";
+    for (const std::string& atom : atoms) text += atom + "\n";
+    text += ")";
+    std::uint32_t line = 0;
+    SessionReader reader(std::vector<char>(text.begin(), text.end()), line);
+    reader.next();
+    for (const std::string& atom : atoms) {
+        const Token token = reader.next();
+        ASSERT_EQ(token.text, atom);
+        char* end = nullptr;
+        const double expected = std::strtod(atom.c_str(), &end);
+        const bool whole = end == atom.c_str() + atom.size();
+        double value = 12345;
+        ASSERT_EQ(token_number(token, value), whole) << atom;
+        if (!whole) continue;
+        if (std::isnan(expected)) {
+            EXPECT_TRUE(std::isnan(value)) << atom;
+        } else {
+            EXPECT_EQ(std::memcmp(&value, &expected, sizeof value), 0) << atom << ": " << value << " against " << expected;
+        }
+    }
 }
 
 double resolution_of(const std::string& record, int code = 1) {
