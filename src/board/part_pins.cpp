@@ -4,12 +4,12 @@
 #include <cmath>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 
 #include "board/pads.h"
 #include "board/units.h"
 #include "core/errors.h"
+#include "core/name_index.h"
 #include "core/settings.h"
 
 namespace tarnwick {
@@ -30,20 +30,20 @@ void find_net_pins(Board& board) {
     board.stats.unknown_part_net_pins = 0;
     if (board.nets.empty()) return;
     // The parts of each reference, in table order: the first, and from each the next.
-    std::unordered_map<std::string_view, std::uint32_t> first_part;
+    NameIndex first_part;
     first_part.reserve(board.parts.size());
     std::vector<std::int32_t> next_part(board.parts.size(), -1);
     for (std::size_t i = board.parts.size(); i-- > 0;) {
-        const auto [entry, added] = first_part.try_emplace(board.parts[i].ref, static_cast<std::uint32_t>(i));
+        const auto [first, added] = first_part.try_emplace(board.parts[i].ref, static_cast<std::uint32_t>(i));
         if (!added) {
-            next_part[i] = static_cast<std::int32_t>(entry->second);
-            entry->second = static_cast<std::uint32_t>(i);
+            next_part[i] = static_cast<std::int32_t>(*first);
+            *first = static_cast<std::uint32_t>(i);
         }
     }
     // The pins of each name of a footprint, the same way; made when the footprint is first asked.
     struct PinNames {
         bool made = false;
-        std::unordered_map<std::string_view, std::uint32_t> first;
+        NameIndex first;
         std::vector<std::int32_t> next;
     };
     std::vector<PinNames> pin_names(board.footprints.size());
@@ -53,11 +53,12 @@ void find_net_pins(Board& board) {
         names.made = true;
         const std::vector<FootprintPin>& pins = board.footprints[f].pins;
         names.next.assign(pins.size(), -1);
+        names.first.reserve(pins.size());
         for (std::size_t k = pins.size(); k-- > 0;) {
-            const auto [entry, added] = names.first.try_emplace(pins[k].name, static_cast<std::uint32_t>(k));
+            const auto [first, added] = names.first.try_emplace(pins[k].name, static_cast<std::uint32_t>(k));
             if (!added) {
-                names.next[k] = static_cast<std::int32_t>(entry->second);
-                entry->second = static_cast<std::uint32_t>(k);
+                names.next[k] = static_cast<std::int32_t>(*first);
+                *first = static_cast<std::uint32_t>(k);
             }
         }
         return names;
@@ -68,16 +69,16 @@ void find_net_pins(Board& board) {
         for (std::uint32_t p = 0; p < net_pins.size(); ++p) {
             const std::string_view name = net_pins[p].pin_ref;
             for (std::size_t dot = name.find('.'); dot != std::string_view::npos; dot = name.find('.', dot + 1)) {
-                const auto parts = first_part.find(name.substr(0, dot));
-                if (parts == first_part.end()) continue;
+                const std::uint32_t* parts = first_part.find(name.substr(0, dot));
+                if (parts == nullptr) continue;
                 const std::string_view pin_name = name.substr(dot + 1);
-                for (std::int32_t i = static_cast<std::int32_t>(parts->second); i >= 0; i = next_part[static_cast<std::size_t>(i)]) {
+                for (std::int32_t i = static_cast<std::int32_t>(*parts); i >= 0; i = next_part[static_cast<std::size_t>(i)]) {
                     Part& part = board.parts[static_cast<std::size_t>(i)];
                     if (part.pins.empty()) continue;  // no footprint, or one without pins
                     const PinNames& names = names_of(part.footprint);
-                    const auto pins = names.first.find(pin_name);
-                    if (pins == names.first.end()) continue;
-                    for (std::int32_t k = static_cast<std::int32_t>(pins->second); k >= 0; k = names.next[static_cast<std::size_t>(k)]) {
+                    const std::uint32_t* pins = names.first.find(pin_name);
+                    if (pins == nullptr) continue;
+                    for (std::int32_t k = static_cast<std::int32_t>(*pins); k >= 0; k = names.next[static_cast<std::size_t>(k)]) {
                         PartPin& placed = part.pins[static_cast<std::size_t>(k)];
                         if (placed.net >= 0) continue;
                         placed.net = static_cast<std::int32_t>(n);
@@ -92,31 +93,31 @@ void find_net_pins(Board& board) {
     // the reference before the first point, and its footprint's first pin of the name): of a part
     // without footprint, naming a part the board does not have or a pin the footprint lacks, or
     // a pin without pad or hole.
-    std::string ref;
-    std::string pin_name;
     for (Net& net : board.nets) {
         for (NetPin& net_pin : net.pins) {
             net_pin.no_position = false;
             net_pin.unknown_pin = false;
-            const auto parts = split_pin_ref(net_pin.pin_ref, ref, pin_name) ? first_part.find(ref) : first_part.end();
-            if (parts == first_part.end()) {
+            const std::string_view name = net_pin.pin_ref;
+            const std::size_t dot = name.find('.');
+            const std::uint32_t* parts = dot == std::string_view::npos ? nullptr : first_part.find(name.substr(0, dot));
+            if (parts == nullptr) {
                 net_pin.no_position = true;
                 ++board.stats.unknown_part_net_pins;
                 continue;
             }
-            const Part& part = board.parts[parts->second];
+            const Part& part = board.parts[*parts];
             if (!has_router_image(part)) {
                 net_pin.no_position = true;
                 continue;
             }
             if (part.footprint >= board.footprints.size()) continue;
             const PinNames& names = names_of(part.footprint);
-            const auto pins = names.first.find(pin_name);
-            if (pins == names.first.end()) {
+            const std::uint32_t* pins = names.first.find(name.substr(dot + 1));
+            if (pins == nullptr) {
                 net_pin.no_position = true;
                 net_pin.unknown_pin = true;
                 ++board.stats.unknown_net_pins;
-            } else if (has_no_copper(board.footprints[part.footprint].pins[pins->second])) {
+            } else if (has_no_copper(board.footprints[part.footprint].pins[*pins])) {
                 net_pin.no_position = true;
             }
         }

@@ -144,11 +144,15 @@ void write_classes(DesignFile& file, const Board& board) {
 
 NodeIndex::NodeIndex(const Board& board) : board_(board), pins_(board.footprints.size()) {
     parts_.reserve(board.parts.size());
-    for (const Part& part : board.parts) parts_.emplace(part.ref, &part);
+    for (std::size_t i = 0; i < board.parts.size(); ++i) parts_.try_emplace(board.parts[i].ref, static_cast<std::uint32_t>(i));
+    footprints_.reserve(board.footprints.size());
     for (std::size_t i = 0; i < board.footprints.size(); ++i) {
         const Footprint& footprint = board.footprints[i];
-        footprints_.emplace(footprint.name, i);
-        for (const FootprintPin& pin : footprint.pins) pins_[i].emplace(pin.name, &pin);
+        footprints_.try_emplace(footprint.name, static_cast<std::uint32_t>(i));
+        pins_[i].reserve(footprint.pins.size());
+        for (std::size_t k = 0; k < footprint.pins.size(); ++k) {
+            pins_[i].try_emplace(footprint.pins[k].name, static_cast<std::uint32_t>(k));
+        }
     }
     // Each part's footprint found by its name once, not once for each of its net pins.
     part_footprints_.reserve(board.parts.size());
@@ -156,13 +160,13 @@ NodeIndex::NodeIndex(const Board& board) : board_(board), pins_(board.footprints
 }
 
 const Part* NodeIndex::part(std::string_view ref) const {
-    const auto found = parts_.find(ref);
-    return found == parts_.end() ? nullptr : found->second;
+    const std::uint32_t* found = parts_.find(ref);
+    return found == nullptr ? nullptr : &board_.parts[*found];
 }
 
 const Footprint* NodeIndex::footprint(std::string_view name) const {
-    const auto found = footprints_.find(name);
-    return found == footprints_.end() ? nullptr : &board_.footprints[found->second];
+    const std::uint32_t* found = footprints_.find(name);
+    return found == nullptr ? nullptr : &board_.footprints[*found];
 }
 
 const Footprint* NodeIndex::footprint_of(const Part& part) const {
@@ -170,9 +174,9 @@ const Footprint* NodeIndex::footprint_of(const Part& part) const {
 }
 
 const FootprintPin* NodeIndex::pin(const Footprint& footprint, std::string_view name) const {
-    const auto& pins = pins_[static_cast<std::size_t>(&footprint - board_.footprints.data())];
-    const auto found = pins.find(name);
-    return found == pins.end() ? nullptr : found->second;
+    const std::size_t f = static_cast<std::size_t>(&footprint - board_.footprints.data());
+    const std::uint32_t* found = pins_[f].find(name);
+    return found == nullptr ? nullptr : &footprint.pins[*found];
 }
 
 NodeKind check_net_node(const NodeIndex& index, std::string_view ref, std::string_view pin) {

@@ -3,10 +3,10 @@
 
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "board/board.h"
+#include "core/name_index.h"
 #include "core/settings.h"
 #include "dsn/design_file.h"
 
@@ -26,9 +26,9 @@ public:
 
 private:
     const Board& board_;
-    std::unordered_map<std::string_view, const Part*> parts_;
-    std::unordered_map<std::string_view, std::size_t> footprints_;
-    std::vector<std::unordered_map<std::string_view, const FootprintPin*>> pins_;
+    NameIndex parts_;       // the place of the first part of each reference
+    NameIndex footprints_;  // the place of the first footprint of each name
+    std::vector<NameIndex> pins_;  // per footprint, the place of its first pin of each name
     std::vector<const Footprint*> part_footprints_;  // by the part's place in the table
 };
 

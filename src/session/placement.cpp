@@ -4,11 +4,11 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "board/part_pins.h"
 #include "core/errors.h"
+#include "core/name_index.h"
 
 namespace tarnwick {
 
@@ -110,18 +110,18 @@ void apply_session_placement(Session& session, Board& board) {
     const std::uint32_t placement_depth = reader.depth();
 
     // The first part of each reference, as a linear search in board order would find it.
-    std::unordered_map<std::string, std::size_t> part_by_ref;
+    NameIndex part_by_ref;
     part_by_ref.reserve(board.parts.size());
-    for (std::size_t i = 0; i < board.parts.size(); ++i) part_by_ref.emplace(board.parts[i].ref, i);
+    for (std::size_t i = 0; i < board.parts.size(); ++i) part_by_ref.try_emplace(board.parts[i].ref, static_cast<std::uint32_t>(i));
 
     session.moved_parts.assign(board.parts.size(), 0);
     PlaceRecord record;
     for (std::size_t n = 0; n < board.parts.size() && read_place_record(session, placement_depth, record); ++n) {
         const std::uint32_t record_depth = reader.depth();
         reader.show_line(record.line);
-        const auto found = part_by_ref.find(record.ref);
-        if (found == part_by_ref.end()) fatal_error(30522, "locating part");
-        Part& part = board.parts[found->second];
+        const std::uint32_t* found = part_by_ref.find(record.ref);
+        if (found == nullptr) fatal_error(30522, "locating part");
+        Part& part = board.parts[*found];
         const double x = board_length_or_fail(record.x * session.session_scale);
         const double y = board_length_or_fail(record.y * session.session_scale);
         record.locked = read_place_status(reader, record_depth);
@@ -131,7 +131,7 @@ void apply_session_placement(Session& session, Board& board) {
         const bool changed = std::fabs(part.x - x) > tolerance || std::fabs(part.y - y) > tolerance ||
                              part.side != record.side || part.rotation != record.rotation ||
                              part.locked != record.locked;
-        session.moved_parts[found->second] = changed ? 1 : 0;
+        session.moved_parts[*found] = changed ? 1 : 0;
         if (!changed) continue;
         part.x = x;
         part.y = y;
