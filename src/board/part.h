@@ -9,8 +9,8 @@
 
 namespace tarnwick {
 
-// A footprint pin placed on the board by its part's position, side and rotation.
-// A footprint pin placed on the board; its name is the footprint pin's, of the same index.
+// A footprint pin placed on the board by its part's position, side and rotation; its name is
+// that of the footprint pin of the same index.
 struct PartPin {
     std::int32_t net = -1;      // net whose pin list names this pin, else -1
     std::int32_t net_pin = -1;  // its place in that net's pin list; 0 when there is no net

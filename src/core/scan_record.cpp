@@ -24,8 +24,8 @@ bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')
 
 enum class Kind { unsigned_int, signed_int, real, word };
 
-// Left uninitialised: a table of them is made for every record, and each is written before it
-// is read, the fields of its kind only.
+// Without initialisers: a table of sixteen is made for every record, and only the entries read
+// into are filled, each from a value made whole for its field.
 struct Value {
     Kind kind;
     unsigned unsigned_value;
@@ -113,7 +113,7 @@ bool scan_plain(const char* text, const char* format, Value* values, int capacit
             return false;
         }
         while (is_space(*p)) ++p;
-        Value value;
+        Value value{};
         value.kind = kind;
         if (kind == Kind::word) {
             if (!plain_word(p, width, value.word, value.word_length)) return false;

@@ -79,7 +79,6 @@ void LineReader::seek(Mark mark) {
     pushed_back_ = false;
 }
 
-
 bool is_other_section_header(const char* line, const char* own) {
     const char* text = skip_blanks(line);
     if (*text != '[') return false;
