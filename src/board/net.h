@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tarnwick {
@@ -23,10 +24,10 @@ struct NetPin {
 };
 
 // A pin reference "<ref>.<pin>" splits at its first "."; the pin name may hold further dots.
-// False when it holds no ".".
-inline bool split_pin_ref(const std::string& pin_ref, std::string& ref, std::string& pin) {
+// False when it holds no ".". The parts are views into `pin_ref`.
+inline bool split_pin_ref(std::string_view pin_ref, std::string_view& ref, std::string_view& pin) {
     const std::size_t dot = pin_ref.find('.');
-    if (dot == std::string::npos) return false;
+    if (dot == std::string_view::npos) return false;
     ref = pin_ref.substr(0, dot);
     pin = pin_ref.substr(dot + 1);
     return true;

@@ -97,9 +97,9 @@ void find_net_pins(Board& board) {
         for (NetPin& net_pin : net.pins) {
             net_pin.no_position = false;
             net_pin.unknown_pin = false;
-            const std::string_view name = net_pin.pin_ref;
-            const std::size_t dot = name.find('.');
-            const std::uint32_t* parts = dot == std::string_view::npos ? nullptr : first_part.find(name.substr(0, dot));
+            std::string_view ref;
+            std::string_view pin_name;
+            const std::uint32_t* parts = split_pin_ref(net_pin.pin_ref, ref, pin_name) ? first_part.find(ref) : nullptr;
             if (parts == nullptr) {
                 net_pin.no_position = true;
                 ++board.stats.unknown_part_net_pins;
@@ -112,7 +112,7 @@ void find_net_pins(Board& board) {
             }
             if (part.footprint >= board.footprints.size()) continue;
             const PinNames& names = names_of(part.footprint);
-            const std::uint32_t* pins = names.first.find(name.substr(dot + 1));
+            const std::uint32_t* pins = names.first.find(pin_name);
             if (pins == nullptr) {
                 net_pin.no_position = true;
                 net_pin.unknown_pin = true;

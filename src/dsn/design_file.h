@@ -52,7 +52,12 @@ public:
     // (see choose_string_quote). quoted() writes a name between two of it.
     void set_string_quote(char quote) { quote_ = quote; }
     char string_quote() const { return quote_; }
-    std::string quoted(const std::string& name) const { return quote_ + name + quote_; }
+    std::string quoted(std::string_view name) const {
+        std::string text(1, quote_);
+        text += name;
+        text += quote_;
+        return text;
+    }
 
 private:
     OutputFile output_;

@@ -15,16 +15,6 @@ struct LeftOutPins {
     NameList unknown_parts;  // naming no part of the board
 };
 
-// A pin reference "<ref>.<pin>" split at its first "." (as split_pin_ref does) without copies;
-// false when it holds no ".".
-bool split_node(const std::string& pin_ref, std::string_view& ref, std::string_view& pin) {
-    const std::size_t dot = pin_ref.find('.');
-    if (dot == std::string::npos) return false;
-    ref = std::string_view(pin_ref).substr(0, dot);
-    pin = std::string_view(pin_ref).substr(dot + 1);
-    return true;
-}
-
 void write_pins(DesignFile& file, const NodeIndex& index, const Net& net, LeftOutPins& left_out) {
     file.open_record("(pins");
     const char quote_char = file.string_quote();
@@ -32,7 +22,7 @@ void write_pins(DesignFile& file, const NodeIndex& index, const Net& net, LeftOu
     std::string_view ref;
     std::string_view pin;
     for (const NetPin& node : net.pins) {
-        const NodeKind kind = split_node(node.pin_ref, ref, pin) ? check_net_node(index, ref, pin) : NodeKind::unknown_part;
+        const NodeKind kind = split_pin_ref(node.pin_ref, ref, pin) ? check_net_node(index, ref, pin) : NodeKind::unknown_part;
         if (kind == NodeKind::pad) {
             file.put_line({quote, ref, quote, "-", quote, pin, quote});
         } else if (kind == NodeKind::unknown_pin) {
@@ -47,10 +37,10 @@ void write_pins(DesignFile& file, const NodeIndex& index, const Net& net, LeftOu
 // The unrouted pin-to-pin rat-lines of a net as from-to requests, as far as the -F mode asks.
 void write_fromtos(DesignFile& file, const NodeIndex& index, const Net& net, std::uint32_t mode) {
     if (mode != 3 && !((mode == 1 || mode == 2) && net.locked_connects > 0)) return;
-    std::string start_ref;
-    std::string start_pin;
-    std::string end_ref;
-    std::string end_pin;
+    std::string_view start_ref;
+    std::string_view start_pin;
+    std::string_view end_ref;
+    std::string_view end_pin;
     for (const Connect& connect : net.connects) {
         if (connect.is_ratline == 0) continue;
         if (mode == 1 && connect.locked == 0) continue;

@@ -97,8 +97,8 @@ using test::file_contents;
 std::vector<std::string> drop_nodes_of_unknown_pins(Board& board) {
     const NodeIndex index(board);
     std::vector<std::string> dropped;
-    std::string ref;
-    std::string pin;
+    std::string_view ref;
+    std::string_view pin;
     for (Net& net : board.nets) {
         std::erase_if(net.pins, [&](const NetPin& node) {
             if (!split_pin_ref(node.pin_ref, ref, pin)) return false;

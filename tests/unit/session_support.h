@@ -89,11 +89,11 @@ private:
     void add_parts_of_pins() {
         std::set<std::string> refs;
         for (const Part& part : board.parts) refs.insert(part.ref);
-        std::string ref;
-        std::string pin;
+        std::string_view ref;
+        std::string_view pin;
         for (const Net& net : board.nets) {
             for (const NetPin& net_pin : net.pins) {
-                if (!split_pin_ref(net_pin.pin_ref, ref, pin) || !refs.insert(ref).second) continue;
+                if (!split_pin_ref(net_pin.pin_ref, ref, pin) || !refs.insert(std::string(ref)).second) continue;
                 Part& part = board.parts.emplace_back();
                 part.ref = ref;
                 part.footprint = UINT32_MAX;
