@@ -7,6 +7,7 @@
 #include "core/file_system.h"
 #include "session/analysis.h"
 #include "session/placement.h"
+#include "session/routed_check.h"
 #include "session/routes.h"
 #include "session/trace_rebuild.h"
 
@@ -50,8 +51,9 @@ BackAnnotation back_annotate(Board& board, std::string name, std::vector<char> t
     analyse_routes(session, board, report);
     board.nets = build_routed_nets(session, std::move(board.nets), board.options.default_trace_width, pads,
                                    keep_router_wiring);
-    result.connections = check_routed_connections(console(), session, board, pads);
-    result.unrouted = find_unrouted(board, pads, end_tolerance(session.session_scale));
+    RoutedCheck check = check_routed_board(console(), session, board, pads);
+    result.connections = check.connections;
+    result.unrouted = std::move(check.unrouted);
     print_unrouted(console(), board, result.unrouted);
     return result;
 }

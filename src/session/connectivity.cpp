@@ -335,20 +335,23 @@ CopperGroups join_copper(const Net& net, const std::vector<PinPad>& pads, const 
     return result;
 }
 
-std::vector<std::uint32_t> join_pins(const Net& net, const std::vector<PinPad>& pads,
-                                     const std::vector<CopperRun>& runs, const std::vector<PathPoint>& vias,
-                                     double reach) {
-    const CopperGroups copper = join_copper(net, pads, runs, vias, {}, reach);
+std::vector<std::uint32_t> pin_labels(const CopperGroups& copper, std::size_t pin_count) {
     const std::uint32_t first_pin = copper.first_pin();
     // Each group's label: its first pin.
     std::vector<std::uint32_t> label_of_root(copper.group.size(), none);
-    std::vector<std::uint32_t> labels(net.pins.size());
+    std::vector<std::uint32_t> labels(pin_count);
     for (std::uint32_t n = 0; n < labels.size(); ++n) {
         std::uint32_t& label = label_of_root[copper.group[first_pin + n]];
         if (label == none) label = n;
         labels[n] = label;
     }
     return labels;
+}
+
+std::vector<std::uint32_t> join_pins(const Net& net, const std::vector<PinPad>& pads,
+                                     const std::vector<CopperRun>& runs, const std::vector<PathPoint>& vias,
+                                     double reach) {
+    return pin_labels(join_copper(net, pads, runs, vias, {}, reach), net.pins.size());
 }
 
 std::vector<std::uint32_t> router_pin_groups(const NetWire& wire, const Net& net, const std::vector<PinPad>& pads,
@@ -395,11 +398,6 @@ BoardCopper::BoardCopper(const Net& net) {
     }
 }
 
-std::vector<std::uint32_t> board_pin_groups(const Net& net, const std::vector<PinPad>& pads, double reach) {
-    const BoardCopper copper(net);
-    return join_pins(net, pads, copper.runs, copper.vias, reach);
-}
-
 void note_router_connections(Session& session, const Board& board, const NetPinPads& pads) {
     const double reach = end_tolerance(session.session_scale);
     for (NetWire& wire : session.wire_list) {
@@ -408,54 +406,49 @@ void note_router_connections(Session& session, const Board& board, const NetPinP
     }
 }
 
-ConnectionCount check_routed_connections(std::FILE* console, const Session& session, const Board& board,
-                                         const NetPinPads& pads) {
-    const double reach = end_tolerance(session.session_scale);
-    ConnectionCount count;
-    for (const NetWire& wire : session.wire_list) {
-        const auto n = static_cast<std::size_t>(wire.net_index);
-        const Net& net = board.nets[n];
-        const std::vector<std::uint32_t>& router = wire.router_pin_groups;
-        if (router.size() != net.pins.size()) continue;
-        const std::vector<std::uint32_t> routed = board_pin_groups(net, pads.of_net(n), reach);
-        // Each router group with the routed groups its pins fall into: pins beyond the first of a
-        // router group are connections made; those beyond the first of each routed group within it
-        // are kept, and each further routed group is one connection lost.
-        struct Joined {
-            std::uint32_t router_group;
-            std::uint32_t routed_group;
-            std::uint32_t pin;
-            auto operator<=>(const Joined&) const = default;
-        };
-        std::vector<Joined> order;
-        order.reserve(router.size());
-        for (std::uint32_t pin = 0; pin < router.size(); ++pin) order.push_back(Joined{router[pin], routed[pin], pin});
-        std::sort(order.begin(), order.end());
-        std::uint32_t group_first = 0;  // the pin of the router group's first routed group
-        for (std::size_t i = 0; i < order.size(); ++i) {
-            const auto [group, part, pin] = order[i];
-            const bool first_of_group = i == 0 || order[i - 1].router_group != group;
-            const bool first_of_part = first_of_group || order[i - 1].routed_group != part;
-            if (first_of_group) {
-                group_first = pin;
-                continue;
-            }
-            ++count.made;
-            if (!first_of_part) {
-                ++count.kept;
-                continue;
-            }
-            const NetPin& from = net.pins[group_first];
-            const NetPin& to = net.pins[pin];
-            std::fprintf(console,
-                         "\n  Warning: net \"%s\": %s and %s are joined by the router but not in the routed board, "
-                         "near (%1.3lf, %1.3lf)",
-                         net.name.c_str(), from.pin_ref.c_str(), to.pin_ref.c_str(), to.x, to.y);
+void compare_connections(std::FILE* console, const Net& net, const std::vector<std::uint32_t>& router,
+                         const std::vector<std::uint32_t>& routed, ConnectionCount& count) {
+    if (router.size() != net.pins.size() || routed.size() != net.pins.size()) return;
+    // Each router group with the routed groups its pins fall into: pins beyond the first of a
+    // router group are connections made; those beyond the first of each routed group within it
+    // are kept, and each further routed group is one connection lost.
+    struct Joined {
+        std::uint32_t router_group;
+        std::uint32_t routed_group;
+        std::uint32_t pin;
+        auto operator<=>(const Joined&) const = default;
+    };
+    std::vector<Joined> order;
+    order.reserve(router.size());
+    for (std::uint32_t pin = 0; pin < router.size(); ++pin) order.push_back(Joined{router[pin], routed[pin], pin});
+    std::sort(order.begin(), order.end());
+    std::uint32_t group_first = 0;  // the pin of the router group's first routed group
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        const auto [group, part, pin] = order[i];
+        const bool first_of_group = i == 0 || order[i - 1].router_group != group;
+        const bool first_of_part = first_of_group || order[i - 1].routed_group != part;
+        if (first_of_group) {
+            group_first = pin;
+            continue;
         }
+        ++count.made;
+        if (!first_of_part) {
+            ++count.kept;
+            continue;
+        }
+        const NetPin& from = net.pins[group_first];
+        const NetPin& to = net.pins[pin];
+        std::fprintf(console,
+                     "\n  Warning: net \"%s\": %s and %s are joined by the router but not in the routed board, "
+                     "near (%1.3lf, %1.3lf)",
+                     net.name.c_str(), from.pin_ref.c_str(), to.pin_ref.c_str(), to.x, to.y);
     }
+}
+
+void print_connection_count(std::FILE* console, const ConnectionCount& count) {
+    // The warnings above end without a line's end.
     if (count.made != count.kept) std::fprintf(console, "\n");
     std::fprintf(console, "\n  Connections: %u made by the router, %u kept\n", count.made, count.kept);
-    return count;
 }
 
 }  // namespace tarnwick

@@ -137,9 +137,13 @@ struct CopperGroups {
 CopperGroups join_copper(const Net& net, const std::vector<PinPad>& pads, const std::vector<CopperRun>& runs,
                          const std::vector<PathPoint>& vias, const std::vector<Area>& areas, double reach);
 
-// The group of each pin of `net`: pins with one label are joined by the runs and vias; each
-// label is the index of the group's first pin, so a pin nothing reaches is labelled itself.
-// Points within `reach` of each other in x and in y meet.
+// The group of each of the first `pin_count` pins in joined copper: pins with one label are
+// joined; each label is the index of the group's first pin, so a pin nothing reaches is
+// labelled itself.
+std::vector<std::uint32_t> pin_labels(const CopperGroups& copper, std::size_t pin_count);
+
+// The pin labels of the runs and vias of `net` joined without its areas. Points within `reach`
+// of each other in x and in y meet.
 std::vector<std::uint32_t> join_pins(const Net& net, const std::vector<PinPad>& pads,
                                      const std::vector<CopperRun>& runs, const std::vector<PathPoint>& vias,
                                      double reach);
@@ -159,9 +163,6 @@ struct BoardCopper {
     std::vector<PathPoint> vias;
 };
 
-// The pin groups of a routed board net: its traces' copper segments and the vias of their vertices.
-std::vector<std::uint32_t> board_pin_groups(const Net& net, const std::vector<PinPad>& pads, double reach);
-
 // Notes in each net wire the pin groups of the router's wiring, with the pads of the board's net
 // pins; done before the analysis moves any path end.
 void note_router_connections(Session& session, const Board& board, const NetPinPads& pads);
@@ -171,9 +172,13 @@ struct ConnectionCount {
     std::uint32_t kept = 0;  // of those, joins the routed board makes too
 };
 
-// Compares the routed board's nets (board.nets, rebuilt) with the router's pin groups; prints a
-// warning for each connection lost and the summary line on `console`.
-ConnectionCount check_routed_connections(std::FILE* console, const Session& session, const Board& board,
-                                         const NetPinPads& pads);
+// Compares the pin labels of a routed board net with the router's, both as pin_labels gives
+// them: adds the connections the router made and those the routed board keeps to `count`, and
+// prints a warning on `console` for each one lost.
+void compare_connections(std::FILE* console, const Net& net, const std::vector<std::uint32_t>& router,
+                         const std::vector<std::uint32_t>& routed, ConnectionCount& count);
+
+// The summary line of the check: "Connections: 5 made by the router, 5 kept".
+void print_connection_count(std::FILE* console, const ConnectionCount& count);
 
 }  // namespace tarnwick

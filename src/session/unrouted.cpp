@@ -171,13 +171,11 @@ namespace {
 
 bool has_copper(const PinPad& pad) { return pad.copper[top_kind] || pad.copper[bottom_kind] || pad.copper[inner_kind]; }
 
-// The open connections of one net, added to `report`.
-void find_open(const Board& board, std::uint32_t n, const std::vector<PinPad>& pads, double reach,
-               UnroutedReport& report) {
-    const Net& net = board.nets[n];
-    const BoardCopper copper(net);
-    const CopperGroups groups = join_copper(net, pads, copper.runs, copper.vias, net.areas, reach);
+}  // namespace
 
+void add_open_connections(const Board& board, std::uint32_t n, const std::vector<PinPad>& pads,
+                          const BoardCopper& copper, const CopperGroups& groups, UnroutedReport& report) {
+    const Net& net = board.nets[n];
     // The pieces, numbered by their first pin, then by their first trace, via and area.
     std::vector<std::uint32_t> piece_of(groups.group.size(), none);
     std::uint32_t pieces = 0;
@@ -231,13 +229,15 @@ void find_open(const Board& board, std::uint32_t n, const std::vector<PinPad>& p
     }
 }
 
-}  // namespace
-
 UnroutedReport find_unrouted(const Board& board, const NetPinPads& pads, double reach) {
     UnroutedReport report;
     for (std::uint32_t n = 0; n < board.nets.size(); ++n) {
-        if (board.nets[n].reserved != 0) continue;
-        find_open(board, n, pads.of_net(n), reach, report);
+        const Net& net = board.nets[n];
+        if (net.reserved != 0) continue;
+        const std::vector<PinPad> net_pads = pads.of_net(n);
+        const BoardCopper copper(net);
+        const CopperGroups groups = join_copper(net, net_pads, copper.runs, copper.vias, net.areas, reach);
+        add_open_connections(board, n, net_pads, copper, groups, report);
     }
     return report;
 }

@@ -64,6 +64,11 @@ std::vector<Airline> shortest_tree(const std::vector<PiecePoint>& points, std::u
 // Points within `reach` of each other in x and in y meet.
 UnroutedReport find_unrouted(const Board& board, const NetPinPads& pads, double reach);
 
+// The open connections of net `n`, whose copper `copper` is joined into `groups` with its areas,
+// added to `report`.
+void add_open_connections(const Board& board, std::uint32_t n, const std::vector<PinPad>& pads,
+                          const BoardCopper& copper, const CopperGroups& groups, UnroutedReport& report);
+
 // How an end is named: "U1.7", or its place "(1.250, 0.300)" in inches.
 std::string open_end_name(const Net& net, const OpenEnd& end);
 

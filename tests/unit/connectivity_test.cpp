@@ -1,4 +1,5 @@
 #include "session/connectivity.h"
+#include "session/routed_check.h"
 #include "session/unrouted.h"
 
 #include <gtest/gtest.h>
@@ -190,7 +191,7 @@ struct Checked {
         board.nets[0].connects = std::move(traces);
         const NetPinPads pads(board);
         testing::internal::CaptureStderr();
-        const ConnectionCount count = check_routed_connections(stderr, session, board, pads);
+        const ConnectionCount count = check_routed_board(stderr, session, board, pads).connections;
         console = testing::internal::GetCapturedStderr();
         return count;
     }
