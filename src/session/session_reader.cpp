@@ -1,6 +1,7 @@
 #include "session/session_reader.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -15,17 +16,22 @@ namespace tarnwick {
 
 namespace {
 
-bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v' || c == '\0'; }
-bool ends_atom(char c) { return is_blank(c) || c == '\n' || c == '(' || c == ')'; }
+// The characters' classes, looked up rather than compared one by one: a session is mostly
+// blanks and atoms.
+enum : std::uint8_t { blank_class = 1, atom_end_class = 2 };
+constexpr auto character_classes = [] {
+    std::array<std::uint8_t, 256> classes{};
+    for (const char c : {' ', '\t', '\r', '\f', '\v', '\0'}) classes[static_cast<unsigned char>(c)] = blank_class | atom_end_class;
+    for (const char c : {'\n', '(', ')'}) classes[static_cast<unsigned char>(c)] = atom_end_class;
+    return classes;
+}();
+bool is_blank(char c) { return (character_classes[static_cast<unsigned char>(c)] & blank_class) != 0; }
+bool ends_atom(char c) { return (character_classes[static_cast<unsigned char>(c)] & atom_end_class) != 0; }
 
 }  // namespace
 
 SessionReader::SessionReader(std::vector<char> contents, std::uint32_t& counter)
     : text_(std::move(contents)), counter_(counter) {
-    // Lines as the line counter has always counted them: a last line without its line feed
-    // counts too.
-    last_line_ = static_cast<std::uint32_t>(std::count(text_.begin(), text_.end(), '\n'));
-    if (!text_.empty() && text_.back() != '\n') ++last_line_;
     text_.push_back('\0');  // stops strtod at the end of a last number
     // A UTF-8 byte order mark, which some editors put first, is no text of the session.
     if (text_.size() >= 4 && text_[0] == '\xEF' && text_[1] == '\xBB' && text_[2] == '\xBF') start_ = 3;
@@ -38,8 +44,20 @@ void SessionReader::fail(int code, const std::string& message, std::uint32_t lin
     fatal_error(code, message);
 }
 
+std::uint32_t SessionReader::last_line() {
+    if (!last_line_known_) {
+        // Lines as the line counter has always counted them: a last line without its line feed
+        // counts too.
+        const std::size_t size = text_.size() - 1;
+        last_line_ = static_cast<std::uint32_t>(std::count(text_.begin(), text_.begin() + static_cast<std::ptrdiff_t>(size), '\n'));
+        if (size > 0 && text_[size - 1] != '\n') ++last_line_;
+        last_line_known_ = true;
+    }
+    return last_line_;
+}
+
 void SessionReader::fail_cut_short() {
-    fail(session_cut_short, "session file ends before its parentheses close", last_line_);
+    fail(session_cut_short, "session file ends before its parentheses close", last_line());
 }
 
 Token SessionReader::next(int unclosed_code, const char* unclosed_message) {
@@ -49,10 +67,9 @@ Token SessionReader::next(int unclosed_code, const char* unclosed_message) {
     // A line whose first character that is no blank is '#' is a comment, as the line reader
     // took it.
     auto skip_comment = [&] {
-        std::size_t q = p;
-        while (q < size && (text[q] == ' ' || text[q] == '\t')) ++q;
-        if (q < size && text[q] == '#') {
-            const void* feed = std::memchr(text + q, '\n', size - q);
+        while (p < size && (text[p] == ' ' || text[p] == '\t')) ++p;
+        if (p < size && text[p] == '#') {
+            const void* feed = std::memchr(text + p, '\n', size - p);
             p = feed != nullptr ? static_cast<std::size_t>(static_cast<const char*>(feed) - text) : size;
         }
     };
@@ -74,6 +91,11 @@ Token SessionReader::next(int unclosed_code, const char* unclosed_message) {
     token.line = line_;
     if (p >= size) {
         position_ = p;
+        // Every line feed is behind: the line count at the end is the file's.
+        if (!last_line_known_) {
+            last_line_ = size > 0 && text[size - 1] != '\n' ? line_ : line_ - 1;
+            last_line_known_ = true;
+        }
         token.line = last_line_;
         counter_ = last_line_;
         return token;
@@ -166,6 +188,7 @@ void SessionReader::seek(Mark mark) {
 }
 
 void SessionReader::release() {
+    last_line();  // the file's line count outlives its text
     text_ = std::vector<char>{'\0'};
     start_ = 0;
     position_ = 0;

@@ -85,6 +85,8 @@ public:
 
 private:
     [[noreturn]] void fail(int code, const std::string& message, std::uint32_t line);
+    // The file's last line, counted when first asked for (reading to the end counts it).
+    std::uint32_t last_line();
 
     std::vector<char> text_;  // the file, with a NUL after it
     std::size_t start_ = 0;   // where the session's text begins
@@ -93,6 +95,7 @@ private:
     std::uint32_t depth_ = 0;
     bool closed_ = false;  // the outermost list has closed
     std::uint32_t last_line_ = 0;
+    bool last_line_known_ = false;
     std::uint32_t& counter_;
     char quote_ = '"';
     bool quote_next_ = false;  // the next token is the string_quote character itself

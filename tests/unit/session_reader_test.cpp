@@ -7,6 +7,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "test_support.h"
@@ -101,12 +102,21 @@ TEST(SessionReader, TextThatIsNoSExpressionIsAnErrorOfItsLine) {
     EXPECT_EQ(reader.next().text.size(), 127u);
     test::expect_error_at([&] { reader.next(31490, "parsing quoted net name"); }, line, 31490,
                           "parsing quoted net name", 1);
-    // A file that ends inside a list names its last line.
-    const std::string cut = "(a (b\n\n";
-    SessionReader cut_reader(std::vector<char>(cut.begin(), cut.end()), line);
-    cut_reader.next();
-    test::expect_error_at([&] { cut_reader.skip_to_close(1); }, line, 32208,
-                          "session file ends before its parentheses close", 2);
+    // A file that ends inside a list names its last line, whether it is read to its end first or
+    // not: a last line without its line feed counts, a byte order mark is no line.
+    const std::pair<std::string, std::uint32_t> cuts[] = {
+        {"(a (b\n\n", 2}, {"(a (b\n\nc", 3}, {"(a (b", 1}, {"\xEF\xBB\xBF(a\n(b\n", 2}, {"(a\n# note\n  (b ", 3}};
+    for (const auto& [cut, last] : cuts) {
+        SessionReader cut_reader(std::vector<char>(cut.begin(), cut.end()), line);
+        cut_reader.next();
+        test::expect_error_at([&] { cut_reader.skip_to_close(1); }, line, 32208,
+                              "session file ends before its parentheses close", last);
+        EXPECT_EQ(cut_reader.next().line, last) << cut;
+        SessionReader unread(std::vector<char>(cut.begin(), cut.end()), line);
+        unread.next();
+        test::expect_error_at([&] { unread.fail_cut_short(); }, line, 32208,
+                              "session file ends before its parentheses close", last);
+    }
 }
 
 TEST(SessionReader, NamesLayersNumbersAndWords) {
