@@ -1,5 +1,6 @@
 #include "fpc_writer/lengths.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -24,6 +25,16 @@ std::string format_length(double value) {
     // A number in "%6.6lf" is never narrower than its six decimals and the point, so the width
     // pads nothing: the text is "%1.6lf"'s, which format_fixed makes without printf for the
     // writer's many lengths. Only "inf" and "nan" are padded.
+    // Nearly every length is a whole number of nanometres, give or take the rounding of the
+    // inches it was kept in: its text is that number's, with every decimal stripped. Within far
+    // less than half a millionth of the number, "%1.6lf" rounds to it; a value that rounds to
+    // 0 from below keeps printf's "-0" and takes the general way.
+    const double whole = std::nearbyint(value);
+    if (std::fabs(whole) < 1e15 && std::fabs(value - whole) < 0.4e-6 && (whole != 0 || value == 0)) {
+        char digits[24];
+        const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, static_cast<std::int64_t>(whole));
+        return std::string(digits, end.ptr);
+    }
     char buffer[fixed_text_size];
     const char* text = buffer;
     if (std::isfinite(value)) {

@@ -54,6 +54,14 @@ TEST(BoardFileLengths, SameTextAsPrintf) {
         const double value = static_cast<double>(nanometres(random)) / std::pow(10.0, scale(random));
         ASSERT_EQ(format_length(value), printf_length(value)) << value;
         ASSERT_EQ(format_length(value * 25400000.0 / 3.0), printf_length(value * 25400000.0 / 3.0)) << value;
+        // Whole nanometres kept in inches and turned back, and values just off whole numbers.
+        const double whole = static_cast<double>(nanometres(random));
+        const double back = whole / 25400000.0 * 25400000.0;
+        ASSERT_EQ(format_length(back), printf_length(back)) << whole;
+        for (const double off : {3.9e-7, -3.9e-7, 4.1e-7, -4.1e-7, 5e-7, -5e-7, 6e-7}) {
+            ASSERT_EQ(format_length(whole + off), printf_length(whole + off)) << whole << " " << off;
+            ASSERT_EQ(format_length(off), printf_length(off)) << off;
+        }
     }
 }
 
