@@ -1,6 +1,7 @@
 #include "fpc_writer/board_writer.h"
 
 #include <charconv>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -124,25 +125,26 @@ void write_outlines(std::FILE* out, const Board& board, KeptLines& kept) {
     kept.through_section(kept_cutouts);
 }
 
-// A record line, its numbers as "%u" and "%d" print them, put together and written whole: the
-// lines of parts and traces are most of a routed board, and printf's reading of their formats
-// was most of the time its writing took.
+// A record line, its numbers as "%u" and "%d" print them, put together in a buffer and written
+// whole: the lines of parts and traces are most of a routed board, and printf's reading of their
+// formats, then a string's growing, were most of the time its writing took.
 class RecordLine {
 public:
     explicit RecordLine(std::FILE* out) : out_(out) {}
     RecordLine& start(std::string_view key) {
-        line_.assign(key);
+        size_ = 0;
+        put(key);
         return *this;
     }
     RecordLine& text(std::string_view word) {
-        line_ += ' ';
-        line_ += word;
+        put(' ');
+        put(word);
         return *this;
     }
     RecordLine& quoted(std::string_view word) {
-        line_ += " \"";
-        line_ += word;
-        line_ += '"';
+        put(" \"");
+        put(word);
+        put('"');
         return *this;
     }
     // A length in nanometres, as format_length writes it.
@@ -150,20 +152,43 @@ public:
     template <typename Integer>
     RecordLine& number(Integer value) {
         static_assert(std::is_same_v<Integer, std::uint32_t> || std::is_same_v<Integer, std::int32_t>);
-        char digits[16];
-        const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, value);
-        line_ += ' ';
-        line_.append(digits, end.ptr);
+        if (size_ + 1 + number_max > sizeof line_) flush();
+        line_[size_++] = ' ';
+        size_ = static_cast<std::size_t>(std::to_chars(line_ + size_, line_ + sizeof line_, value).ptr - line_);
         return *this;
     }
     void write() {
-        line_ += '\n';
-        std::fwrite(line_.data(), 1, line_.size(), out_);
+        put('\n');
+        flush();
     }
 
 private:
+    static constexpr std::size_t number_max = 11;  // "-2147483648"
+    // A line longer than the buffer (long names) goes out in pieces: the file is the same.
+    void flush() {
+        std::fwrite(line_, 1, size_, out_);
+        size_ = 0;
+    }
+    void put(char c) {
+        if (size_ == sizeof line_) flush();
+        line_[size_++] = c;
+    }
+    void put(std::string_view text) {
+        if (size_ + text.size() > sizeof line_) {
+            flush();
+            if (text.size() > sizeof line_) {
+                std::fwrite(text.data(), 1, text.size(), out_);
+                return;
+            }
+        }
+        if (text.empty()) return;
+        std::memcpy(line_ + size_, text.data(), text.size());
+        size_ += text.size();
+    }
+
     std::FILE* out_;
-    std::string line_;
+    char line_[512];
+    std::size_t size_ = 0;
 };
 
 void write_parts(std::FILE* out, const Board& board, KeptLines& kept) {
