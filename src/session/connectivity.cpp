@@ -100,6 +100,20 @@ bool contour_holds(const AreaContour& contour, double x, double y) {
     return inside;
 }
 
+// Each pin's label: the first pin of its group, where `group_of(pin)` is the group's item, one
+// of `items`.
+template <class GroupOf>
+std::vector<std::uint32_t> label_pins(std::size_t pin_count, std::size_t items, GroupOf group_of) {
+    std::vector<std::uint32_t> label_of_group(items, none);
+    std::vector<std::uint32_t> labels(pin_count);
+    for (std::uint32_t n = 0; n < labels.size(); ++n) {
+        std::uint32_t& label = label_of_group[group_of(n)];
+        if (label == none) label = n;
+        labels[n] = label;
+    }
+    return labels;
+}
+
 }  // namespace
 
 bool area_holds(const Area& area, double x, double y) {
@@ -188,7 +202,8 @@ std::vector<PinPad> NetPinPads::of_net(std::size_t net) const {
 }
 
 CopperGroups join_copper(const Net& net, const std::vector<PinPad>& pads, const std::vector<CopperRun>& runs,
-                         const std::vector<PathPoint>& vias, const std::vector<Area>& areas, double reach) {
+                         const std::vector<PathPoint>& vias, const std::vector<Area>& areas, double reach,
+                         std::vector<std::uint32_t>* labels_without_areas) {
     const auto run_count = static_cast<std::uint32_t>(runs.size());
     const auto via_count = static_cast<std::uint32_t>(vias.size());
     const auto area_count = static_cast<std::uint32_t>(areas.size());
@@ -289,6 +304,10 @@ CopperGroups join_copper(const Net& net, const std::vector<PinPad>& pads, const 
         }
     }
 
+    if (labels_without_areas != nullptr) {
+        *labels_without_areas = label_pins(pin_count, std::size_t{first_pin} + pin_count, [&](std::uint32_t n) { return groups.find(first_pin + n); });
+    }
+
     // An area joins the run points, vias and pad centres that lie inside it on its layer (a via
     // on every layer); only the points within its extent are looked at.
     for (std::uint32_t a = 0; a < area_count; ++a) {
@@ -336,16 +355,8 @@ CopperGroups join_copper(const Net& net, const std::vector<PinPad>& pads, const 
 }
 
 std::vector<std::uint32_t> pin_labels(const CopperGroups& copper, std::size_t pin_count) {
-    const std::uint32_t first_pin = copper.first_pin();
-    // Each group's label: its first pin.
-    std::vector<std::uint32_t> label_of_root(copper.group.size(), none);
-    std::vector<std::uint32_t> labels(pin_count);
-    for (std::uint32_t n = 0; n < labels.size(); ++n) {
-        std::uint32_t& label = label_of_root[copper.group[first_pin + n]];
-        if (label == none) label = n;
-        labels[n] = label;
-    }
-    return labels;
+    return label_pins(pin_count, copper.group.size(),
+                      [&](std::uint32_t n) { return copper.group[copper.first_pin() + n]; });
 }
 
 std::vector<std::uint32_t> join_pins(const Net& net, const std::vector<PinPad>& pads,

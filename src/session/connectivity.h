@@ -134,8 +134,11 @@ struct CopperGroups {
     std::uint32_t first_area() const { return runs + vias; }
     std::uint32_t first_pin() const { return runs + vias + areas; }
 };
+// With `labels_without_areas`, the pin labels (as pin_labels gives them) of the copper joined
+// before the areas join it are left there too: what join_pins gives, without a join of its own.
 CopperGroups join_copper(const Net& net, const std::vector<PinPad>& pads, const std::vector<CopperRun>& runs,
-                         const std::vector<PathPoint>& vias, const std::vector<Area>& areas, double reach);
+                         const std::vector<PathPoint>& vias, const std::vector<Area>& areas, double reach,
+                         std::vector<std::uint32_t>* labels_without_areas = nullptr);
 
 // The group of each of the first `pin_count` pins in joined copper: pins with one label are
 // joined; each label is the index of the group's first pin, so a pin nothing reaches is

@@ -21,17 +21,13 @@ RoutedCheck check_routed_board(std::FILE* console, const Session& session, const
         if (!checked && !open) continue;
         const std::vector<PinPad> net_pads = pads.of_net(n);
         const BoardCopper copper(net);
-        // The check leaves the areas out, as the router's wiring has none to compare with; a net
-        // without areas joins once for both.
+        // The check leaves the areas out, as the router's wiring has none to compare with: its
+        // pin labels are taken before the areas join the copper.
         static const std::vector<Area> no_areas;
-        const bool areas = open && !net.areas.empty();
-        const CopperGroups groups =
-            join_copper(net, net_pads, copper.runs, copper.vias, areas ? net.areas : no_areas, reach);
-        if (checked) {
-            const std::vector<std::uint32_t> routed = areas ? join_pins(net, net_pads, copper.runs, copper.vias, reach)
-                                                            : pin_labels(groups, net.pins.size());
-            compare_connections(console, net, wire->router_pin_groups, routed, result.connections);
-        }
+        std::vector<std::uint32_t> routed;
+        const CopperGroups groups = join_copper(net, net_pads, copper.runs, copper.vias, open ? net.areas : no_areas,
+                                                reach, checked ? &routed : nullptr);
+        if (checked) compare_connections(console, net, wire->router_pin_groups, routed, result.connections);
         if (open) add_open_connections(board, n, net_pads, copper, groups, result.unrouted);
     }
     print_connection_count(console, result.connections);

@@ -345,6 +345,28 @@ TEST(Unrouted, ANetJoinedOnlyThroughACopperAreaIsComplete) {
     EXPECT_EQ(Unrouted(board).report.connections, 2u);
 }
 
+TEST(Unrouted, AnAreaJoinsPinsForTheReportButNotForTheConnectionsCheck) {
+    // The router joins U1.1 and U2.1 by a wire; the routed board has no trace between them, only
+    // an area over both, which the router's wiring never had: a connection lost, none open.
+    Checked run(board_with_nets({{"U1.1", "U2.1", "U3.1"}}), {wire_path(top_copper_layer, {{1.0, 1.0}, {2.0, 1.0}})}, {});
+    run.board.nets[0].areas = {area_over(top_copper_layer, 0.5, 0.5, 2.5, 1.5)};
+    testing::internal::CaptureStderr();
+    RoutedCheck check = check_routed_board(stderr, run.session, run.board, NetPinPads(run.board));
+    const std::string console = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(check.connections.made, 1u);
+    EXPECT_EQ(check.connections.kept, 0u);
+    EXPECT_NE(console.find("U1.1 and U2.1 are joined by the router but not in the routed board"), std::string::npos)
+        << console;
+    EXPECT_EQ(check.unrouted.connections, 1u);  // U3.1, beyond the area
+    // A keepout net is checked but has nothing open.
+    run.board.nets[0].reserved = 1;
+    testing::internal::CaptureStderr();
+    check = check_routed_board(stderr, run.session, run.board, NetPinPads(run.board));
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(check.connections.made, 1u);
+    EXPECT_EQ(check.unrouted.connections, 0u);
+}
+
 TEST(Unrouted, ANetJoinedThroughAViaIsCompleteAndNotWithoutIt) {
     Board board = board_with_nets({{"U1.1", "R1.1"}});
     board.nets[0].connects = {trace({vertex_at(1.0, 1.0, top_copper_layer),
