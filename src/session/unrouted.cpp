@@ -135,7 +135,10 @@ private:
 }  // namespace
 
 // By rounds in which every set of pieces takes its shortest airline to another (as many rounds as
-// the pieces take to halve, at most log2 of them).
+// the pieces take to halve, at most log2 of them). The set of the most points sits a round out:
+// every other set's shortest airline belongs to the tree all the same, as airlines are ordered
+// without ties, and where a net is mostly one piece (its plane, most of its traces) that piece's
+// points would be most of the search.
 std::vector<Airline> shortest_tree(const std::vector<PiecePoint>& points, std::uint32_t pieces) {
     PointTree tree_of_points(points);
     Groups sets(pieces);
@@ -144,11 +147,18 @@ std::vector<Airline> shortest_tree(const std::vector<PiecePoint>& points, std::u
     std::vector<Airline> tree;
     std::uint32_t left = pieces;
     std::vector<Airline> best;
+    std::vector<std::uint32_t> set_points;
     while (left > 1) {
-        for (std::uint32_t i = 0; i < points.size(); ++i) set_of_point[i] = sets.find(points[i].piece);
+        set_points.assign(pieces, 0);
+        for (std::uint32_t i = 0; i < points.size(); ++i) {
+            set_of_point[i] = sets.find(points[i].piece);
+            ++set_points[set_of_point[i]];
+        }
+        const auto largest = static_cast<std::uint32_t>(std::max_element(set_points.begin(), set_points.end()) - set_points.begin());
         tree_of_points.mark(set_of);
         best.assign(pieces, Airline{});
         for (std::uint32_t i = 0; i < points.size(); ++i) {
+            if (set_of_point[i] == largest) continue;
             tree_of_points.nearest_other(i, set_of_point[i], set_of, best[set_of_point[i]]);
         }
         bool joined = false;
