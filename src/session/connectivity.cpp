@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 #include <compare>
+#include <limits>
 
 #include "board/units.h"
 #include "core/settings.h"
@@ -99,6 +100,43 @@ bool contour_holds(const AreaContour& contour, double x, double y) {
     }
     return inside;
 }
+
+// An area with the rows each of its contours spans: a point beside a contour's rows crosses none
+// of its edges, so a plane's many cut-outs cost a point only those beside it.
+class AreaRows {
+public:
+    explicit AreaRows(const Area& area) : area_(area) {
+        rows_.reserve(area.contours.size());
+        for (const AreaContour& contour : area.contours) {
+            Rows rows{std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()};
+            for (const ContourPoint& p : contour.points) {
+                rows.low = std::min(rows.low, p.y);
+                rows.high = std::max(rows.high, p.y);
+            }
+            rows_.push_back(rows);
+        }
+    }
+    // As area_holds.
+    bool holds(double x, double y) const {
+        const std::vector<AreaContour>& contours = area_.contours;
+        if (contours.empty() || contours[0].points.size() < 3 || !contour_at(0, x, y)) return false;
+        for (std::size_t c = 1; c < contours.size(); ++c) {
+            if (contours[c].points.size() >= 3 && contour_at(c, x, y)) return false;
+        }
+        return true;
+    }
+
+private:
+    struct Rows {
+        double low, high;
+    };
+    // An edge is crossed where one end lies above y and the other not: only within low <= y < high.
+    bool contour_at(std::size_t c, double x, double y) const {
+        return rows_[c].low <= y && y < rows_[c].high && contour_holds(area_.contours[c], x, y);
+    }
+    const Area& area_;
+    std::vector<Rows> rows_;
+};
 
 // Each pin's label: the first pin of its group, where `group_of(pin)` is the group's item, one
 // of `items`.
@@ -327,21 +365,28 @@ CopperGroups join_copper(const Net& net, const std::vector<PinPad>& pads, const 
         const double cx = (x0 + x1) / 2;
         const double cy = (y0 + y1) / 2;
         const double half = std::max(x1 - x0, y1 - y0) / 2;
+        // What the area's group holds already needs no test.
+        const AreaRows shape(area);
         for (auto& [layer, index] : layers) {
             if (layer != area.layer) continue;
             index.visit_near(cx, cy, half, [&](std::uint32_t q) {
-                if (groups.find(entries[q].run) != groups.find(item) && area_holds(area, entries[q].point->x, entries[q].point->y)) {
+                if (groups.find(entries[q].run) != groups.find(item) && shape.holds(entries[q].point->x, entries[q].point->y)) {
                     groups.join(item, entries[q].run);
                 }
             });
         }
         for (std::uint32_t v = 0; v < via_count; ++v) {
-            if (area_holds(area, vias[v].x, vias[v].y)) groups.join(item, first_via + v);
+            if (groups.find(first_via + v) != groups.find(item) && shape.holds(vias[v].x, vias[v].y)) {
+                groups.join(item, first_via + v);
+            }
         }
         const std::size_t kind = pad_layer_kind(area.layer);
         for (std::uint32_t n = 0; n < pin_count && n < pads.size(); ++n) {
             const NetPin& pin = net.pins[n];
-            if (!pin.no_position && pads[n].copper[kind] && area_holds(area, pin.x, pin.y)) groups.join(item, first_pin + n);
+            if (!pin.no_position && pads[n].copper[kind] && groups.find(first_pin + n) != groups.find(item) &&
+                shape.holds(pin.x, pin.y)) {
+                groups.join(item, first_pin + n);
+            }
         }
     }
 

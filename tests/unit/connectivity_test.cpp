@@ -323,6 +323,13 @@ TEST(Unrouted, ANetJoinedOnlyThroughACopperAreaIsComplete) {
     // A cut-out around U2 leaves it apart.
     board.nets[0].areas = {area_over(top_copper_layer, 0.5, 0.5, 3.5, 1.5, {{1.8, 0.8, 2.2, 1.2}})};
     EXPECT_EQ(Unrouted(board).lines, "  Unrouted: 1 connection in 1 net\n    net N1: U1.1 to U2.1\n");
+    // Cut-outs in other rows, or in the pins' rows beside them, cut nothing off; of two that meet
+    // on U3's row, the one above holds it: a contour's bottom row is in it, its top row is not.
+    board.nets[0].areas = {area_over(top_copper_layer, 0.5, 0.5, 3.5, 1.5,
+                                     {{0.6, 1.2, 3.4, 1.4}, {1.2, 0.6, 1.8, 1.4}, {0.6, 0.6, 3.4, 0.9}})};
+    EXPECT_EQ(Unrouted(board).report.connections, 0u);
+    board.nets[0].areas = {area_over(top_copper_layer, 0.5, 0.5, 3.5, 1.5, {{2.8, 0.8, 3.2, 1.0}, {2.8, 1.0, 3.2, 1.2}})};
+    EXPECT_EQ(Unrouted(board).lines, "  Unrouted: 1 connection in 1 net\n    net N1: U1.1 to U3.1\n");
 
     // On the bottom the surface pads miss it: the area is a piece of its own, named by the place
     // of its corner nearest to the other side.
