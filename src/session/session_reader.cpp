@@ -173,9 +173,62 @@ Token SessionReader::peek() {
 }
 
 void SessionReader::skip_to_close(std::uint32_t depth) {
+    if (depth > 0 && skip_plainly(depth)) return;
     while (depth_ >= depth) {
         if (next().is_end()) fail_cut_short();
     }
+}
+
+bool SessionReader::skip_plainly(std::uint32_t depth) {
+    // As next() reads, without making tokens: the index of the network passes over every net's
+    // records so. Anything next() might stop at (an error, the end of the file, the
+    // string_quote record) leaves the reader where it was, for next() to read again.
+    if (closed_ || quote_next_ || depth_ < depth) return false;
+    const char* const text = text_.data();
+    const std::size_t size = text_.size() - 1;
+    std::size_t p = position_;
+    std::uint32_t line = line_;
+    std::uint32_t lists = depth_;
+    while (p < size) {
+        const char c = text[p];
+        if (c == '\n') {
+            ++p;
+            ++line;
+            while (p < size && (text[p] == ' ' || text[p] == '\t')) ++p;
+            if (p < size && text[p] == '#') {
+                const void* feed = std::memchr(text + p, '\n', size - p);
+                p = feed != nullptr ? static_cast<std::size_t>(static_cast<const char*>(feed) - text) : size;
+            }
+        } else if (is_blank(c)) {
+            ++p;
+        } else if (c == '(') {
+            if (lists >= session_depth_max) return false;
+            ++lists;
+            ++p;
+        } else if (c == ')') {
+            --lists;  // at least `depth` of them are open
+            ++p;
+            if (lists < depth) {
+                position_ = p;
+                line_ = line;
+                depth_ = lists;
+                closed_ = lists == 0;
+                counter_ = line;
+                return true;
+            }
+        } else if (c == quote_) {
+            std::size_t q = p + 1;
+            while (q < size && text[q] != quote_ && text[q] != '\n') ++q;
+            if (q >= size || text[q] != quote_ || q - p - 1 > session_token_max) return false;
+            p = q + 1;
+        } else {
+            std::size_t q = p + 1;
+            while (q < size && !ends_atom(text[q])) ++q;
+            if (q - p > session_token_max || std::string_view(text + p, q - p) == "string_quote") return false;
+            p = q;
+        }
+    }
+    return false;
 }
 
 void SessionReader::seek(Mark mark) {

@@ -85,6 +85,9 @@ public:
 
 private:
     [[noreturn]] void fail(int code, const std::string& message, std::uint32_t line);
+    // skip_to_close for a stretch next() would read without a stop; false, with nothing read,
+    // where it would stop.
+    bool skip_plainly(std::uint32_t depth);
     // The file's last line, counted when first asked for (reading to the end counts it).
     std::uint32_t last_line();
 

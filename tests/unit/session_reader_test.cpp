@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/errors.h"
 #include "test_support.h"
 
 namespace tarnwick {
@@ -116,6 +117,67 @@ TEST(SessionReader, TextThatIsNoSExpressionIsAnErrorOfItsLine) {
         unread.next();
         test::expect_error_at([&] { unread.fail_cut_short(); }, line, 32208,
                               "session file ends before its parentheses close", last);
+    }
+}
+
+// Where a reader stands after passing over the rest of a list, or the error it stopped at.
+struct Passed {
+    int code = 0;
+    std::uint32_t counter = 0;  // after the passing over, or at the error
+    std::uint32_t next_line = 0;  // of the token after it
+    std::size_t position = 0;
+    std::uint32_t line = 0;
+    std::uint32_t depth = 0;
+    bool closed = false;
+    bool operator==(const Passed&) const = default;
+};
+
+Passed pass_over(const std::string& text, std::uint32_t opens, bool token_by_token) {
+    std::uint32_t counter = 0;
+    SessionReader reader(std::vector<char>(text.begin(), text.end()), counter);
+    Passed passed;
+    try {
+        for (std::uint32_t i = 0; i < opens; ++i) reader.next();
+        const std::uint32_t depth = reader.depth();
+        if (token_by_token) {
+            while (reader.depth() >= depth) {
+                if (reader.next().is_end()) reader.fail_cut_short();
+            }
+        } else {
+            reader.skip_to_close(depth);
+        }
+        const SessionReader::Mark mark = reader.mark();
+        passed = Passed{0, counter, 0, mark.position, mark.line, mark.depth, mark.closed};
+        passed.next_line = reader.next().line;  // what follows reads alike
+
+    } catch (const FatalError& error) {
+        passed.code = error.code;
+        passed.counter = counter;
+    }
+    return passed;
+}
+
+TEST(SessionReader, PassingOverAListReadsAsItsTokensRead) {
+    // Lists of atoms, strings, comments and line ends, with now and then what stops a reader: a
+    // string left open, an atom too long, lists too deep, the string_quote record, a file cut
+    // short, text after the last list.
+    const std::string pieces[] = {"(", "(", ")", ")", " ", "\n", "\n  # (a comment\n", "\t", "ab", "-12.5",
+                                  "\"a b\"", "\"open\n", std::string(128, 'x'), std::string(127, 'y'),
+                                  "(string_quote ')", "'q'", std::string(61, '('), std::string(62, ')'), "#", "\r",
+                                  std::string(1, '\0')};
+    std::mt19937 random(1210);
+    for (int round = 0; round < 4000; ++round) {
+        std::string text = "(session\n";
+        const int count = 1 + static_cast<int>(random() % 40);
+        for (int k = 0; k < count; ++k) {
+            const std::size_t pick = random() % std::size(pieces);
+            // The rare pieces rarely.
+            if (pick >= 11 && random() % 4 != 0) continue;
+            text += pieces[pick];
+        }
+        if (random() % 3 != 0) text += ")))";
+        const std::uint32_t opens = 1 + static_cast<std::uint32_t>(random() % 3);
+        EXPECT_EQ(pass_over(text, opens, false), pass_over(text, opens, true)) << text;
     }
 }
 
