@@ -239,19 +239,6 @@ void add_open_connections(const Board& board, std::uint32_t n, const std::vector
     }
 }
 
-UnroutedReport find_unrouted(const Board& board, const NetPinPads& pads, double reach) {
-    UnroutedReport report;
-    for (std::uint32_t n = 0; n < board.nets.size(); ++n) {
-        const Net& net = board.nets[n];
-        if (net.reserved != 0) continue;
-        const std::vector<PinPad> net_pads = pads.of_net(n);
-        const BoardCopper copper(net);
-        const CopperGroups groups = join_copper(net, net_pads, copper.runs, copper.vias, net.areas, reach);
-        add_open_connections(board, n, net_pads, copper, groups, report);
-    }
-    return report;
-}
-
 std::string open_end_name(const Net& net, const OpenEnd& end) {
     if (end.pin >= 0 && static_cast<std::size_t>(end.pin) < net.pins.size()) {
         return net.pins[static_cast<std::size_t>(end.pin)].pin_ref;

@@ -60,12 +60,9 @@ struct Airline {
 // by length and then by their points' numbers, so there is one such tree.
 std::vector<Airline> shortest_tree(const std::vector<PiecePoint>& points, std::uint32_t pieces);
 
-// The open connections of the routed board's nets (keepout nets are none of the router's).
-// Points within `reach` of each other in x and in y meet.
-UnroutedReport find_unrouted(const Board& board, const NetPinPads& pads, double reach);
-
-// The open connections of net `n`, whose copper `copper` is joined into `groups` with its areas,
-// added to `report`.
+// The open connections of net `n` of the routed board, whose copper `copper` is joined into
+// `groups` with its areas, added to `report` (check_routed_board calls it for every net but the
+// keepout nets, which are none of the router's).
 void add_open_connections(const Board& board, std::uint32_t n, const std::vector<PinPad>& pads,
                           const BoardCopper& copper, const CopperGroups& groups, UnroutedReport& report);
 
