@@ -32,7 +32,8 @@ std::string format_length(double value) {
     const double whole = std::nearbyint(value);
     if (std::fabs(whole) < 1e15 && std::fabs(value - whole) < 0.4e-6 && (whole != 0 || value == 0)) {
         char digits[24];
-        const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, static_cast<std::int64_t>(whole));
+        const std::to_chars_result end =
+            std::to_chars(digits, digits + sizeof digits, static_cast<std::int64_t>(whole));
         return std::string(digits, end.ptr);
     }
     char buffer[fixed_text_size];

@@ -343,7 +343,8 @@ CopperGroups join_copper(const Net& net, const std::vector<PinPad>& pads, const 
     }
 
     if (labels_without_areas != nullptr) {
-        *labels_without_areas = label_pins(pin_count, std::size_t{first_pin} + pin_count, [&](std::uint32_t n) { return groups.find(first_pin + n); });
+        *labels_without_areas = label_pins(pin_count, std::size_t{first_pin} + pin_count,
+                                           [&](std::uint32_t n) { return groups.find(first_pin + n); });
     }
 
     // An area joins the run points, vias and pad centres that lie inside it on its layer (a via
@@ -370,7 +371,8 @@ CopperGroups join_copper(const Net& net, const std::vector<PinPad>& pads, const 
         for (auto& [layer, index] : layers) {
             if (layer != area.layer) continue;
             index.visit_near(cx, cy, half, [&](std::uint32_t q) {
-                if (groups.find(entries[q].run) != groups.find(item) && shape.holds(entries[q].point->x, entries[q].point->y)) {
+                if (groups.find(entries[q].run) != groups.find(item) &&
+                    shape.holds(entries[q].point->x, entries[q].point->y)) {
                     groups.join(item, entries[q].run);
                 }
             });

@@ -21,7 +21,9 @@ namespace {
 enum : std::uint8_t { blank_class = 1, atom_end_class = 2 };
 constexpr auto character_classes = [] {
     std::array<std::uint8_t, 256> classes{};
-    for (const char c : {' ', '\t', '\r', '\f', '\v', '\0'}) classes[static_cast<unsigned char>(c)] = blank_class | atom_end_class;
+    for (const char c : {' ', '\t', '\r', '\f', '\v', '\0'}) {
+        classes[static_cast<unsigned char>(c)] = blank_class | atom_end_class;
+    }
     for (const char c : {'\n', '(', ')'}) classes[static_cast<unsigned char>(c)] = atom_end_class;
     return classes;
 }();
@@ -49,7 +51,8 @@ std::uint32_t SessionReader::last_line() {
         // Lines as the line counter has always counted them: a last line without its line feed
         // counts too.
         const std::size_t size = text_.size() - 1;
-        last_line_ = static_cast<std::uint32_t>(std::count(text_.begin(), text_.begin() + static_cast<std::ptrdiff_t>(size), '\n'));
+        const auto end = text_.begin() + static_cast<std::ptrdiff_t>(size);
+        last_line_ = static_cast<std::uint32_t>(std::count(text_.begin(), end, '\n'));
         if (size > 0 && text_[size - 1] != '\n') ++last_line_;
         last_line_known_ = true;
     }

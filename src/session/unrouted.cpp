@@ -154,7 +154,8 @@ std::vector<Airline> shortest_tree(const std::vector<PiecePoint>& points, std::u
             set_of_point[i] = sets.find(points[i].piece);
             ++set_points[set_of_point[i]];
         }
-        const auto largest = static_cast<std::uint32_t>(std::max_element(set_points.begin(), set_points.end()) - set_points.begin());
+        const auto largest =
+            static_cast<std::uint32_t>(std::max_element(set_points.begin(), set_points.end()) - set_points.begin());
         tree_of_points.mark(set_of);
         best.assign(pieces, Airline{});
         for (std::uint32_t i = 0; i < points.size(); ++i) {

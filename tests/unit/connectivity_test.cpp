@@ -334,7 +334,8 @@ TEST(Unrouted, ANetJoinedOnlyThroughACopperAreaIsComplete) {
     board.nets[0].areas = {area_over(top_copper_layer, 0.5, 0.5, 3.5, 1.5,
                                      {{0.6, 1.2, 3.4, 1.4}, {1.2, 0.6, 1.8, 1.4}, {0.6, 0.6, 3.4, 0.9}})};
     EXPECT_EQ(Unrouted(board).report.connections, 0u);
-    board.nets[0].areas = {area_over(top_copper_layer, 0.5, 0.5, 3.5, 1.5, {{2.8, 0.8, 3.2, 1.0}, {2.8, 1.0, 3.2, 1.2}})};
+    board.nets[0].areas =
+        {area_over(top_copper_layer, 0.5, 0.5, 3.5, 1.5, {{2.8, 0.8, 3.2, 1.0}, {2.8, 1.0, 3.2, 1.2}})};
     EXPECT_EQ(Unrouted(board).lines, "  Unrouted: 1 connection in 1 net\n    net N1: U1.1 to U3.1\n");
 
     // On the bottom the surface pads miss it: the area is a piece of its own, named by the place
@@ -361,7 +362,8 @@ TEST(Unrouted, ANetJoinedOnlyThroughACopperAreaIsComplete) {
 TEST(Unrouted, AnAreaJoinsPinsForTheReportButNotForTheConnectionsCheck) {
     // The router joins U1.1 and U2.1 by a wire; the routed board has no trace between them, only
     // an area over both, which the router's wiring never had: a connection lost, none open.
-    Checked run(board_with_nets({{"U1.1", "U2.1", "U3.1"}}), {wire_path(top_copper_layer, {{1.0, 1.0}, {2.0, 1.0}})}, {});
+    Checked run(board_with_nets({{"U1.1", "U2.1", "U3.1"}}),
+                {wire_path(top_copper_layer, {{1.0, 1.0}, {2.0, 1.0}})}, {});
     run.board.nets[0].areas = {area_over(top_copper_layer, 0.5, 0.5, 2.5, 1.5)};
     testing::internal::CaptureStderr();
     RoutedCheck check = check_routed_board(stderr, run.session, run.board, NetPinPads(run.board));
