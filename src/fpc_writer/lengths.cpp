@@ -22,9 +22,6 @@ std::int64_t to_int64(double value) {
 }  // namespace
 
 std::string format_length(double value) {
-    // A number in "%6.6lf" is never narrower than its six decimals and the point, so the width
-    // pads nothing: the text is "%1.6lf"'s, which format_fixed makes without printf for the
-    // writer's many lengths. Only "inf" and "nan" are padded.
     // Nearly every length is a whole number of nanometres, give or take the rounding of the
     // inches it was kept in: its text is that number's, with every decimal stripped. Within far
     // less than half a millionth of the number, "%1.6lf" rounds to it; a value that rounds to
@@ -36,6 +33,9 @@ std::string format_length(double value) {
             std::to_chars(digits, digits + sizeof digits, static_cast<std::int64_t>(whole));
         return std::string(digits, end.ptr);
     }
+    // A number in "%6.6lf" is never narrower than its six decimals and the point, so the width
+    // pads nothing: the text is "%1.6lf"'s, which format_fixed makes without printf for the
+    // writer's many lengths. Only "inf" and "nan" are padded.
     char buffer[fixed_text_size];
     const char* text = buffer;
     if (std::isfinite(value)) {

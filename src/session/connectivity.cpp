@@ -101,8 +101,9 @@ bool contour_holds(const AreaContour& contour, double x, double y) {
     return inside;
 }
 
-// An area with the rows each of its contours spans: a point beside a contour's rows crosses none
-// of its edges, so a plane's many cut-outs cost a point only those beside it.
+// Whether a place lies within a copper area: inside its outline (the first contour) and outside
+// its cut-outs (the others). Each contour's rows are kept: a point beside them crosses none of
+// its edges, so a plane's many cut-outs cost a point only those beside it.
 class AreaRows {
 public:
     explicit AreaRows(const Area& area) : area_(area) {
@@ -116,7 +117,6 @@ public:
             rows_.push_back(rows);
         }
     }
-    // As area_holds.
     bool holds(double x, double y) const {
         const std::vector<AreaContour>& contours = area_.contours;
         if (contours.empty() || contours[0].points.size() < 3 || !contour_at(0, x, y)) return false;
@@ -153,15 +153,6 @@ std::vector<std::uint32_t> label_pins(std::size_t pin_count, std::size_t items, 
 }
 
 }  // namespace
-
-bool area_holds(const Area& area, double x, double y) {
-    // The first contour is the outline, the others are cut out of it.
-    if (area.contours.empty() || area.contours[0].points.size() < 3 || !contour_holds(area.contours[0], x, y)) return false;
-    for (std::size_t c = 1; c < area.contours.size(); ++c) {
-        if (area.contours[c].points.size() >= 3 && contour_holds(area.contours[c], x, y)) return false;
-    }
-    return true;
-}
 
 std::size_t pad_layer_kind(std::uint32_t layer) {
     return layer == top_copper_layer ? top_kind : layer == bottom_copper_layer ? bottom_kind : inner_kind;

@@ -119,9 +119,6 @@ struct CopperRun {
     std::uint32_t count = 0;
 };
 
-// Whether (x, y) lies within the copper area: inside its outline and outside its cut-outs.
-bool area_holds(const Area& area, double x, double y);
-
 // The copper of one net joined by the rule above, and by its copper areas: an area joins the run
 // points, vias and pad centres inside it on its layer (a via on every layer). Items are numbered
 // runs first, then vias, areas and pins; each item's group is the lowest item of the group.

@@ -11,6 +11,7 @@ RoutedCheck check_routed_board(std::FILE* console, const Session& session, const
         const auto n = static_cast<std::size_t>(wire.net_index);
         if (n < wire_of.size()) wire_of[n] = &wire;
     }
+    static const std::vector<Area> no_areas;
     RoutedCheck result;
     for (std::uint32_t n = 0; n < board.nets.size(); ++n) {
         const Net& net = board.nets[n];
@@ -23,7 +24,6 @@ RoutedCheck check_routed_board(std::FILE* console, const Session& session, const
         const BoardCopper copper(net);
         // The check leaves the areas out, as the router's wiring has none to compare with: its
         // pin labels are taken before the areas join the copper.
-        static const std::vector<Area> no_areas;
         std::vector<std::uint32_t> routed;
         const CopperGroups groups = join_copper(net, net_pads, copper.runs, copper.vias, open ? net.areas : no_areas,
                                                 reach, checked ? &routed : nullptr);

@@ -30,6 +30,32 @@ constexpr auto character_classes = [] {
 bool is_blank(char c) { return (character_classes[static_cast<unsigned char>(c)] & blank_class) != 0; }
 bool ends_atom(char c) { return (character_classes[static_cast<unsigned char>(c)] & atom_end_class) != 0; }
 
+// Past a line's indentation, and past its text when the line is a comment (its first character
+// that is no blank is '#', as the line reader took it), to its line feed.
+std::size_t past_line_start(const char* text, std::size_t size, std::size_t p) {
+    while (p < size && (text[p] == ' ' || text[p] == '\t')) ++p;
+    if (p < size && text[p] == '#') {
+        const void* feed = std::memchr(text + p, '\n', size - p);
+        p = feed != nullptr ? static_cast<std::size_t>(static_cast<const char*>(feed) - text) : size;
+    }
+    return p;
+}
+
+// Where the string whose text starts at `start` ends: its closing quote, or a line feed or the
+// end of the file first.
+std::size_t string_end(const char* text, std::size_t size, std::size_t start, char quote) {
+    std::size_t q = start;
+    while (q < size && text[q] != quote && text[q] != '\n') ++q;
+    return q;
+}
+
+// Where the atom that starts at `p` ends.
+std::size_t atom_end(const char* text, std::size_t size, std::size_t p) {
+    std::size_t q = p + 1;
+    while (q < size && !ends_atom(text[q])) ++q;
+    return q;
+}
+
 }  // namespace
 
 SessionReader::SessionReader(std::vector<char> contents, std::uint32_t& counter)
@@ -67,23 +93,13 @@ Token SessionReader::next(int unclosed_code, const char* unclosed_message) {
     const char* const text = text_.data();
     const std::size_t size = text_.size() - 1;
     std::size_t p = position_;
-    // A line whose first character that is no blank is '#' is a comment, as the line reader
-    // took it.
-    auto skip_comment = [&] {
-        while (p < size && (text[p] == ' ' || text[p] == '\t')) ++p;
-        if (p < size && text[p] == '#') {
-            const void* feed = std::memchr(text + p, '\n', size - p);
-            p = feed != nullptr ? static_cast<std::size_t>(static_cast<const char*>(feed) - text) : size;
-        }
-    };
-    if (p == start_) skip_comment();
+    if (p == start_) p = past_line_start(text, size, p);
     for (;;) {
         if (p >= size) break;
         const char c = text[p];
         if (c == '\n') {
-            ++p;
             ++line_;
-            skip_comment();
+            p = past_line_start(text, size, p + 1);
         } else if (is_blank(c)) {
             ++p;
         } else {
@@ -136,8 +152,7 @@ Token SessionReader::next(int unclosed_code, const char* unclosed_message) {
         fail(session_unbalanced, "unbalanced parentheses: session text before its first '('", line_);
     } else if (c == quote_) {
         const std::size_t start = p + 1;
-        std::size_t q = start;
-        while (q < size && text[q] != quote_ && text[q] != '\n') ++q;
+        const std::size_t q = string_end(text, size, start, quote_);
         if (q >= size || text[q] != quote_) {
             if (unclosed_message != nullptr) fail(unclosed_code, unclosed_message, line_);
             fail(session_unclosed_string, "string without its closing quote", line_);
@@ -149,8 +164,7 @@ Token SessionReader::next(int unclosed_code, const char* unclosed_message) {
         token.text = std::string_view(text + start, q - start);
         position_ = q + 1;
     } else {
-        std::size_t q = p + 1;
-        while (q < size && !ends_atom(text[q])) ++q;
+        const std::size_t q = atom_end(text, size, p);
         if (q - p > session_token_max) {
             fail(session_token_too_long, strformat("session token longer than %u characters", static_cast<unsigned>(session_token_max)), line_);
         }
@@ -195,13 +209,8 @@ bool SessionReader::skip_plainly(std::uint32_t depth) {
     while (p < size) {
         const char c = text[p];
         if (c == '\n') {
-            ++p;
             ++line;
-            while (p < size && (text[p] == ' ' || text[p] == '\t')) ++p;
-            if (p < size && text[p] == '#') {
-                const void* feed = std::memchr(text + p, '\n', size - p);
-                p = feed != nullptr ? static_cast<std::size_t>(static_cast<const char*>(feed) - text) : size;
-            }
+            p = past_line_start(text, size, p + 1);
         } else if (is_blank(c)) {
             ++p;
         } else if (c == '(') {
@@ -220,13 +229,11 @@ bool SessionReader::skip_plainly(std::uint32_t depth) {
                 return true;
             }
         } else if (c == quote_) {
-            std::size_t q = p + 1;
-            while (q < size && text[q] != quote_ && text[q] != '\n') ++q;
+            const std::size_t q = string_end(text, size, p + 1, quote_);
             if (q >= size || text[q] != quote_ || q - p - 1 > session_token_max) return false;
             p = q + 1;
         } else {
-            std::size_t q = p + 1;
-            while (q < size && !ends_atom(text[q])) ++q;
+            const std::size_t q = atom_end(text, size, p);
             if (q - p > session_token_max || std::string_view(text + p, q - p) == "string_quote") return false;
             p = q;
         }
