@@ -34,6 +34,18 @@ FootprintPin via_pin(double pad_width, double hole, std::uint32_t tool) {
     return pin;
 }
 
+// The padstack of a via met at a trace vertex, resolved (and its drill counted) whether or not
+// the via is kept.
+std::uint32_t via_padstack(Board& board, LoadIndexes& indexes, double pad_width, double hole) {
+    FootprintPin pin = via_pin(pad_width, hole, 0);
+    return resolve_padstack(board, indexes, pin);
+}
+
+void add_via(Net& net, std::uint32_t padstack, const Vertex& vertex) {
+    net.vias.push_back({vertex.x, vertex.y, vertex.via_pad_width, vertex.via_hole, padstack});
+    net.via_count = static_cast<std::uint32_t>(net.vias.size());
+}
+
 void read_net_header(const char* text, Board& board, LoadIndexes& indexes, Net& net) {
     if (extract_quoted(net.name, text, 128) < 1) fatal_error(12472, "bad net name");
     net.reserved = reserved_net_index(net.name.c_str());
@@ -78,7 +90,7 @@ void read_net_pins(LineReader& reader, Net& net) {
 }
 
 void read_vertex(LineReader& reader, Board& board, LoadIndexes& indexes, Net& net, TeeIndex& tees, std::uint32_t arriving_layer,
-                 Vertex& vertex) {
+                 Vertex& vertex, bool keep) {
     const char* values = next_record(reader, "vtx:", 12586, "premature EOF reading net trace vtx", 12593,
                                      "missing net trace vtx record");
     if (scan_board_record("vtx:", nm_to_inch, values, "%*u %lf %lf %u %u %lf %lf %u", &vertex.x, &vertex.y, &vertex.layer, &vertex.flag,
@@ -90,7 +102,10 @@ void read_vertex(LineReader& reader, Board& board, LoadIndexes& indexes, Net& ne
     vertex.via_pad_width *= nm_to_inch;
     vertex.via_hole *= nm_to_inch;
     if (vertex.tee_id != 0) add_tee(net, tees, vertex.tee_id, arriving_layer, vertex.x, vertex.y);
-    if (vertex.via_pad_width != 0) add_via(board, indexes, net, vertex.via_pad_width, vertex.via_hole, vertex.x, vertex.y);
+    if (vertex.via_pad_width != 0) {
+        const std::uint32_t padstack = via_padstack(board, indexes, vertex.via_pad_width, vertex.via_hole);
+        if (keep) add_via(net, padstack, vertex);
+    }
 }
 
 void read_segment(LineReader& reader, Board& board, LoadIndexes& indexes, std::uint32_t net_index, Vertex& vertex) {
@@ -113,8 +128,9 @@ void read_segment(LineReader& reader, Board& board, LoadIndexes& indexes, std::u
     }
 }
 
+// With `keep` false the trace is read and checked as ever, but its vertices are not kept.
 void read_connect(LineReader& reader, Board& board, LoadIndexes& indexes, std::uint32_t net_index, TeeIndex& tees,
-                  Connect& connect) {
+                  Connect& connect, bool keep) {
     Net& net = board.nets[net_index];
     const char* values = next_record(reader, "connect:", 12557, "premature EOF reading net traces", 12564,
                                      "missing net connect: record");
@@ -126,14 +142,15 @@ void read_connect(LineReader& reader, Board& board, LoadIndexes& indexes, std::u
 
     // The segment count comes from the file: the vertices grow as their lines are read, from room
     // for a trace of ordinary length.
-    connect.vertices.reserve(std::min<std::uint64_t>(std::uint64_t{connect.segment_count} + 1, 32));
+    if (keep) connect.vertices.reserve(std::min<std::uint64_t>(std::uint64_t{connect.segment_count} + 1, 32));
     std::uint32_t layer = 0;  // layer of the segment arriving at the vertex being read
+    Vertex passing;
     for (std::uint64_t i = 0; i <= connect.segment_count; ++i) {
-        connect.vertices.emplace_back();
-        read_vertex(reader, board, indexes, net, tees, layer, connect.vertices.back());
+        Vertex& vertex = keep ? connect.vertices.emplace_back() : (passing = Vertex{});
+        read_vertex(reader, board, indexes, net, tees, layer, vertex, keep);
         if (i < connect.segment_count) {
-            read_segment(reader, board, indexes, net_index, connect.vertices.back());
-            layer = connect.vertices.back().seg_layer;
+            read_segment(reader, board, indexes, net_index, vertex);
+            layer = vertex.seg_layer;
         }
     }
 
@@ -163,6 +180,8 @@ bool check_fromto(const Net& net, std::uint32_t mode) {
 // Reads the net; `warned` counts the nets that got the from-to warning.
 void read_net(LineReader& reader, Board& board, LoadIndexes& indexes, std::uint32_t net_index,
               const RunSettings& settings, std::uint32_t& warned) {
+    // -B replaces every net's traces and vias by the router's: they are read and checked, not kept.
+    const bool keep_traces = !settings.back_annotate;
     const char* text;
     for (;;) {
         const char* line = reader.next_line();
@@ -182,8 +201,8 @@ void read_net(LineReader& reader, Board& board, LoadIndexes& indexes, std::uint3
         TeeIndex tees;
         for (std::uint32_t i = 0; i < net.connect_count; ++i) {
             Connect connect;
-            read_connect(reader, board, indexes, net_index, tees, connect);
-            net.connects.push_back(std::move(connect));
+            read_connect(reader, board, indexes, net_index, tees, connect, keep_traces);
+            if (keep_traces) net.connects.push_back(std::move(connect));
         }
     }
 
@@ -231,13 +250,6 @@ void add_tee(Net& net, TeeIndex& index, std::uint32_t id, std::uint32_t layer, d
     }
     net.tees.push_back({id, layer, x, y});
     net.tee_count = static_cast<std::uint32_t>(net.tees.size());
-}
-
-void add_via(Board& board, LoadIndexes& indexes, Net& net, double pad_width, double hole, double x, double y) {
-    FootprintPin pin = via_pin(pad_width, hole, 0);
-    const std::uint32_t padstack = resolve_padstack(board, indexes, pin);
-    net.vias.push_back({x, y, pad_width, hole, padstack});
-    net.via_count = static_cast<std::uint32_t>(net.vias.size());
 }
 
 void read_nets(LineReader& reader, Board& board, const RunSettings& settings) {

@@ -25,7 +25,4 @@ using TeeIndex = std::unordered_map<std::uint32_t, std::size_t>;
 // `index` holds the net's tees so far and takes in a new one.
 void add_tee(Net& net, TeeIndex& index, std::uint32_t id, std::uint32_t layer, double x, double y);
 
-// Records a via met at a trace vertex, resolving its padstack and counting its drill.
-void add_via(Board& board, LoadIndexes& indexes, Net& net, double pad_width, double hole, double x, double y);
-
 }  // namespace tarnwick

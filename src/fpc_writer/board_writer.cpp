@@ -257,13 +257,13 @@ void write_connect(RecordLine& line, std::uint32_t number, const Connect& connec
     }
 }
 
-void write_area(std::FILE* out, std::uint32_t number, const Area& area) {
-    std::fprintf(out, "  area: %u %u %u %u\n", number, static_cast<unsigned>(area.corners.size()), area.layer,
-                 area.hatch);
+void write_area(RecordLine& line, std::uint32_t number, const Area& area) {
+    line.start("  area:").number(number).number(static_cast<std::uint32_t>(area.corners.size())).number(area.layer);
+    line.number(area.hatch).write();
     std::uint32_t corner_number = 1;
     for (const AreaCorner& corner : area.corners) {
-        std::fprintf(out, "    corner: %u %d %d %u %u\n", corner_number++, signed_rounded_length(corner.x),
-                     signed_rounded_length(corner.y), corner.style, corner.end_contour);
+        line.start("    corner:").number(corner_number++).number(signed_rounded_length(corner.x));
+        line.number(signed_rounded_length(corner.y)).number(corner.style).number(corner.end_contour).write();
     }
 }
 
@@ -275,16 +275,16 @@ void write_nets(std::FILE* out, const Board& board, KeptLines& kept) {
     std::uint32_t net_number = 0;
     RecordLine line(out);
     for (const Net& net : board.nets) {
-        std::fprintf(out, "\nnet: \"%s\" %u %u %u %d %d %d %u\n", net.name.c_str(),
-                     static_cast<unsigned>(net.pins.size()), static_cast<unsigned>(net.connects.size()),
-                     static_cast<unsigned>(net.areas.size()), signed_rounded_length(net.trace_width),
-                     signed_rounded_length(net.via_pad_width), signed_rounded_length(net.via_hole), net.visible);
+        line.start("\nnet:").quoted(net.name).number(static_cast<std::uint32_t>(net.pins.size()));
+        line.number(static_cast<std::uint32_t>(net.connects.size())).number(static_cast<std::uint32_t>(net.areas.size()));
+        line.number(signed_rounded_length(net.trace_width)).number(signed_rounded_length(net.via_pad_width));
+        line.number(signed_rounded_length(net.via_hole)).number(net.visible).write();
         std::uint32_t number = 1;
         for (const NetPin& pin : net.pins) line.start("  pin:").number(number++).text(pin.pin_ref).write();
         number = 1;
         for (const Connect& connect : net.connects) write_connect(line, number++, connect);
         number = 1;
-        for (const Area& area : net.areas) write_area(out, number++, area);
+        for (const Area& area : net.areas) write_area(line, number++, area);
         kept.through({kept_nets, ++net_number});
     }
     kept.through_section(kept_nets);

@@ -1,6 +1,8 @@
 #include "session/routes.h"
 
 #include <algorithm>
+#include <bit>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -33,8 +35,10 @@ std::string read_net_name(SessionReader& reader) {
     return session_name(name);
 }
 
-std::size_t hash_coordinate(double value) {
-    return std::hash<double>{}(value + 0.0);  // -0.0 and 0.0 are the same coordinate
+std::uint64_t hash_coordinate(double value) {
+    // -0.0 and 0.0 are the same coordinate; the bits are mixed so that nearby values spread.
+    const auto bits = std::bit_cast<std::uint64_t>(value + 0.0);
+    return (bits ^ (bits >> 31)) * 0x9E3779B97F4A7C15ULL;
 }
 
 // Hash of a path's points that is the same in either direction, so that a path and its reverse
@@ -51,6 +55,61 @@ std::size_t path_hash(const WirePath& path) {
     }
     return forward ^ backward;
 }
+
+// The paths of a net kept so far, by hash, each hash's in the order they were read: chains in
+// one open table rather than a list per hash, so that a path costs no allocation of its own.
+class PathsByHash {
+public:
+    // Calls same(index) for the paths of `hash` in the order added, until one returns true;
+    // whether one did.
+    template <class Same>
+    bool find(std::size_t hash, Same same) const {
+        if (slots_.empty()) return false;
+        for (std::uint32_t path = slots_[slot_of(hash)].first; path != none; path = next_[path]) {
+            if (same(path)) return true;
+        }
+        return false;
+    }
+
+    void add(std::size_t hash, std::uint32_t path) {
+        if (2 * (used_ + 1) > slots_.size()) grow();
+        if (next_.size() <= path) next_.resize(std::size_t{path} + 1, none);
+        next_[path] = none;
+        Slot& slot = slots_[slot_of(hash)];
+        if (slot.first == none) {
+            slot = Slot{hash, path, path};
+            ++used_;
+        } else {
+            next_[slot.last] = path;
+            slot.last = path;
+        }
+    }
+
+private:
+    static constexpr std::uint32_t none = UINT32_MAX;
+    struct Slot {
+        std::size_t hash = 0;
+        std::uint32_t first = none;
+        std::uint32_t last = none;
+    };
+    // The slot of `hash`, or the empty slot where it would go.
+    std::size_t slot_of(std::size_t hash) const {
+        const std::size_t mask = slots_.size() - 1;
+        std::size_t i = (hash ^ (hash >> 29)) & mask;
+        while (slots_[i].first != none && slots_[i].hash != hash) i = (i + 1) & mask;
+        return i;
+    }
+    void grow() {
+        std::vector<Slot> old = std::move(slots_);
+        slots_.assign(std::max<std::size_t>(16, 2 * old.size()), Slot{});
+        for (const Slot& slot : old) {
+            if (slot.first != none) slots_[slot_of(slot.hash)] = slot;
+        }
+    }
+    std::vector<Slot> slots_;          // size a power of two, at most half full
+    std::vector<std::uint32_t> next_;  // per path, the next of its hash
+    std::size_t used_ = 0;
+};
 
 // Reading one net's wiring; lives while the records of one board net are read.
 class NetReader {
@@ -235,20 +294,22 @@ private:
             return;
         }
         const std::size_t hash = path_hash(path);
-        std::vector<std::size_t>& bucket = paths_by_hash_[hash];
-        for (const std::size_t earlier : bucket) {
+        const bool duplicate = paths_by_hash_.find(hash, [&](std::uint32_t earlier) {
             WirePath& kept = wire_.paths[earlier];
-            if (kept.points.size() != path.points.size() || kept.layer != path.layer || !same_path(kept, path)) continue;
+            if (kept.points.size() != path.points.size() || kept.layer != path.layer || !same_path(kept, path)) return false;
             std::fprintf(console(), "\nNet %s: (lines %1u, %1u) dup trace (%1.3lf, %1.3lf) to (%1.3lf, %1.3lf) layer %1d dropped",
                          wire_.name.c_str(), kept.source_line, path.source_line, path.points.front().x,
                          path.points.front().y, path.points.back().x, path.points.back().y,
                          static_cast<int>(path.layer));
             ++wire_.duplicate_paths_removed;
             ++kept.duplicates_deleted;
+            return true;
+        });
+        if (duplicate) {
             wire_.paths.pop_back();
             return;
         }
-        bucket.push_back(wire_.paths.size() - 1);
+        paths_by_hash_.add(hash, static_cast<std::uint32_t>(wire_.paths.size() - 1));
     }
 
     void read_wire_poly(std::uint32_t poly_line) {
@@ -392,7 +453,7 @@ private:
     SessionReader& reader_;
     NetWire& wire_;
     std::unordered_map<std::string, int>& padstack_by_word_;
-    std::unordered_map<std::size_t, std::vector<std::size_t>> paths_by_hash_;
+    PathsByHash paths_by_hash_;
     PlaceIndex vias_by_place_{0.002};  // twice the reach of the duplicate test
 };
 

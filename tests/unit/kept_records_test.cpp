@@ -278,7 +278,10 @@ TEST(KeptRecords, EveryCorpusBoardKeepsEveryLineTheWriterDoesNotWrite) {
     std::size_t parts_kept = 0;
     for (const fs::path& path : boards) {
         const std::string text = test::file_contents(path);
-        const RunSettings settings = test::named_settings(path, std::nullopt, true);
+        // Loaded as -I -V loads it (with its traces), then as -B does.
+        RunSettings settings = test::named_settings(path);
+        settings.info_only = true;
+        settings.verbose = true;
         test::LoadedBoard loaded = test::load_board_with(settings, load_fpc_file);
         // The dialect's own writer keeps its lines itself; boards that stop the load have nothing to write.
         if (loaded.code != 0 || loaded.board.file_format != BoardFileFormat::fpc) continue;
@@ -293,7 +296,9 @@ TEST(KeptRecords, EveryCorpusBoardKeepsEveryLineTheWriterDoesNotWrite) {
         session.replace_extension(".ses");
         if (!fs::exists(session)) continue;
         const RunSettings back = test::named_settings(path, session, true);
-        Board& board = loaded.board;
+        test::LoadedBoard reloaded = test::load_board_with(back, load_fpc_file);
+        ASSERT_EQ(reloaded.code, 0) << path;
+        Board& board = reloaded.board;
         Diagnostics diagnostics;
         testing::internal::CaptureStderr();
         try {

@@ -286,6 +286,47 @@ TEST(Nets, EveryViaVertexGivesAViaCountedInTheDrillTools) {
     EXPECT_EQ(board.tools[1].def_count, 0u);
 }
 
+TEST(Nets, BackAnnotationReadsTracesWithoutKeepingThem) {
+    const std::string section = "[nets]\n"
+                                "net: \"V\" 2 2 0 254000 711200 381000 0\n" +
+                                pins(2) +
+                                "  connect: 1 0 1 2 1\n"
+                                "    vtx: 1 0 0 12 0 0 0 0\n"
+                                "    seg: 1 12 254000 0 0\n"
+                                "    vtx: 2 2540000 0 0 0 1016000 381000 7\n"
+                                "    seg: 2 13 254000 0 0\n"
+                                "    vtx: 3 2540000 2540000 13 0 0 0 0\n" +
+                                single_segment_trace(2, 0, 1, 6) + "[end]\n";
+    SectionRun kept;
+    kept.run(read_nets, section);
+    SectionRun back;
+    back.settings.back_annotate = true;
+    back.run(read_nets, section);
+
+    const Net& net = back.board.nets[0];
+    EXPECT_TRUE(net.connects.empty());
+    EXPECT_TRUE(net.vias.empty());
+    ASSERT_EQ(kept.board.nets[0].connects.size(), 2u);
+    ASSERT_EQ(kept.board.nets[0].vias.size(), 1u);
+    // What the rest of the run reads of the traces is as when they are kept: padstacks and drills,
+    // the layers in use, tees, the counts and the from-to warning.
+    EXPECT_EQ(back.board.padstacks.size(), kept.board.padstacks.size());
+    ASSERT_EQ(back.board.tools.size(), kept.board.tools.size());
+    EXPECT_EQ(back.board.tools[1].via_count, kept.board.tools[1].via_count);
+    EXPECT_EQ(back.board.tools[1].used_count, kept.board.tools[1].used_count);
+    EXPECT_EQ(net.tees.size(), 1u);
+    EXPECT_EQ(net.locked_connects, 1u);
+    EXPECT_EQ(net.ratline_connects, 1u);
+    EXPECT_EQ(back.board.stats.connects, kept.board.stats.connects);
+    EXPECT_EQ(back.board.stats.ratline_segments, kept.board.stats.ratline_segments);
+    EXPECT_EQ(back.console, kept.console);
+    ASSERT_EQ(back.board.copper_layers.size(), kept.board.copper_layers.size());
+    for (std::size_t layer = 0; layer < kept.board.copper_layers.size(); ++layer) {
+        EXPECT_EQ(back.board.copper_layers[layer].net_count, kept.board.copper_layers[layer].net_count) << layer;
+        EXPECT_EQ(back.board.copper_layers[layer].layer_nets.size(), kept.board.copper_layers[layer].layer_nets.size());
+    }
+}
+
 // Net "<name>" of `pin_count` pins with `rat_lines` rat-line connects.
 std::string net_with_rat_lines(const std::string& name, unsigned pin_count, unsigned rat_lines, unsigned visible) {
     std::string text = "net: \"" + name + "\" " + std::to_string(pin_count) + " " + std::to_string(rat_lines) +
@@ -367,8 +408,12 @@ TEST(Nets, MalformedRecordsStopWithTheirCodeAndLine) {
          8},
     };
     for (const Case& c : cases) {
-        SectionRun run;
-        expect_section_error(run, read_nets, c.text, c.code, c.message, c.line);
+        // -B, which keeps no trace of the board, checks them all the same.
+        for (const bool back_annotate : {false, true}) {
+            SectionRun run;
+            run.settings.back_annotate = back_annotate;
+            expect_section_error(run, read_nets, c.text, c.code, c.message, c.line);
+        }
     }
 }
 
