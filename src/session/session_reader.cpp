@@ -49,10 +49,10 @@ std::size_t string_end(const char* text, std::size_t size, std::size_t start, ch
     return q;
 }
 
-// Where the atom that starts at `p` ends.
-std::size_t atom_end(const char* text, std::size_t size, std::size_t p) {
+// Where the atom that starts at `p` ends: at the latest at the NUL after the file's text.
+std::size_t atom_end(const char* text, std::size_t p) {
     std::size_t q = p + 1;
-    while (q < size && !ends_atom(text[q])) ++q;
+    while (!ends_atom(text[q])) ++q;
     return q;
 }
 
@@ -60,7 +60,7 @@ std::size_t atom_end(const char* text, std::size_t size, std::size_t p) {
 
 SessionReader::SessionReader(std::vector<char> contents, std::uint32_t& counter)
     : text_(std::move(contents)), counter_(counter) {
-    text_.push_back('\0');  // stops strtod at the end of a last number
+    text_.push_back('\0');  // ends a last atom, and stops strtod at the end of a last number
     // A UTF-8 byte order mark, which some editors put first, is no text of the session.
     if (text_.size() >= 4 && text_[0] == '\xEF' && text_[1] == '\xBB' && text_[2] == '\xBF') start_ = 3;
     position_ = start_;
@@ -164,7 +164,7 @@ Token SessionReader::next(int unclosed_code, const char* unclosed_message) {
         token.text = std::string_view(text + start, q - start);
         position_ = q + 1;
     } else {
-        const std::size_t q = atom_end(text, size, p);
+        const std::size_t q = atom_end(text, p);
         if (q - p > session_token_max) {
             fail(session_token_too_long, strformat("session token longer than %u characters", static_cast<unsigned>(session_token_max)), line_);
         }
@@ -233,7 +233,7 @@ bool SessionReader::skip_plainly(std::uint32_t depth) {
             if (q >= size || text[q] != quote_ || q - p - 1 > session_token_max) return false;
             p = q + 1;
         } else {
-            const std::size_t q = atom_end(text, size, p);
+            const std::size_t q = atom_end(text, p);
             if (q - p > session_token_max || std::string_view(text + p, q - p) == "string_quote") return false;
             p = q;
         }
