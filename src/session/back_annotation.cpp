@@ -31,8 +31,9 @@ BackAnnotation back_annotate_file(Board& board, const RunSettings& settings, Dia
 BackAnnotation back_annotate(Board& board, std::string name, std::vector<char> text, std::uint32_t& line_counter,
                              const StateReport& report, bool keep_router_wiring) {
     // Every net's traces, vias and tees give way to the router's (the session's network names
-    // every board net, and a session without one is refused): nothing reads the board's before
-    // that, so their memory goes now rather than after the session's has been added to it.
+    // every board net, and a session without one is refused). A board loaded for -B holds none
+    // but its tees; one loaded for the route job holds them all: nothing reads them from here
+    // on, so their memory goes now rather than after the session's has been added to it.
     for (Net& net : board.nets) {
         net.connects = std::vector<Connect>();
         net.vias = std::vector<Via>();
