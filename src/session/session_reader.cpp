@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -33,6 +34,20 @@ bool ends_atom(char c) { return (character_classes[static_cast<unsigned char>(c)
 // Past a line's indentation, and past its text when the line is a comment (its first character
 // that is no blank is '#', as the line reader took it), to its line feed.
 std::size_t past_line_start(const char* text, std::size_t size, std::size_t p) {
+    // Indentation is nearly half of a router's session: its spaces are passed eight at a time.
+    if constexpr (std::endian::native == std::endian::little) {
+        constexpr std::uint64_t spaces = 0x2020202020202020ULL;
+        while (p + 8 <= size) {
+            std::uint64_t word;
+            std::memcpy(&word, text + p, 8);
+            const std::uint64_t other = word ^ spaces;
+            if (other != 0) {
+                p += static_cast<std::size_t>(std::countr_zero(other)) / 8;  // the first byte that is no space
+                break;
+            }
+            p += 8;
+        }
+    }
     while (p < size && (text[p] == ' ' || text[p] == '\t')) ++p;
     if (p < size && text[p] == '#') {
         const void* feed = std::memchr(text + p, '\n', size - p);

@@ -36,6 +36,9 @@ TEST(SessionReader, TokensCarryTheLineTheyStartOnWhateverTheLayout) {
               "(1 session1 a1 (4 placement4 #14 )5 )5 .5");
     EXPECT_EQ(tokens_of("(net \"a b\"(wire)) \n"), "(1 net1 \"a b\"1 (1 wire1 )1 )1 .1");
     EXPECT_EQ(tokens_of("# all comment\n"), ".1");
+    // Long indentation, of spaces and tabs, before a comment, an atom and the file's end.
+    EXPECT_EQ(tokens_of("(a\n                 # (b\n        \t        c\n                )\n          "),
+              "(1 a1 c3 )4 .5");
     EXPECT_EQ(tokens_of(""), ".0");
     EXPECT_EQ(tokens_of("\xEF\xBB\xBF# a byte order mark first\n(s)"), "(2 s2 )2 .2");
     // The parser names the quote character; from there on it quotes.
