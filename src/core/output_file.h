@@ -4,6 +4,7 @@
 // fails part way leaves neither a half-written file nor a destroyed earlier one.
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 namespace tarnwick {
@@ -36,6 +37,7 @@ private:
     std::FILE* stream_ = nullptr;
     std::string temporary_;  // empty when the stream is written directly
     std::string target_;
+    std::unique_ptr<char[]> buffer_;  // the stream's, closed before it goes
     int noted_slot_ = -1;  // where the interruption handler knows the temporary file
 };
 

@@ -77,6 +77,27 @@ TEST_F(OutputFileTest, NothingReachesTheTargetBeforeTheCommit) {
     EXPECT_EQ(entries(), std::vector<std::string>{"board.dsn"});
 }
 
+TEST_F(OutputFileTest, AFileOfManyBuffersMovedBeforeItsCommitArrivesWhole) {
+    // Lines of every length, past the stream's buffer several times over, part of them written
+    // after the file has been handed on.
+    std::string expected;
+    OutputFile first(target);
+    ASSERT_TRUE(first.is_open());
+    auto put = [&](std::FILE* stream, int from, int to) {
+        for (int i = from; i < to; ++i) {
+            const std::string line = std::to_string(i) + std::string(static_cast<std::size_t>(i % 300), 'x') + "\n";
+            std::fputs(line.c_str(), stream);
+            expected += line;
+        }
+    };
+    put(first.stream(), 0, 10000);
+    OutputFile file(std::move(first));
+    put(file.stream(), 10000, 30000);
+    ASSERT_GT(expected.size(), std::size_t{3} << 20);
+    EXPECT_TRUE(file.commit());
+    EXPECT_EQ(read(target), expected);
+}
+
 TEST_F(OutputFileTest, AFileNotCommittedLeavesNothingAndKeepsAnEarlierOne) {
     {
         OutputFile file(target);
