@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -125,14 +126,19 @@ void write_outlines(std::FILE* out, const Board& board, KeptLines& kept) {
     kept.through_section(kept_cutouts);
 }
 
-// A record line, its numbers as "%u" and "%d" print them, put together in a buffer and written
-// whole: the lines of parts and traces are most of a routed board, and printf's reading of their
-// formats, then a string's growing, were most of the time its writing took.
+// Record lines, their numbers as "%u" and "%d" print them, put together in a buffer and
+// written a buffer at a time: the lines of parts and traces are most of a routed board, and
+// printf's reading of their formats, then a string's growing, then a write call per line were
+// most of the time its writing took. Whatever else writes to the stream (the kept lines) must
+// flush() first.
 class RecordLine {
 public:
-    explicit RecordLine(std::FILE* out) : out_(out) {}
+    explicit RecordLine(std::FILE* out) : out_(out), buffer_(new char[buffer_size]) {}
+    RecordLine(const RecordLine&) = delete;
+    RecordLine& operator=(const RecordLine&) = delete;
+    ~RecordLine() { flush(); }
+
     RecordLine& start(std::string_view key) {
-        size_ = 0;
         put(key);
         return *this;
     }
@@ -152,44 +158,51 @@ public:
     template <typename Integer>
     RecordLine& number(Integer value) {
         static_assert(std::is_same_v<Integer, std::uint32_t> || std::is_same_v<Integer, std::int32_t>);
-        if (size_ + 1 + number_max > sizeof line_) flush();
-        line_[size_++] = ' ';
-        size_ = static_cast<std::size_t>(std::to_chars(line_ + size_, line_ + sizeof line_, value).ptr - line_);
+        if (size_ + 1 + number_max > buffer_size) flush();
+        char* const buffer = buffer_.get();
+        buffer[size_++] = ' ';
+        size_ = static_cast<std::size_t>(std::to_chars(buffer + size_, buffer + buffer_size, value).ptr - buffer);
         return *this;
     }
-    void write() {
-        put('\n');
-        flush();
+    void write() { put('\n'); }
+    void flush() {
+        std::fwrite(buffer_.get(), 1, size_, out_);
+        size_ = 0;
     }
 
 private:
+    static constexpr std::size_t buffer_size = 65536;
     static constexpr std::size_t number_max = 11;  // "-2147483648"
-    // A line longer than the buffer (long names) goes out in pieces: the file is the same.
-    void flush() {
-        std::fwrite(line_, 1, size_, out_);
-        size_ = 0;
-    }
     void put(char c) {
-        if (size_ == sizeof line_) flush();
-        line_[size_++] = c;
+        if (size_ == buffer_size) flush();
+        buffer_[size_++] = c;
     }
+    // A text longer than the buffer (a long name) goes out on its own: the file is the same.
     void put(std::string_view text) {
-        if (size_ + text.size() > sizeof line_) {
+        if (size_ + text.size() > buffer_size) {
             flush();
-            if (text.size() > sizeof line_) {
+            if (text.size() > buffer_size) {
                 std::fwrite(text.data(), 1, text.size(), out_);
                 return;
             }
         }
         if (text.empty()) return;
-        std::memcpy(line_ + size_, text.data(), text.size());
+        std::memcpy(buffer_.get() + size_, text.data(), text.size());
         size_ += text.size();
     }
 
     std::FILE* out_;
-    char line_[512];
+    std::unique_ptr<char[]> buffer_;
     std::size_t size_ = 0;
 };
+
+// The kept lines through `place`, after the record lines before them.
+void kept_through(KeptLines& kept, RecordLine& line, const KeptPlace& place,
+                  KeptLines::Gap gap = KeptLines::Gap::as_read) {
+    if (!kept.pending(place)) return;
+    line.flush();
+    kept.through(place, gap);
+}
 
 void write_parts(std::FILE* out, const Board& board, KeptLines& kept) {
     const BoardOptions& o = board.options;
@@ -200,7 +213,7 @@ void write_parts(std::FILE* out, const Board& board, KeptLines& kept) {
     RecordLine line(out);
     for (const Part& part : board.parts) {
         ++number;
-        const auto after = [&](PartSlot slot) { kept.through({kept_parts, number, slot}); };
+        const auto after = [&](PartSlot slot) { kept_through(kept, line, {kept_parts, number, slot}); };
         line.start("\npart:").text(part.ref).write();
         after(part_header);
         // A part without footprint gets the empty ref_text: and shape: lines the editor wrote.
@@ -233,8 +246,9 @@ void write_parts(std::FILE* out, const Board& board, KeptLines& kept) {
         line.number(part.locked).write();
         after(part_pos);
         // What stood past the blank line that ended the part stays outside it.
-        kept.through({kept_parts, number, part_after}, KeptLines::Gap::apart);
+        kept_through(kept, line, {kept_parts, number, part_after}, KeptLines::Gap::apart);
     }
+    line.flush();
     kept.through_section(kept_parts);
 }
 
@@ -285,8 +299,9 @@ void write_nets(std::FILE* out, const Board& board, KeptLines& kept) {
         for (const Connect& connect : net.connects) write_connect(line, number++, connect);
         number = 1;
         for (const Area& area : net.areas) write_area(line, number++, area);
-        kept.through({kept_nets, ++net_number});
+        kept_through(kept, line, {kept_nets, ++net_number});
     }
+    line.flush();
     kept.through_section(kept_nets);
 }
 

@@ -34,6 +34,11 @@ public:
         }
     }
 
+    // Whether through(place) would write anything.
+    bool pending(const KeptPlace& place) const {
+        return next_ < kept_.lines.size() && !(place < kept_.lines[next_].place);
+    }
+
     // The lines of the section up to its end.
     void through_section(std::uint32_t section) { through({section, UINT32_MAX, UINT32_MAX, UINT32_MAX}); }
 
