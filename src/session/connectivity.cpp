@@ -257,6 +257,18 @@ CopperGroups join_copper(const Net& net, const std::vector<PinPad>& pads, const 
         }
         return layers.emplace_back(layer, PlaceIndex(reach)).second;
     };
+    // Room for every point at once, rather than grown by doubling.
+    std::size_t point_count = 0;
+    for (const CopperRun& run : runs) {
+        point_count += run.count;
+        index_of(run.layer);
+    }
+    entries.reserve(point_count);
+    for (auto& [layer, index] : layers) {
+        std::size_t on_layer = 0;
+        for (const CopperRun& run : runs) on_layer += run.layer == layer ? run.count : 0;
+        index.reserve(on_layer);
+    }
     for (std::uint32_t r = 0; r < run_count; ++r) {
         const CopperRun& run = runs[r];
         PlaceIndex& index = index_of(run.layer);

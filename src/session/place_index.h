@@ -96,6 +96,7 @@ public:
     template <typename Visit>
     void visit_near(double x, double y, double reach, Visit visit) const {
         for (const std::uint32_t id : wide_) visit(id);
+        if (cells_ == 0) return;  // nothing in any cell: many a net has no via
         const Span s = span(x, y, reach, reach);
         if (walk_all(s)) {
             for (const Slot& slot : slots_) visit_list(slot.head, visit);
