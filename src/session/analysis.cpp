@@ -170,6 +170,7 @@ void locate_pins(Session& session, NetWire& wire, const Net& net) {
     double widest = 0;
     for (const WirePath& path : wire.paths) widest = std::max(widest, path.width);
     PlaceIndex pins(2 * (end_tolerance(session.session_scale) + widest / 2));
+    pins.reserve(net.pins.size());
     wire.pin_path_ends.assign(net.pins.size(), 0);
     // A pin of a part without footprint lies nowhere: no path reaches it.
     for (std::uint32_t n = 0; n < net.pins.size(); ++n) {
@@ -181,6 +182,7 @@ void locate_pins(Session& session, NetWire& wire, const Net& net) {
     // a via's reach of its centre) leaves the end to both, at one place.
     const double via_reach = end_tolerance(session.session_scale);
     PlaceIndex vias(2 * via_reach);
+    vias.reserve(wire.vias.size());
     for (std::uint32_t v = 0; v < wire.vias.size(); ++v) vias.insert(v, wire.vias[v].x, wire.vias[v].y);
     std::vector<std::uint32_t> start_vias;
     std::vector<std::uint32_t> end_vias;
@@ -250,6 +252,7 @@ void locate_pins(Session& session, NetWire& wire, const Net& net) {
 void locate_vias(Session& session, NetWire& wire) {
     const double tolerance = end_tolerance(session.session_scale);
     PlaceIndex vias(2 * tolerance);
+    vias.reserve(wire.vias.size());
     for (std::uint32_t v = 0; v < wire.vias.size(); ++v) vias.insert(v, wire.vias[v].x, wire.vias[v].y);
 
     for (WirePath& path : wire.paths) {
@@ -287,6 +290,7 @@ class EndGroups {
 public:
     EndGroups(const std::vector<WirePath>& paths, double cell)
         : paths_(paths), places_(cell), group_of_(2 * paths.size(), none), slot_of_(2 * paths.size(), 0) {
+        places_.reserve(2 * paths.size());
         for (std::uint32_t i = 0; i < paths.size(); ++i) {
             update(i, 0);
             update(i, 1);

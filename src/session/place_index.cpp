@@ -7,6 +7,7 @@
 namespace tarnwick {
 
 void PlaceIndex::reserve(std::size_t items) {
+    if (items == 0) return;
     if (items > nodes_.capacity()) reserve_on_huge_pages(nodes_, items);
     std::size_t size = slots_.empty() ? 16 : slots_.size();
     while (size < 2 * items) size *= 2;

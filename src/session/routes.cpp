@@ -151,6 +151,7 @@ public:
     void drop_paths_at_one_via() {
         const double reach = end_tolerance(scale());
         PlaceIndex vias(2 * reach);
+        vias.reserve(wire_.vias.size());
         for (std::uint32_t i = 0; i < wire_.vias.size(); ++i) vias.insert(i, wire_.vias[i].x, wire_.vias[i].y);
         auto on = [reach](const PathPoint& p, const Via& via) {
             return std::fabs(p.x - via.x) <= reach && std::fabs(p.y - via.y) <= reach;
