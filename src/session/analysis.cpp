@@ -289,8 +289,11 @@ namespace {
 class EndGroups {
 public:
     EndGroups(const std::vector<WirePath>& paths, double cell)
-        : paths_(paths), places_(cell), group_of_(2 * paths.size(), none), slot_of_(2 * paths.size(), 0) {
+        : paths_(paths), places_(cell), group_of_(2 * paths.size(), none), next_(2 * paths.size(), none),
+          previous_(2 * paths.size(), none) {
         places_.reserve(2 * paths.size());
+        groups_.reserve(2 * paths.size());
+        by_key_.reserve(2 * paths.size());
         for (std::uint32_t i = 0; i < paths.size(); ++i) {
             update(i, 0);
             update(i, 1);
@@ -306,15 +309,14 @@ public:
         const std::uint32_t old = group_of_[entry];
         if (old != none && groups_[old].key == key) return;
         if (old != none) {
-            // Out of the old group: the last member takes its slot.
-            std::vector<std::uint32_t>& members = groups_[old].ends;
-            const std::uint32_t last = members.back();
-            members[slot_of_[entry]] = last;
-            slot_of_[last] = slot_of_[entry];
-            members.pop_back();
+            // Out of the old group's list.
+            const std::uint32_t before = previous_[entry];
+            const std::uint32_t after = next_[entry];
+            (before == none ? groups_[old].first : next_[before]) = after;
+            if (after != none) previous_[after] = before;
         }
         const auto [found, added] = by_key_.try_emplace(key, static_cast<std::uint32_t>(groups_.size()));
-        if (added) groups_.push_back(Group{key, {}, false});
+        if (added) groups_.push_back(Group{key, none, false});
         const std::uint32_t number = found->second;
         Group& group = groups_[number];
         if (!group.listed) {
@@ -323,8 +325,10 @@ public:
             group.listed = true;
         }
         group_of_[entry] = number;
-        slot_of_[entry] = static_cast<std::uint32_t>(group.ends.size());
-        group.ends.push_back(entry);
+        previous_[entry] = none;
+        next_[entry] = group.first;
+        if (group.first != none) previous_[group.first] = entry;
+        group.first = entry;
     }
 
     // Appends to `found` the paths of the ends that may lie within `reach` of `at` and may still
@@ -334,7 +338,7 @@ public:
                 std::vector<std::uint32_t>& found) {
         places_.visit_near_keeping(at.x, at.y, reach, [&](std::uint32_t number) {
             Group& group = groups_[number];
-            if (group.ends.empty()) {
+            if (group.first == none) {
                 group.listed = false;
                 return false;
             }
@@ -342,7 +346,7 @@ public:
             const bool met_here = tee >= 0 && key.tee == tee && point(key.x) == at.x && point(key.y) == at.y;
             const bool other_layer = !via && !key.via && key.layer != layer;
             if (!met_here && !other_layer) {
-                for (const std::uint32_t entry : group.ends) found.push_back(entry / 2);
+                for (std::uint32_t entry = group.first; entry != none; entry = next_[entry]) found.push_back(entry / 2);
             }
             return true;
         });
@@ -368,10 +372,11 @@ private:
             return static_cast<std::size_t>(h ^ (h >> 32));
         }
     };
+    // A group's ends (path * 2 + end) are a list through next_ and previous_, in no order.
     struct Group {
         Key key;
-        std::vector<std::uint32_t> ends;  // path * 2 + end
-        bool listed;                      // in its cell's list
+        std::uint32_t first;  // its first end, or none
+        bool listed;          // in its cell's list
     };
 
     static std::uint64_t bits(double value) {
@@ -393,7 +398,8 @@ private:
     const std::vector<WirePath>& paths_;
     PlaceIndex places_;  // the groups that have ends, by their place
     std::vector<std::uint32_t> group_of_;  // per end, its group, or none for an end with a pin
-    std::vector<std::uint32_t> slot_of_;   // per end, its place among the group's ends
+    std::vector<std::uint32_t> next_;      // per end, the next of its group's list
+    std::vector<std::uint32_t> previous_;  // per end, the one before it there
     std::vector<Group> groups_;
     std::unordered_map<Key, std::uint32_t, KeyHash> by_key_;
 };
