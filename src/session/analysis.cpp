@@ -135,32 +135,45 @@ namespace {
 // Goes through the `count` items (pins or vias) in their order, as a comparison of the path's
 // ends with every item would, but looks only at those the index holds near the ends. `matches`
 // tells whether an item takes an end as the path now lies; `take` lets it, which may move the end.
+// While the ends stay where they are, what matches stays the same: the items that match are
+// taken in order from one look-up, and only an end moved is looked up anew. `found` is room for
+// the items that match.
 template <typename Matches, typename Take>
 void match_in_order(const PlaceIndex& index, std::uint32_t count, const WirePath& path, double reach, Matches matches,
-                    Take take) {
+                    Take take, std::vector<std::uint32_t>& found) {
     // Beyond this many items near the ends, each item is compared once, in order, instead: with a
     // huge session unit every item is near, and looking at them all again after every take
     // would cost the square of their number.
     constexpr std::uint32_t crowded = 64;
     std::uint32_t next = 0;
     for (;;) {
-        std::uint32_t best = UINT32_MAX;
         std::uint32_t seen = 0;
+        found.clear();
         auto consider = [&](std::uint32_t id) {
             ++seen;
-            if (id >= next && id < best && matches(id)) best = id;
+            if (id >= next && matches(id)) found.push_back(id);
         };
         index.visit_near(path.points.front().x, path.points.front().y, reach, consider);
         index.visit_near(path.points.back().x, path.points.back().y, reach, consider);
-        if (best == UINT32_MAX) return;
-        take(best);
-        next = best + 1;
-        if (seen > crowded) {
-            for (std::uint32_t id = next; id < count; ++id) {
-                if (matches(id)) take(id);
+        if (found.empty()) return;
+        std::sort(found.begin(), found.end());
+        found.erase(std::unique(found.begin(), found.end()), found.end());
+        bool moved = false;
+        for (std::size_t i = 0; i < found.size() && !moved; ++i) {
+            const PathPoint first = path.points.front();
+            const PathPoint last = path.points.back();
+            take(found[i]);
+            next = found[i] + 1;
+            if (seen > crowded) {
+                for (std::uint32_t id = next; id < count; ++id) {
+                    if (matches(id)) take(id);
+                }
+                return;
             }
-            return;
+            moved = first.x != path.points.front().x || first.y != path.points.front().y ||
+                    last.x != path.points.back().x || last.y != path.points.back().y;
         }
+        if (!moved) return;
     }
 }
 
@@ -200,6 +213,7 @@ void locate_pins(Session& session, NetWire& wire, const Net& net) {
         });
     };
 
+    std::vector<std::uint32_t> matched;  // room for match_in_order
     for (WirePath& path : wire.paths) {
         path.start_pin = path.end_pin = -1;
         path.reversed = false;
@@ -242,7 +256,7 @@ void locate_pins(Session& session, NetWire& wire, const Net& net) {
             });
             if (kept_from_pin) ++session.stats.via_ends_near_pins;
         }
-        match_in_order(pins, static_cast<std::uint32_t>(net.pins.size()), path, tolerance, matches, take);
+        match_in_order(pins, static_cast<std::uint32_t>(net.pins.size()), path, tolerance, matches, take, matched);
         if (path.start_pin < 0 && path.end_pin >= 0) path.reversed = true;
         if (path.start_pin >= 0 && path.end_pin >= 0) ++session.stats.pin_to_pin;
         remeasure(session, path);
@@ -255,6 +269,7 @@ void locate_vias(Session& session, NetWire& wire) {
     vias.reserve(wire.vias.size());
     for (std::uint32_t v = 0; v < wire.vias.size(); ++v) vias.insert(v, wire.vias[v].x, wire.vias[v].y);
 
+    std::vector<std::uint32_t> matched;  // room for match_in_order
     for (WirePath& path : wire.paths) {
         path.start_via = path.end_via = path.start_tee = path.end_tee = -1;
         auto matches = [&](std::uint32_t v) {
@@ -268,7 +283,7 @@ void locate_vias(Session& session, NetWire& wire) {
             const int end = inside(path.points.front(), via.x, via.y, tolerance) ? 0 : 1;
             attach_via(session, wire, path, end, static_cast<std::int32_t>(v));
         };
-        match_in_order(vias, static_cast<std::uint32_t>(wire.vias.size()), path, tolerance, matches, take);
+        match_in_order(vias, static_cast<std::uint32_t>(wire.vias.size()), path, tolerance, matches, take, matched);
         if ((!path.reversed && path.start_pin >= 0 && path.end_via >= 0) ||
             (path.reversed && path.end_pin >= 0 && path.start_via >= 0)) {
             ++session.stats.pin_to_via;
