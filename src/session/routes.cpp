@@ -267,13 +267,16 @@ private:
         path.width = board_length_or_fail(width * scale());
         PathPoint point;
         std::uint32_t split_line = 0;
+        // Gathered apart and kept at their size: one block per path, none larger than it needs.
+        points_.clear();
         while (read_point(point, split_line, 30890, "parsing path point record", 30897,
                           "premature EOF reading wire path")) {
             // A path's points become trace vertices; an area's are never written back.
             board_length_or_fail(point.x);
             board_length_or_fail(point.y);
-            path.points.push_back(point);
+            points_.push_back(point);
         }
+        path.points.assign(points_.begin(), points_.end());
         ++session_.stats.paths_read;
         measure_path(path, 2 * scale());
     }
@@ -455,6 +458,7 @@ private:
     NetWire& wire_;
     std::unordered_map<std::string, int>& padstack_by_word_;
     PathsByHash paths_by_hash_;
+    std::vector<PathPoint> points_;  // the points of the path being read
     PlaceIndex vias_by_place_{0.002};  // twice the reach of the duplicate test
 };
 
