@@ -199,14 +199,26 @@ void add_open_connections(const Board& board, std::uint32_t n, const std::vector
         }
         return p;
     };
-    std::vector<PiecePoint> points;
     const std::uint32_t pin_count = static_cast<std::uint32_t>(std::min(net.pins.size(), pads.size()));
+    auto on_board = [&](std::uint32_t k) { return !net.pins[k].no_position && has_copper(pads[k]); };
+    // The pieces first: a net in one piece, as nearly every net is, needs no points.
     for (std::uint32_t k = 0; k < pin_count; ++k) {
-        const NetPin& pin = net.pins[k];
-        if (pin.no_position || !has_copper(pads[k])) continue;
+        if (!on_board(k)) continue;
         const std::uint32_t p = piece(groups.first_pin() + k);
         if (first_pin[p] < 0) first_pin[p] = static_cast<std::int32_t>(k);
-        points.push_back(PiecePoint{pin.x, pin.y, p, static_cast<std::int32_t>(k)});
+    }
+    for (std::uint32_t r = 0; r < groups.runs; ++r) piece(r);
+    for (std::uint32_t v = 0; v < groups.vias; ++v) piece(groups.first_via() + v);
+    for (std::uint32_t a = 0; a < groups.areas; ++a) {
+        if (!net.areas[a].off_copper) piece(groups.first_area() + a);
+    }
+    if (pieces < 2) return;
+
+    std::vector<PiecePoint> points;
+    for (std::uint32_t k = 0; k < pin_count; ++k) {
+        if (!on_board(k)) continue;
+        const NetPin& pin = net.pins[k];
+        points.push_back(PiecePoint{pin.x, pin.y, piece(groups.first_pin() + k), static_cast<std::int32_t>(k)});
     }
     for (std::uint32_t r = 0; r < groups.runs; ++r) {
         const std::uint32_t p = piece(r);
@@ -224,7 +236,6 @@ void add_open_connections(const Board& board, std::uint32_t n, const std::vector
             for (const ContourPoint& corner : contour.points) points.push_back(PiecePoint{corner.x, corner.y, p, -1});
         }
     }
-    if (pieces < 2) return;
 
     ++report.nets;
     report.connections += pieces - 1;
