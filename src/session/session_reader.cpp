@@ -309,6 +309,15 @@ bool token_number(const Token& token, double& value) {
 
 bool token_unsigned(const Token& token, unsigned& value) {
     if (token.kind != TokenKind::atom) return false;
+    // Plain digits, as a part's rotation nearly always is, read as sscanf reads them; anything
+    // else (a sign, a number too large, text after the digits) by sscanf itself.
+    if (!token.text.empty() && token.text.size() <= 9 &&
+        std::all_of(token.text.begin(), token.text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        unsigned number = 0;
+        for (const char c : token.text) number = number * 10 + static_cast<unsigned>(c - '0');
+        value = number;
+        return true;
+    }
     char field[session_token_max + 1];
     std::memcpy(field, token.text.data(), token.text.size());
     field[token.text.size()] = '\0';

@@ -263,6 +263,28 @@ TEST(SessionReaderTest, NumbersReadAsStrtodReadsThem) {
     }
 }
 
+// Unsigned numbers (rotations, apertures) as sscanf's "%u" reads them, plain digits or not.
+TEST(SessionReaderTest, UnsignedNumbersReadAsSscanfReadsThem) {
+    const std::vector<std::string> atoms = {"0",  "7",   "90",  "000270", "999999999", "1000000000", "4294967295",
+                                            "4294967296", "99999999999999999999", "-1", "+5", "12abc", "1e3",
+                                            "abc", "0x10", "270.0"};
+    std::string text = "(";
+    for (const std::string& atom : atoms) text += atom + " ";
+    text += ")";
+    std::uint32_t line = 0;
+    SessionReader reader(std::vector<char>(text.begin(), text.end()), line);
+    reader.next();
+    for (const std::string& atom : atoms) {
+        const Token token = reader.next();
+        ASSERT_EQ(token.text, atom);
+        unsigned expected = 4242;
+        const bool read = std::sscanf(atom.c_str(), "%u", &expected) == 1;
+        unsigned value = 4242;
+        ASSERT_EQ(token_unsigned(token, value), read) << atom;
+        if (read) EXPECT_EQ(value, expected) << atom;
+    }
+}
+
 double resolution_of(const std::string& record, int code = 1) {
     std::uint32_t line = 0;
     SessionReader reader(std::vector<char>(record.begin(), record.end()), line);
