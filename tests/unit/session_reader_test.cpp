@@ -281,7 +281,9 @@ TEST(SessionReaderTest, UnsignedNumbersReadAsSscanfReadsThem) {
         const bool read = std::sscanf(atom.c_str(), "%u", &expected) == 1;
         unsigned value = 4242;
         ASSERT_EQ(token_unsigned(token, value), read) << atom;
-        if (read) EXPECT_EQ(value, expected) << atom;
+        if (read) {
+            EXPECT_EQ(value, expected) << atom;
+        }
     }
 }
 
