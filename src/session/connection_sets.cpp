@@ -1,6 +1,7 @@
 #include "session/connection_sets.h"
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "core/errors.h"
@@ -37,27 +38,41 @@ void start_set(NetWire& wire, std::size_t i) {
 // at the paths at its far end. As paths once used stay used, each list keeps where its first
 // path not yet used may be, so that a crowd of paths at one tee is passed over once, not once
 // per chain.
-struct ChainIndex {
-    explicit ChainIndex(const NetWire& wire)
-        : paths_at_via(wire.vias.size()),
-          paths_at_tee(wire.tees.size()),
-          via_unused_from(wire.vias.size(), 0),
-          tee_unused_from(wire.tees.size(), 0) {
-        for (std::uint32_t i = 0; i < wire.paths.size(); ++i) {
-            const WirePath& path = wire.paths[i];
-            auto add = [i](std::vector<std::vector<std::uint32_t>>& lists, std::int32_t at) {
-                if (at < 0 || static_cast<std::size_t>(at) >= lists.size()) return;
-                std::vector<std::uint32_t>& list = lists[static_cast<std::size_t>(at)];
-                if (list.empty() || list.back() != i) list.push_back(i);
-            };
-            add(paths_at_via, path.start_via);
-            add(paths_at_via, path.end_via);
-            add(paths_at_tee, path.start_tee);
-            add(paths_at_tee, path.end_tee);
+// Per via (or tee), the paths with an end there, in path order, each once: the lists of all of
+// them in one table.
+struct PathLists {
+    PathLists(const std::vector<WirePath>& paths, std::size_t places, std::int32_t WirePath::*start,
+              std::int32_t WirePath::*end)
+        : first(places + 1, 0) {
+        auto place = [&](std::int32_t at) { return at >= 0 && static_cast<std::size_t>(at) < places; };
+        for (const WirePath& path : paths) {
+            if (place(path.*start)) ++first[static_cast<std::size_t>(path.*start) + 1];
+            if (place(path.*end) && path.*end != path.*start) ++first[static_cast<std::size_t>(path.*end) + 1];
+        }
+        for (std::size_t k = 0; k < places; ++k) first[k + 1] += first[k];
+        items.resize(first[places]);
+        std::vector<std::uint32_t> next(first.begin(), first.end() - 1);
+        for (std::uint32_t i = 0; i < paths.size(); ++i) {
+            const WirePath& path = paths[i];
+            if (place(path.*start)) items[next[static_cast<std::size_t>(path.*start)]++] = i;
+            if (place(path.*end) && path.*end != path.*start) items[next[static_cast<std::size_t>(path.*end)]++] = i;
         }
     }
-    std::vector<std::vector<std::uint32_t>> paths_at_via;
-    std::vector<std::vector<std::uint32_t>> paths_at_tee;
+    std::span<const std::uint32_t> at(std::size_t place) const {
+        return {items.data() + first[place], first[place + 1] - first[place]};
+    }
+    std::vector<std::uint32_t> first;  // per place, where its paths begin in `items`; and the end
+    std::vector<std::uint32_t> items;
+};
+
+struct ChainIndex {
+    explicit ChainIndex(const NetWire& wire)
+        : paths_at_via(wire.paths, wire.vias.size(), &WirePath::start_via, &WirePath::end_via),
+          paths_at_tee(wire.paths, wire.tees.size(), &WirePath::start_tee, &WirePath::end_tee),
+          via_unused_from(wire.vias.size(), 0),
+          tee_unused_from(wire.tees.size(), 0) {}
+    PathLists paths_at_via;
+    PathLists paths_at_tee;
     std::vector<std::uint32_t> via_unused_from;
     std::vector<std::uint32_t> tee_unused_from;
 };
@@ -101,7 +116,7 @@ void follow_chain(NetWire& wire, ChainIndex& index, std::int32_t tee, std::int32
         };
         // The first path, in path order, that enters through the via or the tee; only paths with
         // an end there can, and each list is in path order, from its first path not yet used.
-        auto search = [&](const std::vector<std::uint32_t>& list, std::uint32_t& unused_from) {
+        auto search = [&](std::span<const std::uint32_t> list, std::uint32_t& unused_from) {
             while (unused_from < list.size() && wire.paths[list[unused_from]].used) ++unused_from;
             for (std::size_t k = unused_from; k < list.size(); ++k) {
                 if (try_path(list[k])) return;
@@ -109,11 +124,11 @@ void follow_chain(NetWire& wire, ChainIndex& index, std::int32_t tee, std::int32
         };
         if (via_open) {
             const auto at = static_cast<std::size_t>(via);
-            search(index.paths_at_via[at], index.via_unused_from[at]);
+            search(index.paths_at_via.at(at), index.via_unused_from[at]);
         }
         if (tee_open) {
             const auto at = static_cast<std::size_t>(tee);
-            search(index.paths_at_tee[at], index.tee_unused_from[at]);
+            search(index.paths_at_tee.at(at), index.tee_unused_from[at]);
         }
         if (entry == Entry::none) break;
         WirePath& path = wire.paths[found];
