@@ -219,6 +219,22 @@ TEST(SessionReader, NamesLayersNumbersAndWords) {
     EXPECT_FALSE(token_unsigned(reader.next(), rotation));
 }
 
+// Reads the atoms, one to a line of one list, and hands each with its token to `check`.
+template <typename Check>
+void for_each_atom(const std::vector<std::string>& atoms, Check check) {
+    std::string text = "(";
+    for (const std::string& atom : atoms) text += atom + "\n";
+    text += ")";
+    std::uint32_t line = 0;
+    SessionReader reader(std::vector<char>(text.begin(), text.end()), line);
+    reader.next();
+    for (const std::string& atom : atoms) {
+        const Token token = reader.next();
+        ASSERT_EQ(token.text, atom);
+        check(atom, token);
+    }
+}
+
 // Plain decimals are read without strtod: every atom must read as strtod reads it, to the bit and
 // the sign of zero, and be refused where strtod stops short of its end.
 TEST(SessionReaderTest, NumbersReadAsStrtodReadsThem) {
@@ -240,27 +256,19 @@ TEST(SessionReaderTest, NumbersReadAsStrtodReadsThem) {
         }
         if (!atom.empty() && atom != "-") atoms.push_back(atom);
     }
-    std::string text = "(";
-    for (const std::string& atom : atoms) text += atom + "\n";
-    text += ")";
-    std::uint32_t line = 0;
-    SessionReader reader(std::vector<char>(text.begin(), text.end()), line);
-    reader.next();
-    for (const std::string& atom : atoms) {
-        const Token token = reader.next();
-        ASSERT_EQ(token.text, atom);
+    for_each_atom(atoms, [](const std::string& atom, const Token& token) {
         char* end = nullptr;
         const double expected = std::strtod(atom.c_str(), &end);
         const bool whole = end == atom.c_str() + atom.size();
         double value = 12345;
         ASSERT_EQ(token_number(token, value), whole) << atom;
-        if (!whole) continue;
+        if (!whole) return;
         if (std::isnan(expected)) {
             EXPECT_TRUE(std::isnan(value)) << atom;
         } else {
             EXPECT_EQ(std::memcmp(&value, &expected, sizeof value), 0) << atom << ": " << value << " against " << expected;
         }
-    }
+    });
 }
 
 // Unsigned numbers (rotations, apertures) as sscanf's "%u" reads them, plain digits or not.
@@ -268,15 +276,7 @@ TEST(SessionReaderTest, UnsignedNumbersReadAsSscanfReadsThem) {
     const std::vector<std::string> atoms = {"0",  "7",   "90",  "000270", "999999999", "1000000000", "4294967295",
                                             "4294967296", "99999999999999999999", "-1", "+5", "12abc", "1e3",
                                             "abc", "0x10", "270.0"};
-    std::string text = "(";
-    for (const std::string& atom : atoms) text += atom + " ";
-    text += ")";
-    std::uint32_t line = 0;
-    SessionReader reader(std::vector<char>(text.begin(), text.end()), line);
-    reader.next();
-    for (const std::string& atom : atoms) {
-        const Token token = reader.next();
-        ASSERT_EQ(token.text, atom);
+    for_each_atom(atoms, [](const std::string& atom, const Token& token) {
         unsigned expected = 4242;
         const bool read = std::sscanf(atom.c_str(), "%u", &expected) == 1;
         unsigned value = 4242;
@@ -284,7 +284,7 @@ TEST(SessionReaderTest, UnsignedNumbersReadAsSscanfReadsThem) {
         if (read) {
             EXPECT_EQ(value, expected) << atom;
         }
-    }
+    });
 }
 
 double resolution_of(const std::string& record, int code = 1) {
