@@ -149,6 +149,35 @@ TEST(Routes, HandMadeSessionReadFieldByField) {
               "\n  Done, 79 lines read.\n\n  Analyzing.");
 }
 
+TEST(Routes, EveryRepeatOfAPathAmongManyIsDroppedAndEveryOtherPathKept) {
+    // Three hundred paths, many sharing their points in another order or on another layer; each
+    // of the first forty comes again later, forwards or backwards, the first ten a third time.
+    test::SessionRun run;
+    test::add_net(run.board, "A");
+    auto path = [](const char* layer, int a, int b, int c) {
+        return "        (wire (path " + std::string(layer) + " 100 " + std::to_string(a) + " 0 " + std::to_string(b) + " 7 " +
+               std::to_string(c) + " 0))\n";
+    };
+    std::string network = "      (net A\n";
+    for (int i = 0; i < 100; ++i) {
+        network += path("Top", i, i + 1, i + 2);
+        network += path("Bottom", i, i + 1, i + 2);  // the same points on another layer: no repeat
+        network += path("Top", i + 2, i, i + 1);      // the same points in another order: no repeat
+    }
+    for (int i = 0; i < 40; ++i) network += i % 2 == 0 ? path("Top", i, i + 1, i + 2) : path("Top", i + 2, i + 1, i);
+    for (int i = 0; i < 10; ++i) network += path("Top", i + 2, i + 1, i);
+    network += "      )\n";
+    read_routes(run, network);
+    const NetWire& a = wire_named(*run.session, "A");
+    EXPECT_EQ(a.paths.size(), 300u);
+    EXPECT_EQ(a.duplicate_paths_removed, 50u);
+    for (std::size_t k = 0; k < 300; k += 3) {
+        EXPECT_EQ(a.paths[k].duplicates_deleted, k < 30 ? 2u : k < 120 ? 1u : 0u) << k;
+        EXPECT_EQ(a.paths[k + 1].duplicates_deleted, 0u) << k;
+        EXPECT_EQ(a.paths[k + 2].duplicates_deleted, 0u) << k;
+    }
+}
+
 TEST(Routes, AnEmptyPathAndAPathLoopingAtOneViaAreDropped) {
     test::SessionRun run;
     test::add_net(run.board, "A");
