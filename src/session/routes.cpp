@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <bit>
-#include <climits>
+#include <cstdint>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
