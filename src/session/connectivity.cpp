@@ -257,18 +257,20 @@ CopperGroups join_copper(const Net& net, const std::vector<PinPad>& pads, const 
         }
         return layers.emplace_back(layer, PlaceIndex(reach)).second;
     };
-    // Room for every point at once, rather than grown by doubling.
-    std::size_t point_count = 0;
+    // Room for every point at once, rather than grown by doubling: each layer's points counted
+    // in one walk, the layers in the order met.
+    std::vector<std::pair<std::uint32_t, std::size_t>> on_layer;
     for (const CopperRun& run : runs) {
-        point_count += run.count;
-        index_of(run.layer);
+        auto counted = std::find_if(on_layer.begin(), on_layer.end(), [&](const auto& c) { return c.first == run.layer; });
+        if (counted == on_layer.end()) counted = on_layer.insert(on_layer.end(), {run.layer, 0});
+        counted->second += run.count;
+    }
+    std::size_t point_count = 0;
+    for (const auto& [layer, count] : on_layer) {
+        index_of(layer).reserve(count);
+        point_count += count;
     }
     entries.reserve(point_count);
-    for (auto& [layer, index] : layers) {
-        std::size_t on_layer = 0;
-        for (const CopperRun& run : runs) on_layer += run.layer == layer ? run.count : 0;
-        index.reserve(on_layer);
-    }
     for (std::uint32_t r = 0; r < run_count; ++r) {
         const CopperRun& run = runs[r];
         PlaceIndex& index = index_of(run.layer);
