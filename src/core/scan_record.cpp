@@ -22,23 +22,13 @@ bool is_space(char c) { return blank_table[static_cast<unsigned char>(c)]; }
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
-enum class Kind { unsigned_int, signed_int, real, word };
-
-// Without initialisers: a table of sixteen is made for every record, and only the entries read
-// into are filled, each from a value made whole for its field.
-struct Value {
-    Kind kind;
-    unsigned unsigned_value;
-    int signed_value;
-    double real_value;
-    const char* word;  // a word's characters in the text, and how many
-    std::size_t word_length;
-};
-
 // At most this many digits: an integer field fits its type without the wrap-around of the
 // library's conversions, and a real's digits make an integer that a double holds exactly.
 constexpr int int_digits = 9;
 constexpr int real_digits = 15;
+
+// At most this many values stored by one record read here.
+constexpr int max_values = 16;
 
 constexpr double powers_of_ten[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 
@@ -48,14 +38,13 @@ bool plain_integer(const char*& p, bool sign, long long& value) {
     const char* q = p;
     const bool negative = sign && *q == '-';
     if (negative) ++q;
-    long long magnitude = 0;
-    int digits = 0;
-    for (; is_digit(*q); ++q) {
-        if (++digits > int_digits) return false;
-        magnitude = magnitude * 10 + (*q - '0');
-    }
-    if (digits == 0) return false;
-    value = negative ? -magnitude : magnitude;
+    const char* const digits = q;
+    // Unsigned, so that a field of too many digits wraps harmlessly before it is refused.
+    std::uint64_t magnitude = 0;
+    for (; is_digit(*q); ++q) magnitude = magnitude * 10 + static_cast<unsigned>(*q - '0');
+    if (q == digits || q - digits > int_digits) return false;
+    const auto number = static_cast<long long>(magnitude);
+    value = negative ? -number : number;
     p = q;
     return true;
 }
@@ -72,13 +61,17 @@ bool plain_word(const char*& p, std::size_t width, const char*& word, std::size_
     return true;
 }
 
-// The plain reading of the whole format, or false.
-bool scan_plain(const char* text, const char* format, Value* values, int capacity, int& count) {
+// The plain reading of the whole format, each value stored as it is read; false where a field
+// is not plain. A field read here is read by the library to the same value from the same place,
+// so what was stored before a field that is not plain is what the library stores there again.
+bool scan_plain(const char* text, const char* format, va_list args, double* reals, int& real_count, int& count) {
     const char* p = text;
     count = 0;
+    real_count = 0;
     for (const char* f = format; *f != '\0';) {
         if (is_space(*f)) {
-            while (is_space(*f)) ++f;
+            do ++f;
+            while (is_space(*f));
             while (is_space(*p)) ++p;
             continue;
         }
@@ -86,48 +79,44 @@ bool scan_plain(const char* text, const char* format, Value* values, int capacit
         ++f;
         const bool suppressed = *f == '*';
         if (suppressed) ++f;
-        std::size_t width = 0;
-        for (; is_digit(*f); ++f) {
-            width = width * 10 + static_cast<std::size_t>(*f - '0');
-            if (width > 4096) return false;
-        }
-        Kind kind;
-        if (width != 0 || *f == 's') {
-            // Only words are read with a width here (and every word with one).
-            if (*f != 's' || width == 0 || suppressed) return false;
-            kind = Kind::word;
-            ++f;
-        } else if (*f == 'u') {
-            kind = Kind::unsigned_int;
-            ++f;
-        } else if (*f == 'd') {
-            kind = Kind::signed_int;
-            ++f;
-        } else if (f[0] == 'l' && f[1] == 'f' && !suppressed) {
-            kind = Kind::real;
-            f += 2;
-        } else if (*f == 'f' && suppressed) {
-            kind = Kind::real;
-            ++f;
-        } else {
-            return false;
-        }
         while (is_space(*p)) ++p;
-        Value value{};
-        value.kind = kind;
-        if (kind == Kind::word) {
-            if (!plain_word(p, width, value.word, value.word_length)) return false;
-        } else if (kind == Kind::real) {
-            if (!plain_decimal(p, value.real_value)) return false;
-        } else {
+        if (*f == 'u' || *f == 'd') {
             long long number = 0;
-            if (!plain_integer(p, kind == Kind::signed_int, number)) return false;
-            value.unsigned_value = static_cast<unsigned>(number);
-            value.signed_value = static_cast<int>(number);
+            if (!plain_integer(p, *f == 'd', number)) return false;
+            ++f;
+            if (suppressed) continue;
+            if (count == max_values) return false;
+            if (f[-1] == 'u') {
+                *va_arg(args, unsigned*) = static_cast<unsigned>(number);
+            } else {
+                *va_arg(args, int*) = static_cast<int>(number);
+            }
+        } else if (suppressed ? *f == 'f' : (f[0] == 'l' && f[1] == 'f')) {
+            double value = 0;
+            if (!plain_decimal(p, value)) return false;
+            f += suppressed ? 1 : 2;
+            if (suppressed) continue;
+            if (count == max_values) return false;
+            *va_arg(args, double*) = value;
+            if (reals != nullptr) reals[real_count++] = value;
+        } else {
+            // Only words are read with a width here (and every word with one).
+            std::size_t width = 0;
+            for (; is_digit(*f); ++f) {
+                width = width * 10 + static_cast<std::size_t>(*f - '0');
+                if (width > 4096) return false;
+            }
+            if (*f != 's' || width == 0 || suppressed) return false;
+            ++f;
+            const char* word = nullptr;
+            std::size_t length = 0;
+            if (!plain_word(p, width, word, length)) return false;
+            if (count == max_values) return false;
+            char* destination = va_arg(args, char*);
+            std::memcpy(destination, word, length);
+            destination[length] = '\0';
         }
-        if (suppressed) continue;
-        if (count == capacity) return false;
-        values[count++] = value;
+        ++count;
     }
     return true;
 }
@@ -140,24 +129,22 @@ bool plain_decimal(const char*& p, double& value) {
     const char* q = p;
     const bool negative = *q == '-';
     if (negative) ++q;
-    std::int64_t mantissa = 0;
-    int digits = 0;
-    int fraction = 0;
-    for (; is_digit(*q); ++q) {
-        if (++digits > real_digits) return false;
-        mantissa = mantissa * 10 + (*q - '0');
-    }
-    if (digits == 0) return false;
+    const char* const whole = q;
+    // Unsigned, so that a field of too many digits wraps harmlessly before it is refused.
+    std::uint64_t mantissa = 0;
+    for (; is_digit(*q); ++q) mantissa = mantissa * 10 + static_cast<unsigned>(*q - '0');
+    if (q == whole) return false;
+    auto digits = q - whole;
+    std::ptrdiff_t fraction = 0;
     if (*q == '.') {
         ++q;
-        if (!is_digit(*q)) return false;
-        for (; is_digit(*q); ++q) {
-            if (++digits > real_digits) return false;
-            mantissa = mantissa * 10 + (*q - '0');
-            ++fraction;
-        }
+        const char* const decimals = q;
+        for (; is_digit(*q); ++q) mantissa = mantissa * 10 + static_cast<unsigned>(*q - '0');
+        fraction = q - decimals;
+        if (fraction == 0) return false;
+        digits += fraction;
     }
-    if (*q == '.' || is_letter(*q)) return false;
+    if (digits > real_digits || *q == '.' || is_letter(*q)) return false;
     const double magnitude = static_cast<double>(mantissa) / powers_of_ten[fraction];
     value = negative ? -magnitude : magnitude;
     p = q;
@@ -165,37 +152,20 @@ bool plain_decimal(const char*& p, double& value) {
 }
 
 int vscan_record(const char* text, const char* format, va_list args, double* reals, int* real_count) {
-    constexpr int capacity = 16;
-    Value values[capacity];
+    va_list stored;
+    va_copy(stored, args);
     int count = 0;
-    if (real_count != nullptr) *real_count = -1;
-    if (!scan_plain(text, format, values, capacity, count)) return std::vsscanf(text, format, args);
-    if (real_count != nullptr) {
-        *real_count = 0;
-        for (int i = 0; i < count; ++i) {
-            if (values[i].kind == Kind::real) reals[(*real_count)++] = values[i].real_value;
-        }
+    int reals_read = 0;
+    int result;
+    if (scan_plain(text, format, args, reals, reals_read, count)) {
+        result = count;
+    } else {
+        reals_read = -1;
+        result = std::vsscanf(text, format, stored);
     }
-    for (int i = 0; i < count; ++i) {
-        switch (values[i].kind) {
-            case Kind::unsigned_int:
-                *va_arg(args, unsigned*) = values[i].unsigned_value;
-                break;
-            case Kind::signed_int:
-                *va_arg(args, int*) = values[i].signed_value;
-                break;
-            case Kind::real:
-                *va_arg(args, double*) = values[i].real_value;
-                break;
-            case Kind::word: {
-                char* word = va_arg(args, char*);
-                std::memcpy(word, values[i].word, values[i].word_length);
-                word[values[i].word_length] = '\0';
-                break;
-            }
-        }
-    }
-    return count;
+    va_end(stored);
+    if (real_count != nullptr) *real_count = reals_read;
+    return result;
 }
 
 int scan_record(const char* text, const char* format, ...) {
