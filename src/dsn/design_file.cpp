@@ -49,17 +49,27 @@ void DesignFile::write_point(double x_mil, double y_mil) {
 }
 
 void DesignFile::put_line(std::initializer_list<std::string_view> texts) {
-    line_.assign(1, '\n');
-    line_ += indent_string_;
-    for (const std::string_view text : texts) line_ += text;
-    std::fwrite(line_.data(), 1, line_.size(), stream());
+    // Gathered and written 64 KiB at a time: one write call per line costs more than the line.
+    lines_ += '\n';
+    lines_ += indent_string_;
+    for (const std::string_view text : texts) lines_ += text;
+    if (lines_.size() >= (std::size_t{1} << 16)) flush_lines();
+}
+
+void DesignFile::flush_lines() {
+    if (lines_.empty() || output_.stream() == nullptr) return;
+    std::fwrite(lines_.data(), 1, lines_.size(), output_.stream());
+    lines_.clear();
 }
 
 void DesignFile::expect_level(int expected, int code, const char* message) {
     if (adjust_indent(0) != expected) fatal_error(code, message);
 }
 
-bool DesignFile::close() { return output_.commit(); }
+bool DesignFile::close() {
+    flush_lines();
+    return output_.commit();
+}
 
 void NameList::add(const std::string& name) {
     if (count_ < named) text_ += (count_ == 0 ? "" : ", ") + name;
@@ -120,21 +130,20 @@ char choose_string_quote(const Board& board) {
 }
 
 void write_dsn_header(DesignFile& file, const Board& board) {
-    std::FILE* out = file.stream();
     file.expect_level(0, 40175, "hdr start indent level");
     // The name and the parser's texts stay in double quotes: the router reads them before, or
     // while, it learns the string quote.
-    std::fprintf(out, "(PCB \"%s\"", board.options.project_name.c_str());
+    std::fprintf(file.stream(), "(PCB \"%s\"", board.options.project_name.c_str());
     file.adjust_indent(+1);
     file.open_record("(parser");
-    std::fprintf(out, "\n%s(string_quote %c)", file.indent_string(), file.string_quote());
-    std::fprintf(out, "\n%s(space_in_quoted_tokens on)", file.indent_string());
-    std::fprintf(out, "\n%s(host_cad \"FreePCB Ver %1.3lf\")", file.indent_string(), board.options.version);
-    std::fprintf(out, "\n%s(host_version \"translated by: Tarnwick Ver %1.3lf%c\")", file.indent_string(),
+    std::fprintf(file.stream(), "\n%s(string_quote %c)", file.indent_string(), file.string_quote());
+    std::fprintf(file.stream(), "\n%s(space_in_quoted_tokens on)", file.indent_string());
+    std::fprintf(file.stream(), "\n%s(host_cad \"FreePCB Ver %1.3lf\")", file.indent_string(), board.options.version);
+    std::fprintf(file.stream(), "\n%s(host_version \"translated by: Tarnwick Ver %1.3lf%c\")", file.indent_string(),
                  program_version, release_letter);
-    std::fprintf(out, "\n%s(case_sensitive on)", file.indent_string());
+    std::fprintf(file.stream(), "\n%s(case_sensitive on)", file.indent_string());
     file.adjust_indent(-1);
-    std::fprintf(out, "\n%s)\n%s(resolution mil 100)", file.indent_string(), file.indent_string());
+    std::fprintf(file.stream(), "\n%s)\n%s(resolution mil 100)", file.indent_string(), file.indent_string());
     file.expect_level(1, 40189, "hdr end indent level");
 }
 

@@ -24,7 +24,12 @@ public:
     // Takes ownership of a stream of the caller's (in memory, say); it is closed on destruction.
     explicit DesignFile(std::FILE* stream);
 
-    std::FILE* stream() const { return output_.stream(); }
+    // The stream, with every line put_line holds back written to it first: what is printed to it
+    // follows them.
+    std::FILE* stream() {
+        flush_lines();
+        return output_.stream();
+    }
     // Four blanks per level.
     const char* indent_string() const { return indent_string_.c_str(); }
 
@@ -63,7 +68,10 @@ private:
     OutputFile output_;
     int indent_level_ = 0;
     std::string indent_string_;
-    std::string line_;  // put_line's line, kept for its room
+    // Writes the lines put_line holds back.
+    void flush_lines();
+
+    std::string lines_;  // put_line's lines not yet written, up to about 64 KiB
     char quote_ = '"';
 };
 

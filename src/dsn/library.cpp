@@ -55,16 +55,15 @@ void write_padstack_shape(DesignFile& file, const std::string& name, const Padst
     const double w = dimensions->wide;
     const double h = dimensions->high;
     const double r = dimensions->radius;
-    std::FILE* out = file.stream();
     const char* l = layer.c_str();
 
     switch (shape) {
         case pad_shape_circle:
-            std::fprintf(out, "\n%s(shape (circle %s %1.2lf))", file.indent_string(), l, w * inch_to_mil);
+            std::fprintf(file.stream(), "\n%s(shape (circle %s %1.2lf))", file.indent_string(), l, w * inch_to_mil);
             return;
         case pad_shape_square:
         case pad_shape_rectangle:
-            std::fprintf(out, "\n%s(shape (rect %s %1.2lf %1.2lf %1.2lf %1.2lf))", file.indent_string(), l,
+            std::fprintf(file.stream(), "\n%s(shape (rect %s %1.2lf %1.2lf %1.2lf %1.2lf))", file.indent_string(), l,
                          -w / 2 * inch_to_mil, -h / 2 * inch_to_mil, w / 2 * inch_to_mil, h / 2 * inch_to_mil);
             return;
         case pad_shape_rounded_rectangle:
@@ -91,7 +90,7 @@ void write_padstack_shape(DesignFile& file, const std::string& name, const Padst
             const double radius = w / 2 * octagon_corner_factor;
             for (double angle = 22.5; angle < 360; angle += 45) {
                 const double radians = angle * deg_to_rad;
-                std::fprintf(out, "\n%s%1.2lf %1.2lf", file.indent_string(), radius * std::cos(radians) * inch_to_mil,
+                std::fprintf(file.stream(), "\n%s%1.2lf %1.2lf", file.indent_string(), radius * std::cos(radians) * inch_to_mil,
                              radius * std::sin(radians) * inch_to_mil);
             }
             close_polygon_shape(file);
@@ -239,7 +238,6 @@ void write_copper_polylines(DesignFile& file, const Board& board, const Footprin
 }
 
 void write_image_keepouts(DesignFile& file, const Footprint& footprint) {
-    std::FILE* out = file.stream();
     for (const CircleKeepout& keepout : footprint.keepouts) {
         const double d = keepout.diameter * inch_to_mil;
         const double x = keepout.x * inch_to_mil;
@@ -248,7 +246,7 @@ void write_image_keepouts(DesignFile& file, const Footprint& footprint) {
         const auto layer = static_cast<std::uint32_t>(keepout.layer);
         const std::string name = layer == all_copper_layers ? std::string("signal") : layer_name(layer);
         if (name.empty()) continue;  // below the copper layers
-        std::fprintf(out, "\n%s(keepout (circle %s %1.2lf %1.2lf %1.2lf))", file.indent_string(), name.c_str(), d, x, y);
+        std::fprintf(file.stream(), "\n%s(keepout (circle %s %1.2lf %1.2lf %1.2lf))", file.indent_string(), name.c_str(), d, x, y);
     }
 }
 
@@ -264,9 +262,8 @@ void write_outline_arc(DesignFile& file, const Footprint& footprint, const Footp
 }
 
 void write_image_outlines(DesignFile& file, const Footprint& footprint) {
-    std::FILE* out = file.stream();
     file.open_record("(outline");
-    std::fprintf(out, "\n%s(rect signal %1.2lf %1.2lf %1.2lf %1.2lf)", file.indent_string(),
+    std::fprintf(file.stream(), "\n%s(rect signal %1.2lf %1.2lf %1.2lf %1.2lf)", file.indent_string(),
                  footprint.sel_rect.min_x * inch_to_mil, footprint.sel_rect.min_y * inch_to_mil,
                  footprint.sel_rect.max_x * inch_to_mil, footprint.sel_rect.max_y * inch_to_mil);
     file.close_record();
@@ -282,7 +279,7 @@ void write_image_outlines(DesignFile& file, const Footprint& footprint) {
         const auto open_outline = [&](double x, double y) {
             file.open_record("(outline");
             file.open_record(polyline.closed != 0 ? "(polygon signal 0" : "(path signal 0");
-            std::fprintf(out, "\n%s%1.2lf  %1.2lf", file.indent_string(), x * inch_to_mil, y * inch_to_mil);
+            std::fprintf(file.stream(), "\n%s%1.2lf  %1.2lf", file.indent_string(), x * inch_to_mil, y * inch_to_mil);
         };
         const auto close_outline = [&]() {
             file.close_record();
@@ -297,7 +294,7 @@ void write_image_outlines(DesignFile& file, const Footprint& footprint) {
             if (one_path_per_side) open_outline(x, y);
             if (corner.style != 0)
                 write_outline_arc(file, footprint, polyline, number, k, x, y, corner.x, corner.y, corner.style);
-            std::fprintf(out, "\n%s%1.2lf  %1.2lf", file.indent_string(), corner.x * inch_to_mil, corner.y * inch_to_mil);
+            std::fprintf(file.stream(), "\n%s%1.2lf  %1.2lf", file.indent_string(), corner.x * inch_to_mil, corner.y * inch_to_mil);
             if (one_path_per_side) close_outline();
             x = corner.x;
             y = corner.y;
@@ -312,7 +309,7 @@ void write_image_outlines(DesignFile& file, const Footprint& footprint) {
     for (const FootprintPin& pin : footprint.pins) {
         if (pin.hole <= 0) continue;
         file.open_record("(outline");
-        std::fprintf(out, "\n%s(circle  signal %1.2lf %1.2lf %1.2lf)", file.indent_string(), pin.hole * inch_to_mil,
+        std::fprintf(file.stream(), "\n%s(circle  signal %1.2lf %1.2lf %1.2lf)", file.indent_string(), pin.hole * inch_to_mil,
                      pin.x * inch_to_mil, pin.y * inch_to_mil);
         file.close_record();
     }

@@ -72,18 +72,17 @@ void write_net(DesignFile& file, const NodeIndex& index, const Net& net, std::ui
 }
 
 void write_vias_and_rules(DesignFile& file, const Board& board) {
-    std::FILE* out = file.stream();
     for (std::uint32_t i = 0; i < board.padstacks.size(); ++i) {
         if (board.padstacks[i].is_via != 0) {
             const std::string name = padstack_name(board, i);
-            std::fprintf(out, "\n%s(via %s %s via)", file.indent_string(), name.c_str(), name.c_str());
+            std::fprintf(file.stream(), "\n%s(via %s %s via)", file.indent_string(), name.c_str(), name.c_str());
         }
     }
-    std::fprintf(out, "\n%s(via_rule default %s)", file.indent_string(), padstack_name(board, 0).c_str());
+    std::fprintf(file.stream(), "\n%s(via_rule default %s)", file.indent_string(), padstack_name(board, 0).c_str());
     for (std::uint32_t i = 1; i < board.padstacks.size(); ++i) {
         if (board.padstacks[i].is_via != 0) {
             const std::string name = padstack_name(board, i);
-            std::fprintf(out, "\n%s(via_rule %s %s)", file.indent_string(), name.c_str(), name.c_str());
+            std::fprintf(file.stream(), "\n%s(via_rule %s %s)", file.indent_string(), name.c_str(), name.c_str());
         }
     }
 }
@@ -103,29 +102,28 @@ private:
 };
 
 void write_classes(DesignFile& file, const Board& board) {
-    std::FILE* out = file.stream();
     file.open_record("(class default");
     ClassMembers defaults(file);
     for (const Net& net : board.nets) {
         if (net.reserved == 0 && net.net_class == 0) defaults.add(net);
     }
-    std::fprintf(out, "\n%s(clearance_class default)\n%s(via_rule default)", file.indent_string(),
+    std::fprintf(file.stream(), "\n%s(clearance_class default)\n%s(via_rule default)", file.indent_string(),
                  file.indent_string());
     file.close_record();
 
     for (std::size_t i = 1; i < board.net_classes.size(); ++i) {
         const NetClass& net_class = board.net_classes[i];
-        std::fprintf(out, "\n%s(class C%u", file.indent_string(), static_cast<unsigned>(i));
+        std::fprintf(file.stream(), "\n%s(class C%u", file.indent_string(), static_cast<unsigned>(i));
         file.adjust_indent(+1);
         ClassMembers members(file);
         for (std::uint32_t index : net_class.nets) {
             if (index < board.nets.size()) members.add(board.nets[index]);
         }
-        std::fprintf(out, "\n%s(clearance_class default)", file.indent_string());
+        std::fprintf(file.stream(), "\n%s(clearance_class default)", file.indent_string());
         const std::uint32_t via = net_class.via_padstack;
         const std::string via_name = via != 0 && via < board.padstacks.size() ? padstack_name(board, via) : "default";
-        std::fprintf(out, "\n%s(via_rule %s)", file.indent_string(), via_name.c_str());
-        std::fprintf(out, "\n%s(rule (width %1.2lf))", file.indent_string(), net_class.trace_width * inch_to_mil);
+        std::fprintf(file.stream(), "\n%s(via_rule %s)", file.indent_string(), via_name.c_str());
+        std::fprintf(file.stream(), "\n%s(rule (width %1.2lf))", file.indent_string(), net_class.trace_width * inch_to_mil);
         file.close_record();
     }
 }

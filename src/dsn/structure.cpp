@@ -278,11 +278,10 @@ void write_boundary_rect(DesignFile& file, const Board& board) {
 }
 
 void write_boundary(DesignFile& file, const Board& board, const std::vector<PlanePoint>& signal_boundary) {
-    std::FILE* out = file.stream();
     file.open_record("(boundary");
     write_boundary_rect(file, board);
     file.adjust_indent(-1);
-    std::fprintf(out, "\n%s)\n%s(boundary", file.indent_string(), file.indent_string());
+    std::fprintf(file.stream(), "\n%s)\n%s(boundary", file.indent_string(), file.indent_string());
     file.adjust_indent(+1);
 
     file.open_record("(path signal 0");
@@ -293,13 +292,12 @@ void write_boundary(DesignFile& file, const Board& board, const std::vector<Plan
 }
 
 void write_snap_angle(DesignFile& file, const Board& board) {
-    std::FILE* out = file.stream();
     file.adjust_indent(-1);
-    std::fprintf(out, "\n%s)\n%s(snap_angle", file.indent_string(), file.indent_string());
+    std::fprintf(file.stream(), "\n%s)\n%s(snap_angle", file.indent_string(), file.indent_string());
     file.adjust_indent(+1);
     const std::uint32_t snap = board.options.snap_angle;
     const char* text = snap == 90 ? "ninety_degree" : snap == 45 ? "fortyfive_degree" : "none";
-    std::fprintf(out, "\n%s%s", file.indent_string(), text);
+    std::fprintf(file.stream(), "\n%s%s", file.indent_string(), text);
     file.close_record();
 }
 
@@ -314,12 +312,11 @@ void write_via_list(DesignFile& file, const Board& board) {
 }
 
 void write_rules(DesignFile& file, const Board& board) {
-    std::FILE* out = file.stream();
     const BoardOptions& options = board.options;
     file.open_record("(control");
-    std::fprintf(out, "\n%s(via_at_smd off)", file.indent_string());
+    std::fprintf(file.stream(), "\n%s(via_at_smd off)", file.indent_string());
     file.adjust_indent(-1);
-    std::fprintf(out, "\n%s)\n%s(rule", file.indent_string(), file.indent_string());
+    std::fprintf(file.stream(), "\n%s)\n%s(rule", file.indent_string(), file.indent_string());
     file.adjust_indent(+1);
 
     // Each rule is an option in mils with one decimal; the level stays put until the close.
@@ -330,44 +327,43 @@ void write_rules(DesignFile& file, const Board& board) {
     const double copper_copper = options.drc_copper_copper * 1000;
     const double pad_pad = options.drc_pad_pad * 1000;
     const double edge = options.drc_board_edge_copper * 1000;
-    std::fprintf(out, "\n%s(width %1.1f)", indent, width);
-    std::fprintf(out, "\n%s(clear %1.1f)", indent, trace_trace);
-    std::fprintf(out, "\n%s(clear %1.1f (type pad_to_turn_gap))", indent, pad_trace);
-    std::fprintf(out, "\n%s(clear %1.1f (type smd_to_turn_gap))", indent, pad_trace);
-    std::fprintf(out, "\n%s(clear %1.1f (type default_area))", indent, copper_copper);
-    std::fprintf(out, "\n%s(clear %1.1f (type via_via))", indent, pad_pad);
-    std::fprintf(out, "\n%s(clear %1.1f (type via_smd))", indent, pad_pad);
-    std::fprintf(out, "\n%s(clear %1.1f (type via_pin))", indent, pad_pad);
-    std::fprintf(out, "\n%s(clear %1.1f (type pin_pin))", indent, pad_pad);
-    std::fprintf(out, "\n%s(clear %1.1f (type smd_pin))", indent, pad_pad);
-    std::fprintf(out, "\n%s(clear %1.1f (type smd_smd))", indent, pad_pad);
-    std::fprintf(out, "\n%s(clear %1.1f (type default_Outlines))", indent, edge);
-    std::fprintf(out, "\n%s(clear %1.1f (type area_Outlines))", indent, edge);
-    std::fprintf(out, "\n%s(clear %1.1f (type via_Outlines))", indent, edge);
-    std::fprintf(out, "\n%s(clear %1.1f (type smd_Outlines))", indent, edge);
-    std::fprintf(out, "\n%s(clear %1.1f (type pin_Outlines))", indent, edge);
-    std::fprintf(out, "\n%s(clear 0.00 (type Outlines_Outlines))", indent);
+    std::fprintf(file.stream(), "\n%s(width %1.1f)", indent, width);
+    std::fprintf(file.stream(), "\n%s(clear %1.1f)", indent, trace_trace);
+    std::fprintf(file.stream(), "\n%s(clear %1.1f (type pad_to_turn_gap))", indent, pad_trace);
+    std::fprintf(file.stream(), "\n%s(clear %1.1f (type smd_to_turn_gap))", indent, pad_trace);
+    std::fprintf(file.stream(), "\n%s(clear %1.1f (type default_area))", indent, copper_copper);
+    std::fprintf(file.stream(), "\n%s(clear %1.1f (type via_via))", indent, pad_pad);
+    std::fprintf(file.stream(), "\n%s(clear %1.1f (type via_smd))", indent, pad_pad);
+    std::fprintf(file.stream(), "\n%s(clear %1.1f (type via_pin))", indent, pad_pad);
+    std::fprintf(file.stream(), "\n%s(clear %1.1f (type pin_pin))", indent, pad_pad);
+    std::fprintf(file.stream(), "\n%s(clear %1.1f (type smd_pin))", indent, pad_pad);
+    std::fprintf(file.stream(), "\n%s(clear %1.1f (type smd_smd))", indent, pad_pad);
+    std::fprintf(file.stream(), "\n%s(clear %1.1f (type default_Outlines))", indent, edge);
+    std::fprintf(file.stream(), "\n%s(clear %1.1f (type area_Outlines))", indent, edge);
+    std::fprintf(file.stream(), "\n%s(clear %1.1f (type via_Outlines))", indent, edge);
+    std::fprintf(file.stream(), "\n%s(clear %1.1f (type smd_Outlines))", indent, edge);
+    std::fprintf(file.stream(), "\n%s(clear %1.1f (type pin_Outlines))", indent, edge);
+    std::fprintf(file.stream(), "\n%s(clear 0.00 (type Outlines_Outlines))", indent);
     file.close_record();
 }
 
 void write_layers(DesignFile& file, const Board& board) {
-    std::FILE* out = file.stream();
     const auto n = static_cast<std::uint32_t>(board.copper_layers.size());
     for (std::uint32_t i = 0; i < n; ++i) {
         const std::uint32_t layer = dsn_layer_index_to_layer(i, n);
         const CopperLayerInfo& info = board.copper_layers[layer - top_copper_layer];
-        std::fprintf(out, "\n%s(layer %s", file.indent_string(), layer_name(layer).c_str());
+        std::fprintf(file.stream(), "\n%s(layer %s", file.indent_string(), layer_name(layer).c_str());
         file.adjust_indent(+1);
         const bool power = info.is_plane != 0;
-        std::fprintf(out, "\n%s(type %s)", file.indent_string(), power ? "power" : "signal");
+        std::fprintf(file.stream(), "\n%s(type %s)", file.indent_string(), power ? "power" : "signal");
         if (power) {
             file.open_record("(use_net");
             for (const LayerNet& net : info.layer_nets) {
-                std::fprintf(out, "\n%s\"%s\"", file.indent_string(), net.net_name.c_str());
+                std::fprintf(file.stream(), "\n%s\"%s\"", file.indent_string(), net.net_name.c_str());
             }
             file.close_record();
         } else {
-            std::fprintf(out, "\n%s(direction %s)", file.indent_string(),
+            std::fprintf(file.stream(), "\n%s(direction %s)", file.indent_string(),
                          info.direction == 1 ? "vertical" : "horizontal");
         }
         file.close_record();
