@@ -200,14 +200,28 @@ void warn_of_copper_outside(const Board& board, std::uint32_t signal_outline, co
         const std::uint32_t before = segments + vias;
         for (const Connect& connection : net.connects) {
             const std::size_t held = segments_held(connection);
+            // A vertex ends one segment and starts the next: each is tested once.
+            int next_outside = -1;  // the test of vertex i, when it was made
             for (std::size_t i = 0; i < held; ++i) {
                 const Vertex& from = connection.vertices[i];
                 const Vertex& to = connection.vertices[i + 1];
-                if (from.seg_layer >= top_copper_layer && (outside(from.x, from.y) || outside(to.x, to.y))) ++segments;
+                const int from_outside = next_outside;
+                next_outside = -1;
+                if (from.seg_layer < top_copper_layer) continue;
+                if (from_outside >= 0 ? from_outside != 0 : outside(from.x, from.y)) {
+                    ++segments;
+                    continue;
+                }
+                next_outside = outside(to.x, to.y) ? 1 : 0;
+                if (next_outside != 0) ++segments;
             }
         }
-        for (const Via* via : distinct_vias(net)) {
-            if (outside(via->x, via->y)) ++vias;
+        // Vias at one place are one via of the design file: counted once, and only looked for
+        // where any lies outside.
+        if (std::any_of(net.vias.begin(), net.vias.end(), [&](const Via& via) { return outside(via.x, via.y); })) {
+            for (const Via* via : distinct_vias(net)) {
+                if (outside(via->x, via->y)) ++vias;
+            }
         }
         if (segments + vias != before) outside_net[n] = true;
     }
