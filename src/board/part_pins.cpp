@@ -64,14 +64,46 @@ void find_net_pins(Board& board) {
         return names;
     };
 
+    // The net pins the router never sees, by the node rule of the design file (the first part of
+    // the reference before the first point, and its footprint's first pin of the name): of a part
+    // without footprint, naming a part the board does not have or a pin the footprint lacks, or
+    // a pin without pad or hole. `parts` holds the parts of that reference, or is null.
+    auto mark_unseen = [&](NetPin& net_pin, std::string_view pin_name, const std::uint32_t* parts) {
+        net_pin.no_position = false;
+        net_pin.unknown_pin = false;
+        if (parts == nullptr) {
+            net_pin.no_position = true;
+            ++board.stats.unknown_part_net_pins;
+            return;
+        }
+        const Part& part = board.parts[*parts];
+        if (!has_router_image(part)) {
+            net_pin.no_position = true;
+            return;
+        }
+        if (part.footprint >= board.footprints.size()) return;
+        const PinNames& names = names_of(part.footprint);
+        const std::uint32_t* pins = names.first.find(pin_name);
+        if (pins == nullptr) {
+            net_pin.no_position = true;
+            net_pin.unknown_pin = true;
+            ++board.stats.unknown_net_pins;
+        } else if (has_no_copper(board.footprints[part.footprint].pins[*pins])) {
+            net_pin.no_position = true;
+        }
+    };
+
     for (std::uint32_t n = 0; n < board.nets.size(); ++n) {
-        const std::vector<NetPin>& net_pins = board.nets[n].pins;
+        std::vector<NetPin>& net_pins = board.nets[n].pins;
         for (std::uint32_t p = 0; p < net_pins.size(); ++p) {
             const std::string_view name = net_pins[p].pin_ref;
-            for (std::size_t dot = name.find('.'); dot != std::string_view::npos; dot = name.find('.', dot + 1)) {
+            const std::size_t first_dot = name.find('.');
+            if (first_dot == std::string_view::npos) mark_unseen(net_pins[p], {}, nullptr);
+            for (std::size_t dot = first_dot; dot != std::string_view::npos; dot = name.find('.', dot + 1)) {
                 const std::uint32_t* parts = first_part.find(name.substr(0, dot));
-                if (parts == nullptr) continue;
                 const std::string_view pin_name = name.substr(dot + 1);
+                if (dot == first_dot) mark_unseen(net_pins[p], pin_name, parts);
+                if (parts == nullptr) continue;
                 for (std::int32_t i = static_cast<std::int32_t>(*parts); i >= 0; i = next_part[static_cast<std::size_t>(i)]) {
                     Part& part = board.parts[static_cast<std::size_t>(i)];
                     if (part.pins.empty()) continue;  // no footprint, or one without pins
@@ -85,40 +117,6 @@ void find_net_pins(Board& board) {
                         placed.net_pin = static_cast<std::int32_t>(p);
                     }
                 }
-            }
-        }
-    }
-
-    // The net pins the router never sees, by the node rule of the design file (the first part of
-    // the reference before the first point, and its footprint's first pin of the name): of a part
-    // without footprint, naming a part the board does not have or a pin the footprint lacks, or
-    // a pin without pad or hole.
-    for (Net& net : board.nets) {
-        for (NetPin& net_pin : net.pins) {
-            net_pin.no_position = false;
-            net_pin.unknown_pin = false;
-            std::string_view ref;
-            std::string_view pin_name;
-            const std::uint32_t* parts = split_pin_ref(net_pin.pin_ref, ref, pin_name) ? first_part.find(ref) : nullptr;
-            if (parts == nullptr) {
-                net_pin.no_position = true;
-                ++board.stats.unknown_part_net_pins;
-                continue;
-            }
-            const Part& part = board.parts[*parts];
-            if (!has_router_image(part)) {
-                net_pin.no_position = true;
-                continue;
-            }
-            if (part.footprint >= board.footprints.size()) continue;
-            const PinNames& names = names_of(part.footprint);
-            const std::uint32_t* pins = names.first.find(pin_name);
-            if (pins == nullptr) {
-                net_pin.no_position = true;
-                net_pin.unknown_pin = true;
-                ++board.stats.unknown_net_pins;
-            } else if (has_no_copper(board.footprints[part.footprint].pins[*pins])) {
-                net_pin.no_position = true;
             }
         }
     }
