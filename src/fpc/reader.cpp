@@ -21,6 +21,9 @@ LineReader::LineReader(std::vector<char> contents, std::uint32_t& counter, FileR
     const std::size_t size = text_.size();
     text_.push_back('\0');  // room for the NUL of a last line that has no line feed
     char* const text = text_.data();
+    // A file without any CR (or NUL) needs no line searched for one.
+    const bool any_carriage_return = std::memchr(text, '\r', size) != nullptr;
+    const bool any_nul = std::memchr(text, '\0', size) != nullptr;
     std::size_t start = 0;
     std::size_t out = 0;
     while (start < size) {
@@ -28,10 +31,10 @@ LineReader::LineReader(std::vector<char> contents, std::uint32_t& counter, FileR
         const void* feed = std::memchr(text + start, '\n', size - start);
         const std::size_t line_end = feed != nullptr ? static_cast<std::size_t>(static_cast<const char*>(feed) - text) : size;
         std::size_t end = line_end;
-        if (const void* carriage_return = std::memchr(text + start, '\r', end - start)) {
+        if (const void* carriage_return = any_carriage_return ? std::memchr(text + start, '\r', end - start) : nullptr) {
             end = static_cast<std::size_t>(static_cast<const char*>(carriage_return) - text);
         }
-        if (const void* nul = std::memchr(text + start, '\0', end - start)) {
+        if (const void* nul = any_nul ? std::memchr(text + start, '\0', end - start) : nullptr) {
             end = static_cast<std::size_t>(static_cast<const char*>(nul) - text);
         }
         if (out != start) std::memmove(text + out, text + start, end - start);

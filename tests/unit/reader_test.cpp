@@ -46,6 +46,15 @@ TEST(LineReader, CarriageReturnCutsTheLineAndEmptyLinesCount) {
     EXPECT_STREQ(reader.next_line(), "");
     EXPECT_EQ(reader.next_line(), nullptr);
     EXPECT_EQ(counter, 3u);
+
+    // A NUL cuts its line in a file without any CR as well, and a CR in a file without a NUL.
+    LineReader nul_only = reader_for(std::string("x") + '\0' + "y\nz", counter);
+    EXPECT_STREQ(nul_only.next_line(), "x");
+    EXPECT_STREQ(nul_only.next_line(), "z");
+    LineReader carriage_return_only = reader_for("p\rq\nr\r", counter);
+    EXPECT_STREQ(carriage_return_only.next_line(), "p");
+    EXPECT_STREQ(carriage_return_only.next_line(), "r");
+    EXPECT_EQ(carriage_return_only.next_line(), nullptr);
 }
 
 // Lines cut short (a carriage return, a NUL inside a line) keep the lines after them whole and
