@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace tarnwick {
 
@@ -50,27 +51,33 @@ double to_precision(double value, int places) {
     return std::strtod(text, nullptr);
 }
 
-const char* format_fixed(char (&text)[fixed_text_size], double value, int places) {
+std::string_view format_fixed(char (&text)[fixed_text_size], double value, int places) {
     double digits = 0;
     if (!printed_digits(value, places, digits)) {
         std::snprintf(text, sizeof text, "%1.*lf", places, value);
         return text;
     }
-    // The digits from the last, the point after `places` of them, at least one before it, and
+    // The digits from the last: `places` of them, the point, and at least one before it; then
     // the sign printf gives every negative value, -0 and those that round to 0 included.
     auto n = static_cast<std::uint64_t>(digits);
     char reversed[32];
-    int count = 0;
-    for (int written = 0; written <= places || n != 0; ++written) {
-        if (written == places && places > 0) reversed[count++] = '.';
-        reversed[count++] = static_cast<char>('0' + n % 10);
+    char* const end = reversed + sizeof reversed;
+    char* first = end;
+    for (int written = 0; written < places; ++written) {
+        *--first = static_cast<char>('0' + n % 10);
         n /= 10;
     }
+    if (places > 0) *--first = '.';
+    do {
+        *--first = static_cast<char>('0' + n % 10);
+        n /= 10;
+    } while (n != 0);
     char* out = text;
     if (std::signbit(value)) *out++ = '-';
-    while (count > 0) *out++ = reversed[--count];
-    *out = '\0';
-    return text;
+    const auto length = static_cast<std::size_t>(end - first);
+    std::memcpy(out, first, length);
+    out[length] = '\0';
+    return {text, static_cast<std::size_t>(out + length - text)};
 }
 
 }  // namespace tarnwick

@@ -39,7 +39,7 @@ std::string format_length(double value) {
     char buffer[fixed_text_size];
     const char* text = buffer;
     if (std::isfinite(value)) {
-        text = format_fixed(buffer, value + 0.0, 6);
+        text = format_fixed(buffer, value + 0.0, 6).data();
     } else {
         std::snprintf(buffer, sizeof buffer, "%6.6lf", value);
     }
