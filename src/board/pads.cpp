@@ -1,7 +1,8 @@
 #include "board/pads.h"
 
+#include <string>
+
 #include "board/precision.h"
-#include "core/errors.h"
 
 namespace tarnwick {
 
@@ -30,7 +31,8 @@ bool has_copper_pad(const PadSpec& pad) { return has_area(pad.shape, padstack_la
 std::string padstack_name(const Board& board, std::uint32_t index) {
     if (index == 0) return "DefVia";
     const bool via = index < board.padstacks.size() && board.padstacks[index].is_via != 0;
-    return strformat("%s%u", via ? "Via" : "Pad", index + 100);
+    // Written for every via of the design file: without printf.
+    return (via ? "Via" : "Pad") + std::to_string(index + 100);
 }
 
 }  // namespace tarnwick
