@@ -1,6 +1,7 @@
 #include "dsn/design_file.h"
 
 #include <algorithm>
+#include <array>
 #include <utility>
 
 #include "board/precision.h"
@@ -14,9 +15,26 @@
 
 namespace tarnwick {
 
-DesignFile::DesignFile(OutputFile output) : output_(std::move(output)) {}
+namespace {
 
-DesignFile::DesignFile(std::FILE* stream) : output_(stream) {}
+// The blanks of the deepest indentation; each level's is the end of them.
+constexpr std::size_t most_blanks = 4 * max_indent_level;
+constexpr auto blanks = [] {
+    std::array<char, most_blanks + 1> text{};
+    for (std::size_t i = 0; i < most_blanks; ++i) text[i] = ' ';
+    return text;
+}();
+
+std::string_view indentation(int level) {
+    const auto length = static_cast<std::size_t>(4 * level);
+    return {blanks.data() + most_blanks - length, length};
+}
+
+}  // namespace
+
+DesignFile::DesignFile(OutputFile output) : output_(std::move(output)), indent_(indentation(0)) {}
+
+DesignFile::DesignFile(std::FILE* stream) : output_(stream), indent_(indentation(0)) {}
 
 int DesignFile::adjust_indent(int delta) {
     const int level = indent_level_ + delta;
@@ -27,7 +45,7 @@ int DesignFile::adjust_indent(int delta) {
     } else {
         indent_level_ = level;
     }
-    indent_string_.assign(static_cast<std::size_t>(4 * indent_level_), ' ');
+    indent_ = indentation(indent_level_);
     return indent_level_;
 }
 
@@ -51,7 +69,7 @@ void DesignFile::write_point(double x_mil, double y_mil) {
 void DesignFile::put_line(std::initializer_list<std::string_view> texts) {
     // Gathered and written 64 KiB at a time: one write call per line costs more than the line.
     lines_ += '\n';
-    lines_ += indent_string_;
+    lines_ += indent_;
     for (const std::string_view text : texts) lines_ += text;
     if (lines_.size() >= (std::size_t{1} << 16)) flush_lines();
 }

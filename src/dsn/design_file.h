@@ -31,7 +31,7 @@ public:
         return output_.stream();
     }
     // Four blanks per level.
-    const char* indent_string() const { return indent_string_.c_str(); }
+    const char* indent_string() const { return indent_.data(); }
 
     // Moves the level by delta (+1 opened, -1 about to close, 0 query), kept within 0..64,
     // rebuilds the indentation and returns the new level.
@@ -67,7 +67,7 @@ public:
 private:
     OutputFile output_;
     int indent_level_ = 0;
-    std::string indent_string_;
+    std::string_view indent_;  // the end of a line of blanks, so that it is NUL-terminated
     // Writes the lines put_line holds back.
     void flush_lines();
 

@@ -20,7 +20,7 @@ void write_place(DesignFile& file, const Part& part) {
     char rotation[16] = {};
     std::to_chars(rotation, rotation + sizeof rotation - 1, part.rotation);  // "%u"
     const char quote[] = {file.string_quote(), '\0'};
-    file.put_line({"(place ", quote, part.ref.c_str(), quote, " ", format_fixed(x, part.x * inch_to_mil, 2), " ",
+    file.put_line({"(place ", quote, part.ref, quote, " ", format_fixed(x, part.x * inch_to_mil, 2), " ",
                    format_fixed(y, part.y * inch_to_mil, 2), part.side != 0 ? " back " : " front ", rotation,
                    part.locked != 0 ? "" : ")"});
     if (part.locked != 0) {

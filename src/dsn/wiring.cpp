@@ -49,7 +49,7 @@ void write_stretch(DesignFile& file, const Net& net, const Connect& connection, 
     file.open_record("(wire");
     // "%2.2lf": never narrower than its two decimals and the point.
     char width[fixed_text_size];
-    file.put_line({"(path ", layer_name(start.seg_layer).c_str(), " ", format_fixed(width, start.seg_width * inch_to_mil, 2)});
+    file.put_line({"(path ", layer_name(start.seg_layer), " ", format_fixed(width, start.seg_width * inch_to_mil, 2)});
     file.adjust_indent(+1);
     for (std::size_t i = first; i <= last + 1; ++i) {
         double x = 0;
@@ -58,7 +58,7 @@ void write_stretch(DesignFile& file, const Net& net, const Connect& connection, 
         file.write_point(x, y);
     }
     file.close_record();
-    file.put_line({"(net \"", net.name.c_str(), "\")"});
+    file.put_line({"(net \"", net.name, "\")"});
     file.put_line({"(type protect)"});
     file.close_record();
 }
@@ -75,10 +75,10 @@ void write_via(DesignFile& file, const Board& board, const Net& net, const Via& 
     const std::string padstack = via.padstack < board.padstacks.size() ? padstack_name(board, via.padstack) : "";
     char x[fixed_text_size];
     char y[fixed_text_size];
-    file.put_line({"(via ", padstack.c_str(), " ", format_fixed(x, via.x * inch_to_mil, 2), " ",
+    file.put_line({"(via ", padstack, " ", format_fixed(x, via.x * inch_to_mil, 2), " ",
                    format_fixed(y, via.y * inch_to_mil, 2)});
     file.adjust_indent(+1);
-    file.put_line({"(net \"", net.name.c_str(), "\")"});
+    file.put_line({"(net \"", net.name, "\")"});
     file.put_line({"(type protect)"});
     file.close_record();
 }
