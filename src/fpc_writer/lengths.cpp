@@ -3,7 +3,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
+#include <string>
+#include <string_view>
 
 #include "board/precision.h"
 #include "board/units.h"
@@ -37,18 +38,18 @@ std::string format_length(double value) {
     // pads nothing: the text is "%1.6lf"'s, which format_fixed makes without printf for the
     // writer's many lengths. Only "inf" and "nan" are padded.
     char buffer[fixed_text_size];
-    const char* text = buffer;
+    std::string_view text;
     if (std::isfinite(value)) {
-        text = format_fixed(buffer, value + 0.0, 6).data();
+        text = format_fixed(buffer, value + 0.0, 6);
     } else {
         std::snprintf(buffer, sizeof buffer, "%6.6lf", value);
+        text = buffer;
     }
-    std::size_t length = std::strlen(text);
-    if (std::memchr(text, '.', length) != nullptr) {
-        while (length > 0 && text[length - 1] == '0') --length;
-        if (length > 0 && text[length - 1] == '.') --length;
+    if (text.find('.') != std::string_view::npos) {
+        while (!text.empty() && text.back() == '0') text.remove_suffix(1);
+        if (!text.empty() && text.back() == '.') text.remove_suffix(1);
     }
-    return std::string(text, length);
+    return std::string(text);
 }
 
 std::int32_t signed_rounded_length(double inches) {
