@@ -1,3 +1,4 @@
+#include "core/huge_pages.h"
 #include "core/program_start.h"
 #include "core/signals.h"
 #include "core/standard_streams.h"
@@ -7,6 +8,7 @@ int main(int argc, char** argv) {
     // First of all: a closed standard stream must not lend its number to an output file.
     tarnwick::reserve_standard_streams();
     tarnwick::install_signal_handlers();
+    tarnwick::keep_freed_memory();
     tarnwick::use_binary_streams();
     tarnwick::prepare_console();
     // Asked before the run, which may start programs that share the console.

@@ -7,6 +7,9 @@
 #include <sys/mman.h>
 #endif
 #endif
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 namespace tarnwick {
 
@@ -25,6 +28,23 @@ void prefer_huge_pages(void* data, std::size_t size) {
 // A system without transparent huge pages (Windows gives large pages only to a process with a
 // privilege users lack): the advice has nobody to take it.
 void prefer_huge_pages(void*, std::size_t) {}
+
+#endif
+
+#if defined(__GLIBC__)
+
+void keep_freed_memory() {
+    // Large blocks from the heap too (not a mapping each, unmapped when freed), and the heap's
+    // free top kept: peak memory stays that of the largest moment of the run.
+    constexpr int kept = 1 << 30;
+    mallopt(M_MMAP_THRESHOLD, kept);
+    mallopt(M_TRIM_THRESHOLD, kept);
+}
+
+#else
+
+// Other C libraries keep their own policy.
+void keep_freed_memory() {}
 
 #endif
 
