@@ -23,9 +23,9 @@ void PlaceIndex::rehash(std::size_t size) {
     std::vector<Slot> old = std::exchange(slots_, std::move(table));
     const std::size_t mask = size - 1;
     for (const Slot& slot : old) {
-        if (!slot.used) continue;
+        if (!slot.used()) continue;
         std::size_t at = hash(slot.x, slot.y) & mask;
-        while (slots_[at].used) at = (at + 1) & mask;
+        while (slots_[at].used()) at = (at + 1) & mask;
         slots_[at] = slot;
     }
 }
@@ -34,10 +34,10 @@ void PlaceIndex::add(std::uint32_t id, std::int64_t cx, std::int64_t cy) {
     if (2 * (cells_ + 1) > slots_.size()) rehash(slots_.empty() ? 16 : 2 * slots_.size());
     const std::size_t mask = slots_.size() - 1;
     std::size_t at = hash(cx, cy) & mask;
-    while (slots_[at].used && (slots_[at].x != cx || slots_[at].y != cy)) at = (at + 1) & mask;
+    while (slots_[at].used() && (slots_[at].x != cx || slots_[at].y != cy)) at = (at + 1) & mask;
     Slot& slot = slots_[at];
-    if (!slot.used) {
-        slot = Slot{cx, cy, none, none, true};
+    if (!slot.used()) {
+        slot = Slot{cx, cy, none, none};
         if (cells_ == 0) {
             x0_ = x1_ = cx;
             y0_ = y1_ = cy;

@@ -181,11 +181,14 @@ private:
     // A cell in use: its place and its items, first to last. The cells are kept in a table of
     // open addressing, so that a cell costs no allocation of its own.
     struct Slot {
-        std::int64_t x = 0;
+        // No cell number is this low: a slot not in use. A cell that lost all its items stays in
+        // use, for the items to come.
+        static constexpr std::int64_t unused = INT64_MIN;
+        std::int64_t x = unused;
         std::int64_t y = 0;
         std::uint32_t head = none;
         std::uint32_t tail = none;
-        bool used = false;  // a cell that lost all its items stays, for the items to come
+        bool used() const { return x != unused; }
     };
 
     // The cells a box of `reach_x` by `reach_y` around (x, y) spans, its sides moved out by far
@@ -221,7 +224,7 @@ private:
         const std::size_t mask = slots_.size() - 1;
         for (std::size_t at = hash(cx, cy) & mask;; at = (at + 1) & mask) {
             const Slot& slot = slots_[at];
-            if (!slot.used) return no_slot;
+            if (!slot.used()) return no_slot;
             if (slot.x == cx && slot.y == cy) return at;
         }
     }

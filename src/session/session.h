@@ -50,8 +50,8 @@ struct PathPoint {
 struct WirePath {
     double width = 0;   // inch
     double length = 0;  // sum of the segment lengths
-    std::uint32_t layer = 0;
     std::vector<PathPoint> points;
+    std::uint32_t layer = 0;
     std::uint32_t source_line = 0;  // session line of the path's header
     std::int32_t start_pin = -1;    // net pin at the first / last point
     std::int32_t end_pin = -1;
@@ -59,11 +59,11 @@ struct WirePath {
     std::int32_t end_via = -1;
     std::int32_t start_tee = -1;  // index into the net wire's tees
     std::int32_t end_tee = -1;
-    bool used = false;       // taken into a connection set
-    bool following = false;  // on the chain being followed
     std::uint32_t runts = 0;  // segments shorter than two session units
     std::uint32_t moved_ends = 0;  // bit 0: first point moved, bit 1: last point moved
     std::uint32_t duplicates_deleted = 0;
+    bool used = false;       // taken into a connection set
+    bool following = false;  // on the chain being followed
     bool reversed = false;  // walked from its last point to its first
     bool protect = false;   // the board's own wire, given to the router as "(type protect)"
 };
