@@ -196,39 +196,45 @@ std::int32_t PadFinder::first_under(double x, double y, std::uint32_t layer) con
     return first == none ? -1 : static_cast<std::int32_t>(first);
 }
 
-NetPinPads::NetPinPads(const Board& board) : board_(board), first_(board.nets.size() + 1, 0) {
+NetPinPads::NetPinPads(const Board& board) : first_(board.nets.size() + 1, 0) {
     for (std::size_t n = 0; n < board.nets.size(); ++n) {
         first_[n + 1] = first_[n] + static_cast<std::uint32_t>(board.nets[n].pins.size());
     }
-    placed_.assign(first_.back(), Placed{none, 0});
-    // Of two part pins of one net pin, the later part's places it, as the pin placement does.
+    // Per net pin its part pin; of two part pins of one net pin, the later part's places it, as
+    // the pin placement does.
+    struct Placed {
+        std::uint32_t part = none;
+        std::uint32_t pin = 0;
+    };
+    std::vector<Placed> placed(first_.back());
     for (std::uint32_t p = 0; p < board.parts.size(); ++p) {
         const std::vector<PartPin>& pins = board.parts[p].pins;
         for (std::uint32_t k = 0; k < pins.size(); ++k) {
-            const PartPin& placed = pins[k];
-            if (placed.net < 0 || static_cast<std::size_t>(placed.net) >= board.nets.size()) continue;
-            const std::size_t net = static_cast<std::size_t>(placed.net);
-            const std::size_t slot = first_[net] + static_cast<std::uint32_t>(placed.net_pin);
-            if (slot < first_[net + 1]) placed_[slot] = Placed{p, k};
+            const PartPin& part_pin = pins[k];
+            if (part_pin.net < 0 || static_cast<std::size_t>(part_pin.net) >= board.nets.size()) continue;
+            const std::size_t net = static_cast<std::size_t>(part_pin.net);
+            const std::size_t slot = first_[net] + static_cast<std::uint32_t>(part_pin.net_pin);
+            if (slot < first_[net + 1]) placed[slot] = Placed{p, k};
         }
+    }
+    // The pads once, net after net: every use then copies a net's stretch of them.
+    pads_.resize(placed.size());
+    for (std::size_t i = 0; i < placed.size(); ++i) {
+        if (placed[i].part == none) continue;
+        const Part& part = board.parts[placed[i].part];
+        if (!has_router_image(part) || part.footprint >= board.footprints.size()) continue;
+        const std::vector<FootprintPin>& pins = board.footprints[part.footprint].pins;
+        if (placed[i].pin < pins.size()) pads_[i] = pad_of(board, part, pins[placed[i].pin]);
     }
 }
 
 std::vector<PinPad> NetPinPads::of_net(std::size_t net) const {
-    std::vector<PinPad> pads;
-    if (net + 1 >= first_.size()) return pads;
-    pads.reserve(first_[net + 1] - first_[net]);
-    for (std::uint32_t i = first_[net]; i < first_[net + 1]; ++i) {
-        const Placed& placed = placed_[i];
-        PinPad& pad = pads.emplace_back();
-        if (placed.part == none) continue;
-        const Part& part = board_.parts[placed.part];
-        if (!has_router_image(part) || part.footprint >= board_.footprints.size()) continue;
-        const std::vector<FootprintPin>& pins = board_.footprints[part.footprint].pins;
-        if (placed.pin < pins.size()) pad = pad_of(board_, part, pins[placed.pin]);
-    }
-    return pads;
+    if (net + 1 >= first_.size()) return {};
+    return std::vector<PinPad>(pads_.begin() + first_[net], pads_.begin() + first_[net + 1]);
 }
+
+// Copper of at most this many points is joined pair by pair: an index would not pay.
+constexpr std::size_t pairwise_points_max = 64;
 
 CopperGroups join_copper(const Net& net, const std::vector<PinPad>& pads, const std::vector<CopperRun>& runs,
                          const std::vector<PathPoint>& vias, const std::vector<Area>& areas, double reach,
@@ -257,29 +263,57 @@ CopperGroups join_copper(const Net& net, const std::vector<PinPad>& pads, const 
         }
         return layers.emplace_back(layer, PlaceIndex(reach)).second;
     };
-    // Room for every point at once, rather than grown by doubling: each layer's points counted
-    // in one walk, the layers in the order met.
-    std::vector<std::pair<std::uint32_t, std::size_t>> on_layer;
-    for (const CopperRun& run : runs) {
-        auto counted = std::find_if(on_layer.begin(), on_layer.end(), [&](const auto& c) { return c.first == run.layer; });
-        if (counted == on_layer.end()) counted = on_layer.insert(on_layer.end(), {run.layer, 0});
-        counted->second += run.count;
-    }
     std::size_t point_count = 0;
-    for (const auto& [layer, count] : on_layer) {
-        index_of(layer).reserve(count);
-        point_count += count;
-    }
+    for (const CopperRun& run : runs) point_count += run.count;
     entries.reserve(point_count);
     for (std::uint32_t r = 0; r < run_count; ++r) {
-        const CopperRun& run = runs[r];
-        PlaceIndex& index = index_of(run.layer);
-        for (std::uint32_t i = 0; i < run.count; ++i) {
-            index.insert(static_cast<std::uint32_t>(entries.size()), run.points[i].x, run.points[i].y);
-            entries.push_back(Entry{r, &run.points[i]});
-        }
+        for (std::uint32_t i = 0; i < runs[r].count; ++i) entries.push_back(Entry{r, &runs[r].points[i]});
     }
     auto meet = [&](std::uint32_t a, std::uint32_t b) { return near(*entries[a].point, *entries[b].point, reach); };
+
+    // Most nets hold a few points and no area: their points are joined pair by pair, by the
+    // lattice's rule below (the points of one cell meet; of neighbouring cells, those near), and
+    // their vias with every point: the same groups without an index to build.
+    if (area_count == 0 && point_count <= pairwise_points_max) {
+        const PlaceIndex lattice(reach);
+        struct Cell {
+            std::int64_t x, y;
+        };
+        Cell cells[pairwise_points_max];
+        for (std::size_t e = 0; e < point_count; ++e) {
+            cells[e] = Cell{lattice.cell_of(entries[e].point->x), lattice.cell_of(entries[e].point->y)};
+        }
+        for (std::uint32_t a = 0; a < point_count; ++a) {
+            const std::uint32_t layer = runs[entries[a].run].layer;
+            for (std::uint32_t b = a + 1; b < point_count; ++b) {
+                if (runs[entries[b].run].layer != layer) continue;
+                const std::int64_t dx = cells[a].x - cells[b].x;
+                const std::int64_t dy = cells[a].y - cells[b].y;
+                if (dx < -1 || dx > 1 || dy < -1 || dy > 1) continue;
+                const bool one_cell = dx == 0 && dy == 0 && PlaceIndex::bounded(cells[a].x) && PlaceIndex::bounded(cells[a].y);
+                if (one_cell || meet(a, b)) groups.join(entries[a].run, entries[b].run);
+            }
+        }
+        for (std::uint32_t v = 0; v < via_count; ++v) {
+            for (const Entry& e : entries) {
+                if (near(vias[v], *e.point, reach)) groups.join(first_via + v, e.run);
+            }
+        }
+    } else {
+        // Room for every point at once, rather than grown by doubling: each layer's points
+        // counted in one walk, the layers in the order met.
+        std::vector<std::pair<std::uint32_t, std::size_t>> on_layer;
+        for (const CopperRun& run : runs) {
+            auto counted =
+                std::find_if(on_layer.begin(), on_layer.end(), [&](const auto& c) { return c.first == run.layer; });
+            if (counted == on_layer.end()) counted = on_layer.insert(on_layer.end(), {run.layer, 0});
+            counted->second += run.count;
+        }
+        for (const auto& [layer, count] : on_layer) index_of(layer).reserve(count);
+        for (std::uint32_t e = 0; e < entries.size(); ++e) {
+            index_of(runs[entries[e].run].layer).insert(e, entries[e].point->x, entries[e].point->y);
+        }
+    }
 
     // The points of one cell meet; across cells, each point is tried against the cell's points
     // until one meets it. Meeting goes both ways, so each pair of neighbouring cells is looked at

@@ -95,7 +95,8 @@ private:
     PlaceIndex boxes_;  // per pin with copper, the box of its pads on every layer kind
 };
 
-// The placed part pin of every net pin, so that the pads of a net can be found from its pins.
+// The pad of every net pin, from its placed part pin, so that the pads of a net can be found from
+// its pins. Made once the parts stay where they are.
 class NetPinPads {
 public:
     explicit NetPinPads(const Board& board);
@@ -103,13 +104,8 @@ public:
     std::vector<PinPad> of_net(std::size_t net) const;
 
 private:
-    struct Placed {
-        std::uint32_t part = 0;
-        std::uint32_t pin = 0;
-    };
-    const Board& board_;
-    std::vector<std::uint32_t> first_;  // per net its first entry in placed_, and the end
-    std::vector<Placed> placed_;        // per net pin, or part UINT32_MAX for none
+    std::vector<std::uint32_t> first_;  // per net its first entry in pads_, and the end
+    std::vector<PinPad> pads_;          // per net pin, net after net
 };
 
 // One stretch of copper on one layer: a wire of `count` points.

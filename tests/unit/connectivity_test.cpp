@@ -265,6 +265,49 @@ TEST(Connectivity, ACrowdAtOnePointJoinsInTimeInProportion) {
     EXPECT_EQ(groups, (std::vector<std::uint32_t>{0, 0}));
 }
 
+TEST(Connectivity, ANetOfFewPointsJoinsAsTheLatticeJoinsIt) {
+    // Copper of a few points is joined pair by pair; with far-off copper added to pass the
+    // bound, the same points go through the lattice. Points on a grid of half reaches, near
+    // pins and across cell edges, on two layers, with vias among them: both give the same
+    // groups of the same items.
+    const Board board = board_with_nets({{"U1.1", "U2.1", "U3.1", "R1.1"}});
+    const Net& net = board.nets[0];
+    const std::vector<PinPad> pads = NetPinPads(board).of_net(0);
+    std::mt19937 random(7);
+    auto place = [&](double centre) { return centre + reach / 2 * static_cast<int>(random() % 9) - 2 * reach; };
+    const double centres[] = {1.0, 2.0, 3.0, 4.0};
+    std::vector<PathPoint> far_off(70);
+    for (std::size_t i = 0; i < far_off.size(); ++i) far_off[i] = {50.0 + static_cast<double>(i), 50.0};
+    for (int round = 0; round < 300; ++round) {
+        std::vector<std::vector<PathPoint>> points;
+        std::vector<CopperRun> runs;
+        const int run_count = 1 + static_cast<int>(random() % 8);
+        for (int r = 0; r < run_count; ++r) {
+            std::vector<PathPoint>& run = points.emplace_back();
+            const int count = 2 + static_cast<int>(random() % 3);
+            for (int i = 0; i < count; ++i) run.push_back({place(centres[random() % 4]), place(1.0)});
+        }
+        for (std::size_t r = 0; r < points.size(); ++r) {
+            const std::uint32_t layer = random() % 2 == 0 ? top_copper_layer : bottom_copper_layer;
+            runs.push_back({layer, points[r].data(), static_cast<std::uint32_t>(points[r].size())});
+        }
+        std::vector<PathPoint> vias;
+        for (int v = static_cast<int>(random() % 3); v > 0; --v) vias.push_back({place(centres[random() % 4]), place(1.0)});
+        const CopperGroups few = join_copper(net, pads, runs, vias, {}, reach);
+
+        std::vector<CopperRun> more = runs;
+        more.push_back({top_copper_layer, far_off.data(), static_cast<std::uint32_t>(far_off.size())});
+        const CopperGroups many = join_copper(net, pads, more, vias, {}, reach);
+        // The far-off run is item run_count there: items after it move up by one.
+        auto as_few = [&](std::uint32_t item) { return item < few.runs ? item : item - 1; };
+        ASSERT_EQ(many.group.size(), few.group.size() + 1);
+        for (std::uint32_t item = 0; item < few.group.size(); ++item) {
+            const std::uint32_t in_many = item < few.runs ? item : item + 1;
+            EXPECT_EQ(as_few(many.group[in_many]), few.group[item]) << "round " << round << ", item " << item;
+        }
+    }
+}
+
 // The routed board's open connections and their console lines.
 struct Unrouted {
     UnroutedReport report;
