@@ -34,11 +34,12 @@ void prefer_huge_pages(void*, std::size_t) {}
 #if defined(__GLIBC__)
 
 void keep_freed_memory() {
-    // Large blocks from the heap too (not a mapping each, unmapped when freed), and the heap's
-    // free top kept: peak memory stays that of the largest moment of the run.
-    constexpr int kept = 1 << 30;
-    mallopt(M_MMAP_THRESHOLD, kept);
-    mallopt(M_TRIM_THRESHOLD, kept);
+    // Blocks up to 8 MiB from the heap (the library's own bound moves up to 32 MiB as blocks
+    // are freed, and is then reached late), and the heap's free top kept. The largest blocks (the
+    // files' texts, the vectors of the largest nets) stay mappings of their own: in the heap their
+    // holes would add to peak memory.
+    mallopt(M_MMAP_THRESHOLD, 8 << 20);
+    mallopt(M_TRIM_THRESHOLD, 1 << 30);
 }
 
 #else
