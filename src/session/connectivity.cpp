@@ -290,7 +290,8 @@ CopperGroups join_copper(const Net& net, const std::vector<PinPad>& pads, const 
                 const std::int64_t dx = cells[a].x - cells[b].x;
                 const std::int64_t dy = cells[a].y - cells[b].y;
                 if (dx < -1 || dx > 1 || dy < -1 || dy > 1) continue;
-                const bool one_cell = dx == 0 && dy == 0 && PlaceIndex::bounded(cells[a].x) && PlaceIndex::bounded(cells[a].y);
+                const bool one_cell =
+                    dx == 0 && dy == 0 && PlaceIndex::bounded(cells[a].x) && PlaceIndex::bounded(cells[a].y);
                 if (one_cell || meet(a, b)) groups.join(entries[a].run, entries[b].run);
             }
         }
