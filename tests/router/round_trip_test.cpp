@@ -47,6 +47,16 @@ std::string design_with_session_wiring(const std::string& design, const std::str
     return out + "\n    )\n)\n";
 }
 
+// The router's load of the routed design `<name>_routed.dsn` with its wiring replaced by
+// `session`'s, as the router wrote it (see design_with_session_wiring).
+test::RouterLoad load_session_as_written(const fs::path& router, const fs::path& folder, const std::string& name,
+                                         const fs::path& session) {
+    const fs::path own = folder / (name + "_own.dsn");
+    std::ofstream(own) << design_with_session_wiring(test::file_contents(folder / (name + "_routed.dsn")),
+                                                     test::file_contents(session));
+    return test::load_in_router(router, own);
+}
+
 // -B of `name` (its board and session in `folder`), with the check of its connections and what
 // it leaves unrouted; then the routed board loaded and exported again as `<name>_routed.dsn`.
 // False, with a failure, when either stops.
@@ -92,10 +102,7 @@ TEST(RoundTrip, EveryRoutedPairComesBackAndTheRouterFindsNoMoreConnectionsIncomp
                   << " connections incomplete after the round trip (router left " << after_routing << ")";
         if (load.incomplete > after_routing) {
             // More than the router counted: no more than its own session makes.
-            const fs::path own = folder / (name + "_own.dsn");
-            std::ofstream(own) << design_with_session_wiring(test::file_contents(folder / (name + "_routed.dsn")),
-                                                             test::file_contents(set.string() + ".ses"));
-            const test::RouterLoad as_written = test::load_in_router(router, own);
+            const test::RouterLoad as_written = load_session_as_written(router, folder, name, set.string() + ".ses");
             std::cout << "; its own session loaded as written: " << as_written.incomplete;
             EXPECT_EQ(as_written.status, 0) << as_written.log;
             EXPECT_LE(load.incomplete, as_written.incomplete);
@@ -138,10 +145,7 @@ TEST(RoundTrip, BoardsRoutedAtOnePassLeaveWhatTheUnroutedReportCounts) {
         if (routed.incomplete != static_cast<long>(unrouted.connections)) {
             // The router's count at the end of routing can differ by a connection from what it
             // finds in its own session loaded again: then that reading is the one to match.
-            const fs::path own = folder / (name + "_own.dsn");
-            std::ofstream(own) << design_with_session_wiring(test::file_contents(folder / (name + "_routed.dsn")),
-                                                             test::file_contents(folder / (name + ".ses")));
-            const test::RouterLoad as_written = test::load_in_router(router, own);
+            const test::RouterLoad as_written = load_session_as_written(router, folder, name, folder / (name + ".ses"));
             std::cout << name << ": its own session loaded as written: " << as_written.incomplete << "\n";
             EXPECT_EQ(as_written.status, 0) << as_written.log;
             EXPECT_EQ(static_cast<long>(unrouted.connections), as_written.incomplete);
@@ -224,10 +228,7 @@ TEST(RoundTrip, BoardsWithPadsOfNoSizeAndFoldedTracesRouteAndComeBack) {
                   << " connections incomplete (after routing: " << routed.incomplete << ")";
         if (load.incomplete > routed.incomplete) {
             // More than the router counted: no more than its own session makes.
-            const fs::path own = folder / (name + "_own.dsn");
-            std::ofstream(own) << design_with_session_wiring(test::file_contents(folder / (name + "_routed.dsn")),
-                                                             test::file_contents(folder / (name + ".ses")));
-            const test::RouterLoad as_written = test::load_in_router(router, own);
+            const test::RouterLoad as_written = load_session_as_written(router, folder, name, folder / (name + ".ses"));
             std::cout << "; its own session loaded as written: " << as_written.incomplete;
             EXPECT_EQ(as_written.status, 0) << as_written.log;
             EXPECT_LE(load.incomplete, as_written.incomplete);
